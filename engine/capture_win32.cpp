@@ -1,0 +1,1 @@
+#include "cmd_output.h"

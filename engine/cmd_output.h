@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+/** Lets pending window events run. Long operations on the user-interface thread call it while they
+ *  wait; an empty function does nothing. */
+using EventPump = std::function<void()>;
+
+/** The whole result of RunCapturedCommand when the program cannot be started. */
+inline constexpr const char* kFailedToCreateProcess =
+    "Failed to create process, check the path of the command line.";
+
+/** Raised by RunCapturedCommand when neither stream is to be captured. */
+class CaptureArgumentError : public std::invalid_argument
+{
+public:
+    CaptureArgumentError();
+    /** The error number of an invalid argument. */
+    int Number() const noexcept { return 5; }
+};
+
+/** Bounds on one capture. */
+struct CaptureLimits
+{
+    /** Past this the child is killed and what was read so far is returned. */
+    std::chrono::milliseconds total{30000};
+    /** Longest wait for data before the event pump runs again. */
+    std::chrono::milliseconds pollSlice{50};
+};
+
+/** Runs commandLine as a hidden child process with the chosen streams on one pipe and returns
+ *  everything it wrote, as UTF-8. Empty text when the pipe cannot be made; kFailedToCreateProcess
+ *  when the program cannot be started; throws CaptureArgumentError when both flags are false.
+ *  The pump runs before every read and between waits for data. */
+std::string RunCapturedCommand(const std::string& commandLine, bool captureOutput, bool captureErrors,
+                               bool convertFromOem, const EventPump& pump = {},
+                               const CaptureLimits& limits = {});
+
+/** Splits a command line into arguments by the quoting rules of a Windows command line
+ *  (blanks separate, double quotes group, backslashes escape only before a quote). */
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+} // namespace pellavane

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Pellavane needs, only those that are missing.
+#   install-deps.sh run    what building and starting the program needs
+#   install-deps.sh test   that, plus what every test, the Windows cross-build and the benchmarks need
+set -euo pipefail
+
+what=${1:-run}
+
+run_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev
+    iputils-ping
+    fonts-liberation2
+)
+test_packages=(
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    clang-format
+    xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
+    g++-mingw-w64-i686-posix
+)
+windows_packages=(wine32:i386 wine64)
+
+case "$what" in
+run) wanted=("${run_packages[@]}") ;;
+test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+is_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'
+}
+
+missing=()
+need_i386=0
+for p in "${wanted[@]}"; do
+    if ! is_installed "$p"; then
+        missing+=("$p")
+        case "$p" in *:i386) need_i386=1 ;; esac
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if [ "$need_i386" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

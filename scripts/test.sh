@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Pellavane and runs every test: the native build with warnings as
+# errors, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Qt-free core
+# cross-built for 32-bit Windows and run under Wine, and the desktop test under Xvfb.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh" test
+
+# Tests never see the real user's settings, autostart folder or log.
+sandbox=$(mktemp -d /tmp/pellavane-test.XXXXXX)
+trap 'rm -rf "$sandbox"' EXIT
+mkdir -p "$sandbox/home" "$sandbox/runtime"
+chmod 700 "$sandbox/runtime"
+export HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/home/.config" XDG_STATE_HOME="$sandbox/home/.local/state"
+export XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox"
+export QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+jobs=$(nproc)
+
+build_and_test() {
+    local dir=$1
+    shift
+    cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLAVANE_WERROR=ON "$@"
+    cmake --build "$dir" -j "$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+}
+
+echo "== native build, warnings as errors"
+build_and_test "$top/build-ci"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    build_and_test "$top/build-ci-asan" -DPELLAVANE_SANITIZE=ON -DPELLAVANE_BENCHMARKS=OFF
+
+for extra in "$top"/scripts/test-windows.sh "$top"/scripts/test-desktop.sh; do
+    if [ -x "$extra" ]; then
+        echo "== $(basename "$extra")"
+        "$extra"
+    fi
+done
+echo "== all tests passed"
