@@ -93,9 +93,22 @@ public:
     int ElapsedSeconds() const noexcept { return m_elapsedSeconds; }
 
 private:
+    void Pump();
+    /** The scheduled record of a tick, with the timer stopped around it. */
+    void MakeScheduledRecord();
+    /** The timer interval the switch stands for: 1000 while it reads kCaptionTurnOff, else 0. */
+    int SwitchInterval() const;
+    void NoteRecordWorked();
+    void NoteRecordFailed(const std::string& reason);
+
     ScheduleControls m_c;
     int m_currentInterval = 0;
     int m_elapsedSeconds = 0;
+    /** Counts the turns of the switch, so that a handler can tell one was handled while it let
+     *  events run. */
+    unsigned m_switchTurns = 0;
+    bool m_recordsFailing = false;
+    bool m_ticking = false;
 };
 
 } // namespace pellavane
