@@ -6,10 +6,10 @@
 #include "window_controls.h"
 
 #include <climits>
-#include <cstdio>
 #include <exception>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace pellavane {
 
@@ -51,9 +51,10 @@ std::string CountdownText(int seconds)
         rest = -rest;
     }
     rest %= kSecondsPerDay;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", rest / 3600, rest / 60 % 60, rest % 60);
-    return text;
+    const auto twoDigits = [](long long value) {
+        return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+    };
+    return twoDigits(rest / 3600) + ":" + twoDigits(rest / 60 % 60) + ":" + twoDigits(rest % 60);
 }
 
 LoggingSchedule::LoggingSchedule(ScheduleControls controls) : m_c(std::move(controls)) {}
