@@ -77,13 +77,15 @@ class LoggingSchedule
 public:
     explicit LoggingSchedule(ScheduleControls controls);
 
-    /** Tick of Timer1. */
+    /** Tick of Timer1. Does nothing while no row is selected. A record that fails restarts the count
+     *  and is told through IRecordHealth, never thrown. */
     void Tick();
     /** Turn automatic logging on or off. */
     void PushButton5_Click();
     /** Log the current status now. */
     void PushButton6_Click();
-    /** The user chose another row of the interval list: stores it and restarts the count. */
+    /** The user chose another row of the interval list: stores its position under "OftenIndex" and
+     *  restarts the count. Does nothing while no row is selected; never reports. */
     void IntervalChanged();
 
     /** Seconds of the selected row; 0 when its text matches no row. Throws when no row is selected. */
