@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace pellavane {
@@ -79,6 +83,38 @@ TEST_F(Capture, ProgramThatCannotBeStartedGivesTheFixedText)
           std::string("  ")}) {
         EXPECT_EQ(RunCapturedCommand(commandLine, true, true, true), kFailedToCreateProcess) << commandLine;
     }
+}
+
+TEST_F(Capture, NoDescriptorsLeftForThePipeGivesEmptyTextAndStartsNothing)
+{
+    const std::string marker = File("started");
+    const std::string script = Script("touch.sh", "echo yes > '" + marker + "'\necho ran\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Fill every free number below the highest open one, then allow no more: the pipe cannot
+        // get its two descriptors.
+        int highest = 0;
+        for (int fd = 0; fd < 1024; ++fd) {
+            if (::fcntl(fd, F_GETFD) >= 0) {
+                highest = fd;
+            }
+        }
+        int opened = -1;
+        while ((opened = ::open("/dev/null", O_RDONLY)) >= 0 && opened < highest) {
+        }
+        const auto count = static_cast<rlim_t>(std::max(highest, opened) + 1);
+        const rlimit limit{count, count};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            ::_exit(3);
+        }
+        ::_exit(RunCapturedCommand(script + " out", true, true, true).empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 TEST_F(Capture, SilentCommandGivesEmptyText)
