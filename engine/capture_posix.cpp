@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <string_view>
 #include <thread>
 #include <utility>
 

@@ -40,13 +40,6 @@ TEST(SplitCommandLine, FollowsTheWindowsQuotingRules)
     }
 }
 
-TEST(CaptureArgumentError, IsErrorNumberFiveWithAMessage)
-{
-    const CaptureArgumentError error;
-    EXPECT_EQ(error.Number(), 5);
-    EXPECT_NE(std::string(error.what()), "");
-}
-
 TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEachBrokenSequence)
 {
     const std::string fffd = "\xEF\xBF\xBD";
