@@ -182,10 +182,10 @@ void cSysTray::ShowBalloon(const std::string& tip, const std::string& title, std
     while (m_clock() - start < showTimer && m_balloonUp) {
         if (m_pump) {
             m_pump();
-        } else {
-            // Nothing can take the balloon down without events; do not spin a core meanwhile.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        // A pump returns at once when nothing is pending; without a pause the wait would keep a core
+        // busy for the whole balloon time.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (m_balloonUp) {
         record.infoTitle.clear();
