@@ -1,0 +1,115 @@
+#include "qt_tray_shell.h"
+
+#include "sys_tray.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+namespace {
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "tray_tests";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+    return *app;
+}
+
+template <class Condition>
+bool WaitFor(Condition condition, int ms = 2000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return condition();
+}
+
+class QtTrayShellTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { App(); }
+
+    QtTrayShellTest()
+    {
+        tray.MouseUp = [this](std::int16_t& button, std::int32_t&) {
+            events.push_back("up" + std::to_string(button));
+        };
+        tray.MouseDblClick = [this](std::int16_t& button, std::int32_t&) {
+            events.push_back("dbl" + std::to_string(button));
+        };
+        tray.MouseDown = [this](std::int16_t&, std::int32_t&) { events.push_back("down"); };
+    }
+
+    bool trayAvailable = false;
+    QtTrayShell shell{nullptr, [this] { return trayAvailable; }, 20};
+    cSysTray tray{shell};
+    std::vector<std::string> events;
+};
+
+TEST_F(QtTrayShellTest, ActivationsReachTheControlAsMouseReleases)
+{
+    tray.SetInTray(true);
+
+    Q_EMIT shell.Icon().activated(QSystemTrayIcon::Trigger);
+    Q_EMIT shell.Icon().activated(QSystemTrayIcon::Context);
+    Q_EMIT shell.Icon().activated(QSystemTrayIcon::DoubleClick);
+    Q_EMIT shell.Icon().activated(QSystemTrayIcon::MiddleClick);
+
+    EXPECT_EQ(events, (std::vector<std::string>{"up1", "up2", "dbl1"}));
+}
+
+TEST_F(QtTrayShellTest, BalloonClickEndsTheBalloon)
+{
+    tray.SetInTray(true);
+    tray.ShowBalloon("text", "title", 0, false);
+    ASSERT_TRUE(tray.BalloonUp());
+
+    Q_EMIT shell.Icon().messageClicked();
+
+    EXPECT_FALSE(tray.BalloonUp());
+}
+
+TEST_F(QtTrayShellTest, IconWaitsForATrayAndAppearsWhenOneStarts)
+{
+    tray.SetTrayTip("Pellavane");
+    tray.SetInTray(true);
+
+    EXPECT_FALSE(shell.Icon().isVisible());
+    EXPECT_TRUE(shell.WaitingForTray());
+    EXPECT_EQ(shell.Icon().toolTip(), "Pellavane");
+    EXPECT_FALSE(shell.Icon().icon().isNull()) << "an icon without a picture would never be shown";
+
+    trayAvailable = true;
+    EXPECT_TRUE(WaitFor([this] { return shell.Icon().isVisible(); }));
+    EXPECT_FALSE(shell.WaitingForTray());
+
+    tray.SetInTray(false);
+    EXPECT_FALSE(shell.Icon().isVisible());
+}
+
+TEST_F(QtTrayShellTest, RemovedIconStopsWaitingForATray)
+{
+    tray.SetInTray(true);
+    tray.SetInTray(false);
+
+    EXPECT_FALSE(shell.WaitingForTray());
+    trayAvailable = true;
+    WaitFor([] { return false; }, 100);
+    EXPECT_FALSE(shell.Icon().isVisible());
+}
+
+} // namespace
+} // namespace pellavane
