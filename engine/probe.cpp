@@ -1,1 +1,134 @@
 #include "probe.h"
+
+#ifndef _WIN32
+#include "capture_posix.h"
+#endif
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <utility>
+
+namespace pellavane {
+namespace {
+
+// A well-known public web host that answers echo requests; reached by name, so that a broken name
+// service also counts as no Internet.
+constexpr const char* kBuiltInProbeHost = "www.google.com";
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view marker)
+{
+    const auto found = std::search(text.begin(), text.end(), marker.begin(), marker.end(),
+                                   [](char a, char b) { return Lower(a) == Lower(b); });
+    return found != text.end() || marker.empty();
+}
+
+bool ContainsExactly(std::string_view text, std::string_view marker)
+{
+    return text.find(marker) != std::string_view::npos;
+}
+
+bool ClassifyWindows(std::string_view output)
+{
+    return ContainsIgnoringCase(output, "TTL=") && ContainsIgnoringCase(output, "bytes=") &&
+           !ContainsExactly(output, "Request Timed Out");
+}
+
+// Unix pings announce "56(84) bytes of data" in their header, so "bytes" alone proves nothing: a
+// reply is a line that names both the sender ("bytes from") and the reply's time to live.
+bool ClassifyUnix(std::string_view output)
+{
+    bool replyLine = false;
+    std::size_t start = 0;
+    while (start < output.size() && !replyLine) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = output.size();
+        }
+        const std::string_view line = output.substr(start, end - start);
+        replyLine = ContainsIgnoringCase(line, "bytes from") && ContainsIgnoringCase(line, "ttl=");
+        start = end + 1;
+    }
+    return replyLine && !ContainsIgnoringCase(output, "100% packet loss") &&
+           !ContainsIgnoringCase(output, "Request timeout");
+}
+
+// Letters, digits and the punctuation of host names and IPv4/IPv6 addresses (with a zone); bytes of
+// internationalised names pass as they are. Nothing that could start an option or split the word.
+bool IsSafeHost(const std::string& host)
+{
+    if (host.empty() || host.front() == '-') {
+        return false;
+    }
+    return std::all_of(host.begin(), host.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x80U || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '.' || c == '-' || c == ':' || c == '_' || c == '%';
+    });
+}
+
+} // namespace
+
+PingDialect NativePingDialect()
+{
+#ifdef _WIN32
+    return PingDialect::Windows;
+#else
+    return PingDialect::Unix;
+#endif
+}
+
+bool ClassifyPingOutput(std::string_view output, PingDialect dialect)
+{
+    return dialect == PingDialect::Windows ? ClassifyWindows(output) : ClassifyUnix(output);
+}
+
+std::string ProbeHost()
+{
+    const char* host = std::getenv("PELLAVANE_PROBE_HOST");
+    return (host != nullptr && *host != '\0') ? std::string(host) : std::string(kBuiltInProbeHost);
+}
+
+std::string ProbeCommandLine(const std::string& host)
+{
+    if (!IsSafeHost(host)) {
+        throw std::invalid_argument("The probe host '" + host + "' is not a host name or address");
+    }
+    // One echo request and Windows' default reply wait of 4 seconds, in each ping's own words.
+#if defined(_WIN32)
+    return "ping " + host + " -n 1";
+#elif defined(__APPLE__) || defined(__FreeBSD__) || defined(__DragonFly__)
+    return "ping -c 1 -W 4000 " + host;
+#elif defined(__OpenBSD__) || defined(__NetBSD__)
+    return "ping -c 1 -w 4 " + host;
+#else
+    return "ping -c 1 -W 4 " + host;
+#endif
+}
+
+PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}
+
+bool PingProbe::IsInternetConnected()
+{
+    try {
+        const std::string commandLine = ProbeCommandLine(ProbeHost());
+#ifdef _WIN32
+        const std::string output = RunCapturedCommand(commandLine, true, false, true, m_pump, m_limits);
+#else
+        // The markers are those of the English text, which only the C locale guarantees.
+        const std::string output =
+            RunCapturedCommandWithEnvironment(commandLine, true, false, true, m_pump, m_limits, {"LC_ALL=C"});
+#endif
+        return ClassifyPingOutput(output, NativePingDialect());
+    } catch (...) {
+        // A probe that cannot run, for whatever reason, means no connection can be shown.
+        return false;
+    }
+}
+
+} // namespace pellavane

@@ -1,1 +1,33 @@
 #include "recorder.h"
+
+#include "probe.h"
+
+#include <utility>
+
+namespace pellavane {
+
+std::time_t SystemClock::Now()
+{
+    return std::time(nullptr);
+}
+
+std::string StatusLine(std::time_t t, bool connected)
+{
+    return DateTimeText(t) + (connected ? kStatusConnected : kStatusDisconnected);
+}
+
+StatusRecorder::StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPathSource logPath,
+                               IStatusList& list)
+    : m_probe(probe), m_clock(clock), m_logPath(std::move(logPath)), m_list(list)
+{}
+
+void StatusRecorder::RecordStatus()
+{
+    const bool connected = m_probe.IsInternetConnected();
+    // The time is the moment the probe answered. The path is read only now: the user may have
+    // changed it while the probe was waiting.
+    AppendLogLine(m_logPath(), StatusLine(m_clock.Now(), connected));
+    m_list.AppendStatusRow(m_clock.Now(), connected);
+}
+
+} // namespace pellavane

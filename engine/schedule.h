@@ -77,13 +77,15 @@ class LoggingSchedule
 public:
     explicit LoggingSchedule(ScheduleControls controls);
 
-    /** Tick of Timer1. */
+    /** Tick of Timer1. Does nothing while no row is selected. A record that fails restarts the count
+     *  and is told through IRecordHealth, never thrown. */
     void Tick();
     /** Turn automatic logging on or off. */
     void PushButton5_Click();
     /** Log the current status now. */
     void PushButton6_Click();
-    /** The user chose another row of the interval list: stores it and restarts the count. */
+    /** The user chose another row of the interval list: stores its position under "OftenIndex" and
+     *  restarts the count. Does nothing while no row is selected; never reports. */
     void IntervalChanged();
 
     /** Seconds of the selected row; 0 when its text matches no row. Throws when no row is selected. */
@@ -93,9 +95,22 @@ public:
     int ElapsedSeconds() const noexcept { return m_elapsedSeconds; }
 
 private:
+    void Pump();
+    /** The scheduled record of a tick, with the timer stopped around it. */
+    void MakeScheduledRecord();
+    /** The timer interval the switch stands for: 1000 while it reads kCaptionTurnOff, else 0. */
+    int SwitchInterval() const;
+    void NoteRecordWorked();
+    void NoteRecordFailed(const std::string& reason);
+
     ScheduleControls m_c;
     int m_currentInterval = 0;
     int m_elapsedSeconds = 0;
+    /** Counts the turns of the switch, so that a handler can tell one was handled while it let
+     *  events run. */
+    unsigned m_switchTurns = 0;
+    bool m_recordsFailing = false;
+    bool m_ticking = false;
 };
 
 } // namespace pellavane

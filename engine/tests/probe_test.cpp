@@ -1,1 +1,232 @@
+#include "probe.h"
+
+#include "test_files.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace pellavane {
+namespace {
+
+using pellavane::testing::ScopedEnv;
+
+struct Recorded
+{
+    const char* what;
+    std::string output;
+    bool connected;
+};
+
+TEST(ClassifyPingOutput, WindowsOutputsAsPrinted)
+{
+    const std::string header = "\r\nPinging probe.example [192.0.2.10] with 32 bytes of data:\r\n";
+    const std::string stats = "\r\nPing statistics for 192.0.2.10:\r\n"
+                              "    Packets: Sent = 1, Received = 1, Lost = 0 (0% loss),\r\n";
+    const Recorded table[] = {
+        {"reply", header + "Reply from 192.0.2.10: bytes=32 time=12ms TTL=56\r\n" + stats, true},
+        {"wine's loopback reply, CR CR LF", "Reply from 127.0.0.1: bytes=32 time=1ms TTL=64\r\r\n", true},
+        {"markers in other letter case", header + "Reply from 192.0.2.10: BYTES=32 time=12ms ttl=56\r\n",
+         true},
+        {"request timed out, exact case",
+         header + "Reply from 192.0.2.10: bytes=32 time=12ms TTL=56\r\nRequest Timed Out.\r\n", false},
+        {"timed out in lower case is not the marker",
+         header + "Reply from 192.0.2.10: bytes=32 time=12ms TTL=56\r\nRequest timed out.\r\n", true},
+        {"plain timeout", header + "Request timed out.\r\n" + stats, false},
+        {"destination host unreachable",
+         header + "Reply from 192.0.2.1: Destination host unreachable.\r\n" + stats, false},
+        {"TTL without bytes", header + "Reply from 192.0.2.1: TTL expired in transit.\r\n", false},
+        {"bytes without TTL", header + "Reply from 192.0.2.1: bytes=32 time=12ms\r\n", false},
+        {"header alone: bytes of data is not bytes=", header, false},
+        {"German reply: the markers still appear",
+         "\r\nPing wird ausgef\xC3\xBChrt f\xC3\xBCr probe.example [192.0.2.10] mit 32 Bytes Daten:\r\n"
+         "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n",
+         true},
+        {"German timeout",
+         "\r\nZeit\xC3\xBC"
+         "berschreitung der Anforderung.\r\n",
+         false},
+        {"unknown host",
+         "Ping request could not find host probe.example. Please check the name and try again.\r\n", false},
+        {"empty", "", false},
+        {"the capture's failure text", kFailedToCreateProcess, false},
+    };
+    for (const Recorded& row : table) {
+        EXPECT_EQ(ClassifyPingOutput(row.output, PingDialect::Windows), row.connected) << row.what;
+    }
+}
+
+TEST(ClassifyPingOutput, LinuxAndBsdOutputsAsPrinted)
+{
+    const Recorded table[] = {
+        {"reply",
+         "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n"
+         "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n\n"
+         "--- 127.0.0.1 ping statistics ---\n"
+         "1 packets transmitted, 1 received, 0% packet loss, time 0ms\n"
+         "rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms\n",
+         true},
+        {"BSD reply",
+         "PING 127.0.0.1 (127.0.0.1): 56 data bytes\n"
+         "64 bytes from 127.0.0.1: icmp_seq=0 ttl=64 time=0.052 ms\n\n"
+         "--- 127.0.0.1 ping statistics ---\n"
+         "1 packets transmitted, 1 packets received, 0.0% packet loss\n",
+         true},
+        {"no reply",
+         "PING 192.0.2.1 (192.0.2.1) 56(84) bytes of data.\n\n"
+         "--- 192.0.2.1 ping statistics ---\n"
+         "1 packets transmitted, 0 received, 100% packet loss, time 0ms\n\n",
+         false},
+        {"BSD no reply",
+         "PING 192.0.2.1 (192.0.2.1): 56 data bytes\n"
+         "Request timeout for icmp_seq 0\n\n"
+         "--- 192.0.2.1 ping statistics ---\n"
+         "2 packets transmitted, 0 packets received, 100.0% packet loss\n",
+         false},
+        {"unknown host: the reason goes to standard error", "", false},
+        {"network unreachable",
+         "PING 198.51.100.7 (198.51.100.7) 56(84) bytes of data.\n"
+         "From 192.0.2.1 icmp_seq=1 Destination Net Unreachable\n\n"
+         "--- 198.51.100.7 ping statistics ---\n"
+         "1 packets transmitted, 0 received, +1 errors, 100% packet loss, time 0ms\n",
+         false},
+        {"ttl= away from any bytes from line",
+         "PING 192.0.2.1 (192.0.2.1) 56(84) bytes of data.\n"
+         "From 192.0.2.1 icmp_seq=1 Redirect Host ttl=64\n",
+         false},
+        {"a reply line and still total loss",
+         "64 bytes from 192.0.2.1: icmp_seq=1 ttl=64 time=1 ms\n"
+         "1 packets transmitted, 0 received, 100% packet loss\n",
+         false},
+        {"Windows text is not a Unix reply", "Reply from 127.0.0.1: bytes=32 time=1ms TTL=64\r\n", false},
+        {"empty", "", false},
+        {"the capture's failure text", kFailedToCreateProcess, false},
+    };
+    for (const Recorded& row : table) {
+        EXPECT_EQ(ClassifyPingOutput(row.output, PingDialect::Unix), row.connected) << row.what;
+    }
+}
+
+TEST(ProbeHost, EnvironmentReplacesTheBuiltInHostUnlessEmpty)
+{
+    std::string builtIn;
+    {
+        ScopedEnv unset("PELLAVANE_PROBE_HOST", std::nullopt);
+        builtIn = ProbeHost();
+    }
+    EXPECT_NE(builtIn.find('.'), std::string::npos) << builtIn;
+    {
+        ScopedEnv empty("PELLAVANE_PROBE_HOST", "");
+        EXPECT_EQ(ProbeHost(), builtIn);
+    }
+    ScopedEnv set("PELLAVANE_PROBE_HOST", "127.0.0.1");
+    EXPECT_EQ(ProbeHost(), "127.0.0.1");
+}
+
+TEST(ProbeCommandLine, OneRequestInThisPlatformsForm)
+{
+#if defined(_WIN32)
+    EXPECT_EQ(ProbeCommandLine("127.0.0.1"), "ping 127.0.0.1 -n 1");
+#elif defined(__linux__)
+    EXPECT_EQ(ProbeCommandLine("127.0.0.1"), "ping -c 1 -W 4 127.0.0.1");
+#endif
+    for (const std::string host : {"127.0.0.1", "::1", "fe80::1%eth0", "probe.example",
+                                   "b\xC3\xBC"
+                                   "cher.example"}) {
+        const auto arguments = SplitCommandLine(ProbeCommandLine(host));
+        ASSERT_FALSE(arguments.empty());
+        EXPECT_EQ(arguments.front(), "ping");
+        EXPECT_EQ(std::count(arguments.begin(), arguments.end(), host), 1) << host;
+    }
+}
+
+TEST(ProbeCommandLine, HostThatCouldAddArgumentsIsRefused)
+{
+    for (const std::string host : {"", "-f", "--help", "127.0.0.1 -c 1000", "a\tb", "\"quoted\"", "x\\\"y",
+                                   "host;reboot", "$(id)", "line\nbreak"}) {
+        EXPECT_THROW(ProbeCommandLine(host), std::invalid_argument) << host;
+    }
+}
+
+#ifndef _WIN32
+
+// A fake ping first on PATH: it records its arguments and LC_ALL, then prints the canned output.
+class PingProbeWithFakePing : public ::testing::Test
+{
+protected:
+    PingProbeWithFakePing()
+        : m_path("PATH", m_folder.Path().string() + ":" +
+                             std::string(std::getenv("PATH") ? std::getenv("PATH") : "")),
+          m_host("PELLAVANE_PROBE_HOST", "127.0.0.1"), m_locale("LC_ALL", "xx_XX.UTF-8")
+    {}
+
+    void FakePing(const std::string& body)
+    {
+        pellavane::testing::WriteScript(m_folder.File("ping"),
+                                        "echo \"$LC_ALL|$*\" > '" + Calls() + "'\n" + body);
+    }
+    std::string Calls() const { return m_folder.File("calls"); }
+
+    pellavane::testing::TempFolder m_folder;
+    ScopedEnv m_path;
+    ScopedEnv m_host;
+    ScopedEnv m_locale;
+};
+
+TEST_F(PingProbeWithFakePing, ReplyIsConnectedAndPingRanInTheCLocale)
+{
+    FakePing("echo 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.'\n"
+             "echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n");
+    int pumped = 0;
+    PingProbe probe([&] { ++pumped; });
+    EXPECT_TRUE(probe.IsInternetConnected());
+    EXPECT_EQ(pellavane::testing::ReadFile(Calls()), "C|" + ProbeCommandLine("127.0.0.1").substr(5) + "\n");
+    EXPECT_GT(pumped, 0);
+}
+
+TEST_F(PingProbeWithFakePing, NoReplyIsDisconnected)
+{
+    FakePing("echo 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.'\n"
+             "echo '1 packets transmitted, 0 received, 100% packet loss, time 0ms'\nexit 1\n");
+    EXPECT_FALSE(PingProbe().IsInternetConnected());
+}
+
+TEST_F(PingProbeWithFakePing, ReplyOnStandardErrorIsNotRead)
+{
+    FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms' >&2\n");
+    EXPECT_FALSE(PingProbe().IsInternetConnected());
+}
+
+TEST_F(PingProbeWithFakePing, PingThatNeverEndsIsDisconnectedAtTheLimit)
+{
+    FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n"
+             "echo '1 packets transmitted, 0 received, 100% packet loss'\nexec sleep 100\n");
+    EXPECT_FALSE(
+        PingProbe({}, {std::chrono::milliseconds{500}, std::chrono::milliseconds{20}}).IsInternetConnected());
+}
+
+TEST_F(PingProbeWithFakePing, OddProbeHostStartsNothing)
+{
+    FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n");
+    for (const char* host : {"-f 127.0.0.1", "--help", "127.0.0.1 -c 1000"}) {
+        ScopedEnv odd("PELLAVANE_PROBE_HOST", host);
+        EXPECT_FALSE(PingProbe().IsInternetConnected()) << host;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Calls()));
+}
+
+TEST_F(PingProbeWithFakePing, NoPingOnThePathIsDisconnected)
+{
+    pellavane::testing::TempFolder empty;
+    ScopedEnv path("PATH", empty.Path().string());
+    EXPECT_FALSE(PingProbe().IsInternetConnected());
+}
+
+#endif
+
+} // namespace
+} // namespace pellavane

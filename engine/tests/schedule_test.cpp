@@ -1,1 +1,672 @@
+#include "schedule.h"
+
+#include "guarded_handler.h"
+#include "recorder.h"
+#include "settings_store.h"
+#include "window_controls.h"
+
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+namespace {
+
+class FakeTimer : public ITimer
+{
+public:
+    int Interval() const override { return interval; }
+    void SetInterval(int milliseconds) override
+    {
+        interval = milliseconds;
+        writes.push_back("interval " + std::to_string(milliseconds));
+    }
+    bool Enabled() const override { return enabled; }
+    void SetEnabled(bool value) override
+    {
+        enabled = value;
+        writes.push_back(value ? "enabled" : "disabled");
+    }
+    /** Whether a real timer would deliver ticks now. */
+    bool Ticking() const { return enabled && interval != 0; }
+
+    int interval = 0;
+    bool enabled = true;
+    std::vector<std::string> writes;
+};
+
+class FakeCaption : public ICaption
+{
+public:
+    explicit FakeCaption(std::string initial = {}) : caption(std::move(initial)) {}
+    std::string Caption() const override { return caption; }
+    void SetCaption(const std::string& value) override
+    {
+        caption = value;
+        history.push_back(value);
+    }
+    std::string caption;
+    std::vector<std::string> history;
+};
+
+class FakeProgressBar : public IProgressBar
+{
+public:
+    void SetMaximum(int value) override
+    {
+        // Every position the schedule sets must lie within the maximum set before it.
+        maximum = value;
+    }
+    void SetPosition(int value) override
+    {
+        EXPECT_LE(value, maximum) << "position beyond the maximum";
+        position = value;
+        positions.push_back(value);
+    }
+    int maximum = 100;
+    int position = 0;
+    std::vector<int> positions;
+};
+
+class FakeIntervalList : public IIntervalList
+{
+public:
+    std::optional<std::string> SelectedText() const override
+    {
+        if (!row) {
+            return std::nullopt;
+        }
+        return textOverride ? *textOverride : std::string(kIntervalTable.at(*row - 1).text);
+    }
+    std::optional<int> SelectedPosition() const override { return row; }
+    /** 1-based row, or none selected. */
+    std::optional<int> row = 2;
+    std::optional<std::string> textOverride;
+};
+
+class FakePointer : public IMousePointer
+{
+public:
+    int Pointer() const override { return pointer; }
+    void SetPointer(int value) override { pointer = value; }
+    int pointer = kPointerCustom;
+};
+
+/** Runs the work queued for the next time the schedule lets events run. */
+class ScriptedPump
+{
+public:
+    void operator()()
+    {
+        ++runs;
+        std::deque<std::function<void()>> now;
+        now.swap(pending);
+        for (auto& work : now) {
+            work();
+        }
+    }
+    void Queue(std::function<void()> work) { pending.push_back(std::move(work)); }
+    int runs = 0;
+    std::deque<std::function<void()>> pending;
+};
+
+struct TimerState
+{
+    int interval;
+    bool enabled;
+    bool operator==(const TimerState&) const = default;
+};
+
+class FakeRecorder : public IStatusRecorder
+{
+public:
+    explicit FakeRecorder(const FakeTimer& timer) : m_timer(timer) {}
+    void RecordStatus() override
+    {
+        ++calls;
+        timerDuringRecords.push_back({m_timer.interval, m_timer.enabled});
+        if (during) {
+            auto work = std::move(during);
+            during = nullptr;
+            work();
+        }
+        if (failWith) {
+            throw LogWriteError(*failWith);
+        }
+    }
+    int calls = 0;
+    std::vector<TimerState> timerDuringRecords;
+    /** Runs once inside the next record, as events dispatched while the probe waits would. */
+    std::function<void()> during;
+    std::optional<std::string> failWith;
+
+private:
+    const FakeTimer& m_timer;
+};
+
+class RecordingSettings : public ISettingsStore
+{
+public:
+    std::string Read(const std::string&, const std::string&, const std::string& key,
+                     const std::string& defaultValue) override
+    {
+        const auto found = values.find(key);
+        return found == values.end() ? defaultValue : found->second;
+    }
+    void Save(const std::string& app, const std::string& section, const std::string& key,
+              const std::string& value) override
+    {
+        EXPECT_EQ(app, kSettingsApp);
+        EXPECT_EQ(section, kSettingsSection);
+        if (failWith) {
+            throw SettingsWriteError(*failWith);
+        }
+        values[key] = value;
+        saves.push_back(key + "=" + value);
+    }
+    std::map<std::string, std::string> values;
+    std::vector<std::string> saves;
+    std::optional<std::string> failWith;
+};
+
+struct Report
+{
+    std::string tag;
+    int line;
+    std::string description;
+    bool operator==(const Report&) const = default;
+};
+
+class RecordingReporter : public IErrorReporter
+{
+public:
+    void ReportError(const std::string& tag, int line, const std::string& description) override
+    {
+        reports.push_back({tag, line, description});
+    }
+    std::vector<Report> reports;
+};
+
+class RecordingHealth : public IRecordHealth
+{
+public:
+    void RecordsFailing(const std::string& reason) override { events.push_back("failing: " + reason); }
+    void RecordsWorkingAgain() override { events.push_back("working again"); }
+    std::vector<std::string> events;
+};
+
+std::string Countdown(const std::string& hms)
+{
+    return kCountdownPrefix + hms;
+}
+
+class ScheduleTest : public ::testing::Test
+{
+protected:
+    /** The state start-up leaves when "StartStopState" is "On" (its own record aside). */
+    void StartOn()
+    {
+        pushButton5.caption = kCaptionTurnOff;
+        timer.interval = 1000;
+        settings.values["StartStopState"] = "On";
+    }
+    void StartOff()
+    {
+        pushButton5.caption = kCaptionTurnOn;
+        timer.interval = 0;
+        settings.values["StartStopState"] = "Off";
+    }
+    /** A tick as the timer delivers it: only while it runs. */
+    void Second()
+    {
+        if (timer.Ticking()) {
+            schedule.Tick();
+        }
+    }
+    void Seconds(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            Second();
+        }
+    }
+    void ExpectOff()
+    {
+        EXPECT_EQ(pushButton5.caption, kCaptionTurnOn);
+        EXPECT_EQ(settings.values["StartStopState"], "Off");
+        EXPECT_EQ((TimerState{timer.interval, timer.enabled}), (TimerState{0, true}));
+    }
+    void ExpectOn()
+    {
+        EXPECT_EQ(pushButton5.caption, kCaptionTurnOff);
+        EXPECT_EQ(settings.values["StartStopState"], "On");
+        EXPECT_EQ((TimerState{timer.interval, timer.enabled}), (TimerState{1000, true}));
+    }
+    void ExpectEveryRecordWithTheTimerStopped()
+    {
+        for (const TimerState& state : recorder.timerDuringRecords) {
+            EXPECT_FALSE(state.enabled && state.interval != 0) << "a record ran while the timer could tick";
+        }
+    }
+
+    FakeTimer timer;
+    FakeCaption frame1;
+    FakeCaption pushButton5{kCaptionDesigned};
+    FakeProgressBar progressBar1;
+    FakeIntervalList listView2;
+    FakePointer pointer;
+    ScriptedPump pump;
+    FakeRecorder recorder{timer};
+    RecordingSettings settings;
+    RecordingReporter reporter;
+    RecordingHealth health;
+    LoggingSchedule schedule{ScheduleControls{timer, frame1, pushButton5, progressBar1, listView2, pointer,
+                                              [this] { pump(); }, recorder, settings, reporter, health}};
+};
+
+TEST(IntervalSecondsForText, MatchesTheTableTextsExactly)
+{
+    for (const IntervalRow& row : kIntervalTable) {
+        EXPECT_EQ(IntervalSecondsForText(row.text), row.seconds) << row.text;
+    }
+    EXPECT_EQ(IntervalSecondsForText("Log every 5 Seconds"), 0);
+    EXPECT_EQ(IntervalSecondsForText("Log every 5 seconds "), 0);
+    EXPECT_EQ(IntervalSecondsForText(""), 0);
+}
+
+TEST(CountdownText, ShowsTheTimeOfDayDroppingDaysAndSign)
+{
+    EXPECT_EQ(CountdownText(0), "00:00:00");
+    EXPECT_EQ(CountdownText(4), "00:00:04");
+    EXPECT_EQ(CountdownText(3661), "01:01:01");
+    EXPECT_EQ(CountdownText(86399), "23:59:59");
+    EXPECT_EQ(CountdownText(86400), "00:00:00");
+    EXPECT_EQ(CountdownText(90000), "01:00:00");
+    EXPECT_EQ(CountdownText(-16), "00:00:16");
+    EXPECT_EQ(CountdownText(-86401), "00:00:01");
+    // 2147483647 s is 24855 days and 3:14:07; INT_MIN is one second more in magnitude.
+    EXPECT_EQ(CountdownText(INT_MAX), "03:14:07");
+    EXPECT_EQ(CountdownText(INT_MIN), "03:14:08");
+}
+
+TEST_F(ScheduleTest, IntervalSecondsReadsTheSelectedTextAndThrowsWithoutASelection)
+{
+    listView2.row = 12;
+    EXPECT_EQ(schedule.IntervalSeconds(), 86400);
+    listView2.textOverride = "Log every 2 seconds";
+    EXPECT_EQ(schedule.IntervalSeconds(), 0);
+    listView2.row.reset();
+    EXPECT_THROW(schedule.IntervalSeconds(), std::runtime_error);
+}
+
+TEST_F(ScheduleTest, OneSecondIntervalRecordsOnEveryTickWithAFullBar)
+{
+    StartOn();
+    listView2.row = 1;
+    for (int tick = 1; tick <= 3; ++tick) {
+        timer.writes.clear();
+        Second();
+        EXPECT_EQ(recorder.calls, tick);
+        EXPECT_EQ(frame1.caption, Countdown("00:00:00"));
+        EXPECT_EQ(progressBar1.maximum, 1);
+        // Full, then cleared by the record.
+        EXPECT_EQ(progressBar1.positions.rbegin()[1], 1);
+        EXPECT_EQ(progressBar1.position, 0);
+        EXPECT_EQ(timer.writes,
+                  (std::vector<std::string>{"interval 0", "disabled", "interval 1000", "enabled"}));
+    }
+    EXPECT_EQ(schedule.ElapsedSeconds(), 0);
+    EXPECT_EQ(schedule.CurrentInterval(), 1);
+    ExpectEveryRecordWithTheTimerStopped();
+}
+
+TEST_F(ScheduleTest, FiveSecondsCountDownToZeroThenRecord)
+{
+    StartOn();
+    listView2.row = 2;
+    std::vector<std::string> shown;
+    for (int tick = 1; tick <= 5; ++tick) {
+        EXPECT_EQ(recorder.calls, 0) << "recorded before the fifth tick";
+        Second();
+        shown.push_back(frame1.caption);
+    }
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{Countdown("00:00:04"), Countdown("00:00:03"), Countdown("00:00:02"),
+                                        Countdown("00:00:01"), Countdown("00:00:00")}));
+    EXPECT_EQ(recorder.calls, 1);
+    EXPECT_EQ(progressBar1.positions, (std::vector<int>{1, 2, 3, 4, 5, 0}));
+    // Events run in the tick, then before and after the record.
+    EXPECT_EQ(pump.runs, 5 + 2);
+
+    Second();
+    EXPECT_EQ(frame1.caption, Countdown("00:00:04"));
+    EXPECT_EQ(recorder.calls, 1);
+}
+
+TEST_F(ScheduleTest, TwentyFourHoursShowsOneSecondLessAfterTheRecord)
+{
+    StartOn();
+    listView2.row = 12;
+    Second();
+    EXPECT_EQ(frame1.caption, Countdown("23:59:59"));
+    EXPECT_EQ(progressBar1.maximum, 86400);
+    EXPECT_EQ(progressBar1.position, 1);
+}
+
+TEST_F(ScheduleTest, TickDoesNothingWhenNoRowIsSelected)
+{
+    StartOn();
+    listView2.row.reset();
+    Seconds(3);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 0);
+    EXPECT_TRUE(frame1.history.empty());
+    EXPECT_TRUE(progressBar1.positions.empty());
+    EXPECT_EQ(pump.runs, 0);
+}
+
+TEST_F(ScheduleTest, TextMatchingNoRowCountsOnWithoutEverRecording)
+{
+    StartOn();
+    listView2.textOverride = "Log every fortnight";
+    Seconds(3);
+    EXPECT_EQ(schedule.CurrentInterval(), 0);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 3);
+    EXPECT_EQ(frame1.caption, Countdown("00:00:03"));
+    EXPECT_EQ(progressBar1.maximum, 0);
+    EXPECT_TRUE(progressBar1.positions.empty());
+    EXPECT_EQ(recorder.calls, 0);
+}
+
+TEST_F(ScheduleTest, LateTickAfterTurnOffOnlySaysLoggingIsOff)
+{
+    StartOff();
+    schedule.Tick();
+    EXPECT_EQ(frame1.caption, kLogIsOff);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 0);
+    EXPECT_EQ(recorder.calls, 0);
+    EXPECT_TRUE(timer.writes.empty());
+}
+
+TEST_F(ScheduleTest, TurningOffAndOnAgainRecordsAtOnceAndContinuesTheCount)
+{
+    StartOn();
+    listView2.row = 2;
+    Seconds(2);
+    progressBar1.positions.clear();
+
+    schedule.PushButton5_Click();
+    ExpectOff();
+    EXPECT_EQ(frame1.caption, kLogIsOff);
+    EXPECT_TRUE(progressBar1.positions.empty());
+    Seconds(10);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 2);
+
+    schedule.PushButton5_Click();
+    ExpectOn();
+    EXPECT_EQ(recorder.calls, 1);
+    // The turn-on record runs before the timer is given its interval, so no tick can come inside it.
+    EXPECT_EQ(recorder.timerDuringRecords.back(), (TimerState{0, true}));
+    EXPECT_EQ(settings.saves, (std::vector<std::string>{"StartStopState=Off", "StartStopState=On"}));
+
+    Second();
+    EXPECT_EQ(frame1.caption, Countdown("00:00:02"));
+    Seconds(2);
+    EXPECT_EQ(recorder.calls, 2);
+    EXPECT_TRUE(reporter.reports.empty());
+}
+
+TEST_F(ScheduleTest, SwitchWithTheDesignedCaptionDoesNothing)
+{
+    schedule.PushButton5_Click();
+    EXPECT_EQ(pushButton5.caption, kCaptionDesigned);
+    EXPECT_EQ(recorder.calls, 0);
+    EXPECT_TRUE(timer.writes.empty());
+    EXPECT_TRUE(settings.saves.empty());
+    EXPECT_TRUE(frame1.history.empty());
+}
+
+TEST_F(ScheduleTest, FailuresInTheSwitchAreReportedByLineAndTheSwitchGoesOn)
+{
+    StartOff();
+    recorder.failWith = "Cannot open log file '': No such file or directory";
+    schedule.PushButton5_Click();
+    EXPECT_EQ(reporter.reports,
+              (std::vector<Report>{{HandlerTag("PushButton5_Click"), 104, *recorder.failWith}}));
+    ExpectOn();
+
+    settings.failWith = "Settings file is read-only";
+    schedule.PushButton5_Click();
+    ASSERT_EQ(reporter.reports.size(), 2u);
+    EXPECT_EQ(reporter.reports[1], (Report{HandlerTag("PushButton5_Click"), 116, *settings.failWith}));
+    EXPECT_EQ(pushButton5.caption, kCaptionTurnOn);
+    EXPECT_EQ(timer.interval, 0);
+    // A failure at the switch is shown by its report; it is no sign about scheduled records.
+    EXPECT_TRUE(health.events.empty());
+}
+
+TEST_F(ScheduleTest, LogNowWhileOffRecordsUnderTheHourglassAndLeavesLoggingOff)
+{
+    StartOff();
+    int pointerDuringRecord = -1;
+    recorder.during = [&] { pointerDuringRecord = pointer.pointer; };
+    schedule.PushButton6_Click();
+    EXPECT_EQ(recorder.calls, 1);
+    EXPECT_EQ(pointerDuringRecord, kPointerHourglass);
+    EXPECT_EQ(pointer.pointer, kPointerDefault);
+    EXPECT_EQ(recorder.timerDuringRecords.back(), (TimerState{0, false}));
+    EXPECT_EQ((TimerState{timer.interval, timer.enabled}), (TimerState{0, true}));
+    EXPECT_EQ(pump.runs, 1);
+}
+
+TEST_F(ScheduleTest, LogNowWhileOnLeavesTheCountAndRestoresTheTimer)
+{
+    StartOn();
+    listView2.row = 2;
+    Seconds(2);
+    timer.writes.clear();
+    schedule.PushButton6_Click();
+    EXPECT_EQ(recorder.calls, 1);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 2);
+    EXPECT_EQ(frame1.caption, Countdown("00:00:03"));
+    // Enabled first, then the interval written again, which starts a new second.
+    EXPECT_EQ(timer.writes, (std::vector<std::string>{"disabled", "interval 0", "enabled", "interval 1000"}));
+    Second();
+    EXPECT_EQ(frame1.caption, Countdown("00:00:02"));
+}
+
+TEST_F(ScheduleTest, LogNowThatFailsIsReportedAndStillRestoresPointerAndTimer)
+{
+    StartOn();
+    recorder.failWith = "Disk full";
+    schedule.PushButton6_Click();
+    EXPECT_EQ(reporter.reports, (std::vector<Report>{{HandlerTag("PushButton6_Click"), 112, "Disk full"}}));
+    EXPECT_EQ(pointer.pointer, kPointerDefault);
+    ExpectOn();
+}
+
+TEST_F(ScheduleTest, ChangeOfIntervalStoresThePositionAndRestartsTheCount)
+{
+    StartOn();
+    listView2.row = 2;
+    Seconds(3);
+    listView2.row = 3;
+    schedule.IntervalChanged();
+    EXPECT_EQ(settings.values["OftenIndex"], "3");
+    EXPECT_EQ(schedule.CurrentInterval(), 10);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 0);
+    Second();
+    EXPECT_EQ(frame1.caption, Countdown("00:00:09"));
+
+    // Without a restart a shorter interval than the count reached would never record again.
+    Seconds(5);
+    listView2.row = 1;
+    schedule.IntervalChanged();
+    Second();
+    EXPECT_EQ(recorder.calls, 1);
+}
+
+TEST_F(ScheduleTest, ChangeOfIntervalWithoutSelectionDoesNothingAndAFailedStoreStillRestarts)
+{
+    StartOn();
+    Seconds(3);
+    listView2.row.reset();
+    schedule.IntervalChanged();
+    EXPECT_EQ(schedule.ElapsedSeconds(), 3);
+    EXPECT_TRUE(settings.saves.empty());
+
+    listView2.row = 4;
+    settings.failWith = "Settings file is read-only";
+    EXPECT_NO_THROW(schedule.IntervalChanged());
+    EXPECT_EQ(schedule.ElapsedSeconds(), 0);
+    EXPECT_EQ(schedule.CurrentInterval(), 30);
+    EXPECT_TRUE(reporter.reports.empty());
+}
+
+TEST_F(ScheduleTest, FailingScheduledRecordsAreToldOnceAndLoggingGoesOn)
+{
+    StartOn();
+    listView2.row = 1;
+    recorder.failWith = "Cannot open log file '/ro/log.txt': Permission denied";
+    Seconds(3);
+    EXPECT_EQ(recorder.calls, 3);
+    EXPECT_EQ(health.events,
+              (std::vector<std::string>{"failing: Cannot open log file '/ro/log.txt': Permission denied"}));
+    EXPECT_EQ(schedule.ElapsedSeconds(), 0);
+    EXPECT_EQ(progressBar1.position, 0);
+    EXPECT_EQ((TimerState{timer.interval, timer.enabled}), (TimerState{1000, true}));
+    EXPECT_TRUE(reporter.reports.empty());
+
+    recorder.failWith.reset();
+    Seconds(2);
+    EXPECT_EQ(health.events.size(), 2u);
+    EXPECT_EQ(health.events.back(), "working again");
+}
+
+TEST_F(ScheduleTest, LogNowThatWorksEndsTheFailingNotice)
+{
+    // With a long interval the next scheduled record may be a day away; the user who mended the
+    // cause checks at once.
+    StartOn();
+    listView2.row = 1;
+    recorder.failWith = "Disk full";
+    Second();
+    recorder.failWith.reset();
+    schedule.PushButton6_Click();
+    EXPECT_EQ(health.events, (std::vector<std::string>{"failing: Disk full", "working again"}));
+}
+
+TEST_F(ScheduleTest, TurnOffDuringAScheduledRecordKeepsLoggingOff)
+{
+    StartOn();
+    listView2.row = 1;
+    recorder.during = [&] { schedule.PushButton5_Click(); };
+    Second();
+    ExpectOff();
+    EXPECT_EQ(frame1.caption, kLogIsOff);
+    Seconds(3);
+    EXPECT_EQ(recorder.calls, 1);
+}
+
+TEST_F(ScheduleTest, TurnOffAndOnAgainDuringAScheduledRecordLeavesLoggingOn)
+{
+    StartOn();
+    listView2.row = 1;
+    recorder.during = [&] {
+        schedule.PushButton5_Click();
+        schedule.PushButton5_Click();
+    };
+    Second();
+    ExpectOn();
+    EXPECT_EQ(recorder.calls, 2);
+    ExpectEveryRecordWithTheTimerStopped();
+}
+
+TEST_F(ScheduleTest, TurnOffWhileTheTickLetsEventsRunCancelsItsRecord)
+{
+    StartOn();
+    listView2.row = 1;
+    pump.Queue([&] { schedule.PushButton5_Click(); });
+    Second();
+    EXPECT_EQ(recorder.calls, 0);
+    ExpectOff();
+}
+
+TEST_F(ScheduleTest, TurnOffDuringTheTurnOnRecordKeepsLoggingOff)
+{
+    StartOff();
+    recorder.during = [&] { schedule.PushButton5_Click(); };
+    schedule.PushButton5_Click();
+    ExpectOff();
+    EXPECT_EQ(settings.saves, (std::vector<std::string>{"StartStopState=Off"}));
+}
+
+TEST_F(ScheduleTest, SwitchTurnedDuringLogNowIsNotUndoneByTheRestore)
+{
+    StartOff();
+    pump.Queue([&] { schedule.PushButton5_Click(); });
+    schedule.PushButton6_Click();
+    ExpectOn();
+    EXPECT_EQ(recorder.calls, 2);
+
+    pump.Queue([&] { schedule.PushButton5_Click(); });
+    schedule.PushButton6_Click();
+    ExpectOff();
+    ExpectEveryRecordWithTheTimerStopped();
+}
+
+TEST_F(ScheduleTest, LogNowInsideOtherRecordsDoesNotStartTheTimerEarly)
+{
+    StartOn();
+    listView2.row = 1;
+    std::optional<TimerState> afterLogNow;
+    recorder.during = [&] {
+        schedule.PushButton6_Click();
+        afterLogNow = TimerState{timer.interval, timer.enabled};
+    };
+    Second();
+    EXPECT_EQ(afterLogNow, (TimerState{0, false}));
+    ExpectOn();
+
+    StartOff();
+    recorder.during = [&] {
+        schedule.PushButton6_Click();
+        afterLogNow = TimerState{timer.interval, timer.enabled};
+    };
+    schedule.PushButton5_Click();
+    EXPECT_EQ(afterLogNow, (TimerState{0, true}));
+    ExpectOn();
+    ExpectEveryRecordWithTheTimerStopped();
+}
+
+TEST_F(ScheduleTest, TickDeliveredInsideATickIsDropped)
+{
+    StartOn();
+    listView2.row = 2;
+    pump.Queue([&] { schedule.Tick(); });
+    Second();
+    EXPECT_EQ(schedule.ElapsedSeconds(), 1);
+    EXPECT_EQ(frame1.caption, Countdown("00:00:04"));
+}
+
+TEST_F(ScheduleTest, ChangeOfIntervalWhileTheTickLetsEventsRunPostponesTheRecord)
+{
+    StartOn();
+    listView2.row = 1;
+    pump.Queue([&] {
+        listView2.row = 2;
+        schedule.IntervalChanged();
+    });
+    Second();
+    EXPECT_EQ(recorder.calls, 0);
+    Second();
+    EXPECT_EQ(frame1.caption, Countdown("00:00:04"));
+}
+
+} // namespace
+} // namespace pellavane

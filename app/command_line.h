@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+/** What the program was asked to do on its command line. */
+struct CommandLineRequest
+{
+    enum class Mode
+    {
+        Window,  // no arguments: the window program
+        Check,   // --check: one check, printed
+        Console, // --console: the logging schedule in a terminal
+        Help,
+        Version,
+        Error // an unknown option or a bad value; message says which
+    };
+    Mode mode = Mode::Window;
+    /** --interval: the 1-based row of the interval list. */
+    std::optional<int> intervalRow;
+    /** --log FILE */
+    std::optional<std::string> logFile;
+    std::string message;
+};
+
+/** Parses the arguments after the program name. */
+CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments);
+
+/** The 1-based interval row written like "5s", "1m" or "6h"; nullopt when it is none of the twelve. */
+std::optional<int> IntervalRowForOption(const std::string& value);
+
+/** The text --help prints. */
+std::string UsageText(const std::string& programName);
+
+/** Exit statuses of the command-line modes. */
+inline constexpr int kExitConnected = 0;
+inline constexpr int kExitDisconnected = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFailure = 3;
+
+} // namespace pellavane

@@ -1,0 +1,287 @@
+#include "console_mode.h"
+
+#include "command_line.h"
+
+#include "display_name.h"
+#include "guarded_handler.h"
+#include "often_index.h"
+#include "probe.h"
+#include "recorder.h"
+#include "schedule.h"
+#include "settings_store.h"
+#include "window_controls.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <exception>
+#include <ostream>
+#include <thread>
+
+namespace pellavane {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+extern "C" void OnStopSignal(int)
+{
+    g_stopRequested = 1;
+}
+
+/** Timer1 for a terminal: the loop below asks it when the next tick is due. */
+class ConsoleTimer : public ITimer
+{
+public:
+    int Interval() const override { return m_interval; }
+    void SetInterval(int milliseconds) override
+    {
+        m_interval = milliseconds;
+        m_due = SteadyClock::now() + std::chrono::milliseconds(milliseconds);
+    }
+    bool Enabled() const override { return m_enabled; }
+    void SetEnabled(bool enabled) override { m_enabled = enabled; }
+
+    bool Ticking() const { return m_enabled && m_interval > 0; }
+    SteadyClock::time_point Due() const { return m_due; }
+    /** Moves to the next period; after a suspend the missed ticks are not made up in a burst. */
+    void Advance()
+    {
+        const auto now = SteadyClock::now();
+        m_due += std::chrono::milliseconds(m_interval);
+        if (m_due < now) {
+            m_due = now + std::chrono::milliseconds(m_interval);
+        }
+    }
+
+private:
+    int m_interval = 0;
+    bool m_enabled = true;
+    SteadyClock::time_point m_due{};
+};
+
+class PlainCaption : public ICaption
+{
+public:
+    std::string Caption() const override { return m_caption; }
+    void SetCaption(const std::string& caption) override { m_caption = caption; }
+
+private:
+    std::string m_caption;
+};
+
+/** The countdown, kept on one line that each tick rewrites when the output is a terminal. */
+class CountdownLine : public ICaption
+{
+public:
+    CountdownLine(std::ostream& out, bool terminal) : m_out(out), m_terminal(terminal) {}
+    std::string Caption() const override { return m_caption; }
+    void SetCaption(const std::string& caption) override
+    {
+        m_caption = caption;
+        if (m_terminal) {
+            m_out << "\r\x1b[K" << caption << std::flush;
+        }
+    }
+
+private:
+    std::ostream& m_out;
+    bool m_terminal;
+    std::string m_caption;
+};
+
+class NoProgressBar : public IProgressBar
+{
+public:
+    void SetMaximum(int) override {}
+    void SetPosition(int) override {}
+};
+
+class FixedIntervalRow : public IIntervalList
+{
+public:
+    explicit FixedIntervalRow(int row) : m_row(row) {}
+    std::optional<std::string> SelectedText() const override { return kIntervalTable[m_row - 1].text; }
+    std::optional<int> SelectedPosition() const override { return m_row; }
+
+private:
+    int m_row;
+};
+
+class NoPointer : public IMousePointer
+{
+public:
+    int Pointer() const override { return m_pointer; }
+    void SetPointer(int pointer) override { m_pointer = pointer; }
+
+private:
+    int m_pointer = kPointerDefault;
+};
+
+/** Each status line recorded is printed as the log carries it. */
+class PrintedStatusList : public IStatusList
+{
+public:
+    PrintedStatusList(std::ostream& out, bool terminal) : m_out(out), m_terminal(terminal) {}
+    void AppendStatusRow(std::time_t t, bool connected) override
+    {
+        if (m_terminal) {
+            m_out << "\r\x1b[K";
+        }
+        m_out << StatusLine(t, connected) << '\n' << std::flush;
+    }
+    void RemoveAllRows() override {}
+
+private:
+    std::ostream& m_out;
+    bool m_terminal;
+};
+
+class StreamReporter : public IErrorReporter, public IRecordHealth
+{
+public:
+    explicit StreamReporter(std::ostream& err) : m_err(err) {}
+    void ReportError(const std::string&, int, const std::string& description) override
+    {
+        m_err << "\r\x1b[K" << description << '\n' << std::flush;
+    }
+    void RecordsFailing(const std::string& reason) override
+    {
+        m_err << "\r\x1b[K"
+              << "Status lines cannot be recorded: " << reason << '\n'
+              << std::flush;
+    }
+    void RecordsWorkingAgain() override
+    {
+        m_err << "\r\x1b[K"
+              << "Status lines are recorded again.\n"
+              << std::flush;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+int StoredIntervalRow(ISettingsStore& settings, std::ostream& err)
+{
+    const std::string stored = settings.Read(kSettingsApp, kSettingsSection, "OftenIndex", "2");
+    try {
+        const int row = ParseOftenIndex(stored);
+        if (row >= 1 && row <= static_cast<int>(kIntervalTable.size())) {
+            return row;
+        }
+        err << "The stored interval position '" << stored << "' is not a row of the interval list; ";
+    } catch (const std::exception& e) {
+        err << e.what() << ' ';
+    }
+    err << "logging every 5 seconds.\n";
+    return 2;
+}
+
+std::string LogPath(ISettingsStore& settings, const std::optional<std::string>& logFile, std::ostream& err)
+{
+    if (logFile) {
+        return *logFile;
+    }
+    const std::string defaultPath = DefaultLogFilePath(kDisplayName);
+    const std::string path = settings.Read(kSettingsApp, kSettingsSection, "Text1", defaultPath);
+    if (path == defaultPath) {
+        try {
+            EnsureFolderOf(path);
+        } catch (const std::exception& e) {
+            err << e.what() << '\n';
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+void RequestConsoleStop() noexcept
+{
+    g_stopRequested = 1;
+}
+
+void InstallConsoleStopSignals()
+{
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
+             std::ostream& out, std::ostream& err)
+{
+    const bool connected = probe.IsInternetConnected();
+    const std::string line = StatusLine(clock.Now(), connected);
+    out << line << '\n' << std::flush;
+    if (logFile) {
+        try {
+            AppendLogLine(*logFile, line);
+        } catch (const std::exception& e) {
+            err << e.what() << '\n';
+            return kExitFailure;
+        }
+    }
+    return connected ? 0 : 1;
+}
+
+int RunConsole(ConsoleRun run)
+{
+    g_stopRequested = 0;
+    const int row = run.intervalRow.value_or(StoredIntervalRow(run.settings, run.err));
+    const std::string path = LogPath(run.settings, run.logFile, run.err);
+
+    ConsoleTimer timer;
+    CountdownLine frame1(run.out, run.terminal);
+    PlainCaption pushButton5;
+    NoProgressBar progress;
+    FixedIntervalRow intervals(row);
+    NoPointer pointer;
+    PrintedStatusList list(run.out, run.terminal);
+    StreamReporter reporter(run.err);
+    StatusRecorder recorder(
+        run.probe, run.clock, [&path] { return path; }, list);
+    LoggingSchedule schedule({timer,
+                              frame1,
+                              pushButton5,
+                              progress,
+                              intervals,
+                              pointer,
+                              {},
+                              recorder,
+                              run.settings,
+                              reporter,
+                              reporter});
+
+    run.err << "Logging " << kIntervalTable[row - 1].text + 4 << " to " << path << "; Ctrl+C ends.\n"
+            << std::flush;
+
+    // Logging starts as the window starts it with logging on: one record at once, then counting.
+    try {
+        recorder.RecordStatus();
+    } catch (const std::exception& e) {
+        reporter.ReportError({}, 0, e.what());
+    }
+    pushButton5.SetCaption(kCaptionTurnOff);
+    timer.SetInterval(1000);
+
+    while (!g_stopRequested) {
+        const auto now = SteadyClock::now();
+        if (timer.Ticking() && now >= timer.Due()) {
+            timer.Advance();
+            schedule.Tick();
+            continue;
+        }
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(timer.Due() - now);
+        std::this_thread::sleep_for(
+            std::clamp(wait, std::chrono::milliseconds(1), std::chrono::milliseconds(100)));
+    }
+    if (run.terminal) {
+        run.out << "\r\x1b[K" << std::flush;
+    }
+    return 0;
+}
+
+} // namespace pellavane

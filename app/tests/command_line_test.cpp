@@ -1,0 +1,78 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace pellavane {
+namespace {
+
+using Mode = CommandLineRequest::Mode;
+
+TEST(ParseCommandLine, NoArgumentsIsTheWindowProgram)
+{
+    EXPECT_EQ(ParseCommandLine({}).mode, Mode::Window);
+}
+
+TEST(ParseCommandLine, CheckTakesAnOptionalLogFile)
+{
+    const auto plain = ParseCommandLine({"--check"});
+    EXPECT_EQ(plain.mode, Mode::Check);
+    EXPECT_FALSE(plain.logFile);
+
+    const auto logged = ParseCommandLine({"--log", "/tmp/a b.txt", "--check"});
+    EXPECT_EQ(logged.mode, Mode::Check);
+    EXPECT_EQ(logged.logFile, "/tmp/a b.txt");
+    EXPECT_EQ(ParseCommandLine({"--check", "--log=/tmp/x.txt"}).logFile, "/tmp/x.txt");
+}
+
+TEST(ParseCommandLine, ConsoleTakesIntervalAndLogOverrides)
+{
+    const auto request = ParseCommandLine({"--console", "--interval", "6h", "--log", "x.txt"});
+    EXPECT_EQ(request.mode, Mode::Console);
+    EXPECT_EQ(request.intervalRow, 10);
+    EXPECT_EQ(request.logFile, "x.txt");
+    EXPECT_EQ(ParseCommandLine({"--console", "--interval=1s"}).intervalRow, 1);
+}
+
+TEST(ParseCommandLine, EveryIntervalOfTheListHasItsOption)
+{
+    const char* options[] = {"1s", "5s", "10s", "30s", "1m", "5m", "10m", "30m", "1h", "6h", "12h", "24h"};
+    for (int row = 1; row <= 12; ++row) {
+        EXPECT_EQ(IntervalRowForOption(options[row - 1]), row) << options[row - 1];
+    }
+    for (const char* bad : {"", "2s", "60s", "1", "1S", "1d", " 5s"}) {
+        EXPECT_FALSE(IntervalRowForOption(bad)) << bad;
+    }
+}
+
+TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
+{
+    const std::vector<std::vector<std::string>> mistakes = {
+        {"--frobnicate"},
+        {"-x"},
+        {"extra"},
+        {"--console", "--interval"},
+        {"--console", "--interval", "7s"},
+        {"--console", "--log"},
+        {"--console", "--log="},
+        {"--check", "--console"},
+        {"--check", "--interval", "5s"},
+        {"--interval", "5s"},
+        {"--log", "x.txt"},
+        {"--check=yes"},
+    };
+    for (const auto& arguments : mistakes) {
+        const auto request = ParseCommandLine(arguments);
+        EXPECT_EQ(request.mode, Mode::Error) << arguments.front();
+        EXPECT_FALSE(request.message.empty());
+    }
+}
+
+TEST(ParseCommandLine, HelpAndVersionWinOverEverythingElse)
+{
+    EXPECT_EQ(ParseCommandLine({"--console", "--help"}).mode, Mode::Help);
+    EXPECT_EQ(ParseCommandLine({"-h"}).mode, Mode::Help);
+    EXPECT_EQ(ParseCommandLine({"--version"}).mode, Mode::Version);
+}
+
+} // namespace
+} // namespace pellavane

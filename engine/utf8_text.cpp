@@ -1,0 +1,80 @@
+#include "utf8_text.h"
+
+namespace pellavane {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+bool IsContinuation(unsigned char c)
+{
+    return (c & 0xC0U) == 0x80U;
+}
+
+// Length of the well-formed sequence starting at bytes[i], or 0 when there is none (the table of
+// well-formed byte sequences of the Unicode standard, chapter 3).
+std::size_t SequenceLength(std::string_view bytes, std::size_t i)
+{
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
+    const std::size_t left = bytes.size() - i;
+    const unsigned char lead = at(0);
+    if (lead < 0x80U) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80U;
+    unsigned char high = 0xBFU;
+    if (lead >= 0xC2U && lead <= 0xDFU) {
+        length = 2;
+    } else if (lead >= 0xE0U && lead <= 0xEFU) {
+        length = 3;
+        if (lead == 0xE0U) {
+            low = 0xA0U;
+        } else if (lead == 0xEDU) {
+            high = 0x9FU;
+        }
+    } else if (lead >= 0xF0U && lead <= 0xF4U) {
+        length = 4;
+        if (lead == 0xF0U) {
+            low = 0x90U;
+        } else if (lead == 0xF4U) {
+            high = 0x8FU;
+        }
+    } else {
+        return 0;
+    }
+    if (left < length || at(1) < low || at(1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (!IsContinuation(at(k))) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+std::string ValidUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t length = SequenceLength(bytes, i);
+        if (length == 0) {
+            text.append(kReplacement);
+            // One replacement per maximal ill-formed prefix: skip the continuation bytes after it.
+            ++i;
+            while (i < bytes.size() && IsContinuation(static_cast<unsigned char>(bytes[i]))) {
+                ++i;
+            }
+            continue;
+        }
+        text.append(bytes.substr(i, length));
+        i += length;
+    }
+    return text;
+}
+
+} // namespace pellavane
