@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app_config.h"
 #include "cmd_output.h"
 #include "guarded_handler.h"
 #include "window_controls.h"
@@ -154,7 +155,7 @@ class MessageBoxErrorReporter : public IErrorReporter
 {
 public:
     /** parent owns the box while it is up; supportAddress ends every report. */
-    MessageBoxErrorReporter(QWidget* parent, std::string supportAddress);
+    explicit MessageBoxErrorReporter(QWidget* parent, std::string supportAddress = PELLAVANE_SUPPORT_EMAIL);
     void ReportError(const std::string& tag, int line, const std::string& description) override;
 
 private:

@@ -88,6 +88,17 @@ TEST_F(StatusListModelTest, RowsCannotBeEditedInPlace)
     EXPECT_TRUE(model.flags(model.index(0)) & Qt::ItemIsSelectable);
 }
 
+TEST(StatusListModelFormatTest, RowsReadAsTheStatusLinesTheRecorderWrites)
+{
+    StatusListModel model(StatusLine);
+    const std::time_t t = 1'700'000'000;
+    model.AppendStatusRow(t, true);
+    model.AppendStatusRow(t + 86'400, false);
+    EXPECT_EQ(model.RowText(0).toStdString(), StatusLine(t, true));
+    EXPECT_EQ(model.index(1).data().toString().toStdString(), StatusLine(t + 86'400, false));
+    EXPECT_TRUE(model.RowText(1).endsWith(" Internet Connection Status: Disconnected"));
+}
+
 TEST(CompactStatusStoreTest, KeepsTimeAndStatusExactlyAcrossChunksAndTheWholeClockRange)
 {
     CompactStatusStore store;
