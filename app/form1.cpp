@@ -66,6 +66,13 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, con
 {
     auto* frame = Place(new QGroupBox(QString::fromLatin1(caption), parent), name, geometry, FontB9());
     frame->setAutoFillBackground(true);
+    // The caption sits in the top edge of the border, leaving the whole inside to the controls that
+    // are placed there; the stock style would put it above a tinted box.
+    frame->setStyleSheet(QStringLiteral("QGroupBox { background: white; border: 1px solid #a0a0a0; "
+                                        "border-radius: 2px; margin-top: 7px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: "
+                                        "top left; left: 6px; padding: 0px 2px; }"
+                                        "QCheckBox { background: white; }"));
     return frame;
 }
 
@@ -159,9 +166,6 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     warning.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
     m_recordHealthLabel->setPalette(warning);
     m_recordHealthLabel->hide();
-
-    m_check8->setAutoFillBackground(true);
-    m_check4->setAutoFillBackground(true);
 
     // The copy command puts the text on the clipboard itself, so there is no hidden text carrier
     // between PushButton2 and Frame2 in the tab order.

@@ -230,7 +230,9 @@ LabelRecordHealth::LabelRecordHealth(QLabel& label) : m_label(label)
 void LabelRecordHealth::RecordsFailing(const std::string& reason)
 {
     const QString text = QString::fromStdString(reason);
-    m_label.setText(QStringLiteral("Logging failed: %1").arg(text));
+    // The line is narrow; the whole reason stays in the tool tip.
+    const QString line = QStringLiteral("Logging failed: %1").arg(text);
+    m_label.setText(m_label.fontMetrics().elidedText(line, Qt::ElideRight, std::max(0, m_label.width() - 4)));
     m_label.setToolTip(text);
     m_label.show();
 }

@@ -311,10 +311,16 @@ TEST_F(Form1Test, RecordHealthShowsInsideTheCountdownFrameWithoutMovingAnything)
     auto* label = Find<QLabel>("RecordHealth");
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(label->isHidden());
-    form.RecordHealth().RecordsFailing("Cannot open log file '/x/log.txt': Permission denied");
+    form.RecordHealth().RecordsFailing(
+        "Cannot open log file '/home/ann/a/rather/long/folder/name/Pellavane Log.txt': Permission denied");
     EXPECT_TRUE(label->isVisible());
     EXPECT_EQ(label->parentWidget(), Find("Frame1"));
     EXPECT_FALSE(label->geometry().intersects(Find("ProgressBar1")->geometry()));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+        << "long reasons are cut short";
+    EXPECT_EQ(
+        label->toolTip(),
+        "Cannot open log file '/home/ann/a/rather/long/folder/name/Pellavane Log.txt': Permission denied");
     form.RecordHealth().RecordsWorkingAgain();
     EXPECT_TRUE(label->isHidden());
 }

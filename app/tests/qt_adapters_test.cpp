@@ -280,6 +280,7 @@ TEST(LoadCursorFileTest, MissingOrUnreadableFileFailsNamingThePath)
 TEST(LabelRecordHealthTest, FailingShowsTheReasonUntilRecordsWorkAgain)
 {
     QLabel label;
+    label.resize(2000, 20);
     LabelRecordHealth health(label);
     EXPECT_TRUE(label.isHidden());
     health.RecordsFailing("Cannot open log file '/tmp/x/log.txt': Permission denied");
