@@ -1,13 +1,16 @@
-#include "probe.h"
-#include "recorder.h"
+#include "app_config.h"
+#include "form1.h"
 
-#include <iostream>
+#include <QApplication>
+#include <QIcon>
 
-int main()
+int main(int argc, char** argv)
 {
-    pellavane::PingProbe probe;
-    pellavane::SystemClock clock;
-    const bool connected = probe.IsInternetConnected();
-    std::cout << pellavane::StatusLine(clock.Now(), connected) << '\n';
-    return connected ? 0 : 1;
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(PELLAVANE_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/pellavane-32.png")));
+    pellavane::Form1 form(pellavane::StatusLine);
+    form.setWindowTitle(QStringLiteral("Pellavane"));
+    form.show();
+    return QApplication::exec();
 }

@@ -1,0 +1,264 @@
+#include "form1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEnterEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cmath>
+
+// Resources of a static library are linked only when something names them.
+static void InitIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace pellavane {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QFont ArialFont(double points, bool bold)
+{
+    // Where Arial is missing, a face with the same metrics keeps every caption inside its control.
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(QStringLiteral("Arial"),
+                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
+        return true;
+    }();
+    (void)substituted;
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+template <class Widget>
+Widget* Place(Widget* widget, const char* name, const QRect& geometry, const QFont& font)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    widget->setFont(font);
+    return widget;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
+{
+    auto* button = Place(new QPushButton(QString::fromLatin1(caption), parent), name, geometry, FontB11());
+    button->setAutoDefault(false);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, Qt::white);
+    button->setPalette(palette);
+    return button;
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
+{
+    auto* frame = Place(new QGroupBox(QString::fromLatin1(caption), parent), name, geometry, FontB9());
+    frame->setAutoFillBackground(true);
+    // The caption sits in the top edge of the border, leaving the whole inside to the controls that
+    // are placed there; the stock style would put it above a tinted box.
+    frame->setStyleSheet(QStringLiteral("QGroupBox { background: white; border: 1px solid #a0a0a0; "
+                                        "border-radius: 2px; margin-top: 7px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: "
+                                        "top left; left: 6px; padding: 0px 2px; }"
+                                        "QCheckBox { background: white; }"));
+    return frame;
+}
+
+ReportListView* MakeList(QWidget* parent, const char* name, const QRect& geometry, QAbstractItemModel& model)
+{
+    auto* view = Place(new ReportListView(parent), name, geometry, FontB9());
+    view->setModel(&model);
+    view->Header()->setFont(FontB9());
+    return view;
+}
+
+} // namespace
+
+int TwipsToPixels(int twips)
+{
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
+QFont DefaultFont()
+{
+    return ArialFont(9, false);
+}
+
+QFont FontB9()
+{
+    return ArialFont(9, true);
+}
+
+QFont FontB11()
+{
+    return ArialFont(11.25, true);
+}
+
+Form1::Form1(StatusRowFormatter format, QWidget* parent)
+    : QWidget(parent), m_statusList(std::move(format)),
+      m_frame1(MakeFrame(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
+      m_progressBar1(
+          Place(new QProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
+      m_recordHealthLabel(new QLabel(m_frame1)),
+      m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
+      m_listView2(MakeList(this, "ListView2", TwipsRect(120, 3700, 7800, 1590), m_intervalRows)),
+      m_frame2(MakeFrame(this, "Frame2", "Startup Options", TwipsRect(120, 5340, 7800, 735))),
+      m_check8(Place(new QCheckBox(QStringLiteral("Minimized to system tray"), m_frame2), "Check8",
+                     TwipsRect(4200, 300, 2580, 285), FontB9())),
+      m_check4(Place(new QCheckBox(QStringLiteral("Load this software on Windows startup"), m_frame2),
+                     "Check4", TwipsRect(240, 300, 3930, 285), FontB9())),
+      m_frame3(MakeFrame(this, "Frame3", "Log File", TwipsRect(120, 6120, 7800, 820))),
+      m_text1(Place(new QLineEdit(m_frame3), "Text1", TwipsRect(240, 300, 6495, 345), FontB9())),
+      m_pushButton7(MakeButton(m_frame3, "PushButton7", "...", TwipsRect(6840, 300, 720, 345))),
+      m_pushButton5(MakeButton(this, "PushButton5", kCaptionDesigned, TwipsRect(120, 7060, 3840, 405))),
+      m_pushButton6(
+          MakeButton(this, "PushButton6", "Log Current Status Now (Test)", TwipsRect(4080, 7060, 3840, 405))),
+      m_pushButton1(MakeButton(this, "PushButton1", "View History Log", TwipsRect(120, 7570, 3840, 405))),
+      m_pushButton2(
+          MakeButton(this, "PushButton2", "Copy History To Clipboard", TwipsRect(4080, 7570, 3840, 405))),
+      m_pushButton3(MakeButton(this, "PushButton3", "Help", TwipsRect(120, 8080, 3840, 405))),
+      m_pushButton4(MakeButton(this, "PushButton4", "Clear History Log", TwipsRect(4080, 8080, 3840, 405))),
+      m_intervalSelection(*m_listView2), m_timer1([this] { emit Timer1Tick(); }), m_frame1Caption(*m_frame1),
+      m_pushButton5Caption(*m_pushButton5), m_progressBar1Control(*m_progressBar1), m_pointer(*this),
+      m_recordHealth(*m_recordHealthLabel)
+{
+    InitIconResources();
+    setObjectName(QStringLiteral("Form1"));
+    setFont(DefaultFont());
+    setFixedSize(TwipsToPixels(8040), TwipsToPixels(8610));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/pellavane-32.png")));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    m_progressBar1->setTextVisible(false);
+    m_progressBar1Control.SetMaximum(0);
+
+    // Sits on the right of Frame1's top edge, clear of the countdown caption and the bar.
+    m_recordHealthLabel->setObjectName(QStringLiteral("RecordHealth"));
+    m_recordHealthLabel->setGeometry(
+        QRect(QPoint(m_frame1->width() / 2, 0), QSize(m_frame1->width() / 2 - 8, 17)));
+    m_recordHealthLabel->setFont(FontB9());
+    m_recordHealthLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_recordHealthLabel->setAutoFillBackground(true);
+    QPalette warning = m_recordHealthLabel->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    m_recordHealthLabel->setPalette(warning);
+    m_recordHealthLabel->hide();
+
+    // The copy command puts the text on the clipboard itself, so there is no hidden text carrier
+    // between PushButton2 and Frame2 in the tab order.
+    const QWidget* order[] = {m_listView1,   m_pushButton5, m_pushButton6, m_pushButton1,
+                              m_pushButton2, m_frame2,      m_check8,      m_check4,
+                              m_pushButton3, m_pushButton4, m_frame3,      m_text1,
+                              m_pushButton7, m_listView2,   m_frame1,      m_progressBar1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    m_listView1->setFocus();
+
+    connect(m_listView2->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_intervalSelection.SelectingFromProgram())
+            emit IntervalChosen();
+    });
+
+    WatchPointer(this);
+}
+
+Form1::~Form1()
+{
+    // The models are members and go before the child views do.
+    m_listView1->setModel(nullptr);
+    m_listView2->setModel(nullptr);
+}
+
+void Form1::WatchPointer(QWidget* widget)
+{
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        WatchPointer(child);
+}
+
+Form1::PointerZone Form1::ZoneAt(const QPoint& globalPosition) const
+{
+    const QPoint local = mapFromGlobal(globalPosition);
+    if (!rect().contains(local))
+        return PointerZone::Untouched;
+    const QPushButton* buttons[] = {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4,
+                                    m_pushButton5, m_pushButton6, m_pushButton7};
+    const QWidget* untouched[] = {m_text1, m_check4, m_check8, m_progressBar1};
+    for (const QWidget* w = childAt(local); w != nullptr && w != this; w = w->parentWidget()) {
+        if (std::find(std::begin(buttons), std::end(buttons), w) != std::end(buttons))
+            return PointerZone::Button;
+        if (std::find(std::begin(untouched), std::end(untouched), w) != std::end(untouched))
+            return PointerZone::Untouched;
+        if (w == m_listView1 || w == m_listView2 || w == m_frame1 || w == m_frame2 || w == m_frame3)
+            return PointerZone::Surface;
+    }
+    return PointerZone::Surface;
+}
+
+void Form1::FollowPointer(const QPoint& globalPosition)
+{
+    if (m_pointer.Pointer() == kPointerHourglass)
+        return;
+    switch (ZoneAt(globalPosition)) {
+    case PointerZone::Button:
+        if (m_pointer.Pointer() != kPointerCustom)
+            m_pointer.SetPointer(kPointerCustom);
+        break;
+    case PointerZone::Surface:
+        if (m_pointer.Pointer() != kPointerDefault)
+            m_pointer.SetPointer(kPointerDefault);
+        break;
+    case PointerZone::Untouched:
+        break;
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Decided by where the pointer is, not by which widget got the event: a move that a check box
+    // ignores travels on to its frame and must not count as a move over the frame.
+    if (event->type() == QEvent::MouseMove)
+        FollowPointer(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    else if (event->type() == QEvent::Enter)
+        FollowPointer(static_cast<QEnterEvent*>(event)->globalPosition().toPoint());
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+} // namespace pellavane
