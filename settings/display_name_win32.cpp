@@ -1,5 +1,6 @@
 #include "display_name.h"
 
+#include <QString>
 #include <QtGlobal>
 
 namespace pellavane {

@@ -23,11 +23,15 @@ QString ToQt(const std::string& text)
 
 std::string WhyNotSaved(const QSettings& settings)
 {
-    if (settings.status() == QSettings::FormatError)
-        return "the file holds text that cannot be read as settings";
-    if (kFormat == QSettings::IniFormat && QFileInfo(settings.fileName()).isDir())
-        return "a folder stands where the file should be";
-    return "the file cannot be written";
+    if constexpr (kFormat != QSettings::IniFormat) {
+        return "the registry key cannot be written";
+    } else {
+        if (settings.status() == QSettings::FormatError)
+            return "the file holds text that cannot be read as settings";
+        if (QFileInfo(settings.fileName()).isDir())
+            return "a folder stands where the file should be";
+        return "the file cannot be written";
+    }
 }
 
 // One QSettings per call, synced before it goes: nothing is left waiting for an event-loop pass or a
