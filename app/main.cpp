@@ -1,16 +1,143 @@
 #include "app_config.h"
-#include "form1.h"
+#include "command_line.h"
+#include "console_mode.h"
+#include "main_window.h"
+#include "probe.h"
+#include "qt_adapters.h"
+#include "qt_desktop.h"
+#include "qt_settings_store.h"
+#include "qt_tray_shell.h"
+#include "single_instance.h"
+
+#ifdef _WIN32
+#include "startup_win32.h"
+#include <io.h>
+#else
+#include "startup_xdg.h"
+#include <unistd.h>
+#endif
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
 
-int main(int argc, char** argv)
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pellavane;
+
+bool StandardOutputIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+/** Without a display the window cannot open; Qt would abort with a message about its platform. */
+bool NoDisplay()
+{
+#if defined(_WIN32) || defined(__APPLE__)
+    return false;
+#else
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#endif
+}
+
+int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
+{
+    QCoreApplication app(argc, argv);
+    QtSettingsStore settings;
+    PingProbe probe;
+    SystemClock clock;
+    InstallConsoleStopSignals();
+    return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
+                       StandardOutputIsTerminal()});
+}
+
+int WindowMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(PELLAVANE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/pellavane-32.png")));
-    pellavane::Form1 form(pellavane::StatusLine);
-    form.setWindowTitle(QStringLiteral("Pellavane"));
-    form.show();
+    // The window may be hidden in the tray while a message box closes; that must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(SingleInstance::DefaultFolder());
+    if (!instance.BecomePrimary()) {
+        if (instance.HandedOver()) {
+            std::cerr << "Pellavane is already running; its window has been brought up.\n";
+            return 0;
+        }
+        std::cerr << "Pellavane is already running but does not answer.\n";
+        return kExitFailure;
+    }
+
+    QtSettingsStore settings;
+    PingProbe probe(QtEventPump());
+    SystemClock clock;
+    MessageBoxErrorReporter reporter(nullptr, PELLAVANE_SUPPORT_EMAIL);
+    QtMessageBoxes boxes(nullptr);
+    QtFileDialog dialog(nullptr);
+    QtDesktopLauncher launcher;
+    QtClipboard clipboard;
+    QtTrayShell trayShell;
+#ifdef _WIN32
+    WindowsStartupEntry startupEntry;
+#else
+    XdgStartupEntry startupEntry(QCoreApplication::applicationFilePath().toStdString());
+#endif
+    MainWindow window({settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell,
+                       startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
+                       [](const std::string& message) {
+                           QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
+                                                QString::fromStdString(message));
+                       },
+                       [] { QCoreApplication::exit(0); },
+                       QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST});
+    QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
+                     [&window] { window.BringToFront(); });
+    window.Start();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const CommandLineRequest request = ParseCommandLine(arguments);
+    switch (request.mode) {
+    case CommandLineRequest::Mode::Help:
+        std::cout << UsageText("pellavane");
+        return 0;
+    case CommandLineRequest::Mode::Version:
+        std::cout << "pellavane " << PELLAVANE_VERSION << '\n';
+        return 0;
+    case CommandLineRequest::Mode::Error:
+        std::cerr << "pellavane: " << request.message << '\n';
+        return kExitUsage;
+    case CommandLineRequest::Mode::Check: {
+        PingProbe probe;
+        SystemClock clock;
+        return RunCheck(probe, clock, request.logFile, std::cout, std::cerr);
+    }
+    case CommandLineRequest::Mode::Console:
+        return ConsoleMain(argc, argv, request);
+    case CommandLineRequest::Mode::Window:
+        break;
+    }
+    if (NoDisplay()) {
+        std::cerr << "No display is available; logging in the console instead (pellavane --console).\n";
+        return ConsoleMain(argc, argv, request);
+    }
+    return WindowMain(argc, argv);
 }

@@ -1,0 +1,314 @@
+#include "main_window.h"
+
+#include "display_name.h"
+#include "guarded_handler.h"
+#include "often_index.h"
+#include "probe.h"
+#include "qt_adapters.h"
+#include "qt_tray_shell.h"
+#include "settings_store.h"
+#include "startup_entry.h"
+#include "window_controls.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <stdexcept>
+
+namespace pellavane {
+
+namespace {
+
+const char* const kIntervalListHeading = "How often would you like to log internet connection status?";
+const char* const kStatusListHeading = "Internet Connection Status";
+constexpr int kFirstColumnTwips = 7000;
+
+/** Raised in place of a status that was probed after the window was asked to close. */
+class ClosingError : public std::runtime_error
+{
+public:
+    ClosingError() : std::runtime_error("Pellavane is closing; the status is not recorded.") {}
+};
+
+} // namespace
+
+/** A check box whose value changes run its click handling, as the box's own handlers expect. */
+class MainWindow::CheckBox : public ICheckBox
+{
+public:
+    explicit CheckBox(QCheckBox& box) : m_box(box) {}
+    int Value() const override { return m_box.isChecked() ? 1 : 0; }
+    void SetValue(int value) override { m_box.setChecked(value != 0); }
+    void SetVisible(bool visible) override { m_box.setVisible(visible); }
+
+private:
+    QCheckBox& m_box;
+};
+
+class MainWindow::TrayWindow : public ITrayWindow
+{
+public:
+    TrayWindow(QWidget& window, std::function<bool()> trayAvailable)
+        : m_window(window), m_trayAvailable(std::move(trayAvailable))
+    {}
+    WindowState State() const override
+    {
+        const Qt::WindowStates state = m_window.windowState();
+        if (state & Qt::WindowMinimized) {
+            return WindowState::Minimized;
+        }
+        return state & Qt::WindowMaximized ? WindowState::Maximized : WindowState::Normal;
+    }
+    void SetState(WindowState state) override
+    {
+        switch (state) {
+        case WindowState::Normal:
+            m_window.setWindowState(Qt::WindowNoState);
+            break;
+        case WindowState::Minimized:
+            m_window.setWindowState(m_window.windowState() | Qt::WindowMinimized);
+            break;
+        case WindowState::Maximized:
+            m_window.setWindowState(Qt::WindowMaximized);
+            break;
+        }
+    }
+    void Hide() override { m_window.hide(); }
+    void Show() override { m_window.show(); }
+    void SetFocus() override
+    {
+        m_window.raise();
+        m_window.activateWindow();
+    }
+    bool TrayAvailable() const override { return m_trayAvailable && m_trayAvailable(); }
+
+private:
+    QWidget& m_window;
+    std::function<bool()> m_trayAvailable;
+};
+
+/** Once the window is closing, a probe that was still running when the close came records
+ *  nothing: the log gets no line after the close request. */
+class MainWindow::ClosingProbe : public IConnectivityProbe
+{
+public:
+    ClosingProbe(IConnectivityProbe& probe, const bool& closing) : m_probe(probe), m_closing(closing) {}
+    bool IsInternetConnected() override
+    {
+        const bool connected = m_probe.IsInternetConnected();
+        if (m_closing) {
+            throw ClosingError();
+        }
+        return connected;
+    }
+
+private:
+    IConnectivityProbe& m_probe;
+    const bool& m_closing;
+};
+
+/** After the close request only the close's own failures are shown; a handler it interrupted
+ *  finishes quietly instead of putting up boxes over a window that is gone. */
+class MainWindow::ClosingReporter : public IErrorReporter
+{
+public:
+    ClosingReporter(IErrorReporter& reporter, const bool& closing) : m_reporter(reporter), m_closing(closing)
+    {}
+    void ReportError(const std::string& tag, int line, const std::string& description) override
+    {
+        if (m_closing && tag != HandlerTag("Form_QueryUnload")) {
+            return;
+        }
+        m_reporter.ReportError(tag, line, description);
+    }
+
+private:
+    IErrorReporter& m_reporter;
+    const bool& m_closing;
+};
+
+MainWindow::MainWindow(MainWindowServices services)
+    : m_s(std::move(services)), m_form(StatusLine), m_text1(*m_form.Text1()),
+      m_check4(std::make_unique<CheckBox>(*m_form.Check4())),
+      m_check8(std::make_unique<CheckBox>(*m_form.Check8())),
+      m_trayWindow(std::make_unique<TrayWindow>(m_form, m_s.trayAvailable)),
+      m_probe(std::make_unique<ClosingProbe>(m_s.probe, m_closing)),
+      m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
+      m_recorder(
+          *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
+      m_schedule({m_form.Timer1(), m_form.Frame1Caption(), m_form.PushButton5Caption(),
+                  m_form.ProgressBar1Control(), m_form.IntervalSelection(), m_form.Pointer(), QtEventPump(),
+                  m_recorder, m_s.settings, *m_reporter, m_form.RecordHealth()}),
+      m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
+                  QtEventPump(), *m_reporter, m_s.helpHost}),
+      m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
+      m_minimize(*m_trayWindow, m_tray, m_s.settings, m_s.tellUser),
+      m_startupOptions(
+          *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
+          m_s.tellUser)
+{
+    // The window's tray control as it is stored with the window: not shown yet, no tip, the Q icon.
+    m_tray.ReadProperties({false, QuillmoorTrayPicture(), ""});
+    Connect();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::Connect()
+{
+    m_form.installEventFilter(this);
+    connect(&m_form, &Form1::Timer1Tick, this, [this] { m_schedule.Tick(); });
+    connect(&m_form, &Form1::IntervalChosen, this, [this] { m_schedule.IntervalChanged(); });
+    connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_commands.PushButton1_Click(); });
+    connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_commands.PushButton2_Click(); });
+    connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_commands.PushButton3_Click(); });
+    connect(m_form.PushButton4(), &QPushButton::clicked, this, [this] { m_commands.PushButton4_Click(); });
+    connect(m_form.PushButton5(), &QPushButton::clicked, this, [this] { m_schedule.PushButton5_Click(); });
+    connect(m_form.PushButton6(), &QPushButton::clicked, this, [this] { m_schedule.PushButton6_Click(); });
+    connect(m_form.PushButton7(), &QPushButton::clicked, this, [this] { m_commands.PushButton7_Click(); });
+    connect(m_form.Text1(), &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+    connect(m_form.Check4(), &QCheckBox::toggled, this, [this] { m_startupOptions.Check4_Click(); });
+    connect(m_form.Check8(), &QCheckBox::toggled, this,
+            [this](bool checked) { m_minimize.Check8_Click(checked); });
+    m_tray.MouseUp = [this](std::int16_t& button, std::int32_t& id) {
+        m_minimize.cSysTray1_MouseUp(button, id);
+    };
+}
+
+void MainWindow::Text1_Change()
+{
+    try {
+        m_s.settings.Save(kSettingsApp, kSettingsSection, "Text1", m_text1.Text());
+    } catch (const std::exception&) {
+        // Stored on every keystroke: a box for each would make the box unusable. The text stays and
+        // is used; only remembering it for the next start has failed.
+    }
+}
+
+void MainWindow::Form_Load()
+{
+    GuardedHandler h(*m_reporter, HandlerTag("Form_Load"));
+    const auto read = [this](const char* key, const std::string& defaultValue) {
+        return m_s.settings.Read(kSettingsApp, kSettingsSection, key, defaultValue);
+    };
+
+    // Line 100 applies a skin when its file is found; without a skin framework the file counts as
+    // absent, which leaves the window as designed.
+    h.Step(104, [&] { m_startupInProgress = true; });
+    h.Step(106, [&] {
+        m_form.setWindowTitle(QString::fromUtf8(kDisplayName));
+        m_form.setWindowIcon(QIcon(QStringLiteral(":/icons/pellavane-32.png")));
+        SetApplicationTitle(kDisplayName);
+    });
+    const std::string cursorFile = m_s.programFolder + "/HAND-M.CUR";
+    if (h.Test(126, [&] { return FileExists(cursorFile); })) {
+        h.Step(128,
+               [&] { m_form.Pointer().SetCustomCursor(LoadCursorFile(QString::fromStdString(cursorFile))); });
+    }
+    h.Step(130, [&] { m_form.IntervalRows().SetHeading(QString::fromUtf8(kIntervalListHeading)); });
+    h.Step(132, [&] { m_form.ListView2()->SetColumnWidth(TwipsToPixels(kFirstColumnTwips)); });
+    int line = 134;
+    for (const IntervalRow& row : kIntervalTable) {
+        h.Step(line, [&] { m_form.IntervalRows().AppendRow(QString::fromUtf8(row.text)); });
+        line += 2;
+    }
+    h.Step(158, [&] { m_form.StatusList().SetHeading(QString::fromUtf8(kStatusListHeading)); });
+    h.Step(160, [&] { m_form.ListView1()->SetColumnWidth(TwipsToPixels(kFirstColumnTwips)); });
+
+    int position = 0;
+    h.Step(162, [&] { position = ParseOftenIndex(read("OftenIndex", "2")); });
+    h.Step(164, [&] { m_form.IntervalSelection().SelectPosition(position); });
+
+    h.Step(166, [&] {
+        m_defaultPath = DefaultLogFilePath(kDisplayName);
+        EnsureFolderOf(m_defaultPath);
+    });
+    h.Step(168, [&] { m_text1.SetText(read("Text1", m_defaultPath)); });
+
+    std::string state;
+    h.Step(170, [&] { state = read("StartStopState", "On"); });
+    if (h.Test(172, [&] { return state == "Off"; })) {
+        h.Step(174, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOn); });
+        h.Step(176, [&] { m_form.Timer1().SetInterval(0); });
+    } else if (h.Test(178, [&] { return state == "On"; })) {
+        h.Step(180, [&] { m_recorder.RecordStatus(); });
+        h.Step(182, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOff); });
+        h.Step(184, [&] { m_form.Timer1().SetInterval(1000); });
+    }
+
+    h.Step(186, [&] { m_tray.SetTrayTip(kDisplayName); });
+    h.Step(188, [&] { m_tray.SetInTray(true); });
+    h.Step(190, [&] { m_check4->SetValue(read("Windows Startup", "Off") == "On" ? 1 : 0); });
+    h.Step(192, [&] { m_check8->SetValue(read("Minimized", "Off") == "On" ? 1 : 0); });
+    if (h.Test(194, [&] { return m_check4->Value() == 1; })) {
+        h.Step(196, [&] { m_check8->SetVisible(true); });
+        if (h.Test(198, [&] { return m_check8->Value() == 1; })) {
+            h.Step(200, [&] { m_trayWindow->SetState(WindowState::Minimized); });
+        }
+    } else {
+        h.Step(202, [&] { m_check8->SetVisible(false); });
+    }
+    h.Step(204, [&] { m_startupInProgress = false; });
+}
+
+void MainWindow::Start()
+{
+    Form_Load();
+    if (m_minimize.MinimizedToTray()) {
+        return;
+    }
+    if (m_trayWindow->State() == WindowState::Minimized) {
+        m_form.showMinimized();
+    } else {
+        m_form.show();
+    }
+}
+
+void MainWindow::Form_QueryUnload()
+{
+    m_closing = true;
+    GuardedHandler h(*m_reporter, HandlerTag("Form_QueryUnload"));
+    h.Step(100, [&] { m_form.Timer1().SetEnabled(false); });
+    h.Step(102, [&] { m_tray.SetInTray(false); });
+    h.Step(104, [&] { QCoreApplication::processEvents(); });
+    h.Step(106, [&] {
+        if (m_s.endProgram) {
+            m_s.endProgram();
+        }
+    });
+}
+
+void MainWindow::BringToFront()
+{
+    std::int16_t button = 1;
+    std::int32_t id = 0;
+    m_minimize.cSysTray1_MouseUp(button, id);
+    if (m_trayWindow->State() == WindowState::Minimized) {
+        m_trayWindow->SetState(WindowState::Normal);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_form) {
+        if (event->type() == QEvent::Close) {
+            // The close is never refused, whoever asks: the user, the session manager at log-out.
+            if (!m_closing) {
+                Form_QueryUnload();
+            }
+            event->accept();
+            return false;
+        }
+        if (event->type() == QEvent::WindowStateChange && !m_closing) {
+            m_minimize.Form_Resize();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace pellavane

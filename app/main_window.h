@@ -1,0 +1,108 @@
+#pragma once
+
+#include "form1.h"
+#include "history_commands.h"
+#include "minimize_to_tray.h"
+#include "qt_desktop.h"
+#include "recorder.h"
+#include "schedule.h"
+#include "startup_options.h"
+#include "sys_tray.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pellavane {
+
+class IConnectivityProbe;
+class IErrorReporter;
+class ISettingsStore;
+class IStartupEntry;
+class ITrayShell;
+
+/** What the main window is handed: the services a test replaces with fakes. */
+struct MainWindowServices
+{
+    ISettingsStore& settings;
+    IConnectivityProbe& probe;
+    IClock& clock;
+    IErrorReporter& reporter;
+    IMessageBoxes& boxes;
+    IFileDialog& dialog;
+    IDesktopLauncher& launcher;
+    IClipboard& clipboard;
+    ITrayShell& trayShell;
+    IStartupEntry& startupEntry;
+    /** Whether a notification area exists now. */
+    std::function<bool()> trayAvailable;
+    /** Tells the user about a failure of a handler that has no report of its own. */
+    TellUser tellUser;
+    /** Ends the program; called once, by the close of the window. */
+    std::function<void()> endProgram;
+    /** The folder of the executable, where the optional cursor file is looked for. */
+    std::string programFolder;
+    std::string helpHost;
+};
+
+/** The main window wired to the engine, the commands and the tray: start-up, the controls' handlers,
+ *  minimising to the tray and shutdown. */
+class MainWindow : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(MainWindowServices services);
+    ~MainWindow() override;
+
+    /** The start-up sequence, run once before the window is first shown. */
+    void Form_Load();
+    /** Runs the start-up, then shows the window unless it went to the tray. */
+    void Start();
+    /** The close of the window: never refused; ends the program. */
+    void Form_QueryUnload();
+    /** Brings the window up, out of the tray too; what a second start of the program asks for. */
+    void BringToFront();
+
+    Form1& Form() noexcept { return m_form; }
+    cSysTray& Tray() noexcept { return m_tray; }
+    LoggingSchedule& Schedule() noexcept { return m_schedule; }
+    bool StartupInProgress() const noexcept { return m_startupInProgress; }
+    bool MinimizedToTray() const noexcept { return m_minimize.MinimizedToTray(); }
+    /** The default log file path the start-up offered. */
+    const std::string& DefaultPath() const noexcept { return m_defaultPath; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class CheckBox;
+    class TrayWindow;
+    class ClosingProbe;
+    class ClosingReporter;
+
+    void Text1_Change();
+    void Connect();
+
+    MainWindowServices m_s;
+    bool m_startupInProgress = false;
+    bool m_closing = false;
+    std::string m_defaultPath;
+
+    Form1 m_form;
+    QtTextBox m_text1;
+    std::unique_ptr<CheckBox> m_check4;
+    std::unique_ptr<CheckBox> m_check8;
+    std::unique_ptr<TrayWindow> m_trayWindow;
+    std::unique_ptr<ClosingProbe> m_probe;
+    std::unique_ptr<ClosingReporter> m_reporter;
+    StatusRecorder m_recorder;
+    LoggingSchedule m_schedule;
+    HistoryCommands m_commands;
+    cSysTray m_tray;
+    MinimizeToTray m_minimize;
+    StartupOptions m_startupOptions;
+};
+
+} // namespace pellavane
