@@ -7,6 +7,7 @@
 #include "qt_desktop.h"
 #include "qt_settings_store.h"
 #include "qt_tray_shell.h"
+#include "quit_signals.h"
 #include "single_instance.h"
 
 #ifdef _WIN32
@@ -105,7 +106,13 @@ int WindowMain(int argc, char** argv)
                        QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
+    // A terminating signal closes the window as its close button does: icon removed, clean exit.
+    QuitSignals quitSignals([&window] { window.Form().close(); });
     window.Start();
+    // A close during start-up asked the event loop to end before it ran.
+    if (window.Closing()) {
+        return 0;
+    }
     return QApplication::exec();
 }
 

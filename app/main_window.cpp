@@ -259,7 +259,8 @@ void MainWindow::Form_Load()
 void MainWindow::Start()
 {
     Form_Load();
-    if (m_minimize.MinimizedToTray()) {
+    // Closed while starting (a signal during the start-up record), or started hidden in the tray.
+    if (m_closing || m_minimize.MinimizedToTray()) {
         return;
     }
     if (m_trayWindow->State() == WindowState::Minimized) {

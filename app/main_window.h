@@ -69,6 +69,8 @@ public:
     cSysTray& Tray() noexcept { return m_tray; }
     LoggingSchedule& Schedule() noexcept { return m_schedule; }
     bool StartupInProgress() const noexcept { return m_startupInProgress; }
+    /** True from the close request on. */
+    bool Closing() const noexcept { return m_closing; }
     bool MinimizedToTray() const noexcept { return m_minimize.MinimizedToTray(); }
     /** The default log file path the start-up offered. */
     const std::string& DefaultPath() const noexcept { return m_defaultPath; }
