@@ -15,6 +15,15 @@ using win32::Handle;
 constexpr DWORD kChunkSize = 1024;
 // Data is looked for this often inside one poll slice; Sleep's granularity is coarser anyway.
 constexpr std::chrono::milliseconds kPeekStep{10};
+constexpr std::chrono::milliseconds kShortestSlice{1};
+
+/** The moment limit.total is up; a limit too long for the clock means no limit. */
+Clock::time_point Deadline(Clock::time_point start, std::chrono::milliseconds total)
+{
+    const auto room = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - start);
+    return total >= room ? Clock::time_point::max()
+                         : start + std::max(total, std::chrono::milliseconds::zero());
+}
 
 /** Bytes waiting in the pipe; false once every writer has gone and nothing is left to read. */
 bool BytesWaiting(HANDLE readEnd, DWORD& available)
@@ -26,7 +35,9 @@ bool BytesWaiting(HANDLE readEnd, DWORD& available)
 /** Sleeps until data arrives, the writers go, the slice is over or the deadline comes. */
 void WaitForData(HANDLE readEnd, std::chrono::milliseconds slice, Clock::time_point deadline)
 {
-    const Clock::time_point sliceEnd = std::min(Clock::now() + slice, deadline);
+    // A slice of nothing would spin; one millisecond is still far below what a person notices.
+    const Clock::time_point sliceEnd =
+        std::min(Deadline(Clock::now(), std::max(slice, kShortestSlice)), deadline);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(sliceEnd - Clock::now());
         if (left.count() <= 0) {
@@ -89,7 +100,7 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
     if (!captureOutput && !captureErrors) {
         throw CaptureArgumentError();
     }
-    const Clock::time_point deadline = Clock::now() + limits.total;
+    const Clock::time_point deadline = Deadline(Clock::now(), limits.total);
     std::array<char, kChunkSize> buffer{};
 
     SECURITY_ATTRIBUTES inheritable{};

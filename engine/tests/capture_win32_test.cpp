@@ -149,6 +149,18 @@ TEST(CaptureWin32, PumpRunsWhileTheChildIsSilentAndMayCaptureAgain)
     EXPECT_EQ(nested, "inner");
 }
 
+TEST(CaptureWin32, ExtremeLimitsStillCaptureEverything)
+{
+    CaptureLimits limits;
+    limits.total = std::chrono::milliseconds::max();
+    limits.pollSlice = 0ms;
+    int pumps = 0;
+    EXPECT_EQ(RunCapturedCommand(
+                  Helper("sleep 200 out done"), true, false, true, [&] { ++pumps; }, limits),
+              "done");
+    EXPECT_GT(pumps, 1);
+}
+
 /** How many pipe handles the helper finds it holds when started the plain way, with its standard
  *  output on a pipe of ours whose read end is inheritable only when leakReadEnd. */
 int PipeHandlesOfAPlainChild(bool leakReadEnd)
