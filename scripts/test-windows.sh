@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Cross-builds the Qt-free core for 32-bit Windows with MinGW-w64 and runs every one of its tests
+# under Wine, in a private Wine prefix inside the build folder.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${PELLAVANE_WIN32_BUILD:-$top/build-ci-win32}
+wine=${PELLAVANE_WINE:-/usr/lib/wine/wine}
+wineserver=${PELLAVANE_WINESERVER:-$(dirname "$wine")/wineserver}
+jobs=$(nproc)
+
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DPELLAVANE_WINE="$wine" \
+    -DPELLAVANE_WITH_QT=OFF -DPELLAVANE_BENCHMARKS=OFF -DPELLAVANE_WERROR=ON
+cmake --build "$build" -j "$jobs"
+
+# Wine keeps to the build folder: its prefix, its home, no desktop menus, no windows on a display,
+# no Mono or Gecko installers.
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export HOME="$build/wine-home" XDG_CONFIG_HOME="$build/wine-home/.config" XDG_DATA_HOME="$build/wine-home/.local/share"
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$HOME"
+
+stop_wineserver() {
+    "$wineserver" -k >/dev/null 2>&1 || true
+    "$wineserver" -w >/dev/null 2>&1 || true
+}
+trap stop_wineserver EXIT
+
+# A prefix left half made by an interrupted run is made again.
+ready="$WINEPREFIX/.pellavane-ready"
+if [ ! -f "$ready" ]; then
+    stop_wineserver
+    rm -rf "$WINEPREFIX"
+    echo "Creating the Wine prefix $WINEPREFIX"
+    timeout 300 "$wine" wineboot --init </dev/null
+    "$wineserver" -w
+    touch "$ready"
+fi
+
+# One server for the whole run instead of one per test program: seconds instead of minutes. Its
+# service processes are started here, away from ctest's pipes: started by the first test program
+# they would hold its output open and ctest would wait for them until its timeout.
+stop_wineserver
+"$wineserver" -p
+timeout 300 "$wine" wineboot </dev/null >/dev/null 2>&1
+ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$jobs" --timeout 300 </dev/null
