@@ -96,21 +96,26 @@ int WindowMain(int argc, char** argv)
 #else
     XdgStartupEntry startupEntry(QCoreApplication::applicationFilePath().toStdString());
 #endif
+    // A close can come while the start-up's record lets events run, before the event loop exists to
+    // be left; exit() alone would then be lost and the program would run on with no window.
+    bool ended = false;
     MainWindow window({settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell,
                        startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
                        [](const std::string& message) {
                            QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
                                                 QString::fromStdString(message));
                        },
-                       [] { QCoreApplication::exit(0); },
+                       [&ended] {
+                           ended = true;
+                           QCoreApplication::exit(0);
+                       },
                        QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
     // A terminating signal closes the window as its close button does: icon removed, clean exit.
     QuitSignals quitSignals([&window] { window.Form().close(); });
     window.Start();
-    // A close during start-up asked the event loop to end before it ran.
-    if (window.Closing()) {
+    if (ended) {
         return 0;
     }
     return QApplication::exec();

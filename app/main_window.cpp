@@ -92,14 +92,34 @@ private:
     std::function<bool()> m_trayAvailable;
 };
 
-/** Once the window is closing, a probe that was still running when the close came records
- *  nothing: the log gets no line after the close request. */
+/** Timer1 as the schedule drives it. A record or a log now that the close interrupted still runs to
+ *  its end and gives the timer back; after the close the timer must stay off. */
+class MainWindow::ClosingTimer : public ITimer
+{
+public:
+    ClosingTimer(ITimer& timer, const bool& closing) : m_timer(timer), m_closing(closing) {}
+    int Interval() const override { return m_timer.Interval(); }
+    void SetInterval(int milliseconds) override { m_timer.SetInterval(milliseconds); }
+    bool Enabled() const override { return m_timer.Enabled(); }
+    void SetEnabled(bool enabled) override { m_timer.SetEnabled(enabled && !m_closing); }
+
+private:
+    ITimer& m_timer;
+    const bool& m_closing;
+};
+
+/** Once the window is closing, no probe starts, and one that was still running when the close came
+ *  records nothing: the log gets no line after the close request. */
 class MainWindow::ClosingProbe : public IConnectivityProbe
 {
 public:
     ClosingProbe(IConnectivityProbe& probe, const bool& closing) : m_probe(probe), m_closing(closing) {}
     bool IsInternetConnected() override
     {
+        // A ping would hold the close up for as long as it waits for its answer.
+        if (m_closing) {
+            throw ClosingError();
+        }
         const bool connected = m_probe.IsInternetConnected();
         if (m_closing) {
             throw ClosingError();
@@ -137,13 +157,14 @@ MainWindow::MainWindow(MainWindowServices services)
       m_check4(std::make_unique<CheckBox>(*m_form.Check4())),
       m_check8(std::make_unique<CheckBox>(*m_form.Check8())),
       m_trayWindow(std::make_unique<TrayWindow>(m_form, m_s.trayAvailable)),
+      m_timer(std::make_unique<ClosingTimer>(m_form.Timer1(), m_closing)),
       m_probe(std::make_unique<ClosingProbe>(m_s.probe, m_closing)),
       m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
       m_recorder(
           *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
-      m_schedule({m_form.Timer1(), m_form.Frame1Caption(), m_form.PushButton5Caption(),
-                  m_form.ProgressBar1Control(), m_form.IntervalSelection(), m_form.Pointer(), QtEventPump(),
-                  m_recorder, m_s.settings, *m_reporter, m_form.RecordHealth()}),
+      m_schedule({*m_timer, m_form.Frame1Caption(), m_form.PushButton5Caption(), m_form.ProgressBar1Control(),
+                  m_form.IntervalSelection(), m_form.Pointer(), QtEventPump(), m_recorder, m_s.settings,
+                  *m_reporter, m_form.RecordHealth()}),
       m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
                   QtEventPump(), *m_reporter, m_s.helpHost}),
       m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
@@ -162,7 +183,12 @@ MainWindow::~MainWindow() = default;
 void MainWindow::Connect()
 {
     m_form.installEventFilter(this);
-    connect(&m_form, &Form1::Timer1Tick, this, [this] { m_schedule.Tick(); });
+    connect(&m_form, &Form1::Timer1Tick, this, [this] {
+        // A tick queued before the close can still arrive while the close lets events run.
+        if (!m_closing) {
+            m_schedule.Tick();
+        }
+    });
     connect(&m_form, &Form1::IntervalChosen, this, [this] { m_schedule.IntervalChanged(); });
     connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_commands.PushButton1_Click(); });
     connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_commands.PushButton2_Click(); });
@@ -239,6 +265,12 @@ void MainWindow::Form_Load()
         h.Step(180, [&] { m_recorder.RecordStatus(); });
         h.Step(182, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOff); });
         h.Step(184, [&] { m_form.Timer1().SetInterval(1000); });
+    }
+    // The record lets events run, and a close handled then has ended the program: going on would put
+    // the icon it took away back and show the window again.
+    if (m_closing) {
+        m_startupInProgress = false;
+        return;
     }
 
     h.Step(186, [&] { m_tray.SetTrayTip(kDisplayName); });

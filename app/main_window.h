@@ -81,6 +81,7 @@ protected:
 private:
     class CheckBox;
     class TrayWindow;
+    class ClosingTimer;
     class ClosingProbe;
     class ClosingReporter;
 
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<CheckBox> m_check4;
     std::unique_ptr<CheckBox> m_check8;
     std::unique_ptr<TrayWindow> m_trayWindow;
+    std::unique_ptr<ClosingTimer> m_timer;
     std::unique_ptr<ClosingProbe> m_probe;
     std::unique_ptr<ClosingReporter> m_reporter;
     StatusRecorder m_recorder;
