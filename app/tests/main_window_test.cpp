@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "cursor_file.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +41,8 @@ namespace fs = std::filesystem;
 
 namespace pellavane {
 namespace {
+
+using pellavane::testing::CursorFileBytes;
 
 using testing::FakeSettings;
 using testing::RecordingShell;
@@ -195,25 +199,6 @@ int LineCount(const std::string& path)
         ++lines;
     }
     return lines;
-}
-
-// A .cur file is an .ico file with type 2 and the hot spot where an icon keeps planes and depth.
-QByteArray CursorFileBytes(int hotX, int hotY)
-{
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter(&image).fillRect(0, 0, 8, 8, Qt::black);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "ico");
-    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
-    QByteArray bytes = buffer.data();
-    bytes[2] = 2;
-    bytes[6 + 4] = static_cast<char>(hotX);
-    bytes[6 + 5] = 0;
-    bytes[6 + 6] = static_cast<char>(hotY);
-    bytes[6 + 7] = 0;
-    return bytes;
 }
 
 /** Points HOME and the XDG folders at a private folder for one test, and puts them back after. */

@@ -19,22 +19,10 @@
 namespace pellavane {
 namespace {
 
+using pellavane::testing::LocalTime;
 using pellavane::testing::ReadFile;
 using pellavane::testing::ScopedEnv;
 using pellavane::testing::TempFolder;
-
-std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
 
 // What happened, in order, across the fakes handed to the recorder.
 using Events = std::vector<std::string>;

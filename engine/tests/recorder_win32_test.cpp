@@ -1,5 +1,6 @@
 #include "recorder.h"
 
+#include "test_files.h"
 #include "win32_support.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 
 namespace pellavane {
 namespace {
+
+using pellavane::testing::LocalTime;
 
 std::string ReadAll(const std::wstring& path)
 {
@@ -147,19 +150,6 @@ TEST(LogFileWin32Device, FullDiskRaisesAnErrorNamingPathAndReason)
     }
     const std::string path = "Z:\\dev\\full";
     ExpectFailureNaming(path, [&] { AppendLogLine(path, "line"); });
-}
-
-std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
 }
 
 /** Sets the user's short date picture for one test and puts the old one back. Only in Wine's

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,20 @@
 #endif
 
 namespace pellavane::testing {
+
+/** The time_t of a local date and time. */
+inline std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
 
 /** A fresh folder under the system's temporary folder, removed with everything in it. */
 class TempFolder
