@@ -3,7 +3,7 @@
 # under Wine, in a private Wine prefix inside the build folder.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${PELLAVANE_WIN32_BUILD:-$top/build-ci-win32}
+build=$(realpath -m "${PELLAVANE_WIN32_BUILD:-$top/build-ci-win32}")
 wine=${PELLAVANE_WINE:-/usr/lib/wine/wine}
 wineserver=${PELLAVANE_WINESERVER:-$(dirname "$wine")/wineserver}
 jobs=$(nproc)
