@@ -45,6 +45,9 @@ desktop_start_xvfb || exit 1
 desktop_start_openbox || exit 1
 desktop_start_trayer || exit 1
 log=$XDG_STATE_HOME/Pellavane.txt
+# Logging every second, so the close comes while lines are being written.
+mkdir -p "$XDG_CONFIG_HOME"
+printf '[Pellavane]\nOftenIndex=1\n' >"$XDG_CONFIG_HOME/Quillmoor.ini"
 
 main_window() {
     timeout 5 xdotool search --onlyvisible --name '^Pellavane$' 2>/dev/null | head -n 1
@@ -149,7 +152,7 @@ fi
 if [ -s "$log" ]; then
     lines=$(wc -l <"$log")
     if ! grep -qv $'\r$' "$log" && [ "$(tail -c 2 "$log" | od -An -tx1 | tr -d ' \n')" = 0d0a ]; then
-        pass "the log has $lines whole lines, each ending in CR LF"
+        pass "the log has $lines whole line(s), each ending in CR LF"
     else
         fail "the log has a line without CR LF or a cut last line:"
         od -c "$log" | tail -n 5
