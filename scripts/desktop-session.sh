@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A private X desktop for the scripts that start the real window: sourced, not run.
 # Xvfb on a display number of its own choosing, optionally openbox and a trayer panel, a fake ping
 # first on PATH and a private home, so nothing touches the network or the real user's files.
@@ -56,7 +57,7 @@ desktop_sandbox_setup() {
     desktop_sandbox=$(mktemp -d /tmp/pellavane-desktop.XXXXXX)
     mkdir -p "$desktop_sandbox/bin" "$desktop_sandbox/home" "$desktop_sandbox/runtime"
     chmod 700 "$desktop_sandbox/runtime"
-    cat >"$desktop_sandbox/bin/ping" <<'PING'
+    cat >"$desktop_sandbox/bin/ping" <<'FAKE_PING'
 #!/bin/sh
 cat <<'REPLY'
 PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
@@ -66,7 +67,7 @@ PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
 1 packets transmitted, 1 received, 0% packet loss, time 0ms
 rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms
 REPLY
-PING
+FAKE_PING
     chmod +x "$desktop_sandbox/bin/ping"
     export PATH="$desktop_sandbox/bin:$PATH" PELLAVANE_PROBE_HOST=127.0.0.1
     export HOME="$desktop_sandbox/home" XDG_CONFIG_HOME="$desktop_sandbox/home/.config"
