@@ -78,7 +78,16 @@ public:
             break;
         }
     }
-    void Hide() override { m_window.hide(); }
+    void Hide() override
+    {
+        // On X11, leaving the minimised state maps the window again even while it is hidden, so the
+        // restore that follows the hide would put it straight back on the desktop under a window
+        // manager. Restored first, the window is then hidden for good.
+        if (m_window.windowState() & Qt::WindowMinimized) {
+            m_window.setWindowState(m_window.windowState() & ~Qt::WindowMinimized);
+        }
+        m_window.hide();
+    }
     void Show() override { m_window.show(); }
     void SetFocus() override
     {

@@ -16,6 +16,7 @@ test_packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
+    desktop-file-utils
     g++-mingw-w64-i686-posix
 )
 windows_packages=(wine32:i386 wine64)

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Starts the real window under Xvfb, with a fake ping and a private home, and writes a PNG of the
-# screen so a person can look at it.
+# Starts the real window under Xvfb with openbox and a tray panel, a fake ping and a private home,
+# and writes a PNG of the window with its frame so a person can look at it.
 #   screenshot.sh [OUT.png] [PROGRAM]   defaults: pellavane-screenshot.png, build/app/pellavane
+#   PELLAVANE_SHOT_WAIT=SECONDS         how long the program logs before the shot (default 11)
+#   PELLAVANE_SHOT_SCREEN=1             the whole screen instead of the window
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-pellavane-screenshot.png}
+out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 program=${2:-$top/build/app/pellavane}
 if [ ! -x "$program" ]; then
     cmake -S "$top" -B "$top/build-shot" -G Ninja -DPELLAVANE_BENCHMARKS=OFF >/dev/null
@@ -12,55 +15,43 @@ if [ ! -x "$program" ]; then
     program=$top/build-shot/app/pellavane
 fi
 
-sandbox=$(mktemp -d /tmp/pellavane-shot.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$sandbox"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/desktop-session.sh
+. "$top/scripts/desktop-session.sh"
+trap desktop_cleanup EXIT
+trap 'exit 130' INT TERM
 
-# The probe must never reach the network: this ping answers for loopback, as Linux's does.
-mkdir -p "$sandbox/bin" "$sandbox/home" "$sandbox/runtime"
-chmod 700 "$sandbox/runtime"
-cat >"$sandbox/bin/ping" <<'PING'
-#!/bin/sh
-cat <<'REPLY'
-PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
-64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms
+desktop_sandbox_setup
+desktop_start_xvfb
+desktop_start_openbox
+desktop_start_trayer
 
---- 127.0.0.1 ping statistics ---
-1 packets transmitted, 1 received, 0% packet loss, time 0ms
-rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms
-REPLY
-PING
-chmod +x "$sandbox/bin/ping"
+"$program" 2>"$desktop_sandbox/program.err" &
+program_pid=$!
+desktop_pids+=("$program_pid")
 
-display=:$((90 + RANDOM % 9))
-while [ -e "/tmp/.X11-unix/X${display#:}" ]; do display=:$((${display#:} + 1)); done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp &
-pids+=($!)
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+window=
+for _ in $(seq 200); do
+    window=$(timeout 5 xdotool search --onlyvisible --name '^Pellavane$' 2>/dev/null | head -n 1) || true
+    [ -n "$window" ] && break
+    kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1
 done
-
-export DISPLAY=$display PATH="$sandbox/bin:$PATH" PELLAVANE_PROBE_HOST=127.0.0.1
-export HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/home/.config" XDG_STATE_HOME="$sandbox/home/.local/state"
-export XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
-unset QT_QPA_PLATFORM
-
-if command -v openbox >/dev/null; then
-    openbox >/dev/null 2>&1 &
-    pids+=($!)
+if [ -z "$window" ]; then
+    echo "The window did not come up:" >&2
+    cat "$desktop_sandbox/program.err" >&2
+    exit 1
 fi
-"$program" &
-pids+=($!)
-for _ in $(seq 100); do
-    xdotool search --name '^Pellavane$' >/dev/null 2>&1 && break
-    sleep 0.1
-done
-sleep "${PELLAVANE_SHOT_WAIT:-2}"
-import -window root "$out"
+sleep "${PELLAVANE_SHOT_WAIT:-11}"
+if [ "${PELLAVANE_SHOT_SCREEN:-0}" = 1 ]; then
+    timeout 20 import -window root "$out"
+else
+    timeout 20 import -frame -window "$window" "$out"
+fi
+
+# An all-black picture means nothing was drawn: say so rather than hand it on.
+mean=$(identify -format '%[fx:int(mean*1000)]' "$out")
+if [ "$mean" -lt 20 ]; then
+    echo "The picture $out is black: nothing was drawn on the display." >&2
+    exit 1
+fi
 echo "wrote $out"

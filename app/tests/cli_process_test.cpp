@@ -1,0 +1,454 @@
+// The program itself, started as a process the way a script or a second desktop start runs it: exit
+// statuses, what reaches the log, signals, the missing display and the single instance.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Generous: the sanitizer build starts Qt several times slower.
+constexpr auto kStartWait = 30s;
+constexpr auto kExitWait = 10s;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) {
+        throw std::runtime_error("Cannot write '" + path.string() + "'");
+    }
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, Clock::duration limit)
+{
+    const auto deadline = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/cli.XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("Cannot make a temporary folder from '" + pattern +
+                                     "': " + std::strerror(errno));
+        }
+        m_path = pattern;
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const fs::path& Path() const noexcept { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+using Environment = std::map<std::string, std::string>;
+
+/** A started program whose output goes to files; killed and reaped when dropped, so a failing test
+ *  leaves nothing running and no zombie holding its lock. */
+class Child
+{
+public:
+    Child(const std::vector<std::string>& arguments, const Environment& environment, const fs::path& out,
+          const fs::path& err)
+    {
+        std::vector<std::string> argv{PELLAVANE_PROGRAM};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argp;
+        for (std::string& a : argv) {
+            argp.push_back(a.data());
+        }
+        argp.push_back(nullptr);
+        std::vector<std::string> envs;
+        for (const auto& [name, value] : environment) {
+            envs.push_back(name + "=" + value);
+        }
+        std::vector<char*> envp;
+        for (std::string& e : envs) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int error = ::posix_spawn(&m_pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (error != 0) {
+            throw std::runtime_error(std::string("Cannot start '") + argp[0] + "': " + std::strerror(error));
+        }
+    }
+    ~Child()
+    {
+        if (!m_status) {
+            ::kill(m_pid, SIGKILL);
+            int status = 0;
+            ::waitpid(m_pid, &status, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t Pid() const noexcept { return m_pid; }
+    void Signal(int signal) { ::kill(m_pid, signal); }
+    /** The exit status once the child has ended within limit (128 + the signal when one ended it). */
+    std::optional<int> WaitFor(Clock::duration limit)
+    {
+        WaitUntil([this] { return Reaped(); }, limit);
+        return m_status;
+    }
+    bool Running() { return !Reaped(); }
+
+private:
+    bool Reaped()
+    {
+        if (m_status) {
+            return true;
+        }
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        return m_status.has_value();
+    }
+
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+struct Finished
+{
+    std::optional<int> status;
+    std::string out;
+    std::string err;
+};
+
+const char* const kConnectedPing = R"(#!/bin/sh
+echo "$@" >>"$(dirname "$0")/ping-arguments"
+cat <<'REPLY'
+PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
+64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms
+
+--- 127.0.0.1 ping statistics ---
+1 packets transmitted, 1 received, 0% packet loss, time 0ms
+rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms
+REPLY
+)";
+
+const char* const kNoReplyPing = R"(#!/bin/sh
+echo "$@" >>"$(dirname "$0")/ping-arguments"
+cat <<'REPLY'
+PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
+
+--- 127.0.0.1 ping statistics ---
+1 packets transmitted, 0 received, 100% packet loss, time 0ms
+
+REPLY
+exit 1
+)";
+
+const std::regex
+    kStatusLine(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d Internet Connection Status: (Connected|Disconnected))");
+
+/** The program with a fake ping first on PATH and every folder it writes to inside a temporary one. */
+class CliProcess : public ::testing::Test
+{
+protected:
+    CliProcess()
+    {
+        for (const char* folder : {"bin", "home", "config", "state", "runtime", "tmp"}) {
+            fs::create_directories(m_temp.Path() / folder);
+        }
+        // Qt ignores a runtime folder that others may enter.
+        ::chmod((m_temp.Path() / "runtime").c_str(), 0700);
+        UsePing(kConnectedPing);
+
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry(*e);
+            const auto equals = entry.find('=');
+            if (equals != std::string::npos) {
+                m_environment[entry.substr(0, equals)] = entry.substr(equals + 1);
+            }
+        }
+        // Without a display unless a test gives one; no session bus to start a daemon for.
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME"}) {
+            m_environment.erase(name);
+        }
+        m_environment["PATH"] = (m_temp.Path() / "bin").string() + ":/usr/bin:/bin";
+        m_environment["PELLAVANE_PROBE_HOST"] = "127.0.0.1";
+        m_environment["HOME"] = (m_temp.Path() / "home").string();
+        m_environment["XDG_CONFIG_HOME"] = (m_temp.Path() / "config").string();
+        m_environment["XDG_STATE_HOME"] = (m_temp.Path() / "state").string();
+        m_environment["XDG_RUNTIME_DIR"] = (m_temp.Path() / "runtime").string();
+        m_environment["TMPDIR"] = (m_temp.Path() / "tmp").string();
+        m_environment["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
+        m_environment["LC_ALL"] = "C";
+    }
+
+    void UsePing(const char* script)
+    {
+        const fs::path ping = m_temp.Path() / "bin" / "ping";
+        WriteFile(ping, script);
+        fs::permissions(ping, fs::perms::owner_all);
+    }
+
+    std::unique_ptr<Child> Start(const std::vector<std::string>& arguments, const std::string& name = "child")
+    {
+        return std::make_unique<Child>(arguments, m_environment, OutPath(name), ErrPath(name));
+    }
+
+    Finished Run(const std::vector<std::string>& arguments, const std::string& name = "run")
+    {
+        Child child(arguments, m_environment, OutPath(name), ErrPath(name));
+        Finished finished;
+        finished.status = child.WaitFor(kStartWait);
+        finished.out = ReadFile(OutPath(name));
+        finished.err = ReadFile(ErrPath(name));
+        return finished;
+    }
+
+    fs::path OutPath(const std::string& name) const { return m_temp.Path() / (name + ".out"); }
+    fs::path ErrPath(const std::string& name) const { return m_temp.Path() / (name + ".err"); }
+    fs::path Temp() const { return m_temp.Path(); }
+    fs::path DefaultLog() const { return m_temp.Path() / "state" / "Pellavane.txt"; }
+    fs::path RuntimeFile(const char* name) const { return m_temp.Path() / "runtime" / name; }
+    std::string PingArguments() const { return ReadFile(m_temp.Path() / "bin" / "ping-arguments"); }
+
+    TempFolder m_temp;
+    Environment m_environment;
+};
+
+/** Every line of a log ends in CR LF, the last one too: nothing was cut. */
+void ExpectWholeCrLfLines(const std::string& log)
+{
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.substr(log.size() - 2), "\r\n") << "the last line is cut: " << log;
+    for (const std::string& line : SplitLines(log)) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r') << "a line without CR LF: " << line;
+        EXPECT_TRUE(std::regex_match(line.substr(0, line.size() - 1), kStatusLine)) << line;
+    }
+}
+
+int SecondOfDay(const std::string& line)
+{
+    return std::stoi(line.substr(11, 2)) * 3600 + std::stoi(line.substr(14, 2)) * 60 +
+           std::stoi(line.substr(17, 2));
+}
+
+TEST_F(CliProcess, CheckConnectedPrintsTheStatusLineExitsZeroAndWritesNoLog)
+{
+    const Finished run = Run({"--check"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = SplitLines(run.out);
+    ASSERT_EQ(lines.size(), 1U) << run.out;
+    EXPECT_TRUE(std::regex_match(lines[0], kStatusLine)) << lines[0];
+    EXPECT_NE(lines[0].find("Status: Connected"), std::string::npos);
+    EXPECT_FALSE(fs::exists(DefaultLog()));
+    EXPECT_FALSE(fs::exists(Temp() / "config" / "Quillmoor.ini")) << "a check must not write settings";
+    EXPECT_NE(PingArguments().find("127.0.0.1"), std::string::npos) << PingArguments();
+}
+
+TEST_F(CliProcess, CheckWithoutReplyExitsOneAndAppendsOneCrLfLineToTheGivenLog)
+{
+    UsePing(kNoReplyPing);
+    const fs::path log = Temp() / "checks.txt";
+    WriteFile(log, "01/02/2026 03:04:05 Internet Connection Status: Connected\r\n");
+
+    const Finished run = Run({"--check", "--log", log.string()});
+    ASSERT_EQ(run.status, 1) << run.err;
+    const auto printed = SplitLines(run.out);
+    ASSERT_EQ(printed.size(), 1U) << run.out;
+    EXPECT_NE(printed[0].find("Status: Disconnected"), std::string::npos);
+    EXPECT_EQ(ReadFile(log),
+              "01/02/2026 03:04:05 Internet Connection Status: Connected\r\n" + printed[0] + "\r\n");
+}
+
+TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
+{
+    const fs::path log = Temp() / "no-such-folder" / "checks.txt";
+    const Finished run = Run({"--check", "--log", log.string()});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find(log.string()), std::string::npos) << run.err;
+}
+
+TEST_F(CliProcess, HelpAndVersionExitZero)
+{
+    const Finished help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--console"), std::string::npos) << help.out;
+    const Finished version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("pellavane ", 0), 0U) << version.out;
+}
+
+TEST_F(CliProcess, UnknownOptionOrBadIntervalExitsTwoWithTheReasonOnStandardError)
+{
+    const Finished unknown = Run({"--frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("--frobnicate"), std::string::npos) << unknown.err;
+    EXPECT_TRUE(unknown.out.empty()) << unknown.out;
+
+    const Finished badInterval = Run({"--console", "--interval", "7s"});
+    EXPECT_EQ(badInterval.status, 2);
+    EXPECT_FALSE(badInterval.err.empty());
+    EXPECT_FALSE(fs::exists(DefaultLog()));
+}
+
+TEST_F(CliProcess, ConsoleLogsEverySecondAndEndsCleanlyOnSigterm)
+{
+    const fs::path log = Temp() / "console.txt";
+    auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
+    ASSERT_TRUE(WaitUntil([&] { return SplitLines(ReadFile(log)).size() >= 4; }, kStartWait))
+        << ReadFile(ErrPath("child"));
+
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->WaitFor(kExitWait), 0);
+
+    const std::string text = ReadFile(log);
+    ExpectWholeCrLfLines(text);
+    const auto lines = SplitLines(text);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const int step = (SecondOfDay(lines[i]) - SecondOfDay(lines[i - 1]) + 86400) % 86400;
+        // A loaded machine may make one tick late; a step of 5 would mean the stored interval.
+        EXPECT_TRUE(step >= 1 && step <= 2) << lines[i - 1] << " then " << lines[i];
+    }
+    // Each line is printed as the log carries it.
+    const auto printed = SplitLines(ReadFile(OutPath("child")));
+    EXPECT_EQ(printed.size(), lines.size());
+    if (!printed.empty()) {
+        EXPECT_EQ(printed.front() + "\r", lines.front());
+    }
+    EXPECT_FALSE(fs::exists(Temp() / "config" / "Quillmoor.ini")) << "the overrides must not be stored";
+}
+
+TEST_F(CliProcess, PlainStartWithoutDisplaySaysSoInOneLineAndLogsInTheConsole)
+{
+    auto child = Start({});
+    ASSERT_TRUE(WaitUntil([&] { return !ReadFile(DefaultLog()).empty(); }, kStartWait))
+        << ReadFile(ErrPath("child"));
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->WaitFor(kExitWait), 0);
+
+    const auto err = SplitLines(ReadFile(ErrPath("child")));
+    ASSERT_FALSE(err.empty());
+    EXPECT_NE(err[0].find("No display"), std::string::npos) << err[0];
+    int mentions = 0;
+    for (const std::string& line : err) {
+        mentions += line.find("display") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(mentions, 1);
+    ExpectWholeCrLfLines(ReadFile(DefaultLog()));
+}
+
+class SingleInstanceProcess : public CliProcess
+{
+protected:
+    SingleInstanceProcess() { m_environment["QT_QPA_PLATFORM"] = "offscreen"; }
+
+    bool Listening() const { return fs::exists(RuntimeFile("pellavane.socket")); }
+    std::string LockOwner() const
+    {
+        const auto lines = SplitLines(ReadFile(RuntimeFile("pellavane.lock")));
+        return lines.empty() ? std::string() : lines[0];
+    }
+};
+
+TEST_F(SingleInstanceProcess, SecondStartHandsOverToTheFirstAndExitsZero)
+{
+    auto first = Start({}, "first");
+    ASSERT_TRUE(WaitUntil([&] { return Listening(); }, kStartWait)) << ReadFile(ErrPath("first"));
+
+    const Finished second = Run({}, "second");
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
+    EXPECT_TRUE(first->Running()) << ReadFile(ErrPath("first"));
+    EXPECT_EQ(LockOwner(), std::to_string(first->Pid()));
+}
+
+TEST_F(SingleInstanceProcess, LockOfAKilledInstanceDoesNotBlockTheNextStart)
+{
+    {
+        auto crashed = Start({}, "crashed");
+        ASSERT_TRUE(WaitUntil([&] { return Listening(); }, kStartWait)) << ReadFile(ErrPath("crashed"));
+        crashed->Signal(SIGKILL);
+        ASSERT_EQ(crashed->WaitFor(kExitWait), 128 + SIGKILL);
+    }
+    ASSERT_TRUE(fs::exists(RuntimeFile("pellavane.lock"))) << "the killed program left no lock to test with";
+
+    auto next = Start({}, "next");
+    const std::string nextPid = std::to_string(next->Pid());
+    ASSERT_TRUE(WaitUntil([&] { return LockOwner() == nextPid; }, kStartWait)) << ReadFile(ErrPath("next"));
+    EXPECT_TRUE(next->Running()) << ReadFile(ErrPath("next"));
+
+    // It also listens: a further start reaches it instead of the dead one's socket.
+    const Finished further = Run({}, "further");
+    EXPECT_EQ(further.status, 0) << further.err;
+    EXPECT_NE(further.err.find("already running"), std::string::npos) << further.err;
+}
+
+} // namespace
