@@ -21,6 +21,34 @@ QString ToQt(const std::string& text)
     return QString::fromStdString(text);
 }
 
+/** One section of an application's settings: on Windows the user's registry key
+ *  Software\<app>\<section>, elsewhere the group <section> of <app>.ini. */
+class SectionSettings
+{
+public:
+    SectionSettings(const QString& app, const QString& section)
+#ifdef Q_OS_WIN
+        : m_settings(kFormat, QSettings::UserScope, app, section){}
+#else
+        : m_settings(kFormat, QSettings::UserScope, app)
+    {
+        m_settings.beginGroup(section);
+    }
+#endif
+          QSettings
+          & operator*() noexcept
+    {
+        return m_settings;
+    }
+    QSettings* operator->() noexcept
+    {
+        return &m_settings;
+    }
+
+private:
+    QSettings m_settings;
+};
+
 std::string WhyNotSaved(const QSettings& settings)
 {
     if constexpr (kFormat != QSettings::IniFormat) {
@@ -39,15 +67,13 @@ std::string WhyNotSaved(const QSettings& settings)
 QSettings::Status SaveOnce(const QString& app, const QString& section, const QString& key,
                            const QString& value, std::string& reason, QString& where)
 {
-    QSettings settings(kFormat, QSettings::UserScope, app);
-    settings.beginGroup(section);
-    settings.setValue(key, value);
-    settings.endGroup();
-    settings.sync();
-    where = settings.fileName();
-    if (settings.status() != QSettings::NoError)
-        reason = WhyNotSaved(settings);
-    return settings.status();
+    SectionSettings settings(app, section);
+    settings->setValue(key, value);
+    settings->sync();
+    where = settings->fileName();
+    if (settings->status() != QSettings::NoError)
+        reason = WhyNotSaved(*settings);
+    return settings->status();
 }
 
 } // namespace
@@ -56,15 +82,14 @@ std::string QtSettingsStore::Read(const std::string& app, const std::string& sec
                                   const std::string& defaultValue)
 {
     try {
-        QSettings settings(kFormat, QSettings::UserScope, ToQt(app));
+        SectionSettings settings(ToQt(app), ToQt(section));
         // A format error is not a reason to drop the values Qt could parse: it reports the error only
         // to the first reader of the file in a process, so later reads would see them anyway and
         // the five start-up reads would disagree.
-        if (settings.status() == QSettings::AccessError)
+        if (settings->status() == QSettings::AccessError)
             return defaultValue;
-        settings.beginGroup(ToQt(section));
-        const QVariant value = settings.value(ToQt(key));
-        if (settings.status() == QSettings::AccessError || !value.isValid())
+        const QVariant value = settings->value(ToQt(key));
+        if (settings->status() == QSettings::AccessError || !value.isValid())
             return defaultValue;
         // A hand-edited value with commas and no quotes comes back as a list.
         if (value.typeId() == QMetaType::QStringList)
