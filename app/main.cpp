@@ -33,6 +33,18 @@ namespace {
 
 using namespace pellavane;
 
+/** A probe host the probe refuses would make every check "disconnected" without a word. */
+bool ProbeHostUsable()
+{
+    try {
+        static_cast<void>(ProbeCommandLine(ProbeHost()));
+        return true;
+    } catch (const std::exception& e) {
+        std::cerr << "pellavane: " << e.what() << " (PELLAVANE_PROBE_HOST).\n";
+        return false;
+    }
+}
+
 bool StandardOutputIsTerminal()
 {
 #ifdef _WIN32
@@ -125,31 +137,36 @@ int WindowMain(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    using Mode = CommandLineRequest::Mode;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const CommandLineRequest request = ParseCommandLine(arguments);
     switch (request.mode) {
-    case CommandLineRequest::Mode::Help:
+    case Mode::Help:
         std::cout << UsageText("pellavane");
         return 0;
-    case CommandLineRequest::Mode::Version:
+    case Mode::Version:
         std::cout << "pellavane " << PELLAVANE_VERSION << '\n';
         return 0;
-    case CommandLineRequest::Mode::Error:
+    case Mode::Error:
         std::cerr << "pellavane: " << request.message << '\n';
         return kExitUsage;
-    case CommandLineRequest::Mode::Check: {
+    case Mode::Check:
+    case Mode::Console:
+    case Mode::Window:
+        break;
+    }
+    // The window still starts: its status list shows the checks failing.
+    if (!ProbeHostUsable() && request.mode != Mode::Window) {
+        return kExitUsage;
+    }
+    if (request.mode == Mode::Check) {
         PingProbe probe;
         SystemClock clock;
         return RunCheck(probe, clock, request.logFile, std::cout, std::cerr);
     }
-    case CommandLineRequest::Mode::Console:
-        return ConsoleMain(argc, argv, request);
-    case CommandLineRequest::Mode::Window:
-        break;
-    }
-    if (NoDisplay()) {
+    if (request.mode == Mode::Window && NoDisplay()) {
         std::cerr << "No display is available; logging in the console instead (pellavane --console).\n";
         return ConsoleMain(argc, argv, request);
     }
-    return WindowMain(argc, argv);
+    return request.mode == Mode::Console ? ConsoleMain(argc, argv, request) : WindowMain(argc, argv);
 }

@@ -359,6 +359,15 @@ TEST_F(CliProcess, UnknownOptionOrBadIntervalExitsTwoWithTheReasonOnStandardErro
     EXPECT_FALSE(fs::exists(DefaultLog()));
 }
 
+TEST_F(CliProcess, ProbeHostThatCouldSmuggleArgumentsIsRefusedWithTheReason)
+{
+    m_environment["PELLAVANE_PROBE_HOST"] = "-f 127.0.0.1";
+    const Finished run = Run({"--check"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("PELLAVANE_PROBE_HOST"), std::string::npos) << run.err;
+    EXPECT_TRUE(PingArguments().empty()) << "ping was started with " << PingArguments();
+}
+
 TEST_F(CliProcess, ConsoleLogsEverySecondAndEndsCleanlyOnSigterm)
 {
     const fs::path log = Temp() / "console.txt";
