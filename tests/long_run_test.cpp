@@ -28,6 +28,14 @@ Figures Now()
     return {OpenDescriptorCount(), StatusKilobytes("VmRSS")};
 }
 
+// AddressSanitizer keeps freed memory in quarantine, a few hundred megabytes, so resident memory
+// grows under it whatever the program does; its leak check at exit stands in for this one there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryComparable = false;
+#else
+constexpr bool kMemoryComparable = true;
+#endif
+
 void Print(const char* what, int records, const Figures& warm, const Figures& end)
 {
     std::printf("%s, %d records: open descriptors %d after warm-up, %d at the end; VmRSS %ld kB after "
@@ -61,7 +69,9 @@ TEST(LongRun, HundredThousandRecordsKeepDescriptorsAndMemoryFlat)
     EXPECT_EQ(end.descriptors, warm.descriptors);
     // The list keeps 8 bytes a row; everything beyond that and a margin is a leak.
     const long listKb = static_cast<long>(records - warmUp) * 8 / 1024;
-    EXPECT_LE(end.rssKb - warm.rssKb, listKb + 4096);
+    if (kMemoryComparable) {
+        EXPECT_LE(end.rssKb - warm.rssKb, listKb + 4096);
+    }
     EXPECT_EQ(list.rowCount(), records);
     EXPECT_EQ(LineCount(ReadFile(log)), records);
 }
@@ -91,7 +101,9 @@ TEST(LongRun, ThousandsOfRealCapturesLeaveNoDescriptorOrChildBehind)
     Print("real capture of a fake ping", records, warm, end);
 
     EXPECT_EQ(end.descriptors, warm.descriptors);
-    EXPECT_LE(end.rssKb - warm.rssKb, 4096);
+    if (kMemoryComparable) {
+        EXPECT_LE(end.rssKb - warm.rssKb, 4096);
+    }
     const std::string text = ReadFile(log);
     EXPECT_EQ(LineCount(text), records);
     EXPECT_EQ(text.find(kStatusDisconnected), std::string::npos) << "every fake ping answered";

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,12 @@ struct PathFault
     /** Part of the system's reason the failure must name. */
     const char* reason;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const PathFault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
 
 class LogPathFaultTest : public ::testing::TestWithParam<PathFault>
 {};
