@@ -82,26 +82,40 @@ echo "TABLE|peak resident memory (VmHWM)|${window_hwm} kB|${bare_hwm} kB|$(ratio
 # Start-up: from the start of the process until a window of the given title is mapped on an X
 # display (Xvfb, no window manager), found by polling xdotool every 5 ms. Median of the starts.
 echo "== start-up to window shown, ${starts} starts each, Xvfb" >&2
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number, so a display already in use elsewhere on
+# the machine is never taken for ours.
+exec {display_fd}>"$sandbox/display"
+Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=("$!")
-for _ in $(seq 100); do
-    DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break
+for _ in $(seq 200); do
+    [ -s "$sandbox/display" ] && break
     sleep 0.05
 done
+display=:$(head -n 1 "$sandbox/display")
+# Now and then the X server turns a new client away ("could not connect to display") while the
+# poll's own connections come and go; such a start is not a start-up time and is tried again.
 time_to_window() {
-    local title=$1 binary=$2 started pid ended
-    started=$(date +%s%N)
-    DISPLAY=$display "$binary" >/dev/null 2>&1 &
-    pid=$!
-    until DISPLAY=$display xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; do
-        sleep 0.005
-        kill -0 "$pid" 2>/dev/null || { echo "$binary ended before its window was shown" >&2; return 1; }
+    local title=$1 binary=$2 started pid ended attempt
+    for attempt in 1 2 3; do
+        started=$(date +%s%N)
+        DISPLAY=$display "$binary" >/dev/null 2>"$sandbox/start-errors" &
+        pid=$!
+        ended=
+        while kill -0 "$pid" 2>/dev/null; do
+            if DISPLAY=$display xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; then
+                ended=$(date +%s%N)
+                break
+            fi
+            sleep 0.005
+        done
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        if [ -n "$ended" ]; then
+            echo $(((ended - started) / 1000000))
+            return 0
+        fi
+        echo "$binary ended before its window was shown (attempt $attempt): $(head -n 1 "$sandbox/start-errors")" >&2
     done
-    ended=$(date +%s%N)
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-    echo $(((ended - started) / 1000000))
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 window_starts=$(for _ in $(seq "$starts"); do time_to_window Pellavane "$program"; done | median)
