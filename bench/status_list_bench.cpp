@@ -160,6 +160,12 @@ void PrintRatios(const Recorder& recorder)
         std::printf("  1M rows: compact %.0f ns/row, strings %.0f ns/row: compact appends %.1fx faster\n",
                     compact->second.nanosPerRow, strings->second.nanosPerRow,
                     strings->second.nanosPerRow / compact->second.nanosPerRow);
+        std::printf("TABLE|status list bytes per row, 1M rows|%.1f B|%.1f B|%.3f|<= 0.15\n",
+                    compact->second.bytesPerRow, strings->second.bytesPerRow,
+                    compact->second.bytesPerRow / strings->second.bytesPerRow);
+        std::printf("TABLE|status list append time per row, 1M rows|%.0f ns|%.0f ns|%.2f|report\n",
+                    compact->second.nanosPerRow, strings->second.nanosPerRow,
+                    compact->second.nanosPerRow / strings->second.nanosPerRow);
     }
     if (large != g_figures.end())
         std::printf("  10M rows: compact %.1f bytes/row, %.0f MB in all, %.0f ns/row\n",
@@ -171,6 +177,9 @@ void PrintRatios(const Recorder& recorder)
         std::printf(
             "  one row appended while shown: %.0f us at 10M rows vs %.0f us on an empty list: %.2fx\n", full,
             empty, full / empty);
+    if (empty > 0 && full > 0)
+        std::printf("TABLE|row appended while shown, 10M rows|%.0f us|%.0f us (empty list)|%.2f|report\n",
+                    full, empty, full / empty);
 }
 
 } // namespace

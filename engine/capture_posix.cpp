@@ -335,12 +335,13 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     writeEnd.Reset();
 
     std::string bytes;
-    bool timedOut = false;
+    // Set when the child is cut off: past the time bound or the output bound.
+    bool stopChild = false;
     for (;;) {
         Pump(pump);
         const auto now = SteadyClock::now();
         if (now >= deadline) {
-            timedOut = true;
+            stopChild = true;
             break;
         }
         const auto wait = std::min(slice, std::chrono::ceil<milliseconds>(deadline - now));
@@ -355,12 +356,17 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
         const ssize_t got = ::read(readEnd.Get(), buffer.data(), buffer.size());
         if (got > 0) {
             bytes.append(buffer.data(), static_cast<std::size_t>(got));
+            if (limits.maxBytes > 0 && bytes.size() >= limits.maxBytes) {
+                bytes.resize(limits.maxBytes);
+                stopChild = true;
+                break;
+            }
         } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
             break;
         }
     }
     readEnd.Reset();
-    if (timedOut) {
+    if (stopChild) {
         child.KillGroup();
         child.Reap();
     } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,9 @@ struct CaptureLimits
     std::chrono::milliseconds total{30000};
     /** Longest wait for data before the event pump runs again. */
     std::chrono::milliseconds pollSlice{50};
+    /** Past this many bytes of output the child is killed and the first maxBytes are returned;
+     *  0 for no limit. */
+    std::size_t maxBytes{0};
 };
 
 /** Runs commandLine as a hidden child process with the chosen streams on one pipe and returns

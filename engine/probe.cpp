@@ -16,6 +16,8 @@ namespace {
 // service also counts as no Internet.
 constexpr const char* kBuiltInProbeHost = "www.google.com";
 
+constexpr std::size_t kProbeOutputLimit = 1024 * 1024;
+
 char Lower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -111,7 +113,14 @@ std::string ProbeCommandLine(const std::string& host)
 #endif
 }
 
-PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}
+PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits)
+{
+    // One echo request prints well under a kilobyte. A ping that floods its output instead would
+    // otherwise fill memory at the pipe's speed until the time bound, gigabytes in 30 seconds.
+    if (m_limits.maxBytes == 0) {
+        m_limits.maxBytes = kProbeOutputLimit;
+    }
+}
 
 bool PingProbe::IsInternetConnected()
 {

@@ -59,21 +59,26 @@ std::string ValidUtf8(std::string_view bytes)
 {
     std::string text;
     text.reserve(bytes.size());
+    // Well-formed bytes are copied a run at a time: a child that floods the pipe gives tens of
+    // megabytes, and copying them one sequence at a time took longer than the capture's own bound.
+    std::size_t runStart = 0;
     std::size_t i = 0;
     while (i < bytes.size()) {
         const std::size_t length = SequenceLength(bytes, i);
         if (length == 0) {
+            text.append(bytes.substr(runStart, i - runStart));
             text.append(kReplacement);
             // One replacement per maximal ill-formed prefix: skip the continuation bytes after it.
             ++i;
             while (i < bytes.size() && IsContinuation(static_cast<unsigned char>(bytes[i]))) {
                 ++i;
             }
+            runStart = i;
             continue;
         }
-        text.append(bytes.substr(i, length));
         i += length;
     }
+    text.append(bytes.substr(runStart));
     return text;
 }
 

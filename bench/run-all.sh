@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Runs every benchmark against its baseline in the same run and prints one table.
+#   PELLAVANE_BENCH_SECONDS  length of the CPU measurement of the running windows (default 60)
+#   PELLAVANE_BENCH_STARTS   start-ups timed of each program (default 10)
+# Not part of CI: it takes minutes. Everything runs in a private home with a fake ping first on
+# PATH, so no real settings, log or network are touched.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build="$top/build-bench"
+seconds=${PELLAVANE_BENCH_SECONDS:-60}
+starts=${PELLAVANE_BENCH_STARTS:-10}
+
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j 2 --target capture_bench status_list_bench bare_window pellavane >/dev/null
+
+sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$sandbox"
+}
+trap cleanup EXIT
+mkdir -p "$sandbox/home" "$sandbox/config" "$sandbox/state" "$sandbox/runtime" "$sandbox/bin"
+chmod 700 "$sandbox/runtime"
+cat >"$sandbox/bin/ping" <<'PING'
+#!/bin/sh
+echo 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.'
+echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.050 ms'
+echo '1 packets transmitted, 1 received, 0% packet loss, time 0ms'
+PING
+chmod 755 "$sandbox/bin/ping"
+# The window logs every 24 hours: once at start, then only its one-second countdown.
+printf '[Pellavane]\nOftenIndex=12\nText1=%s\nStartStopState=On\n' "$sandbox/history.txt" >"$sandbox/config/Quillmoor.ini"
+export PATH="$sandbox/bin:$PATH" HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/config"
+export XDG_STATE_HOME="$sandbox/state" XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox"
+export PELLAVANE_PROBE_HOST=127.0.0.1 DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+table="$sandbox/table"
+: >"$table"
+
+program="$build/app/pellavane"
+bare="$build/bench/bare_window"
+
+echo "== capture" >&2
+"$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== status list" >&2
+QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+
+# CPU time of a process, all its threads, in microseconds. The scheduler's own count in
+# nanoseconds: utime + stime come in 10 ms ticks, too coarse for a window that is idle nearly always.
+cpu_us() {
+    cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum / 1000 }'
+}
+status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
+
+echo "== CPU and memory over ${seconds} s, offscreen" >&2
+QT_QPA_PLATFORM=offscreen "$program" >/dev/null 2>&1 &
+window=$!
+pids+=("$window")
+QT_QPA_PLATFORM=offscreen "$bare" >/dev/null 2>&1 &
+baseline=$!
+pids+=("$baseline")
+# Start-up is timed on its own below; this is the steady running.
+sleep 3
+window_start=$(cpu_us "$window")
+bare_start=$(cpu_us "$baseline")
+sleep "$seconds"
+window_cpu=$(($(cpu_us "$window") - window_start))
+bare_cpu=$(($(cpu_us "$baseline") - bare_start))
+window_rss=$(status_kb "$window" VmRSS)
+bare_rss=$(status_kb "$baseline" VmRSS)
+window_hwm=$(status_kb "$window" VmHWM)
+bare_hwm=$(status_kb "$baseline" VmHWM)
+kill "$window" "$baseline"
+wait "$window" "$baseline" 2>/dev/null || true
+pids=()
+ms() { awk -v us="$1" 'BEGIN { printf "%.1f", us / 1000 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+echo "TABLE|CPU over ${seconds} s, 24-hour interval|$(ms "$window_cpu") ms|$(ms "$bare_cpu") ms|$(ratio "$window_cpu" "$bare_cpu")|<= 1.5" >>"$table"
+echo "TABLE|resident memory (VmRSS)|${window_rss} kB|${bare_rss} kB|$(ratio "$window_rss" "$bare_rss")|report both" >>"$table"
+echo "TABLE|peak resident memory (VmHWM)|${window_hwm} kB|${bare_hwm} kB|$(ratio "$window_hwm" "$bare_hwm")|report both" >>"$table"
+
+# Start-up: from the start of the process until a window of the given title is mapped on an X
+# display (Xvfb, no window manager), found by polling xdotool every 5 ms. Median of the starts.
+echo "== start-up to window shown, ${starts} starts each, Xvfb" >&2
+# Xvfb picks a free display itself and writes its number, so a display already in use elsewhere on
+# the machine is never taken for ours.
+exec {display_fd}>"$sandbox/display"
+Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=("$!")
+for _ in $(seq 200); do
+    [ -s "$sandbox/display" ] && break
+    sleep 0.05
+done
+display=:$(head -n 1 "$sandbox/display")
+# Now and then the X server turns a new client away ("could not connect to display") while the
+# poll's own connections come and go; such a start is not a start-up time and is tried again.
+time_to_window() {
+    local title=$1 binary=$2 started pid ended attempt
+    for attempt in 1 2 3; do
+        started=$(date +%s%N)
+        DISPLAY=$display "$binary" >/dev/null 2>"$sandbox/start-errors" &
+        pid=$!
+        ended=
+        while kill -0 "$pid" 2>/dev/null; do
+            if DISPLAY=$display xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; then
+                ended=$(date +%s%N)
+                break
+            fi
+            sleep 0.005
+        done
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        if [ -n "$ended" ]; then
+            echo $(((ended - started) / 1000000))
+            return 0
+        fi
+        echo "$binary ended before its window was shown (attempt $attempt): $(head -n 1 "$sandbox/start-errors")" >&2
+    done
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+window_starts=$(for _ in $(seq "$starts"); do time_to_window Pellavane "$program"; done | median)
+bare_starts=$(for _ in $(seq "$starts"); do time_to_window "Bare window" "$bare"; done | median)
+echo "TABLE|start-up to window shown, instant fake ping|${window_starts} ms|${bare_starts} ms|$(ratio "$window_starts" "$bare_starts")|<= 1.5" >>"$table"
+
+echo
+printf '%-45s %16s %22s %7s %12s\n' figure value baseline ratio goal
+sed 's/^TABLE|//' "$table" | while IFS='|' read -r figure value base r goal; do
+    printf '%-45s %16s %22s %7s %12s\n' "$figure" "$value" "$base" "$r" "$goal"
+done

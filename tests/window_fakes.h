@@ -1,0 +1,76 @@
+#pragma once
+
+// The services the main window is handed, as small fakes that only record what they are asked.
+
+#include "guarded_handler.h"
+#include "history_commands.h"
+#include "probe.h"
+#include "recorder.h"
+#include "startup_entry.h"
+#include "sys_tray.h"
+
+#include <string>
+#include <vector>
+
+namespace pellavane::testing {
+
+struct RecordingReporter : IErrorReporter
+{
+    struct Report
+    {
+        std::string tag;
+        int line;
+        std::string description;
+    };
+    std::vector<Report> reports;
+    void ReportError(const std::string& tag, int line, const std::string& description) override
+    {
+        reports.push_back({tag, line, description});
+    }
+};
+
+struct AnsweringProbe : IConnectivityProbe
+{
+    bool IsInternetConnected() override { return true; }
+};
+
+struct FixedClock : IClock
+{
+    std::time_t Now() override { return 1'790'000'000; }
+};
+
+struct SilentBoxes : IMessageBoxes
+{
+    void Inform(const std::string&) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+};
+
+struct CancelledDialog : IFileDialog
+{
+    std::string ChooseFile(const std::string&, const std::string&) override { return {}; }
+};
+
+struct NoLauncher : IDesktopLauncher
+{
+    void OpenInTextViewer(const std::string&) override {}
+    void OpenUrl(const std::string&) override {}
+};
+
+struct NoClipboard : IClipboard
+{
+    void SetText(const std::string&) override {}
+};
+
+struct NoTrayShell : ITrayShell
+{
+    void NotifyIcon(std::uint32_t, const NotifyIconData&) override {}
+    void SetCallback(TrayCallback) override {}
+};
+
+struct NoStartupEntry : IStartupEntry
+{
+    void Add() override {}
+    void Remove() override {}
+};
+
+} // namespace pellavane::testing
