@@ -174,6 +174,7 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
     std::string raw;
     std::vector<char> ansi;
     bool timedOut = false;
+    bool tooMuch = false;
     for (;;) {
         if (pump) {
             pump();
@@ -195,15 +196,23 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
             break;
         }
         AppendChunk(raw, buffer.data(), read, convertFromOem, ansi);
+        // A child that never stops writing must not fill memory at pipe speed.
+        if (limits.maxBytes > 0 && raw.size() >= limits.maxBytes) {
+            raw.resize(limits.maxBytes);
+            tooMuch = true;
+            break;
+        }
     }
 
-    if (timedOut) {
+    if (timedOut || tooMuch) {
         if (job) {
             ::TerminateJobObject(job.Get(), 1);
         } else {
             ::TerminateProcess(process.Get(), 1);
         }
         ::WaitForSingleObject(process.Get(), 1000);
+    }
+    if (timedOut) {
         // What the child wrote before it was stopped still counts; a writer outside our reach must
         // not keep us here, so only what is there now is taken.
         DWORD available = 0;
@@ -214,7 +223,10 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
             }
             AppendChunk(raw, buffer.data(), read, convertFromOem, ansi);
         }
-    } else {
+        if (limits.maxBytes > 0 && raw.size() > limits.maxBytes) {
+            raw.resize(limits.maxBytes);
+        }
+    } else if (!tooMuch) {
         ReleaseJob(job);
     }
     return win32::WideToUtf8(win32::ToWide(raw, CP_ACP));

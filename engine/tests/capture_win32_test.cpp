@@ -118,6 +118,16 @@ TEST(CaptureWin32, HangingChildIsStoppedAtTheTimeLimitWithWhatItWrote)
     EXPECT_TRUE(Ends(ids[0]));
 }
 
+TEST(CaptureWin32, ChildThatWritesWithoutEndIsStoppedAtTheOutputLimit)
+{
+    CaptureLimits limits;
+    limits.total = 20s;
+    limits.maxBytes = 4096;
+    const std::string output =
+        RunCapturedCommand(Helper("pattern 100000 hang"), true, false, false, {}, limits);
+    EXPECT_EQ(output, Pattern(100000).substr(0, 4096));
+}
+
 TEST(CaptureWin32, GrandchildHoldingThePipeIsStoppedToo)
 {
     CaptureLimits limits;
