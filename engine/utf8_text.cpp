@@ -1,5 +1,8 @@
 #include "utf8_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace pellavane {
 namespace {
 
@@ -53,7 +56,37 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t i)
     return length;
 }
 
+// Position of the first byte that starts no well-formed sequence; bytes.size() when there is none.
+// Console output is mostly ASCII, which is passed over eight bytes at a time.
+std::size_t FirstIllFormed(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (bytes.size() - i >= sizeof(std::uint64_t)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
+        const std::size_t length = SequenceLength(bytes, i);
+        if (length == 0) {
+            return i;
+        }
+        i += length;
+    }
+    return bytes.size();
+}
+
 } // namespace
+
+void MendUtf8(std::string& bytes)
+{
+    if (FirstIllFormed(bytes) != bytes.size()) {
+        bytes = ValidUtf8(bytes);
+    }
+}
 
 std::string ValidUtf8(std::string_view bytes)
 {
@@ -62,7 +95,7 @@ std::string ValidUtf8(std::string_view bytes)
     // Well-formed bytes are copied a run at a time: a child that floods the pipe gives tens of
     // megabytes, and copying them one sequence at a time took longer than the capture's own bound.
     std::size_t runStart = 0;
-    std::size_t i = 0;
+    std::size_t i = FirstIllFormed(bytes);
     while (i < bytes.size()) {
         const std::size_t length = SequenceLength(bytes, i);
         if (length == 0) {

@@ -10,4 +10,7 @@ namespace pellavane {
  *  valid text is returned unchanged. */
 std::string ValidUtf8(std::string_view bytes);
 
+/** Makes bytes valid UTF-8 as ValidUtf8 does, in place: valid text, the usual case, is not copied. */
+void MendUtf8(std::string& bytes);
+
 } // namespace pellavane

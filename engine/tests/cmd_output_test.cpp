@@ -56,5 +56,21 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEachBrokenSequence)
     EXPECT_EQ(ValidUtf8(std::string("nul\0inside", 10)), std::string("nul\0inside", 10));
 }
 
+TEST(ValidUtf8, FindsABrokenByteAtEveryPlaceOfALongAsciiRun)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    for (std::size_t before = 0; before < 20; ++before) {
+        const std::string ascii(before, 'a');
+        EXPECT_EQ(ValidUtf8(ascii + "\xFF" + "tail"), ascii + fffd + "tail") << before;
+        std::string mended = ascii + "\xE2\x82" + ascii;
+        MendUtf8(mended);
+        EXPECT_EQ(mended, ascii + fffd + ascii) << before;
+    }
+    std::string valid = "Gr\xC3\xBC\xC3\x9F, twenty bytes of ascii \xE2\x82\xAC";
+    const std::string copy = valid;
+    MendUtf8(valid);
+    EXPECT_EQ(valid, copy);
+}
+
 } // namespace
 } // namespace pellavane
