@@ -337,6 +337,18 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     std::string bytes;
     // Set when the child is cut off: past the time bound or the output bound.
     bool stopChild = false;
+    // The parent's end reads without blocking, so a child that writes steadily costs one read per
+    // chunk; poll waits only when nothing is there. The child's end stays blocking.
+    const bool nonBlocking =
+        ::fcntl(readEnd.Get(), F_SETFL, ::fcntl(readEnd.Get(), F_GETFL) | O_NONBLOCK) == 0;
+    // Waits at most one slice for data, so the window runs again soon; false on a poll error.
+    const auto waitForData = [&](SteadyClock::time_point now, bool& ready) {
+        const auto wait = std::min(slice, std::chrono::ceil<milliseconds>(deadline - now));
+        pollfd fd{readEnd.Get(), POLLIN, 0};
+        const int events = ::poll(&fd, 1, static_cast<int>(wait.count()));
+        ready = events > 0;
+        return events >= 0 || errno == EINTR;
+    };
     for (;;) {
         Pump(pump);
         const auto now = SteadyClock::now();
@@ -344,13 +356,11 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
             stopChild = true;
             break;
         }
-        const auto wait = std::min(slice, std::chrono::ceil<milliseconds>(deadline - now));
-        pollfd ready{readEnd.Get(), POLLIN, 0};
-        const int events = ::poll(&ready, 1, static_cast<int>(wait.count()));
-        if (events < 0 && errno != EINTR) {
+        bool ready = nonBlocking;
+        if (!nonBlocking && !waitForData(now, ready)) {
             break;
         }
-        if (events <= 0) {
+        if (!ready) {
             continue;
         }
         const ssize_t got = ::read(readEnd.Get(), buffer.data(), buffer.size());
@@ -361,7 +371,13 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
                 stopChild = true;
                 break;
             }
-        } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+        } else if (got == 0) {
+            break;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (!waitForData(now, ready)) {
+                break;
+            }
+        } else if (errno != EINTR) {
             break;
         }
     }
@@ -375,7 +391,8 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     // The console speaks the locale's encoding, which is UTF-8 (or its ASCII subset in the C
     // locale), so the OEM conversion has nothing to do here; stray bytes are mended so that the
     // rest of the program always gets valid UTF-8.
-    return ValidUtf8(bytes);
+    MendUtf8(bytes);
+    return bytes;
 }
 
 } // namespace
