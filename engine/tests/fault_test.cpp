@@ -7,6 +7,7 @@
 #include "recorder.h"
 #include "schedule.h"
 #include "settings_store.h"
+#include "status_lines.h"
 #include "test_files.h"
 #include "window_controls.h"
 
@@ -32,6 +33,8 @@ namespace pellavane {
 namespace {
 
 namespace fs = std::filesystem;
+using pellavane::testing::LineCount;
+using pellavane::testing::OnlyWholeStatusLines;
 using pellavane::testing::ReadFile;
 using pellavane::testing::ScopedEnv;
 using pellavane::testing::TempFolder;
@@ -129,41 +132,6 @@ struct CountingList : IStatusList
     void AppendStatusRow(std::time_t, bool) override { ++rows; }
     void RemoveAllRows() override { rows = 0; }
 };
-
-/** True when text is nothing but whole status lines, each ending in CR LF. */
-::testing::AssertionResult OnlyWholeStatusLines(const std::string& text)
-{
-    std::size_t start = 0;
-    int lineNumber = 1;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            return ::testing::AssertionFailure()
-                   << "line " << lineNumber << " has no CR LF: '" << text.substr(start) << "'";
-        }
-        const std::string line = text.substr(start, end - start);
-        const auto endsWith = [&](const std::string& suffix) {
-            return line.size() >= suffix.size() &&
-                   line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0;
-        };
-        if (!endsWith(kStatusConnected) && !endsWith(kStatusDisconnected)) {
-            return ::testing::AssertionFailure()
-                   << "line " << lineNumber << " is not a status line: '" << line << "'";
-        }
-        start = end + 2;
-        ++lineNumber;
-    }
-    return ::testing::AssertionSuccess();
-}
-
-int LineCount(const std::string& text)
-{
-    int count = 0;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
-        ++count;
-    }
-    return count;
-}
 
 /** The logging schedule at one record a second, running over the real recorder and log writer,
  *  with the log path a test can change between records. */

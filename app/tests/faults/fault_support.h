@@ -1,5 +1,6 @@
 #pragma once
 
+#include "status_lines.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +14,6 @@ namespace pellavane::testing {
 
 /** count divided by PELLAVANE_FAULT_SCALE (sanitized builds set it), at least minimum. */
 int Scaled(int count, int minimum = 1);
-
-/** Nothing but whole status lines, each ending in CR LF. */
-::testing::AssertionResult OnlyWholeStatusLines(const std::string& text);
-
-/** Number of CR LF ended lines. */
-int LineCount(const std::string& text);
 
 /** Open descriptors of this process. */
 int OpenDescriptorCount();

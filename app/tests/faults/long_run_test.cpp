@@ -43,6 +43,28 @@ void Print(const char* what, int records, const Figures& warm, const Figures& en
                 what, records, warm.descriptors, end.descriptors, warm.rssKb, end.rssKb);
 }
 
+/** Figures after a tenth of the records (the warm-up) and after all of them, printed. */
+struct Run
+{
+    Figures warm;
+    Figures end;
+};
+
+Run RecordMany(StatusRecorder& recorder, int records, const char* what)
+{
+    const int warmUp = records / 10;
+    for (int i = 0; i < warmUp; ++i) {
+        recorder.RecordStatus();
+    }
+    const Figures warm = Now();
+    for (int i = warmUp; i < records; ++i) {
+        recorder.RecordStatus();
+    }
+    const Run run{warm, Now()};
+    Print(what, records, run.warm, run.end);
+    return run;
+}
+
 // The real recorder, log writer and status list; the probe answers at once, so the count can be
 // large.
 TEST(LongRun, HundredThousandRecordsKeepDescriptorsAndMemoryFlat)
@@ -55,16 +77,8 @@ TEST(LongRun, HundredThousandRecordsKeepDescriptorsAndMemoryFlat)
     StatusRecorder recorder(
         probe, clock, [&] { return log; }, list);
     const int records = Scaled(100000, 5000);
+    const auto [warm, end] = RecordMany(recorder, records, "fake probe");
     const int warmUp = records / 10;
-    for (int i = 0; i < warmUp; ++i) {
-        recorder.RecordStatus();
-    }
-    const Figures warm = Now();
-    for (int i = warmUp; i < records; ++i) {
-        recorder.RecordStatus();
-    }
-    const Figures end = Now();
-    Print("fake probe", records, warm, end);
 
     EXPECT_EQ(end.descriptors, warm.descriptors);
     // The list keeps 8 bytes a row; everything beyond that and a margin is a leak.
@@ -89,16 +103,7 @@ TEST(LongRun, ThousandsOfRealCapturesLeaveNoDescriptorOrChildBehind)
     StatusRecorder recorder(
         probe, clock, [&] { return log; }, list);
     const int records = Scaled(2000, 100);
-    const int warmUp = records / 10;
-    for (int i = 0; i < warmUp; ++i) {
-        recorder.RecordStatus();
-    }
-    const Figures warm = Now();
-    for (int i = warmUp; i < records; ++i) {
-        recorder.RecordStatus();
-    }
-    const Figures end = Now();
-    Print("real capture of a fake ping", records, warm, end);
+    const auto [warm, end] = RecordMany(recorder, records, "real capture of a fake ping");
 
     EXPECT_EQ(end.descriptors, warm.descriptors);
     if (kMemoryComparable) {
