@@ -13,6 +13,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -26,7 +27,9 @@ namespace {
 constexpr const char* kChild = "printf";
 constexpr const char* kChildOutput = "hello";
 
-std::string BareSpawnReadWait()
+// The baseline: what a capture does at the least, a spawn, a 1024-byte read loop that keeps what it
+// reads (a capture's caller needs the text, not only its length) and a wait.
+std::string BareSpawnReadWait(std::vector<const char*> argv)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -35,9 +38,10 @@ std::string BareSpawnReadWait()
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    char* argv[] = {const_cast<char*>(kChild), const_cast<char*>(kChildOutput), nullptr};
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, kChild, &actions, nullptr, argv, environ);
+    const int spawned =
+        ::posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     std::string output;
@@ -56,7 +60,7 @@ std::string BareSpawnReadWait()
 void BM_BareSpawnReadWait(benchmark::State& state)
 {
     for (auto _ : state) {
-        std::string output = BareSpawnReadWait();
+        std::string output = BareSpawnReadWait({kChild, kChildOutput});
         if (output != kChildOutput) {
             state.SkipWithError("unexpected output");
             break;
@@ -84,39 +88,10 @@ void BM_RunCapturedCommand(benchmark::State& state)
 constexpr std::size_t kBulkBytes = 256U * 1024U * 1024U;
 const std::string kBulkCount = std::to_string(kBulkBytes);
 
-// The bare loop keeps what it reads too: a capture's caller needs the text, not only its length.
-std::size_t BareBulkReadLoop()
-{
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe2 failed");
-    }
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    char* argv[] = {const_cast<char*>("head"), const_cast<char*>("-c"), const_cast<char*>(kBulkCount.c_str()),
-                    const_cast<char*>("/dev/zero"), nullptr};
-    pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, "head", &actions, nullptr, argv, environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string output;
-    if (spawned == 0) {
-        std::array<char, 1024> buffer;
-        ssize_t got = 0;
-        while ((got = ::read(fds[0], buffer.data(), buffer.size())) > 0) {
-            output.append(buffer.data(), static_cast<std::size_t>(got));
-        }
-        ::waitpid(pid, nullptr, 0);
-    }
-    ::close(fds[0]);
-    return output.size();
-}
-
 void BM_BareBulkReadLoop(benchmark::State& state)
 {
     for (auto _ : state) {
-        if (BareBulkReadLoop() != kBulkBytes) {
+        if (BareSpawnReadWait({"head", "-c", kBulkCount.c_str(), "/dev/zero"}).size() != kBulkBytes) {
             state.SkipWithError("short read");
             break;
         }
