@@ -3,6 +3,8 @@
 #include "guarded_handler.h"
 #include "recorder.h"
 
+#include "desktop_fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +17,11 @@ namespace fs = std::filesystem;
 
 namespace pellavane {
 namespace {
+
+using pellavane::testing::FakeBoxes;
+using pellavane::testing::FakeClipboard;
+using pellavane::testing::FakeDialog;
+using pellavane::testing::FakeLauncher;
 
 struct FakeTextBox : ITextBox
 {
@@ -33,52 +40,6 @@ struct FakeList : IStatusList
     int rows = 0;
     void AppendStatusRow(std::time_t, bool) override { ++rows; }
     void RemoveAllRows() override { rows = 0; }
-};
-
-struct FakeBoxes : IMessageBoxes
-{
-    std::vector<std::string> shown;
-    bool answer = false;
-    void Inform(const std::string& text) override { shown.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        shown.push_back(text);
-        return answer;
-    }
-};
-
-struct FakeDialog : IFileDialog
-{
-    std::string result;
-    std::string title;
-    std::string filter;
-    std::string ChooseFile(const std::string& t, const std::string& f) override
-    {
-        title = t;
-        filter = f;
-        return result;
-    }
-};
-
-struct FakeLauncher : IDesktopLauncher
-{
-    std::vector<std::string> viewed;
-    std::vector<std::string> urls;
-    bool viewerMissing = false;
-    void OpenInTextViewer(const std::string& path) override
-    {
-        if (viewerMissing) {
-            throw std::runtime_error("no viewer");
-        }
-        viewed.push_back(path);
-    }
-    void OpenUrl(const std::string& url) override { urls.push_back(url); }
-};
-
-struct FakeClipboard : IClipboard
-{
-    std::optional<std::string> text;
-    void SetText(const std::string& t) override { text = t; }
 };
 
 struct RecordingReporter : IErrorReporter
@@ -154,18 +115,18 @@ TEST_F(HistoryCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
 {
     WriteLog("first\r\nsecond\r\n");
     commands.PushButton2_Click();
-    EXPECT_EQ(clipboard.text, "first\r\nsecond\r\n");
+    EXPECT_EQ(clipboard.texts, std::vector<std::string>{"first\r\nsecond\r\n"});
 
     AppendLogLine(text1.text, "third");
     commands.PushButton2_Click();
-    EXPECT_EQ(clipboard.text, "first\r\nsecond\r\nthird\r\n");
+    EXPECT_EQ(clipboard.texts.back(), "first\r\nsecond\r\nthird\r\n");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(HistoryCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
 {
     commands.PushButton2_Click();
-    EXPECT_FALSE(clipboard.text.has_value());
+    EXPECT_TRUE(clipboard.texts.empty());
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(reporter.lines.empty());
 }

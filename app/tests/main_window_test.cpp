@@ -23,6 +23,8 @@
 
 #include "cursor_file.h"
 
+#include "desktop_fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,6 +43,11 @@ namespace fs = std::filesystem;
 
 namespace pellavane {
 namespace {
+
+using pellavane::testing::FakeBoxes;
+using pellavane::testing::FakeClipboard;
+using pellavane::testing::FakeDialog;
+using pellavane::testing::FakeLauncher;
 
 using pellavane::testing::CursorFileBytes;
 
@@ -93,43 +100,6 @@ struct RecordingReporter : IErrorReporter
         }
         return lines;
     }
-};
-
-struct FakeBoxes : IMessageBoxes
-{
-    std::vector<std::string> shown;
-    bool answer = false;
-    void Inform(const std::string& text) override { shown.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        shown.push_back(text);
-        return answer;
-    }
-};
-
-struct FakeDialog : IFileDialog
-{
-    std::string result;
-    int calls = 0;
-    std::string ChooseFile(const std::string&, const std::string&) override
-    {
-        ++calls;
-        return result;
-    }
-};
-
-struct FakeLauncher : IDesktopLauncher
-{
-    std::vector<std::string> viewed;
-    std::vector<std::string> urls;
-    void OpenInTextViewer(const std::string& path) override { viewed.push_back(path); }
-    void OpenUrl(const std::string& url) override { urls.push_back(url); }
-};
-
-struct FakeClipboard : IClipboard
-{
-    std::vector<std::string> texts;
-    void SetText(const std::string& text) override { texts.push_back(text); }
 };
 
 /** The recording shell, whose balloons go away as soon as events run: the start-up's balloon wait
