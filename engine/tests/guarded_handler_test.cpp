@@ -1,5 +1,7 @@
 #include "guarded_handler.h"
 
+#include "recording_reporter.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -9,23 +11,8 @@
 namespace pellavane {
 namespace {
 
-struct Report
-{
-    std::string tag;
-    int line;
-    std::string description;
-    bool operator==(const Report&) const = default;
-};
-
-class RecordingReporter : public IErrorReporter
-{
-public:
-    void ReportError(const std::string& tag, int line, const std::string& description) override
-    {
-        reports.push_back({tag, line, description});
-    }
-    std::vector<Report> reports;
-};
+using pellavane::testing::RecordingReporter;
+using pellavane::testing::Report;
 
 TEST(ErrorReportText, JoinsThePiecesExactly)
 {

@@ -5,6 +5,8 @@
 #include "settings_store.h"
 #include "window_controls.h"
 
+#include "recording_reporter.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -18,6 +20,9 @@
 
 namespace pellavane {
 namespace {
+
+using pellavane::testing::RecordingReporter;
+using pellavane::testing::Report;
 
 class FakeTimer : public ITimer
 {
@@ -174,24 +179,6 @@ public:
     std::map<std::string, std::string> values;
     std::vector<std::string> saves;
     std::optional<std::string> failWith;
-};
-
-struct Report
-{
-    std::string tag;
-    int line;
-    std::string description;
-    bool operator==(const Report&) const = default;
-};
-
-class RecordingReporter : public IErrorReporter
-{
-public:
-    void ReportError(const std::string& tag, int line, const std::string& description) override
-    {
-        reports.push_back({tag, line, description});
-    }
-    std::vector<Report> reports;
 };
 
 class RecordingHealth : public IRecordHealth
