@@ -1,6 +1,6 @@
-#include "command_line.h"
+#include "app/command_line.h"
 
-#include "schedule.h"
+#include "engine/schedule.h"
 
 #include <array>
 

@@ -1,15 +1,15 @@
-#include "console_mode.h"
+#include "app/console_mode.h"
 
-#include "command_line.h"
+#include "app/command_line.h"
 
-#include "display_name.h"
-#include "guarded_handler.h"
-#include "often_index.h"
-#include "probe.h"
-#include "recorder.h"
-#include "schedule.h"
-#include "settings_store.h"
-#include "window_controls.h"
+#include "engine/guarded_handler.h"
+#include "engine/probe.h"
+#include "engine/recorder.h"
+#include "engine/schedule.h"
+#include "engine/settings_store.h"
+#include "engine/window_controls.h"
+#include "settings/display_name.h"
+#include "settings/often_index.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "qt_adapters.h"
-#include "recorder.h"
-#include "report_list_view.h"
-#include "schedule.h"
-#include "status_list_model.h"
-#include "text_list_model.h"
+#include "app/qt_adapters.h"
+#include "app/report_list_view.h"
+#include "app/status_list_model.h"
+#include "app/text_list_model.h"
+#include "engine/recorder.h"
+#include "engine/schedule.h"
 
 #include <QFont>
 #include <QRect>

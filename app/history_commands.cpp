@@ -1,7 +1,7 @@
-#include "history_commands.h"
+#include "app/history_commands.h"
 
-#include "guarded_handler.h"
-#include "recorder.h"
+#include "engine/guarded_handler.h"
+#include "engine/recorder.h"
 
 #include <cerrno>
 #include <cstring>

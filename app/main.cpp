@@ -1,20 +1,20 @@
-#include "app_config.h"
-#include "command_line.h"
-#include "console_mode.h"
-#include "main_window.h"
-#include "probe.h"
-#include "qt_adapters.h"
-#include "qt_desktop.h"
-#include "qt_settings_store.h"
-#include "qt_tray_shell.h"
-#include "quit_signals.h"
-#include "single_instance.h"
+#include "app/app_config.h"
+#include "app/command_line.h"
+#include "app/console_mode.h"
+#include "app/main_window.h"
+#include "app/qt_adapters.h"
+#include "app/qt_desktop.h"
+#include "app/quit_signals.h"
+#include "app/single_instance.h"
+#include "engine/probe.h"
+#include "settings/qt_settings_store.h"
+#include "tray/qt_tray_shell.h"
 
 #ifdef _WIN32
-#include "startup_win32.h"
+#include "tray/startup_win32.h"
 #include <io.h>
 #else
-#include "startup_xdg.h"
+#include "tray/startup_xdg.h"
 #include <unistd.h>
 #endif
 

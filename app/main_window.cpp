@@ -1,14 +1,14 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "display_name.h"
-#include "guarded_handler.h"
-#include "often_index.h"
-#include "probe.h"
-#include "qt_adapters.h"
-#include "qt_tray_shell.h"
-#include "settings_store.h"
-#include "startup_entry.h"
-#include "window_controls.h"
+#include "app/qt_adapters.h"
+#include "engine/guarded_handler.h"
+#include "engine/probe.h"
+#include "engine/settings_store.h"
+#include "engine/window_controls.h"
+#include "settings/display_name.h"
+#include "settings/often_index.h"
+#include "tray/qt_tray_shell.h"
+#include "tray/startup_entry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "form1.h"
-#include "history_commands.h"
-#include "minimize_to_tray.h"
-#include "qt_desktop.h"
-#include "recorder.h"
-#include "schedule.h"
-#include "startup_options.h"
-#include "sys_tray.h"
+#include "app/form1.h"
+#include "app/history_commands.h"
+#include "app/qt_desktop.h"
+#include "engine/recorder.h"
+#include "engine/schedule.h"
+#include "tray/minimize_to_tray.h"
+#include "tray/startup_options.h"
+#include "tray/sys_tray.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "qt_adapters.h"
+#include "app/qt_adapters.h"
 
 #include <QAbstractItemView>
 #include <QBuffer>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app_config.h"
-#include "cmd_output.h"
-#include "guarded_handler.h"
-#include "window_controls.h"
+#include "app/app_config.h"
+#include "engine/cmd_output.h"
+#include "engine/guarded_handler.h"
+#include "engine/window_controls.h"
 
 #include <QCursor>
 #include <QObject>

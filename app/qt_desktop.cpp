@@ -1,6 +1,6 @@
-#include "qt_desktop.h"
+#include "app/qt_desktop.h"
 
-#include "display_name.h"
+#include "settings/display_name.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history_commands.h"
+#include "app/history_commands.h"
 
 class QLineEdit;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "report_list_view.h"
+#include "app/report_list_view.h"
 
 #include <QEvent>
 #include <QHeaderView>

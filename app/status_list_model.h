@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recorder.h"
+#include "engine/recorder.h"
 
 #include <QAbstractListModel>
 #include <QString>

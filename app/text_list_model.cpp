@@ -1,4 +1,4 @@
-#include "text_list_model.h"
+#include "app/text_list_model.h"
 
 #include <stdexcept>
 #include <string>

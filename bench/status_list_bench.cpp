@@ -2,9 +2,9 @@
 // against a QStringListModel holding the same row texts, and the cost of one appended row while a
 // view shows ten million rows against the same view over an empty list. The ratios, measured in
 // the same run, are printed at the end.
-#include "recorder.h"
-#include "report_list_view.h"
-#include "status_list_model.h"
+#include "app/report_list_view.h"
+#include "app/status_list_model.h"
+#include "engine/recorder.h"
 
 #include <QApplication>
 #include <QStringListModel>

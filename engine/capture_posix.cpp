@@ -1,7 +1,7 @@
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
-#include "capture_posix.h"
-#include "utf8_text.h"
+#include "engine/capture_posix.h"
+#include "engine/utf8_text.h"
 
 #include <algorithm>
 #include <array>

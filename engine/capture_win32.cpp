@@ -1,6 +1,6 @@
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
-#include "win32_support.h"
+#include "engine/win32_support.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
 namespace pellavane {
 

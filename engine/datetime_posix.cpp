@@ -1,4 +1,4 @@
-#include "recorder.h"
+#include "engine/recorder.h"
 
 #include <langinfo.h>
 #include <locale.h>

@@ -1,6 +1,6 @@
-#include "recorder.h"
+#include "engine/recorder.h"
 
-#include "win32_support.h"
+#include "engine/win32_support.h"
 
 #include <iterator>
 #include <string_view>

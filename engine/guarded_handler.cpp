@@ -1,4 +1,4 @@
-#include "guarded_handler.h"
+#include "engine/guarded_handler.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "recorder.h"
+#include "engine/recorder.h"
 
 #include <cerrno>
 #include <system_error>

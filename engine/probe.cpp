@@ -1,7 +1,7 @@
-#include "probe.h"
+#include "engine/probe.h"
 
 #ifndef _WIN32
-#include "capture_posix.h"
+#include "engine/capture_posix.h"
 #endif
 
 #include <algorithm>

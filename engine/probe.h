@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
 #include <string>
 #include <string_view>

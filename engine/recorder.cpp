@@ -1,6 +1,6 @@
-#include "recorder.h"
+#include "engine/recorder.h"
 
-#include "probe.h"
+#include "engine/probe.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
-#include "schedule.h"
+#include "engine/schedule.h"
 
-#include "guarded_handler.h"
-#include "recorder.h"
-#include "settings_store.h"
-#include "window_controls.h"
+#include "engine/guarded_handler.h"
+#include "engine/recorder.h"
+#include "engine/settings_store.h"
+#include "engine/window_controls.h"
 
 #include <climits>
 #include <exception>

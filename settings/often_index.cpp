@@ -1,4 +1,4 @@
-#include "often_index.h"
+#include "settings/often_index.h"
 
 #include <limits>
 #include <stdexcept>

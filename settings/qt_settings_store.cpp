@@ -1,4 +1,4 @@
-#include "qt_settings_store.h"
+#include "settings/qt_settings_store.h"
 
 #include <QFileInfo>
 #include <QSettings>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings_store.h"
+#include "engine/settings_store.h"
 
 namespace pellavane {
 

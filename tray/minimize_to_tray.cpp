@@ -1,7 +1,7 @@
-#include "minimize_to_tray.h"
+#include "tray/minimize_to_tray.h"
 
-#include "settings_store.h"
-#include "sys_tray.h"
+#include "engine/settings_store.h"
+#include "tray/sys_tray.h"
 
 #include <exception>
 #include <utility>

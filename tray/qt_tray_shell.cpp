@@ -1,4 +1,4 @@
-#include "qt_tray_shell.h"
+#include "tray/qt_tray_shell.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 // The notification area on Qt's tray icon.
 
-#include "sys_tray.h"
+#include "tray/sys_tray.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>

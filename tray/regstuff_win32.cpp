@@ -1,4 +1,4 @@
-#include "regstuff_win32.h"
+#include "tray/regstuff_win32.h"
 
 #include <charconv>
 #include <stdexcept>

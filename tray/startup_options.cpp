@@ -1,7 +1,7 @@
-#include "startup_options.h"
+#include "tray/startup_options.h"
 
-#include "settings_store.h"
-#include "startup_entry.h"
+#include "engine/settings_store.h"
+#include "tray/startup_entry.h"
 
 #include <exception>
 #include <string>

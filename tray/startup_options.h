@@ -3,7 +3,7 @@
 // The start-up check boxes: Check4 starts the program at log-on, Check8 (offered only with Check4)
 // starts it hidden in the tray.
 
-#include "minimize_to_tray.h"
+#include "tray/minimize_to_tray.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "startup_win32.h"
+#include "tray/startup_win32.h"
 
 #include <stdexcept>
 

@@ -2,8 +2,8 @@
 
 // Start at log-on on Windows: a value under the registry's Run key.
 
-#include "regstuff_win32.h"
-#include "startup_entry.h"
+#include "tray/regstuff_win32.h"
+#include "tray/startup_entry.h"
 
 #include <string>
 #include <utility>

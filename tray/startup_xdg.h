@@ -2,7 +2,7 @@
 
 // Start at log-on on freedesktop desktops: an autostart entry in the user's configuration folder.
 
-#include "startup_entry.h"
+#include "tray/startup_entry.h"
 
 #include <string>
 

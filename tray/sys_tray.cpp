@@ -1,4 +1,4 @@
-#include "sys_tray.h"
+#include "tray/sys_tray.h"
 
 #include <chrono>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 
 // The tray icon control: one icon in the notification area, its balloon and its mouse events.
 
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
 #include <cstdint>
 #include <functional>

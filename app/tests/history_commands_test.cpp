@@ -1,9 +1,9 @@
-#include "history_commands.h"
+#include "app/history_commands.h"
 
-#include "guarded_handler.h"
-#include "recorder.h"
+#include "engine/guarded_handler.h"
+#include "engine/recorder.h"
 
-#include "desktop_fakes.h"
+#include "app/tests/desktop_fakes.h"
 
 #include <gtest/gtest.h>
 

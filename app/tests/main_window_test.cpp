@@ -1,15 +1,15 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "../../tray/tests/tray_fakes.h"
-#include "display_name.h"
-#include "guarded_handler.h"
-#include "probe.h"
-#include "recorder.h"
-#include "schedule.h"
-#include "settings_store.h"
-#include "startup_entry.h"
-#include "startup_options.h"
-#include "sys_tray.h"
+#include "engine/guarded_handler.h"
+#include "engine/probe.h"
+#include "engine/recorder.h"
+#include "engine/schedule.h"
+#include "engine/settings_store.h"
+#include "settings/display_name.h"
+#include "tray/startup_entry.h"
+#include "tray/startup_options.h"
+#include "tray/sys_tray.h"
+#include "tray/tests/tray_fakes.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -21,9 +21,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "cursor_file.h"
+#include "app/tests/cursor_file.h"
 
-#include "desktop_fakes.h"
+#include "app/tests/desktop_fakes.h"
 
 #include <gtest/gtest.h>
 

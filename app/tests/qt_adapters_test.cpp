@@ -1,7 +1,7 @@
-#include "qt_adapters.h"
+#include "app/qt_adapters.h"
 
-#include "report_list_view.h"
-#include "text_list_model.h"
+#include "app/report_list_view.h"
+#include "app/text_list_model.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "cursor_file.h"
+#include "app/tests/cursor_file.h"
 
 #include <gtest/gtest.h>
 

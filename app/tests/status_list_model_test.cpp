@@ -1,4 +1,4 @@
-#include "status_list_model.h"
+#include "app/status_list_model.h"
 
 #include <QSignalSpy>
 

@@ -1,7 +1,7 @@
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
-#include "capture_posix.h"
-#include "test_files.h"
+#include "engine/capture_posix.h"
+#include "engine/tests/test_files.h"
 
 #include <gtest/gtest.h>
 

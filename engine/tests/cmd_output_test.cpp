@@ -1,6 +1,6 @@
-#include "cmd_output.h"
+#include "engine/cmd_output.h"
 
-#include "utf8_text.h"
+#include "engine/utf8_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // The engine under faults from outside: a log path that cannot be written for a while, and ping
 // children that are missing, hang, flood or leave a grandchild behind. Logging runs through the
 // real schedule, recorder and log writer; only the window's controls are fakes.
-#include "cmd_output.h"
-#include "guarded_handler.h"
-#include "probe.h"
-#include "recorder.h"
-#include "schedule.h"
-#include "settings_store.h"
-#include "status_lines.h"
-#include "test_files.h"
-#include "window_controls.h"
+#include "engine/cmd_output.h"
+#include "engine/guarded_handler.h"
+#include "engine/probe.h"
+#include "engine/recorder.h"
+#include "engine/schedule.h"
+#include "engine/settings_store.h"
+#include "engine/tests/status_lines.h"
+#include "engine/tests/test_files.h"
+#include "engine/window_controls.h"
 
 #include <gtest/gtest.h>
 

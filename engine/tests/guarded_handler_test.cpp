@@ -1,6 +1,6 @@
-#include "guarded_handler.h"
+#include "engine/guarded_handler.h"
 
-#include "recording_reporter.h"
+#include "engine/tests/recording_reporter.h"
 
 #include <gtest/gtest.h>
 

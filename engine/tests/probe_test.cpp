@@ -1,6 +1,6 @@
-#include "probe.h"
+#include "engine/probe.h"
 
-#include "test_files.h"
+#include "engine/tests/test_files.h"
 
 #include <gtest/gtest.h>
 

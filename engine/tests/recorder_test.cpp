@@ -1,7 +1,7 @@
-#include "recorder.h"
+#include "engine/recorder.h"
 
-#include "probe.h"
-#include "test_files.h"
+#include "engine/probe.h"
+#include "engine/tests/test_files.h"
 
 #include <gtest/gtest.h>
 

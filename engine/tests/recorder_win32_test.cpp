@@ -1,7 +1,7 @@
-#include "recorder.h"
+#include "engine/recorder.h"
 
-#include "test_files.h"
-#include "win32_support.h"
+#include "engine/tests/test_files.h"
+#include "engine/win32_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guarded_handler.h"
+#include "engine/guarded_handler.h"
 
 #include <string>
 #include <vector>

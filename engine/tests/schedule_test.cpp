@@ -1,11 +1,11 @@
-#include "schedule.h"
+#include "engine/schedule.h"
 
-#include "guarded_handler.h"
-#include "recorder.h"
-#include "settings_store.h"
-#include "window_controls.h"
+#include "engine/guarded_handler.h"
+#include "engine/recorder.h"
+#include "engine/settings_store.h"
+#include "engine/window_controls.h"
 
-#include "recording_reporter.h"
+#include "engine/tests/recording_reporter.h"
 
 #include <gtest/gtest.h>
 

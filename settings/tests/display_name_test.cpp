@@ -1,4 +1,4 @@
-#include "display_name.h"
+#include "settings/display_name.h"
 
 #include <filesystem>
 #include <fstream>

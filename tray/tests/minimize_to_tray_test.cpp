@@ -1,7 +1,7 @@
-#include "minimize_to_tray.h"
+#include "tray/minimize_to_tray.h"
 
-#include "sys_tray.h"
-#include "tray_fakes.h"
+#include "tray/sys_tray.h"
+#include "tray/tests/tray_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "qt_tray_shell.h"
+#include "tray/qt_tray_shell.h"
 
-#include "sys_tray.h"
+#include "tray/sys_tray.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "regstuff_win32.h"
+#include "tray/regstuff_win32.h"
 
-#include "startup_win32.h"
+#include "tray/startup_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "startup_options.h"
+#include "tray/startup_options.h"
 
-#include "startup_entry.h"
-#include "sys_tray.h"
-#include "tray_fakes.h"
+#include "tray/startup_entry.h"
+#include "tray/sys_tray.h"
+#include "tray/tests/tray_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "startup_xdg.h"
+#include "tray/startup_xdg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "sys_tray.h"
+#include "tray/sys_tray.h"
 
-#include "tray_fakes.h"
+#include "tray/tests/tray_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings_store.h"
-#include "sys_tray.h"
+#include "engine/settings_store.h"
+#include "tray/sys_tray.h"
 
 #include <map>
 #include <string>

@@ -1,11 +1,11 @@
 // Damaged settings files: whatever the file holds, the window starts, with the stored values it
 // can use, the defaults for the rest, and a report only where a stored value cannot be used.
-#include "fault_support.h"
-#include "window_fakes.h"
+#include "app/tests/faults/fault_support.h"
+#include "app/tests/faults/window_fakes.h"
 
-#include "main_window.h"
-#include "qt_settings_store.h"
-#include "settings_store.h"
+#include "app/main_window.h"
+#include "engine/settings_store.h"
+#include "settings/qt_settings_store.h"
 
 #include <QSettings>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "fault_support.h"
+#include "app/tests/faults/fault_support.h"
 
-#include "recorder.h"
+#include "engine/recorder.h"
 
 #include <cstdlib>
 #include <filesystem>

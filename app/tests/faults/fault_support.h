@@ -1,7 +1,7 @@
 #pragma once
 
-#include "status_lines.h"
-#include "test_files.h"
+#include "engine/tests/status_lines.h"
+#include "engine/tests/test_files.h"
 
 #include <gtest/gtest.h>
 

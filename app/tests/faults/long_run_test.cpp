@@ -1,11 +1,11 @@
 // Many records in one process: descriptors and memory must not grow with the count. The figures
 // are printed; the checks allow for the status list's own few bytes a row and the allocator.
-#include "fault_support.h"
-#include "window_fakes.h"
+#include "app/tests/faults/fault_support.h"
+#include "app/tests/faults/window_fakes.h"
 
-#include "probe.h"
-#include "recorder.h"
-#include "status_list_model.h"
+#include "app/status_list_model.h"
+#include "engine/probe.h"
+#include "engine/recorder.h"
 
 #include <gtest/gtest.h>
 

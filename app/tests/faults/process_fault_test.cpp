@@ -1,5 +1,5 @@
 // The console mode as a separate process: killed at any moment, and two of it on one log.
-#include "fault_support.h"
+#include "app/tests/faults/fault_support.h"
 
 #include <QSettings>
 #include <QString>

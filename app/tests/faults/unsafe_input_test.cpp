@@ -1,10 +1,10 @@
 // Paths full of shell metacharacters, end to end: what is stored or handed on reads back as the
 // exact path, and nothing in them is ever run.
-#include "fault_support.h"
-#include "window_fakes.h"
+#include "app/tests/faults/fault_support.h"
+#include "app/tests/faults/window_fakes.h"
 
-#include "history_commands.h"
-#include "startup_xdg.h"
+#include "app/history_commands.h"
+#include "tray/startup_xdg.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 
 // The services the main window is handed, as small fakes that only record what they are asked.
 
-#include "guarded_handler.h"
-#include "history_commands.h"
-#include "probe.h"
-#include "recorder.h"
-#include "startup_entry.h"
-#include "sys_tray.h"
+#include "app/history_commands.h"
+#include "engine/guarded_handler.h"
+#include "engine/probe.h"
+#include "engine/recorder.h"
+#include "tray/startup_entry.h"
+#include "tray/sys_tray.h"
 
 #include <string>
 #include <vector>
