@@ -1,0 +1,39 @@
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+/** What one probe target did in a check. */
+struct TargetResult
+{
+    std::string host;
+    bool answered = false;
+};
+
+/** The outcome of one check, as the probe found it and the recorder wrote it. Everything that reads
+ *  the monitor's state after a check (the views, the journal, reports, notifications, metrics) reads
+ *  this. */
+struct CheckResult
+{
+    /** Wall-clock time of the status line. */
+    std::time_t time = 0;
+    bool connected = false;
+    /** Why the check reads as it does, one of a fixed set of words without commas: empty when the
+     *  first target answered, else "targets silent", "name lookup failed", "no ping program",
+     *  "captive portal", "echo filtered", "after resume" and the like. */
+    std::string cause;
+    /** Round trip of the answering echo in milliseconds, as ping printed it; nullopt when none. */
+    std::optional<double> rttMs;
+    /** The first host in list order that answered; empty when none did. */
+    std::string target;
+    /** Every target tried in this check, in list order. */
+    std::vector<TargetResult> targets;
+    /** How long the check took, in seconds. */
+    double durationSeconds = 0;
+};
+
+} // namespace pellavane
