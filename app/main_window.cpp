@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/qt_adapters.h"
+#include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
 #include "engine/settings_store.h"
@@ -8,7 +9,6 @@
 #include "settings/display_name.h"
 #include "settings/often_index.h"
 #include "tray/qt_tray_shell.h"
-#include "tray/startup_entry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,15 +1,15 @@
 #include "app/main_window.h"
 
+#include "autostart/startup_entry.h"
+#include "autostart/startup_options.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
 #include "engine/settings_store.h"
 #include "settings/display_name.h"
-#include "tray/startup_entry.h"
-#include "tray/startup_options.h"
+#include "testsupport/tray_fakes.h"
 #include "tray/sys_tray.h"
-#include "tray/tests/tray_fakes.h"
 
 #include <QBuffer>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "tray/minimize_to_tray.h"
 
+#include "testsupport/tray_fakes.h"
 #include "tray/sys_tray.h"
-#include "tray/tests/tray_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tray/sys_tray.h"
 
-#include "tray/tests/tray_fakes.h"
+#include "testsupport/tray_fakes.h"
 
 #include <gtest/gtest.h>
 

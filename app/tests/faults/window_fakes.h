@@ -3,10 +3,10 @@
 // The services the main window is handed, as small fakes that only record what they are asked.
 
 #include "app/history_commands.h"
+#include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
-#include "tray/startup_entry.h"
 #include "tray/sys_tray.h"
 
 #include <string>

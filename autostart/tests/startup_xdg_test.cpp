@@ -1,4 +1,4 @@
-#include "tray/startup_xdg.h"
+#include "autostart/startup_xdg.h"
 
 #include <gtest/gtest.h>
 
