@@ -5,6 +5,8 @@
 # Not part of CI: it takes minutes. Everything runs in a private home with a fake ping first on
 # PATH, so no real settings, log or network are touched.
 set -euo pipefail
+# Nothing measured may reach outside the machine: no web check, no system bus.
+export PELLAVANE_CHECK_URL= DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-bench"
 seconds=${PELLAVANE_BENCH_SECONDS:-60}
