@@ -57,6 +57,15 @@ TEST_F(XdgStartupTest, AddWritesDesktopEntryNamedAfterTheProgram)
                   fs::perms::others_read);
 }
 
+TEST_F(XdgStartupTest, ThisSystemsEntryIsTheAutostartFileOfTheGivenProgram)
+{
+    MakeStartupEntry("/opt/pellavane/bin/pellavane")->Add();
+
+    EXPECT_NE(
+        ReadFile(root / "config/autostart/pellavane.desktop").find("\nExec=/opt/pellavane/bin/pellavane\n"),
+        std::string::npos);
+}
+
 TEST_F(XdgStartupTest, PathWithBlanksAndMetacharactersIsQuotedAndEscaped)
 {
     const std::string program = root.string() + "/my apps/it's $HOME `x` \"q\" back\\slash 100%/pella vane";
@@ -131,7 +140,7 @@ TEST_F(XdgStartupTest, UnsetOrRelativeConfigHomeFallsBackToHomeConfig)
 
 TEST(RunningProgramPathTest, NamesThisTestProgram)
 {
-    EXPECT_EQ(fs::path(RunningProgramPath()).filename(), "tray_tests");
+    EXPECT_EQ(fs::path(RunningProgramPath()).filename(), "autostart_tests");
 }
 
 } // namespace
