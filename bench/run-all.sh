@@ -13,6 +13,10 @@ seconds=${PELLAVANE_BENCH_SECONDS:-60}
 starts=${PELLAVANE_BENCH_STARTS:-10}
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
+    echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
+    exit 1
+fi
 cmake --build "$build" -j 2 --target capture_bench status_list_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
