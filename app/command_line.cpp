@@ -49,11 +49,15 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
                            const QStringList& switches)
 {
     if (!parser.unknownOptionNames().isEmpty()) {
-        // Named as it was written, with the value it may have been given.
+        // Named as it was written: with the value it was given, or the cluster of letters ("-check")
+        // the parser took one letter of.
         const std::string name = parser.unknownOptionNames().first().toStdString();
-        std::string written = (name.size() == 1 ? "-" : "--") + name;
+        const bool letter = name.size() == 1;
+        std::string written = (letter ? "-" : "--") + name;
         for (const std::string& argument : arguments) {
-            if (argument.rfind(written + "=", 0) == 0) {
+            const bool cluster = letter && argument.rfind("--", 0) != 0 && argument.rfind('-', 0) == 0 &&
+                                 argument.find(name, 1) != std::string::npos;
+            if (cluster || argument.rfind(written + "=", 0) == 0) {
                 written = argument;
                 break;
             }

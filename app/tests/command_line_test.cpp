@@ -72,6 +72,7 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--frob=3"}, "Unknown option '--frob=3'; see --help."},
         {{"-x"}, "Unknown option '-x'; see --help."},
+        {{"-check"}, "Unknown option '-check'; see --help."},
         {{"extra"}, "Unknown option 'extra'; see --help."},
         {{"--console", "--interval"}, "--interval needs a value such as 5s, 1m or 6h."},
         {{"--console", "--interval", "5s", "--interval", "9s"},
