@@ -182,8 +182,6 @@ MainWindow::MainWindow(MainWindowServices services)
           *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
           m_s.tellUser)
 {
-    // The window's tray control as it is stored with the window: not shown yet, no tip, the Q icon.
-    m_tray.ReadProperties({false, QuillmoorTrayPicture(), ""});
     Connect();
 }
 
@@ -327,9 +325,7 @@ void MainWindow::Form_QueryUnload()
 
 void MainWindow::BringToFront()
 {
-    std::int16_t button = 1;
-    std::int32_t id = 0;
-    m_minimize.cSysTray1_MouseUp(button, id);
+    m_minimize.ShowFromTray();
     if (m_trayWindow->State() == WindowState::Minimized) {
         m_trayWindow->SetState(WindowState::Normal);
     }

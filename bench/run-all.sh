@@ -17,7 +17,7 @@ if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
     echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
     exit 1
 fi
-cmake --build "$build" -j 2 --target capture_bench status_list_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench status_list_bench list_view_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
 pids=()
@@ -50,6 +50,8 @@ echo "== capture" >&2
 "$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== list view" >&2
+QT_QPA_PLATFORM=offscreen "$build/bench/list_view_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 
 # CPU time of a process, all its threads, in microseconds. The scheduler's own count in
 # nanoseconds: utime + stime come in 10 ms ticks, too coarse for a window that is idle nearly always.

@@ -14,28 +14,75 @@ namespace pellavane::testing {
 class RecordingShell : public ITrayShell
 {
 public:
+    enum class Op
+    {
+        ShowIcon,
+        SetIcon,
+        SetTip,
+        HideIcon,
+        ShowMessage,
+        HideMessage,
+    };
+    /** One request: text is the tip or the message's text. */
     struct Call
     {
-        std::uint32_t message;
-        NotifyIconData record;
+        Op op;
+        TrayPicture icon;
+        std::string text;
+        std::string title;
+        std::uint32_t timeoutMs = 0;
     };
 
-    void NotifyIcon(std::uint32_t message, const NotifyIconData& record) override
+    void ShowIcon(const TrayPicture& icon, const std::string& tip) override
     {
-        calls.push_back({message, record});
+        calls.push_back({Op::ShowIcon, icon, tip, {}});
     }
-    void SetCallback(TrayCallback cb) override { callback = std::move(cb); }
-
-    /** What the shell would report for a mouse action on the icon. */
-    void Report(std::int32_t mouseMessage)
+    void SetIcon(const TrayPicture& icon) override { calls.push_back({Op::SetIcon, icon, {}, {}}); }
+    void SetTip(const std::string& tip) override { calls.push_back({Op::SetTip, {}, tip, {}}); }
+    void HideIcon() override { calls.push_back({Op::HideIcon, {}, {}, {}}); }
+    void ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs) override
     {
-        if (callback) {
-            callback(mouseMessage, 0);
+        calls.push_back({Op::ShowMessage, {}, text, title, timeoutMs});
+    }
+    void HideMessage() override { calls.push_back({Op::HideMessage, {}, {}, {}}); }
+    void SetEvents(TrayShellEvents e) override { events = std::move(e); }
+
+    /** What the shell would report for a click on the icon. */
+    void Click(TrayButton button)
+    {
+        if (events.activated) {
+            events.activated(button);
         }
     }
+    /** What the shell would report when its message goes away. */
+    void EndMessage()
+    {
+        if (events.messageEnded) {
+            events.messageEnded();
+        }
+    }
+    int Count(Op op) const
+    {
+        int n = 0;
+        for (const Call& call : calls) {
+            n += call.op == op ? 1 : 0;
+        }
+        return n;
+    }
+    std::vector<Call> Messages() const
+    {
+        std::vector<Call> shown;
+        for (const Call& call : calls) {
+            if (call.op == Op::ShowMessage) {
+                shown.push_back(call);
+            }
+        }
+        return shown;
+    }
+    bool Listening() const { return static_cast<bool>(events.activated); }
 
     std::vector<Call> calls;
-    TrayCallback callback;
+    TrayShellEvents events;
 };
 
 /** A clock the test moves; the pump advances it one second per pass, like a second of waiting. */

@@ -63,8 +63,13 @@ struct NoClipboard : IClipboard
 
 struct NoTrayShell : ITrayShell
 {
-    void NotifyIcon(std::uint32_t, const NotifyIconData&) override {}
-    void SetCallback(TrayCallback) override {}
+    void ShowIcon(const TrayPicture&, const std::string&) override {}
+    void SetIcon(const TrayPicture&) override {}
+    void SetTip(const std::string&) override {}
+    void HideIcon() override {}
+    void ShowMessage(const std::string&, const std::string&, std::uint32_t) override {}
+    void HideMessage() override {}
+    void SetEvents(TrayShellEvents) override {}
 };
 
 struct NoStartupEntry : IStartupEntry
