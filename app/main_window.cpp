@@ -171,9 +171,7 @@ MainWindow::MainWindow(MainWindowServices services)
       m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
       m_recorder(
           *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
-      m_schedule({*m_timer, m_form.Frame1Caption(), m_form.PushButton5Caption(), m_form.ProgressBar1Control(),
-                  m_form.IntervalSelection(), m_form.Pointer(), QtEventPump(), m_recorder, m_s.settings,
-                  *m_reporter, m_form.RecordHealth()}),
+      m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter}),
       m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
                   QtEventPump(), *m_reporter, m_s.helpHost}),
       m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
@@ -198,7 +196,8 @@ void MainWindow::Connect()
             m_schedule.Tick();
         }
     });
-    connect(&m_form, &Form1::IntervalChosen, this, [this] { m_schedule.IntervalChanged(); });
+    connect(&m_form, &Form1::IntervalChosen, this,
+            [this] { m_schedule.IntervalChanged(m_form.IntervalSelection().SelectedPosition()); });
     connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_commands.PushButton1_Click(); });
     connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_commands.PushButton2_Click(); });
     connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_commands.PushButton3_Click(); });
@@ -257,7 +256,10 @@ void MainWindow::Form_Load()
 
     int position = 0;
     h.Step(162, [&] { position = ParseOftenIndex(read("OftenIndex", "2")); });
-    h.Step(164, [&] { m_form.IntervalSelection().SelectPosition(position); });
+    h.Step(164, [&] {
+        m_form.IntervalSelection().SelectPosition(position);
+        m_schedule.SetInterval(position);
+    });
 
     h.Step(166, [&] {
         m_defaultPath = DefaultLogFilePath(kDisplayName);
@@ -268,11 +270,11 @@ void MainWindow::Form_Load()
     std::string state;
     h.Step(170, [&] { state = read("StartStopState", "On"); });
     if (h.Test(172, [&] { return state == "Off"; })) {
-        h.Step(174, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOn); });
+        h.Step(174, [&] { m_schedule.SetLogging(false); });
         h.Step(176, [&] { m_form.Timer1().SetInterval(0); });
     } else if (h.Test(178, [&] { return state == "On"; })) {
-        h.Step(180, [&] { m_recorder.RecordStatus(); });
-        h.Step(182, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOff); });
+        h.Step(180, [&] { m_schedule.RecordStatus(); });
+        h.Step(182, [&] { m_schedule.SetLogging(true); });
         h.Step(184, [&] { m_form.Timer1().SetInterval(1000); });
     }
     // The record lets events run, and a close handled then has ended the program: going on would put

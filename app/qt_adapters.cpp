@@ -1,5 +1,7 @@
 #include "app/qt_adapters.h"
 
+#include "engine/schedule.h"
+
 #include <QAbstractItemView>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -215,6 +217,27 @@ QCursor LoadCursorFile(const QString& path)
         throw CursorError(path, reader.errorString());
     return QCursor(QPixmap::fromImage(image), std::min(hotX, image.width() - 1),
                    std::min(hotY, image.height() - 1));
+}
+
+void WindowScheduleView::ShowCountdown(const std::string& text)
+{
+    m_frame1.SetCaption(text);
+}
+
+void WindowScheduleView::ShowProgress(int maximum, int position)
+{
+    m_progressBar1.SetMaximum(maximum);
+    m_progressBar1.SetPosition(position);
+}
+
+void WindowScheduleView::ShowSwitch(bool on)
+{
+    m_pushButton5.SetCaption(on ? kCaptionTurnOff : kCaptionTurnOn);
+}
+
+void WindowScheduleView::ShowBusy(bool busy)
+{
+    m_pointer.SetPointer(busy ? kPointerHourglass : kPointerDefault);
 }
 
 EventPump QtEventPump()
