@@ -649,3 +649,67 @@ TEST_F(ScheduleTest, ChangeOfIntervalWhileTheTickLetsEventsRunPostponesTheRecord
 
 } // namespace
 } // namespace pellavane
+
+namespace pellavane {
+namespace {
+
+struct RecordingListener : IMonitorListener
+{
+    void LoggingStarted(int seconds) override { events.push_back("started " + std::to_string(seconds)); }
+    void LoggingStopped() override { events.push_back("stopped"); }
+    void CheckRecorded(const CheckResult& check) override
+    {
+        events.push_back(check.connected ? "connected" : "disconnected");
+    }
+    void RecordsFailing(const std::string& reason) override { events.push_back("failing: " + reason); }
+    void RecordsWorkingAgain() override { events.push_back("working again"); }
+    std::vector<std::string> events;
+};
+
+TEST_F(ScheduleTest, ListenersHearEachChangeAndTheStateKeepsSinceWhenTheStatusHolds)
+{
+    RecordingListener listener;
+    schedule.AddListener(listener);
+    StartOff();
+    schedule.PushButton5_Click(); // on: records at once (time +1)
+    recorder.connected = false;
+    schedule.PushButton6_Click(); // +2, the status changes
+    schedule.PushButton6_Click(); // +3, it holds
+    recorder.failWith = "Disk full";
+    schedule.IntervalChanged(1);
+    Second();
+    schedule.PushButton5_Click();
+
+    EXPECT_EQ(listener.events,
+              (std::vector<std::string>{"stopped", "started 5", "connected", "disconnected", "disconnected",
+                                        "started 1", "failing: Disk full", "stopped"}));
+    const MonitorState state = schedule.State();
+    EXPECT_FALSE(state.logging);
+    EXPECT_EQ(state.intervalSeconds, 1);
+    ASSERT_TRUE(state.lastCheck);
+    EXPECT_FALSE(state.lastCheck->connected);
+    EXPECT_EQ(state.lastCheck->time, 1'790'000'003);
+    EXPECT_EQ(state.statusSince, 1'790'000'002);
+    EXPECT_EQ(state.lastChange, 1'790'000'002);
+    EXPECT_TRUE(state.recordsFailing);
+
+    schedule.RemoveListener(listener);
+    schedule.PushButton5_Click();
+    EXPECT_EQ(listener.events.size(), 8u);
+}
+
+TEST_F(ScheduleTest, TheViewIsToldOnlyWhatChanged)
+{
+    StartOff();
+    Seconds(1);
+    schedule.Tick();
+    schedule.Tick();
+    EXPECT_EQ(frame1.history, (std::vector<std::string>{kLogIsOff}))
+        << "an unchanged caption is not rewritten";
+    StartOn();
+    Seconds(2);
+    EXPECT_EQ(progressBar1.positions, (std::vector<int>{1, 2}));
+}
+
+} // namespace
+} // namespace pellavane
