@@ -6,10 +6,9 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
 #include "engine/window_controls.h"
 #include "settings/display_name.h"
-#include "settings/often_index.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <chrono>
@@ -133,18 +132,18 @@ private:
 
 int StoredIntervalRow(ISettingsStore& settings, std::ostream& err)
 {
-    const std::string stored = settings.Read(kSettingsApp, kSettingsSection, "OftenIndex", "2");
+    const int fallback = Settings::Default(kIntervalRowSetting);
     try {
-        const int row = ParseOftenIndex(stored);
+        const int row = Settings(settings).Get(kIntervalRowSetting);
         if (row >= 1 && row <= static_cast<int>(kIntervalTable.size())) {
             return row;
         }
-        err << "The stored interval position '" << stored << "' is not a row of the interval list; ";
+        err << "The stored interval position '" << row << "' is not a row of the interval list; ";
     } catch (const std::exception& e) {
         err << e.what() << ' ';
     }
-    err << "logging every 5 seconds.\n";
-    return 2;
+    err << "logging " << kIntervalTable[static_cast<std::size_t>(fallback - 1)].text + 4 << ".\n";
+    return fallback;
 }
 
 std::string LogPath(ISettingsStore& settings, const std::optional<std::string>& logFile, std::ostream& err)
@@ -153,7 +152,7 @@ std::string LogPath(ISettingsStore& settings, const std::optional<std::string>& 
         return *logFile;
     }
     const std::string defaultPath = DefaultLogFilePath(kDisplayName);
-    const std::string path = settings.Read(kSettingsApp, kSettingsSection, "Text1", defaultPath);
+    const std::string path = Settings(settings).Get(kLogFileSetting, defaultPath);
     if (path == defaultPath) {
         try {
             EnsureFolderOf(path);

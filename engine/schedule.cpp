@@ -2,8 +2,8 @@
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
-#include "engine/settings_store.h"
 #include "engine/window_controls.h"
+#include "settings/settings.h"
 
 #include <climits>
 #include <exception>
@@ -206,9 +206,7 @@ void LoggingSchedule::MakeScheduledRecord()
 void LoggingSchedule::PushButton5_Click()
 {
     GuardedHandler h(m_s.reporter, HandlerTag("PushButton5_Click"));
-    const auto store = [&](const char* state) {
-        m_s.settings.Save(kSettingsApp, kSettingsSection, "StartStopState", state);
-    };
+    const auto store = [&](bool on) { Settings(m_s.settings).Set(kLoggingOnSetting, on); };
 
     if (h.Test(100, [&] { return m_on == false; })) {
         const unsigned turn = ++m_switchTurns;
@@ -227,7 +225,7 @@ void LoggingSchedule::PushButton5_Click()
         });
         h.Step(108, [&] {
             if (stillThisTurn()) {
-                store("On");
+                store(true);
             }
         });
     } else if (h.Test(110, [&] { return m_on == true; })) {
@@ -238,7 +236,7 @@ void LoggingSchedule::PushButton5_Click()
             // Said at once: the last countdown would otherwise stand as if a record were still coming.
             ShowCountdown(kLogIsOff);
         });
-        h.Step(116, [&] { store("Off"); });
+        h.Step(116, [&] { store(false); });
     }
 }
 
@@ -277,7 +275,7 @@ void LoggingSchedule::IntervalChanged(std::optional<int> row)
         return;
     }
     try {
-        m_s.settings.Save(kSettingsApp, kSettingsSection, "OftenIndex", std::to_string(*row));
+        Settings(m_s.settings).Set(kIntervalRowSetting, *row);
     } catch (...) {
         // This handler has no report of its own. The count still restarts: the user chose the
         // interval for this run, and only remembering it for the next start has failed.

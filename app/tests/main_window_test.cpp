@@ -4,7 +4,7 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
+#include "settings/settings_store.h"
 #include "settings/display_name.h"
 #include "tray/startup_entry.h"
 #include "tray/startup_options.h"

@@ -6,7 +6,7 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
+#include "settings/settings_store.h"
 #include "engine/tests/status_lines.h"
 #include "engine/tests/test_files.h"
 #include "engine/window_controls.h"

@@ -2,7 +2,7 @@
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
-#include "engine/settings_store.h"
+#include "settings/settings_store.h"
 #include "engine/window_controls.h"
 
 #include "engine/tests/recording_reporter.h"
