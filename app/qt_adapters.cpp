@@ -95,6 +95,13 @@ void QtProgressBar::SetPosition(int position)
     Show();
 }
 
+void QtProgressBar::Set(int maximum, int position)
+{
+    m_maximum = maximum;
+    m_position = position;
+    Show();
+}
+
 void QtProgressBar::Show()
 {
     if (m_maximum <= 0) {
@@ -102,7 +109,10 @@ void QtProgressBar::Show()
         m_bar.setValue(0);
         return;
     }
-    m_bar.setRange(0, m_maximum);
+    // Each call repaints the bar; a tick changes only the position.
+    if (m_bar.minimum() != 0 || m_bar.maximum() != m_maximum) {
+        m_bar.setRange(0, m_maximum);
+    }
     m_bar.setValue(std::clamp(m_position, 0, m_maximum));
 }
 
@@ -226,8 +236,7 @@ void WindowScheduleView::ShowCountdown(const std::string& text)
 
 void WindowScheduleView::ShowProgress(int maximum, int position)
 {
-    m_progressBar1.SetMaximum(maximum);
-    m_progressBar1.SetPosition(position);
+    m_progressBar1.Set(maximum, position);
 }
 
 void WindowScheduleView::ShowSwitch(bool on)

@@ -83,6 +83,8 @@ public:
     explicit QtProgressBar(QProgressBar& bar);
     void SetMaximum(int maximum);
     void SetPosition(int position);
+    /** Both at once, drawn once. */
+    void Set(int maximum, int position);
     int Maximum() const noexcept { return m_maximum; }
     int Position() const noexcept { return m_position; }
 
