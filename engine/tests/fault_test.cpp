@@ -6,10 +6,10 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "settings/settings_store.h"
 #include "engine/tests/status_lines.h"
 #include "engine/tests/test_files.h"
 #include "engine/window_controls.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
-#include "settings/settings_store.h"
 #include "engine/window_controls.h"
+#include "settings/settings_store.h"
 
 #include "engine/tests/recording_reporter.h"
 
