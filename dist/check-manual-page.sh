@@ -30,4 +30,4 @@ if [ -n "$missing" ]; then
     echo "$page lacks these options of $program --help:$missing" >&2
     exit 1
 fi
-echo "$page has every option of $program --help:" $options
+echo "$page has every option of $program --help: $(printf '%s' "$options" | tr '\n' ' ')"
