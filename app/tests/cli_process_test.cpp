@@ -328,6 +328,16 @@ TEST_F(CliProcess, CheckWithoutReplyExitsOneAndAppendsOneCrLfLineToTheGivenLog)
               "01/02/2026 03:04:05 Internet Connection Status: Connected\r\n" + printed[0] + "\r\n");
 }
 
+// Every start runs under LC_ALL=C here: a log named in UTF-8 must still be the file written.
+TEST_F(CliProcess, CheckUnderTheCLocaleWritesALogWithNonAsciiLettersInItsName)
+{
+    UsePing(kNoReplyPing);
+    const fs::path log = Temp() / "\u0436\u0443\u0440\u043d\u0430\u043b \u00e9t\u00e9.txt";
+    const Finished run = Run({"--check", "--log", log.string()});
+    ASSERT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(ReadFile(log), run.out.substr(0, run.out.find('\n')) + "\r\n");
+}
+
 TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
 {
     const fs::path log = Temp() / "no-such-folder" / "checks.txt";
