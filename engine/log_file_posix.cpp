@@ -1,6 +1,7 @@
 #include "engine/recorder.h"
 
 #include <cerrno>
+#include <csignal>
 #include <system_error>
 
 #include <fcntl.h>
@@ -62,10 +63,24 @@ int WriteAll(int fd, const std::string& data)
     return 0;
 }
 
+// A write past a file-size limit (ulimit -f, LimitFSIZE=) raises SIGXFSZ, which ends the program
+// with half a line in the log. Ignored, the write fails with EFBIG and is handled like a full disk.
+// A handler someone else installed is left alone.
+bool IgnoreFileSizeSignal()
+{
+    struct sigaction current
+    {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+    return true;
+}
+
 } // namespace
 
 void AppendLogLine(const std::string& path, const std::string& line)
 {
+    [[maybe_unused]] static const bool fileSizeSignalIgnored = IgnoreFileSizeSignal();
     LogFd file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (file.Get() < 0) {
         Fail(path, errno);

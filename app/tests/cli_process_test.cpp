@@ -23,6 +23,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -344,6 +345,24 @@ TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
     const Finished run = Run({"--check", "--log", log.string()});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find(log.string()), std::string::npos) << run.err;
+}
+
+// A file-size limit crossed in mid-line fails the write like a full disk instead of ending the
+// program by SIGXFSZ. The child inherits the soft limit set here for the moment of its start.
+TEST_F(CliProcess, CheckWithALogAtTheFileSizeLimitSaysWhyFailsAndKeepsTheLogWhole)
+{
+    const fs::path log = Temp() / "limited.txt";
+    WriteFile(log, std::string(1002, 'x'));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limited{1024, saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const Finished run = Run({"--check", "--log", log.string()});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_NE(run.err.find("'" + log.string() + "': File too large"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(log), std::string(1002, 'x'));
 }
 
 TEST_F(CliProcess, HelpAndVersionExitZero)
