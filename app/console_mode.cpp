@@ -142,26 +142,24 @@ private:
 class StreamReporter : public IErrorReporter, public IRecordHealth
 {
 public:
-    explicit StreamReporter(std::ostream& err) : m_err(err) {}
+    StreamReporter(std::ostream& err, bool terminal) : m_err(err), m_erase(terminal ? "\r\x1b[K" : "") {}
     void ReportError(const std::string&, int, const std::string& description) override
     {
-        m_err << "\r\x1b[K" << description << '\n' << std::flush;
+        m_err << m_erase << description << '\n' << std::flush;
     }
     void RecordsFailing(const std::string& reason) override
     {
-        m_err << "\r\x1b[K"
-              << "Status lines cannot be recorded: " << reason << '\n'
-              << std::flush;
+        m_err << m_erase << "Status lines cannot be recorded: " << reason << '\n' << std::flush;
     }
     void RecordsWorkingAgain() override
     {
-        m_err << "\r\x1b[K"
-              << "Status lines are recorded again.\n"
-              << std::flush;
+        m_err << m_erase << "Status lines are recorded again.\n" << std::flush;
     }
 
 private:
     std::ostream& m_err;
+    // Clears the countdown line off a terminal; a file or a pipe gets no control sequences.
+    const char* m_erase;
 };
 
 int StoredIntervalRow(ISettingsStore& settings, std::ostream& err)
@@ -240,7 +238,7 @@ int RunConsole(ConsoleRun run)
     FixedIntervalRow intervals(row);
     NoPointer pointer;
     PrintedStatusList list(run.out, run.terminal);
-    StreamReporter reporter(run.err);
+    StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
         run.probe, run.clock, [&path] { return path; }, list);
     LoggingSchedule schedule({timer,

@@ -54,6 +54,15 @@ bool StandardOutputIsTerminal()
 #endif
 }
 
+bool StandardErrorIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 /** Without a display the window cannot open; Qt would abort with a message about its platform. */
 bool NoDisplay()
 {
@@ -73,7 +82,7 @@ int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
     SystemClock clock;
     InstallConsoleStopSignals();
     return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
-                       StandardOutputIsTerminal()});
+                       StandardOutputIsTerminal(), StandardErrorIsTerminal()});
 }
 
 int WindowMain(int argc, char** argv)

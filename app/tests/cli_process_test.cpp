@@ -424,6 +424,32 @@ TEST_F(CliProcess, ConsoleLogsEverySecondAndEndsCleanlyOnSigterm)
     EXPECT_FALSE(fs::exists(Temp() / "config" / "Quillmoor.ini")) << "the overrides must not be stored";
 }
 
+// A log at the file-size limit is a log fault like any other: told, the console runs on, and a
+// standard error that is a file gets no terminal control sequences.
+TEST_F(CliProcess, ConsoleWithALogAtTheFileSizeLimitTellsWhyAndRunsOn)
+{
+    const fs::path log = Temp() / "limited.txt";
+    WriteFile(log, std::string(1002, 'x'));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limited{1024, saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ReadFile(ErrPath("child")).find("File too large") != std::string::npos; }, kStartWait))
+        << ReadFile(ErrPath("child"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_TRUE(child->Running());
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->WaitFor(kExitWait), 0);
+    const std::string err = ReadFile(ErrPath("child"));
+    EXPECT_NE(err.find("'" + log.string() + "': File too large"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    EXPECT_EQ(ReadFile(log), std::string(1002, 'x'));
+}
+
 TEST_F(CliProcess, PlainStartWithoutDisplaySaysSoInOneLineAndLogsInTheConsole)
 {
     auto child = Start({});
