@@ -18,6 +18,7 @@ test_packages=(
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
     lintian man-db
+    prometheus prometheus-node-exporter systemd curl python3
     g++-mingw-w64-i686-posix
 )
 windows_packages=(wine32:i386 wine64)
