@@ -75,6 +75,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--interval") {
         return Failure("--interval needs a value such as 5s, 1m or 6h.");
     }
+    if (!arguments.empty() && arguments.back() == "--metrics") {
+        return Failure("--metrics needs the path of the metrics file.");
+    }
     return Failure("--log needs the path of the log file.");
 }
 
@@ -99,8 +102,9 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption console(QStringLiteral("console"));
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("N"));
     const QCommandLineOption log(QStringLiteral("log"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("FILE"));
     QCommandLineParser parser;
-    parser.addOptions({help, version, check, console, interval, log});
+    parser.addOptions({help, version, check, console, interval, log, metrics});
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
@@ -144,9 +148,19 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         request.logFile = value.toStdString();
     }
 
+    for (const QString& value : parser.values(metrics)) {
+        if (value.isEmpty()) {
+            return Failure("--metrics needs the path of the metrics file.");
+        }
+        request.metricsFile = value.toStdString();
+    }
+
     request.mode = parser.isSet(check) ? Mode::Check : parser.isSet(console) ? Mode::Console : Mode::Window;
     if (request.mode == Mode::Window && (request.intervalRow || request.logFile)) {
         return Failure("--interval and --log go with --console or --check.");
+    }
+    if (request.mode == Mode::Check && request.metricsFile) {
+        return Failure("--metrics goes with --console or the window, not with --check.");
     }
     if (request.mode == Mode::Check && request.intervalRow) {
         return Failure("--interval goes with --console, not with --check.");
@@ -157,7 +171,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
 std::string UsageText(const std::string& programName)
 {
     return "Usage: " + programName +
-           " [--check | --console] [--interval N] [--log FILE]\n"
+           " [--check | --console] [--interval N] [--log FILE] [--metrics FILE]\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
            "  (no option)      the window program, in the notification area\n"
@@ -169,6 +183,8 @@ std::string UsageText(const std::string& programName)
            "\n"
            "                   instead of the stored interval, for this run only\n"
            "  --log FILE       the log file for this run, instead of the stored one\n"
+           "  --metrics FILE   writes Prometheus metrics to FILE (ending in .prom) after every\n"
+           "                   check, for the node exporter's textfile collector\n"
            "  --help           this text\n"
            "  --version        the program's version\n"
            "\n"

@@ -23,6 +23,8 @@ struct CommandLineRequest
     std::optional<int> intervalRow;
     /** --log FILE */
     std::optional<std::string> logFile;
+    /** --metrics FILE: the metrics file for this run instead of the stored "MetricsFile". */
+    std::optional<std::string> metricsFile;
     std::string message;
 };
 

@@ -1,8 +1,10 @@
 #include "app/console_mode.h"
 
+#include "app/app_config.h"
 #include "app/command_line.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/metrics_file.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <exception>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -206,6 +209,16 @@ int RunConsole(ConsoleRun run)
         run.probe, run.clock, [&path] { return path; }, list);
     LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter});
     schedule.SetInterval(row);
+    const std::string metricsPath =
+        run.metricsFile ? *run.metricsFile : Settings(run.settings).Get(kMetricsFileSetting);
+    std::unique_ptr<MetricsFileWriter> metrics;
+    if (!metricsPath.empty()) {
+        metrics = std::make_unique<MetricsFileWriter>(
+            metricsPath, PELLAVANE_VERSION,
+            [&reporter](const std::string& m) { reporter.ReportError({}, 0, m); },
+            schedule.State().intervalSeconds);
+        schedule.AddListener(*metrics);
+    }
 
     run.err << "Logging " << kIntervalTable[row - 1].text + 4 << " to " << path << "; Ctrl+C ends.\n"
             << std::flush;

@@ -1,17 +1,21 @@
 #include "engine/metrics_file.h"
 
-#include <cstdio>
+#include <charconv>
 #include <utility>
 
 namespace pellavane {
 namespace {
 
-/** A number as Prometheus reads it; enough digits that seconds since 1970 keep their fraction. */
+/** The shortest text that reads back as the same double, in the C locale whatever the program's. */
 std::string Number(double value)
 {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
+    // Whole numbers (times, counts of seconds) in full: shortest would write 1.7e+09.
+    const bool whole =
+        value == static_cast<double>(static_cast<long long>(value)) && value < 1e15 && value > -1e15;
+    const auto result = whole ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value))
+                              : std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 void Family(std::string& text, const char* name, const char* type, const char* help)
@@ -85,8 +89,10 @@ std::string RenderMetrics(const std::optional<CheckResult>& lastCheck, const Met
     return text;
 }
 
-MetricsFileWriter::MetricsFileWriter(std::string path, std::string version, Report report)
-    : m_path(std::move(path)), m_version(std::move(version)), m_report(std::move(report))
+MetricsFileWriter::MetricsFileWriter(std::string path, std::string version, Report report,
+                                     int intervalSeconds)
+    : m_path(std::move(path)), m_version(std::move(version)), m_report(std::move(report)),
+      m_intervalSeconds(intervalSeconds)
 {}
 
 void MetricsFileWriter::LoggingStarted(int intervalSeconds)

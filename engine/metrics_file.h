@@ -47,7 +47,8 @@ class MetricsFileWriter : public IMonitorListener
 {
 public:
     using Report = std::function<void(const std::string& message)>;
-    MetricsFileWriter(std::string path, std::string version, Report report);
+    /** intervalSeconds is the interval chosen before logging starts; LoggingStarted updates it. */
+    MetricsFileWriter(std::string path, std::string version, Report report, int intervalSeconds = 0);
 
     void LoggingStarted(int intervalSeconds) override;
     void CheckRecorded(const CheckResult& check) override;

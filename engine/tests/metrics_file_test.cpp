@@ -26,7 +26,7 @@ TEST(MetricsFileTest, RendersEveryFamilyWithEscapedLabels)
     for (const char* line :
          {"# TYPE pellavane_up gauge\npellavane_up 1\n",
           "pellavane_last_check_timestamp_seconds 1700000000\n", "pellavane_check_duration_seconds 0.25\n",
-          "pellavane_rtt_seconds 0.012500000000000001\n", "pellavane_target_up{target=\"127.0.0.1\"} 1\n",
+          "pellavane_rtt_seconds 0.0125\n", "pellavane_target_up{target=\"127.0.0.1\"} 1\n",
           "pellavane_target_up{target=\"a\\\"b\\\\c\\nd\"} 0\n", "# TYPE pellavane_checks_total counter\n",
           "pellavane_checks_total{status=\"connected\"} 3\n",
           "pellavane_checks_total{status=\"disconnected\"} 2\n", "pellavane_outages_total 1\n",
