@@ -18,7 +18,7 @@ test_packages=(
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
     lintian man-db
-    g++-mingw-w64-i686-posix
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 )
 windows_packages=(wine32:i386 wine64)
 
