@@ -11,7 +11,7 @@ seconds=${PELLAVANE_BENCH_SECONDS:-60}
 starts=${PELLAVANE_BENCH_STARTS:-10}
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target capture_bench status_list_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench verdict_bench status_list_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
 pids=()
@@ -34,6 +34,8 @@ printf '[Pellavane]\nOftenIndex=12\nText1=%s\nStartStopState=On\n' "$sandbox/his
 export PATH="$sandbox/bin:$PATH" HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/config"
 export XDG_STATE_HOME="$sandbox/state" XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox"
 export PELLAVANE_PROBE_HOST=127.0.0.1 DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+# Nothing this runs may reach a web address or a real system bus.
+export PELLAVANE_CHECK_URL= DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
 table="$sandbox/table"
 : >"$table"
 
@@ -42,6 +44,8 @@ bare="$build/bench/bare_window"
 
 echo "== capture" >&2
 "$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== verdict on a lossy link, seeded" >&2
+"$build/bench/verdict_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 

@@ -1,7 +1,7 @@
 #include "engine/verdict.h"
 
+#include "engine/seeded_loss_ping.h"
 #include "engine/system_ping.h"
-#include "engine/tests/seeded_loss_ping.h"
 #include "engine/tests/test_files.h"
 
 #include <gtest/gtest.h>
@@ -132,7 +132,7 @@ TEST(ConnectivityVerdict, SeededLossGivesNextToNoFalseDowns)
     // At most the figures per 10,000 checks; the single-ping rule would give about loss * checks.
     const LossRow table[] = {{0.10, 20000, 2}, {0.30, 20000, 40}};
     for (const LossRow& row : table) {
-        testing::SeededLossPing ping(row.loss, 20261208);
+        SeededLossPing ping(row.loss, 20261208);
         ConnectivityVerdict verdict(ping, {"name.test", "192.0.2.1", "192.0.2.2"});
         int downs = 0;
         for (int i = 0; i < row.checks; ++i) {
@@ -142,7 +142,7 @@ TEST(ConnectivityVerdict, SeededLossGivesNextToNoFalseDowns)
         // While connected a check costs about one ping, as with a single target.
         EXPECT_LT(static_cast<double>(ping.Pings()) / row.checks, 1 + row.loss * 2.5) << row.loss;
     }
-    testing::SeededLossPing dead(1.0, 1);
+    SeededLossPing dead(1.0, 1);
     ConnectivityVerdict outage(dead, {"name.test", "192.0.2.1", "192.0.2.2"});
     for (int i = 0; i < 50; ++i) {
         ASSERT_FALSE(outage.Check().connected) << "check " << i;

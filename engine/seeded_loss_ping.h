@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <random>
 
-namespace pellavane::testing {
+namespace pellavane {
 
-/** A ping over a link that loses each echo on its own, at random, from a seed: the same seed gives
- *  the same losses. */
+/** A simulated link for tests and benchmarks: it loses each echo on its own, at random, from a
+ *  seed, and the same seed gives the same losses. Sends nothing anywhere. */
 class SeededLossPing : public IPingRunner
 {
 public:
@@ -32,4 +32,4 @@ private:
     std::size_t m_pings = 0;
 };
 
-} // namespace pellavane::testing
+} // namespace pellavane
