@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/qt_adapters.h"
+#include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
 #include "engine/settings_store.h"
@@ -8,7 +9,6 @@
 #include "settings/display_name.h"
 #include "settings/often_index.h"
 #include "tray/qt_tray_shell.h"
-#include "tray/startup_entry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -182,8 +182,6 @@ MainWindow::MainWindow(MainWindowServices services)
           *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
           m_s.tellUser)
 {
-    // The window's tray control as it is stored with the window: not shown yet, no tip, the Q icon.
-    m_tray.ReadProperties({false, QuillmoorTrayPicture(), ""});
     Connect();
 }
 
@@ -327,9 +325,7 @@ void MainWindow::Form_QueryUnload()
 
 void MainWindow::BringToFront()
 {
-    std::int16_t button = 1;
-    std::int32_t id = 0;
-    m_minimize.cSysTray1_MouseUp(button, id);
+    m_minimize.ShowFromTray();
     if (m_trayWindow->State() == WindowState::Minimized) {
         m_trayWindow->SetState(WindowState::Normal);
     }

@@ -29,6 +29,11 @@ void MinimizeToTray::Form_Resize()
 
 void MinimizeToTray::cSysTray1_MouseUp(std::int16_t& /*button*/, std::int32_t& /*id*/)
 {
+    ShowFromTray();
+}
+
+void MinimizeToTray::ShowFromTray()
+{
     m_window.Show();
     m_window.SetFocus();
     m_minimizedToTray = false;

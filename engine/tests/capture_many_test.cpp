@@ -1,6 +1,6 @@
 #include "engine/capture_many.h"
 
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include "engine/recorder.h"
 #include "engine/schedule.h"
 #include "engine/settings_store.h"
-#include "engine/tests/status_lines.h"
-#include "engine/tests/test_files.h"
 #include "engine/window_controls.h"
+#include "testsupport/status_lines.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

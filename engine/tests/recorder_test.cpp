@@ -1,7 +1,7 @@
 #include "engine/recorder.h"
 
 #include "engine/probe.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "engine/settings_store.h"
 #include "engine/window_controls.h"
 
-#include "engine/tests/recording_reporter.h"
+#include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "engine/seeded_loss_ping.h"
 #include "engine/system_ping.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "tray/startup_options.h"
+#include "autostart/startup_options.h"
 
+#include "autostart/startup_entry.h"
 #include "engine/settings_store.h"
-#include "tray/startup_entry.h"
 
 #include <exception>
 #include <string>
