@@ -2,6 +2,7 @@
 # Runs every benchmark against its baseline in the same run and prints one table.
 #   PELLAVANE_BENCH_SECONDS  length of the CPU measurement of the running windows (default 60)
 #   PELLAVANE_BENCH_STARTS   start-ups timed of each program (default 10)
+#   PELLAVANE_BENCH_CHECKS   checks through the program at each loss (default 2000)
 # Not part of CI: it takes minutes. Everything runs in a private home with a fake ping first on
 # PATH, so no real settings, log or network are touched.
 set -euo pipefail
@@ -52,6 +53,8 @@ echo "== capture" >&2
 "$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== verdict on a lossy link, seeded" >&2
 "$build/bench/verdict_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== verdict through the program, fake ping" >&2
+"$top/bench/verdict-program.sh" "$build/app/pellavane" "${PELLAVANE_BENCH_CHECKS:-2000}" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== list view" >&2
