@@ -1,28 +1,16 @@
 #include "app/verdict_setup.h"
 
-#include "engine/settings_store.h"
+#include "settings/settings.h"
 
 #include <utility>
 
 namespace pellavane {
-namespace {
-
-// Read cannot tell an absent key from its default, so the default is one no one stores.
-constexpr const char* kAbsent = "\x01";
-
-std::optional<std::string> Stored(ISettingsStore& settings, const char* key)
-{
-    std::string value = settings.Read(kSettingsApp, kSettingsSection, key, kAbsent);
-    return value == kAbsent ? std::nullopt : std::optional<std::string>(std::move(value));
-}
-
-} // namespace
-
 VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std::string>& commandLineHosts)
 {
     VerdictSetup setup;
-    setup.targets = ResolveProbeTargets(commandLineHosts, Stored(settings, kProbeHostsKey));
-    setup.checkUrl = ResolveCheckUrl(setup.targets, Stored(settings, kCheckUrlKey));
+    const Settings stored(settings);
+    setup.targets = ResolveProbeTargets(commandLineHosts, stored.Get(kProbeHostsSetting));
+    setup.checkUrl = ResolveCheckUrl(setup.targets, stored.Get(kCheckUrlSetting));
     return setup;
 }
 
@@ -36,6 +24,11 @@ AppVerdict::AppVerdict(const VerdictSetup& setup, EventPump pump)
 bool AppVerdict::IsInternetConnected()
 {
     return m_verdict.IsInternetConnected();
+}
+
+CheckResult AppVerdict::Check()
+{
+    return m_verdict.Check();
 }
 
 } // namespace pellavane

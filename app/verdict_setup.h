@@ -13,11 +13,6 @@ namespace pellavane {
 
 class ISettingsStore;
 
-/** The settings key of the comma-separated target list; absent or empty means the built-in list. */
-inline constexpr const char* kProbeHostsKey = "ProbeHosts";
-/** The settings key of the web check's address; absent means the built-in one, empty turns it off. */
-inline constexpr const char* kCheckUrlKey = "CheckUrl";
-
 /** What a check is made of: the targets and the web check's address (empty: none). */
 struct VerdictSetup
 {
@@ -36,6 +31,7 @@ class AppVerdict : public IConnectivityProbe
 public:
     AppVerdict(const VerdictSetup& setup, EventPump pump);
     bool IsInternetConnected() override;
+    CheckResult Check() override;
     const CheckResult& LastResult() const { return m_verdict.LastResult(); }
 
 private:

@@ -88,16 +88,23 @@ PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pu
 
 bool PingProbe::IsInternetConnected()
 {
+    return Check().connected;
+}
+
+CheckResult PingProbe::Check()
+{
     try {
         const ProbeTargets targets = ResolveProbeTargets(std::nullopt, std::nullopt);
         SystemPing ping(m_pump, m_limits.pollSlice);
         VerdictLimits bounds;
         bounds.round = std::min(bounds.round, m_limits.total);
         bounds.total = std::min(bounds.total, m_limits.total);
-        return ConnectivityVerdict(ping, targets.hosts, nullptr, bounds).Check().connected;
+        return ConnectivityVerdict(ping, targets.hosts, nullptr, bounds).Check();
     } catch (...) {
-        // A probe that cannot run, for whatever reason, means no connection can be shown.
-        return false;
+        // A refused list starts nothing, and a probe that cannot run shows no connection.
+        CheckResult refused;
+        refused.cause = "targets silent";
+        return refused;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/check_result.h"
 #include "engine/cmd_output.h"
 
 #include <string>
@@ -29,6 +30,14 @@ class IConnectivityProbe
 public:
     virtual ~IConnectivityProbe() = default;
     virtual bool IsInternetConnected() = 0;
+    /** The whole outcome of one check; a probe that knows no more than connected or not says only
+     *  that. */
+    virtual CheckResult Check()
+    {
+        CheckResult result;
+        result.connected = IsInternetConnected();
+        return result;
+    }
 };
 
 /** The verdict over the system ping for the environment's targets (PELLAVANE_PROBE_HOSTS,
@@ -39,6 +48,7 @@ class PingProbe : public IConnectivityProbe
 public:
     explicit PingProbe(EventPump pump = {}, CaptureLimits limits = {});
     bool IsInternetConnected() override;
+    CheckResult Check() override;
 
 private:
     EventPump m_pump;

@@ -82,7 +82,7 @@ public:
                         VerdictLimits limits = {});
 
     /** One check; the time field is the wall clock when it ended. Never throws. */
-    CheckResult Check();
+    CheckResult Check() override;
     /** Check().connected; the whole result is kept as LastResult(). */
     bool IsInternetConnected() override;
     const CheckResult& LastResult() const { return m_last; }
