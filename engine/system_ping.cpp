@@ -123,7 +123,8 @@ std::vector<PingReply> SystemPing::PingAll(const std::vector<std::string>& hosts
         limits.total = bound;
         limits.pollSlice = m_pollSlice;
         limits.maxBytes = kPingOutputLimit;
-        // The markers are those of the English text, which only the C locale guarantees.
+        // The markers are those of the English text, which only the C locale guarantees; Windows'
+        // ping pays the variable no heed.
         const std::vector<CapturedRun> runs = RunCapturedCommands(commandLines, m_pump, limits, {"LC_ALL=C"});
         for (std::size_t i = 0; i < hosts.size() && i < runs.size(); ++i) {
             replies[i] = refused[i] ? PingReply{} : ReadPingRun(runs[i], NativePingDialect());
