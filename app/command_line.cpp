@@ -75,6 +75,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--interval") {
         return Failure("--interval needs a value such as 5s, 1m or 6h.");
     }
+    if (!arguments.empty() && arguments.back() == "--hosts") {
+        return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
+    }
     return Failure("--log needs the path of the log file.");
 }
 
@@ -99,8 +102,9 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption console(QStringLiteral("console"));
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("N"));
     const QCommandLineOption log(QStringLiteral("log"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption hosts(QStringLiteral("hosts"), {}, QStringLiteral("LIST"));
     QCommandLineParser parser;
-    parser.addOptions({help, version, check, console, interval, log});
+    parser.addOptions({help, version, check, console, interval, log, hosts});
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
@@ -144,9 +148,16 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         request.logFile = value.toStdString();
     }
 
+    for (const QString& value : parser.values(hosts)) {
+        request.hosts = value.toStdString();
+    }
+
     request.mode = parser.isSet(check) ? Mode::Check : parser.isSet(console) ? Mode::Console : Mode::Window;
     if (request.mode == Mode::Window && (request.intervalRow || request.logFile)) {
         return Failure("--interval and --log go with --console or --check.");
+    }
+    if (request.mode == Mode::Window && request.hosts) {
+        return Failure("--hosts goes with --console or --check.");
     }
     if (request.mode == Mode::Check && request.intervalRow) {
         return Failure("--interval goes with --console, not with --check.");
@@ -157,7 +168,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
 std::string UsageText(const std::string& programName)
 {
     return "Usage: " + programName +
-           " [--check | --console] [--interval N] [--log FILE]\n"
+           " [--check | --console] [--interval N] [--log FILE] [--hosts LIST]\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
            "  (no option)      the window program, in the notification area\n"
@@ -169,10 +180,13 @@ std::string UsageText(const std::string& programName)
            "\n"
            "                   instead of the stored interval, for this run only\n"
            "  --log FILE       the log file for this run, instead of the stored one\n"
+           "  --hosts LIST     with --check or --console: the hosts to ping, comma-separated, first\n"
+           "                   first, instead of PELLAVANE_PROBE_HOSTS or the stored ProbeHosts\n"
            "  --help           this text\n"
            "  --version        the program's version\n"
            "\n"
-           "PELLAVANE_PROBE_HOST names the host to ping instead of the built-in one.\n";
+           "PELLAVANE_PROBE_HOSTS (h1,h2,...) or PELLAVANE_PROBE_HOST names the hosts to ping instead\n"
+           "of the built-in ones; PELLAVANE_CHECK_URL sets the web check's address, empty turns it off.\n";
 }
 
 } // namespace pellavane

@@ -23,6 +23,8 @@ struct CommandLineRequest
     std::optional<int> intervalRow;
     /** --log FILE */
     std::optional<std::string> logFile;
+    /** --hosts h1,h2: the check's targets for this run */
+    std::optional<std::string> hosts;
     std::string message;
 };
 

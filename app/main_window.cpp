@@ -122,17 +122,18 @@ class MainWindow::ClosingProbe : public IConnectivityProbe
 {
 public:
     ClosingProbe(IConnectivityProbe& probe, const bool& closing) : m_probe(probe), m_closing(closing) {}
-    bool IsInternetConnected() override
+    bool IsInternetConnected() override { return Check().connected; }
+    CheckResult Check() override
     {
         // A ping would hold the close up for as long as it waits for its answer.
         if (m_closing) {
             throw ClosingError();
         }
-        const bool connected = m_probe.IsInternetConnected();
+        CheckResult check = m_probe.Check();
         if (m_closing) {
             throw ClosingError();
         }
-        return connected;
+        return check;
     }
 
 private:

@@ -23,8 +23,7 @@ StatusRecorder::StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPath
 
 CheckResult StatusRecorder::RecordStatus()
 {
-    CheckResult check;
-    check.connected = m_probe.IsInternetConnected();
+    CheckResult check = m_probe.Check();
     // The time is the moment the probe answered. The path is read only now: the user may have
     // changed it while the probe was waiting.
     check.time = m_clock.Now();

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -241,6 +242,9 @@ protected:
         }
         m_environment["PATH"] = (m_temp.Path() / "bin").string() + ":/usr/bin:/bin";
         m_environment["PELLAVANE_PROBE_HOST"] = "127.0.0.1";
+        m_environment.erase("PELLAVANE_PROBE_HOSTS");
+        // A silent fake ping would otherwise lead to a web check; a test that wants one sets its own.
+        m_environment["PELLAVANE_CHECK_URL"] = "";
         m_environment["HOME"] = (m_temp.Path() / "home").string();
         m_environment["XDG_CONFIG_HOME"] = (m_temp.Path() / "config").string();
         m_environment["XDG_STATE_HOME"] = (m_temp.Path() / "state").string();
@@ -394,6 +398,68 @@ TEST_F(CliProcess, ProbeHostThatCouldSmuggleArgumentsIsRefusedWithTheReason)
     const Finished run = Run({"--check"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("PELLAVANE_PROBE_HOST"), std::string::npos) << run.err;
+    EXPECT_TRUE(PingArguments().empty()) << "ping was started with " << PingArguments();
+}
+
+// Answers for 127.0.0.3 and 127.0.0.4 only, so which hosts a check asked shows in the arguments.
+const char* const kAnswersForSomePing = R"(#!/bin/sh
+echo "$@" >>"$(dirname "$0")/ping-arguments"
+case "$*" in
+*127.0.0.3*|*127.0.0.4*) echo '64 bytes from 127.0.0.3: icmp_seq=1 ttl=64 time=0.120 ms' ;;
+*) echo '1 packets transmitted, 0 received, 100% packet loss'; exit 1 ;;
+esac
+)";
+
+TEST_F(CliProcess, TargetsComeFromHostsOptionThenVariablesThenTheSetting)
+{
+    UsePing(kAnswersForSomePing);
+    WriteFile(Temp() / "config" / "Quillmoor.ini", "[Pellavane]\nProbeHosts=127.0.0.4\nCheckUrl=\n");
+    m_environment["PELLAVANE_PROBE_HOSTS"] = "127.0.0.5,127.0.0.6";
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        bool keepHostsVariable;
+        int status;
+        std::string pinged;
+    };
+    const Case table[] = {
+        {{"--check", "--hosts", "127.0.0.2,127.0.0.3"}, true, 0, "127.0.0.2\n127.0.0.3\n"},
+        {{"--check"}, true, 1, "127.0.0.5\n127.0.0.6\n127.0.0.5\n127.0.0.6\n"},
+        {{"--check"}, false, 0, "127.0.0.4\n"},
+    };
+    for (const Case& row : table) {
+        if (!row.keepHostsVariable) {
+            m_environment.erase("PELLAVANE_PROBE_HOSTS");
+            m_environment.erase("PELLAVANE_PROBE_HOST");
+        }
+        fs::remove(Temp() / "bin" / "ping-arguments");
+        const Finished run = Run(row.arguments);
+        EXPECT_EQ(run.status, row.status) << run.err;
+        std::vector<std::string> hosts;
+        for (const std::string& line : SplitLines(PingArguments())) {
+            hosts.push_back(line.substr(line.rfind(' ') + 1));
+        }
+        // The pings of a round start at once, so their order within a round is not fixed.
+        std::vector<std::string> expected = SplitLines(row.pinged);
+        std::sort(hosts.begin(), hosts.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(hosts, expected) << PingArguments();
+    }
+}
+
+TEST_F(CliProcess, RefusedHostListSaysWhyExitsTwoAndPingsNothing)
+{
+    const std::vector<std::string> refused[] = {{"--check", "--hosts", "127.0.0.1,-f"},
+                                                {"--console", "--hosts", "127.0.0.1,,127.0.0.2"}};
+    for (const auto& arguments : refused) {
+        const Finished run = Run(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.front();
+        EXPECT_NE(run.err.find("(--hosts)"), std::string::npos) << run.err;
+    }
+    m_environment["PELLAVANE_PROBE_HOSTS"] = "127.0.0.1;reboot";
+    const Finished run = Run({"--check"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("PELLAVANE_PROBE_HOSTS"), std::string::npos) << run.err;
     EXPECT_TRUE(PingArguments().empty()) << "ping was started with " << PingArguments();
 }
 

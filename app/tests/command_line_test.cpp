@@ -31,6 +31,7 @@ TEST(ParseCommandLine, ConsoleTakesIntervalAndLogOverrides)
     EXPECT_EQ(request.intervalRow, 10);
     EXPECT_EQ(request.logFile, "x.txt");
     EXPECT_EQ(ParseCommandLine({"--console", "--interval=1s"}).intervalRow, 1);
+    EXPECT_EQ(ParseCommandLine({"--console", "--hosts", "127.0.0.2,127.0.0.3"}).hosts, "127.0.0.2,127.0.0.3");
 }
 
 TEST(ParseCommandLine, EveryIntervalOfTheListHasItsOption)
@@ -59,6 +60,8 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--interval", "5s"},
         {"--log", "x.txt"},
         {"--check=yes"},
+        {"--hosts", "127.0.0.1"},
+        {"--check", "--hosts"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);
@@ -79,6 +82,8 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
          "Unknown interval '9s'; use one of 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h 24h."},
         {{"--console", "--log"}, "--log needs the path of the log file."},
         {{"--console=1"}, "Option --console takes no value."},
+        {{"--check", "--hosts"}, "--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2."},
+        {{"--hosts", "127.0.0.1"}, "--hosts goes with --console or --check."},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();
