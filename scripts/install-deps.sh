@@ -17,6 +17,7 @@ test_packages=(
     clang-format
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
+    dbus-daemon
     g++-mingw-w64-i686-posix
 )
 windows_packages=(wine32:i386 wine64)
