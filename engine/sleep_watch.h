@@ -59,10 +59,23 @@ struct CheckTicket
     unsigned sleeps = 0;
 };
 
+/** Decides around each check whether it may run and whether it is recorded. */
+class ICheckGate
+{
+public:
+    virtual ~ICheckGate() = default;
+    /** False while no check may run (the machine is going to sleep or asleep). */
+    virtual bool MayCheck() = 0;
+    virtual CheckTicket CheckStarting() = 0;
+    virtual CheckVerdict CheckEnded(const CheckTicket& ticket, bool connected) = 0;
+    /** A check that was not recorded is to be made again now. */
+    virtual bool RetryDue() = 0;
+};
+
 /** Sleep and wall-clock steps as the monitor must treat them: told by the platform where it can,
  *  found from the clocks where it cannot (boot time running ahead of monotonic time), and the
  *  grace after a resume. Every decision is on the boot clock, which counts time asleep. */
-class SleepWatch : public ISleepListener
+class SleepWatch : public ISleepListener, public ICheckGate
 {
 public:
     SleepWatch(IMachineClocks& clocks, ISleepObserver& observer);
@@ -73,12 +86,12 @@ public:
     /** Compares the clocks with the last look and tells what happened between. Call it on every
      *  tick: a sleep is then found within a tick of the resume. */
     void Look();
-    /** False from a sleep to its resume: no check runs then. */
-    bool MayCheck();
-    CheckTicket CheckStarting();
-    CheckVerdict CheckEnded(const CheckTicket& ticket, bool connected);
+    /** False from a sleep to its resume. */
+    bool MayCheck() override;
+    CheckTicket CheckStarting() override;
+    CheckVerdict CheckEnded(const CheckTicket& ticket, bool connected) override;
     /** A failed check awaits its next try and the wait is over. */
-    bool RetryDue();
+    bool RetryDue() override;
 
 private:
     void Slept(std::time_t began, const ClockReading& now);

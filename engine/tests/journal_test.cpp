@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using pellavane::testing::ReadFile;
-using pellavane::testing::ScopedEnv;
+using pellavane::testing::ScopedTimeZone;
 using pellavane::testing::TempFolder;
 using pellavane::testing::WriteFile;
 
@@ -53,27 +53,6 @@ TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
     EXPECT_EQ(JournalPath("C:\\Logs.d\\net"), "C:\\Logs.d\\net.journal.csv");
 #endif
 }
-
-/** Sets TZ for one test and makes the C library read it. */
-class ScopedTimeZone
-{
-public:
-    explicit ScopedTimeZone(const char* zone) : m_env("TZ", zone) { Apply(); }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-    ~ScopedTimeZone() { Apply(); }
-
-private:
-    static void Apply()
-    {
-#ifdef _WIN32
-        _tzset();
-#else
-        tzset();
-#endif
-    }
-    ScopedEnv m_env;
-};
 
 constexpr std::time_t k20261208T034517Z = 1796701517;
 constexpr std::time_t k20260701T100000Z = 1782900000;
