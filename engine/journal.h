@@ -72,6 +72,9 @@ public:
  *  file as it was. Throws JournalWriteError. */
 void AppendJournalLine(const std::string& path, const std::string& line);
 
+/** True when the file at path is a journal: its first line is the header. Never throws. */
+bool IsJournalFile(const std::string& path) noexcept;
+
 /** Where a journal's faults are told, once each time it starts failing. */
 class IJournalHealth
 {

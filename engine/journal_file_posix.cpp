@@ -131,6 +131,15 @@ void AppendJournalLine(const std::string& path, const std::string& line)
     }
 }
 
+bool IsJournalFile(const std::string& path) noexcept
+{
+    const JournalFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info
+    {};
+    return file.Get() >= 0 && ::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) &&
+           StartsWithHeader(file.Get());
+}
+
 namespace journal_platform {
 
 bool LocalCalendarTime(std::time_t t, std::tm& local)

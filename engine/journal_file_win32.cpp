@@ -113,6 +113,18 @@ void AppendJournalLine(const std::string& path, const std::string& line)
     }
 }
 
+bool IsJournalFile(const std::string& path) noexcept
+{
+    try {
+        const win32::Handle file(::CreateFileW(win32::Utf8ToWide(path).c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file && ::GetFileType(file.Get()) == FILE_TYPE_DISK && StartsWithHeader(file.Get());
+    } catch (...) {
+        return false;
+    }
+}
+
 namespace journal_platform {
 
 bool LocalCalendarTime(std::time_t t, std::tm& local)
