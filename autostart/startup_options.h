@@ -42,7 +42,7 @@ public:
 
 private:
     void TurnOff();
-    void Save(const char* key, const char* value);
+    void Save(bool on);
 
     ICheckBox& m_check4;
     ICheckBox& m_check8;

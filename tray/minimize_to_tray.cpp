@@ -1,6 +1,6 @@
 #include "tray/minimize_to_tray.h"
 
-#include "engine/settings_store.h"
+#include "settings/settings.h"
 #include "tray/sys_tray.h"
 
 #include <exception>
@@ -42,7 +42,7 @@ void MinimizeToTray::ShowFromTray()
 void MinimizeToTray::Check8_Click(bool checked)
 {
     try {
-        m_settings.Save(kSettingsApp, kSettingsSection, "Minimized", checked ? "On" : "Off");
+        Settings(m_settings).Set(kMinimizedSetting, checked);
     } catch (const std::exception& error) {
         if (m_tellUser) {
             m_tellUser(error.what());

@@ -6,8 +6,8 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
 #include "settings/display_name.h"
+#include "settings/settings_store.h"
 #include "testsupport/tray_fakes.h"
 #include "tray/sys_tray.h"
 
