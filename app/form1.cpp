@@ -137,7 +137,8 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_pushButton4(MakeButton(this, "PushButton4", "Clear History Log", TwipsRect(4080, 8080, 3840, 405))),
       m_intervalSelection(*m_listView2), m_timer1([this] { emit Timer1Tick(); }), m_frame1Caption(*m_frame1),
       m_pushButton5Caption(*m_pushButton5), m_progressBar1Control(*m_progressBar1), m_pointer(*this),
-      m_recordHealth(*m_recordHealthLabel)
+      m_recordHealth(*m_recordHealthLabel),
+      m_scheduleView(m_frame1Caption, m_pushButton5Caption, m_progressBar1Control, m_pointer, m_recordHealth)
 {
     InitIconResources();
     setObjectName(QStringLiteral("Form1"));

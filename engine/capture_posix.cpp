@@ -1,6 +1,7 @@
 #include "engine/cmd_output.h"
 
 #include "engine/capture_posix.h"
+#include "engine/posix_support.h"
 #include "engine/utf8_text.h"
 
 #include <algorithm>
@@ -29,36 +30,7 @@ using std::chrono::milliseconds;
 
 constexpr std::size_t kChunkSize = 1024;
 
-class UniqueFd
-{
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    ~UniqueFd() { Reset(); }
-
-    int Get() const { return m_fd; }
-    void Reset()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-private:
-    int m_fd = -1;
-};
+using posix::UniqueFd;
 
 #if defined(__APPLE__)
 bool SetCloseOnExec(int fd)

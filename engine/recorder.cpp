@@ -22,7 +22,7 @@ StatusRecorder::StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPath
     : m_probe(probe), m_clock(clock), m_logPath(std::move(logPath)), m_list(list)
 {}
 
-void StatusRecorder::RecordStatus()
+CheckResult StatusRecorder::RecordStatus()
 {
     CheckTicket ticket;
     if (m_gate != nullptr) {
@@ -31,22 +31,27 @@ void StatusRecorder::RecordStatus()
         }
         ticket = m_gate->CheckStarting();
     }
-    const bool connected = m_probe.IsInternetConnected();
+    CheckResult check;
+    check.connected = m_probe.IsInternetConnected();
     if (m_gate != nullptr) {
-        switch (m_gate->CheckEnded(ticket, connected)) {
+        switch (m_gate->CheckEnded(ticket, check.connected)) {
         case CheckVerdict::Drop:
             throw CheckNotRecorded("The check spanned a sleep; it is not recorded.");
         case CheckVerdict::Retry:
             throw CheckNotRecorded("The check failed just after a resume; it is tried again.");
         case CheckVerdict::RecordAfterResume:
+            check.cause = "after resume";
+            break;
         case CheckVerdict::Record:
             break;
         }
     }
     // The time is the moment the probe answered. The path is read only now: the user may have
     // changed it while the probe was waiting.
-    AppendLogLine(m_logPath(), StatusLine(m_clock.Now(), connected));
-    m_list.AppendStatusRow(m_clock.Now(), connected);
+    check.time = m_clock.Now();
+    AppendLogLine(m_logPath(), StatusLine(check.time, check.connected));
+    m_list.AppendStatusRow(m_clock.Now(), check.connected);
+    return check;
 }
 
 } // namespace pellavane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/check_result.h"
+
 #include <ctime>
 #include <functional>
 #include <stdexcept>
@@ -73,8 +75,9 @@ class IStatusRecorder
 {
 public:
     virtual ~IStatusRecorder() = default;
-    /** Throws LogWriteError when the line cannot be appended; then no row is added. */
-    virtual void RecordStatus() = 0;
+    /** The check as recorded. Throws LogWriteError when the line cannot be appended; then no row is
+     *  added. */
+    virtual CheckResult RecordStatus() = 0;
 };
 
 class StatusRecorder : public IStatusRecorder
@@ -82,7 +85,7 @@ class StatusRecorder : public IStatusRecorder
 public:
     StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPathSource logPath, IStatusList& list);
     /** Throws CheckNotRecorded when the gate keeps the check out of the log. */
-    void RecordStatus() override;
+    CheckResult RecordStatus() override;
     /** From now on every check asks gate whether it runs and is recorded; nullptr for none. */
     void SetGate(ICheckGate* gate) noexcept { m_gate = gate; }
 

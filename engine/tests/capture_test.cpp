@@ -1,7 +1,7 @@
 #include "engine/cmd_output.h"
 
 #include "engine/capture_posix.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

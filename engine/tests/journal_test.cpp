@@ -1,7 +1,7 @@
 #include "engine/journal.h"
 
 #include "engine/check_result.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

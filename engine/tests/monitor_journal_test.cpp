@@ -3,7 +3,7 @@
 #include "engine/check_result.h"
 #include "engine/journal.h"
 #include "engine/sleep_watch.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "engine/sleep_watch.h"
 
 #include "engine/probe.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
