@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/monitor_listener.h"
 #include "engine/sleep_watch.h"
 
 #include <ctime>
@@ -8,18 +9,17 @@
 namespace pellavane {
 
 class Journal;
-struct CheckResult;
 
 /** The monitor's events as journal rows: it follows the schedule and is told what the sleep watch
  *  finds. Every row is written at once; a journal fault is the journal's to tell. */
-class MonitorJournal : public ISleepObserver
+class MonitorJournal : public IMonitorListener, public ISleepObserver
 {
 public:
     MonitorJournal(Journal& journal, std::function<std::time_t()> now);
 
-    void LoggingStarted(int intervalSeconds);
-    void LoggingStopped();
-    void CheckRecorded(const CheckResult& check);
+    void LoggingStarted(int intervalSeconds) override;
+    void LoggingStopped() override;
+    void CheckRecorded(const CheckResult& check) override;
 
     void MachineSlept(std::time_t began) override;
     void MachineResumed(std::time_t at) override;

@@ -10,9 +10,12 @@
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -238,6 +241,106 @@ TEST(LogindSleepSource, WithoutLogindOrWithoutABusNothingIsHeldAndNothingWaits)
     EXPECT_FALSE(source.HoldsDelayLock());
     EXPECT_LT(took.elapsed(), 1000);
     EXPECT_TRUE(listener.told.empty());
+}
+
+QString ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+/** The console program on the private bus, with a fake ping that always answers. */
+class ConsoleOnPrivateBus : public ::testing::Test
+{
+protected:
+    ConsoleOnPrivateBus()
+    {
+        EXPECT_TRUE(m_dir.isValid());
+        const QString bin = m_dir.filePath(QStringLiteral("bin"));
+        QDir().mkpath(bin);
+        QFile ping(bin + QStringLiteral("/ping"));
+        EXPECT_TRUE(ping.open(QIODevice::WriteOnly));
+        ping.write("#!/bin/sh\n"
+                   "echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n"
+                   "echo '1 packets transmitted, 1 received, 0% packet loss, time 0ms'\n");
+        ping.close();
+        ping.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QProcessEnvironment env;
+        for (const char* folder : {"home", "config", "state", "runtime", "tmp"}) {
+            QDir().mkpath(m_dir.filePath(QString::fromLatin1(folder)));
+        }
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert(QStringLiteral("PATH"), bin + QStringLiteral(":/usr/bin:/bin"));
+        env.insert(QStringLiteral("PELLAVANE_PROBE_HOST"), QStringLiteral("127.0.0.1"));
+        env.insert(QStringLiteral("PELLAVANE_CHECK_URL"), QString());
+        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_dir.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("TMPDIR"), m_dir.filePath(QStringLiteral("tmp")));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), PrivateSystemBus::Address());
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        m_program.setProcessEnvironment(env);
+    }
+    ~ConsoleOnPrivateBus() override
+    {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.kill();
+            m_program.waitForFinished(5000);
+        }
+    }
+
+    QString Log() const { return m_dir.filePath(QStringLiteral("net.txt")); }
+    QString Journal() const { return m_dir.filePath(QStringLiteral("net.journal.csv")); }
+    int Lines(const QString& path) const { return ReadAll(path).count(QStringLiteral("\r\n")); }
+
+    QTemporaryDir m_dir;
+    QProcess m_program;
+};
+
+TEST_F(ConsoleOnPrivateBus, SleepIsWrittenBeforeTheLockIsGivenBackAndNoCheckRunsUntilTheResume)
+{
+    FakeLogind logind;
+    m_program.start(QStringLiteral(PELLAVANE_PROGRAM),
+                    {QStringLiteral("--console"), QStringLiteral("--interval"), QStringLiteral("1s"),
+                     QStringLiteral("--log"), Log()});
+    ASSERT_TRUE(WaitFor([&] { return logind.Locks() == 1 && Lines(Log()) >= 2; }))
+        << m_program.readAllStandardError().toStdString();
+
+    logind.Emit(true);
+    ASSERT_TRUE(WaitFor([&] { return logind.Released(0); }));
+    // The lock is given back only once the row is on disk.
+    const QString atRelease = ReadAll(Journal());
+    EXPECT_TRUE(atRelease.contains(QStringLiteral(",sleep,,,,\r\n"))) << atRelease.toStdString();
+    const int asleep = Lines(Log());
+    QDeadlineTimer quiet(2500);
+    while (!quiet.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(Lines(Log()), asleep) << "a check ran while the machine slept";
+
+    logind.Emit(false);
+    ASSERT_TRUE(WaitFor([&] { return logind.Locks() == 2 && Lines(Log()) > asleep; }));
+    m_program.terminate();
+    ASSERT_TRUE(m_program.waitForFinished(10000));
+    EXPECT_EQ(m_program.exitCode(), 0);
+
+    const QStringList rows = ReadAll(Journal()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 6) << ReadAll(Journal()).toStdString();
+    QStringList events;
+    for (const QString& row : rows.mid(1)) {
+        const QString event = row.section(QLatin1Char(','), 1, 1);
+        if (events.isEmpty() || events.back() != event) {
+            events.push_back(event);
+        }
+    }
+    EXPECT_EQ(rows.front(), QStringLiteral("time,event,status,rtt_ms,target,detail"));
+    EXPECT_EQ(events,
+              (QStringList{QStringLiteral("start"), QStringLiteral("check"), QStringLiteral("sleep"),
+                           QStringLiteral("resume"), QStringLiteral("check"), QStringLiteral("stop")}));
 }
 
 } // namespace

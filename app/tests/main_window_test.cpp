@@ -226,10 +226,23 @@ protected:
 
     MainWindow& Make()
     {
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, shell, startupEntry,
-            [this] { return trayAvailable; }, [this](const std::string& message) { told.push_back(message); },
-            [this] { ++endProgramCalls; }, programFolder.string(), "help.example.invalid"});
+        window = std::make_unique<MainWindow>(
+            MainWindowServices{settings,
+                               probe,
+                               clock,
+                               reporter,
+                               boxes,
+                               dialog,
+                               launcher,
+                               clipboard,
+                               shell,
+                               startupEntry,
+                               [this] { return trayAvailable; },
+                               [this](const std::string& message) { told.push_back(message); },
+                               [this] { ++endProgramCalls; },
+                               programFolder.string(),
+                               "help.example.invalid",
+                               {}});
         return *window;
     }
 
