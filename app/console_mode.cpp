@@ -74,8 +74,8 @@ private:
 class ConsoleView : public IScheduleView
 {
 public:
-    ConsoleView(std::ostream& out, std::ostream& err, bool terminal)
-        : m_out(out), m_err(err), m_terminal(terminal)
+    ConsoleView(std::ostream& out, std::ostream& err, bool terminal, bool errTerminal)
+        : m_out(out), m_err(err), m_terminal(terminal), m_erase(errTerminal ? "\r\x1b[K" : "")
     {}
     void ShowCountdown(const std::string& text) override
     {
@@ -88,21 +88,18 @@ public:
     void ShowBusy(bool) override {}
     void RecordsFailing(const std::string& reason) override
     {
-        m_err << "\r\x1b[K"
-              << "Status lines cannot be recorded: " << reason << '\n'
-              << std::flush;
+        m_err << m_erase << "Status lines cannot be recorded: " << reason << '\n' << std::flush;
     }
     void RecordsWorkingAgain() override
     {
-        m_err << "\r\x1b[K"
-              << "Status lines are recorded again.\n"
-              << std::flush;
+        m_err << m_erase << "Status lines are recorded again.\n" << std::flush;
     }
 
 private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_terminal;
+    const char* m_erase;
 };
 
 /** Each status line recorded is printed as the log carries it. */
@@ -127,14 +124,16 @@ private:
 class StreamReporter : public IErrorReporter
 {
 public:
-    explicit StreamReporter(std::ostream& err) : m_err(err) {}
+    StreamReporter(std::ostream& err, bool terminal) : m_err(err), m_erase(terminal ? "\r\x1b[K" : "") {}
     void ReportError(const std::string&, int, const std::string& description) override
     {
-        m_err << "\r\x1b[K" << description << '\n' << std::flush;
+        m_err << m_erase << description << '\n' << std::flush;
     }
 
 private:
     std::ostream& m_err;
+    // Clears the countdown line off a terminal; a file or a pipe gets no control sequences.
+    const char* m_erase;
 };
 
 int StoredIntervalRow(ISettingsStore& settings, std::ostream& err)
@@ -241,9 +240,9 @@ int RunConsole(ConsoleRun run)
     const std::string path = LogPath(run.settings, run.logFile, run.err);
 
     ConsoleTimer timer;
-    ConsoleView view(run.out, run.err, run.terminal);
+    ConsoleView view(run.out, run.err, run.terminal, run.errTerminal);
     PrintedStatusList list(run.out, run.terminal);
-    StreamReporter reporter(run.err);
+    StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
         run.probe, run.clock, [&path] { return path; }, list);
     StreamJournalHealth journalHealth(run.err);

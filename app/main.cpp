@@ -48,7 +48,7 @@ int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
     SystemClock clock;
     InstallConsoleStopSignals();
     return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
-                       StandardOutputIsTerminal()});
+                       StandardOutputIsTerminal(), StandardErrorIsTerminal()});
 }
 
 int WindowMain(int argc, char** argv)

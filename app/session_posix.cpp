@@ -11,6 +11,11 @@ bool StandardOutputIsTerminal()
     return ::isatty(STDOUT_FILENO) != 0;
 }
 
+bool StandardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) != 0;
+}
+
 bool NoDisplay()
 {
 #if defined(__APPLE__)

@@ -11,6 +11,11 @@ bool StandardOutputIsTerminal()
     return _isatty(_fileno(stdout)) != 0;
 }
 
+bool StandardErrorIsTerminal()
+{
+    return _isatty(_fileno(stderr)) != 0;
+}
+
 bool NoDisplay()
 {
     // Every Windows session has its desktop.

@@ -236,6 +236,36 @@ void WaitForExit(Child& child, SteadyClock::time_point deadline, milliseconds sl
     }
 }
 
+// Takes what the pipe already holds without waiting; true when it has reached its end.
+bool ReadWhatIsThere(int fd, std::array<char, kChunkSize>& buffer, std::string& bytes, std::size_t maxBytes)
+{
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        const int events = ::poll(&ready, 1, 0);
+        if (events < 0 && errno == EINTR) {
+            continue;
+        }
+        if (events <= 0) {
+            return false;
+        }
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+        if (maxBytes > 0 && bytes.size() >= maxBytes) {
+            bytes.resize(maxBytes);
+            return false;
+        }
+    }
+}
+
 std::string Capture(const std::string& commandLine, bool captureOutput, bool captureErrors,
                     const EventPump& pump, const CaptureLimits& limits,
                     const std::vector<std::string>* overrides)
@@ -309,6 +339,7 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     std::string bytes;
     // Set when the child is cut off: past the time bound or the output bound.
     bool stopChild = false;
+    bool reaped = false;
     // The parent's end reads without blocking, so a child that writes steadily costs one read per
     // chunk; poll waits only when nothing is there. The child's end stays blocking.
     const bool nonBlocking =
@@ -325,7 +356,10 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
         Pump(pump);
         const auto now = SteadyClock::now();
         if (now >= deadline) {
-            stopChild = true;
+            // The pump may have held this loop past the bound (a modal box left open during a
+            // probe): a child that answered meanwhile has its whole reply in the pipe and has ended.
+            reaped = ReadWhatIsThere(readEnd.Get(), buffer, bytes, limits.maxBytes) && child.TryReap();
+            stopChild = !reaped;
             break;
         }
         bool ready = nonBlocking;
@@ -357,7 +391,7 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     if (stopChild) {
         child.KillGroup();
         child.Reap();
-    } else {
+    } else if (!reaped) {
         WaitForExit(child, deadline, slice, pump);
     }
     // The console speaks the locale's encoding, which is UTF-8 (or its ASCII subset in the C

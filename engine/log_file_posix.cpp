@@ -3,6 +3,7 @@
 #include "engine/posix_support.h"
 
 #include <cerrno>
+#include <csignal>
 #include <system_error>
 
 #include <fcntl.h>
@@ -17,10 +18,24 @@ namespace {
     throw LogWriteError("Cannot write to log file '" + path + "': " + std::generic_category().message(error));
 }
 
+// A write past a file-size limit (ulimit -f, LimitFSIZE=) raises SIGXFSZ, which ends the program
+// with half a line in the log. Ignored, the write fails with EFBIG and is handled like a full disk.
+// A handler someone else installed is left alone.
+bool IgnoreFileSizeSignal()
+{
+    struct sigaction current
+    {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+    return true;
+}
+
 } // namespace
 
 void AppendLogLine(const std::string& path, const std::string& line)
 {
+    [[maybe_unused]] static const bool fileSizeSignalIgnored = IgnoreFileSizeSignal();
     posix::UniqueFd file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (file.Get() < 0) {
         Fail(path, errno);

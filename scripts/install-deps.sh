@@ -8,7 +8,7 @@ what=${1:-run}
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev
+    qt6-base-dev help2man
     iputils-ping
     fonts-liberation2
 )
@@ -18,6 +18,7 @@ test_packages=(
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
     dbus-daemon
+    lintian man-db
     g++-mingw-w64-i686-posix
 )
 windows_packages=(wine32:i386 wine64)

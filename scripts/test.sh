@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting of every tracked C++ file, builds Pellavane and
 # runs every test: the native build with warnings as errors, the same tests under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the Qt-free core cross-built for 32-bit Windows and run under Wine,
-# and the desktop test under Xvfb.
+# and UndefinedBehaviorSanitizer, lintian on the Debian package, the Qt-free core cross-built for
+# 32-bit Windows and run under Wine, and the desktop test under Xvfb.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" test
@@ -40,6 +40,12 @@ build_and_test "$top/build-ci"
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test "$top/build-ci-asan" -DPELLAVANE_SANITIZE=ON -DPELLAVANE_BENCHMARKS=OFF
+
+echo "== Debian package, checked by lintian"
+# The native tree is built already: cpack only installs, strips and packs it, in a folder of its own
+# so no older package is checked instead.
+cpack -G DEB --config "$top/build-ci/CPackConfig.cmake" -B "$sandbox/package"
+lintian --fail-on error,warning "$sandbox"/package/pellavane_*.deb
 
 for extra in "$top"/scripts/test-windows.sh "$top"/scripts/test-desktop.sh; do
     if [ -x "$extra" ]; then
