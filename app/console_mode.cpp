@@ -1,14 +1,21 @@
 #include "app/console_mode.h"
 
 #include "app/command_line.h"
+#include "app/sleep_source.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/journal.h"
+#include "engine/machine_clocks.h"
+#include "engine/monitor_journal.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
+#include "engine/sleep_watch.h"
 #include "engine/window_controls.h"
 #include "settings/display_name.h"
 #include "settings/settings.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -175,11 +182,38 @@ void InstallConsoleStopSignals()
     std::signal(SIGTERM, OnStopSignal);
 }
 
+namespace {
+
+/** Journal faults on standard error, once until the journal works again. */
+class StreamJournalHealth : public IJournalHealth
+{
+public:
+    explicit StreamJournalHealth(std::ostream& err) : m_err(err) {}
+    void JournalFailing(const std::string& reason) override
+    {
+        m_err << "\r\x1b[K"
+              << "Journal rows cannot be written: " << reason << '\n'
+              << std::flush;
+    }
+    void JournalWorkingAgain() override
+    {
+        m_err << "\r\x1b[K"
+              << "Journal rows are written again.\n"
+              << std::flush;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+} // namespace
+
 int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err)
 {
     const bool connected = probe.IsInternetConnected();
-    const std::string line = StatusLine(clock.Now(), connected);
+    const std::time_t now = clock.Now();
+    const std::string line = StatusLine(now, connected);
     out << line << '\n' << std::flush;
     if (logFile) {
         try {
@@ -188,6 +222,13 @@ int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::
             err << e.what() << '\n';
             return kExitFailure;
         }
+        // The row goes with the line; a journal fault is told but is no failure of the check.
+        StreamJournalHealth health(err);
+        Journal journal([&] { return *logFile; }, health);
+        CheckResult check;
+        check.time = now;
+        check.connected = connected;
+        journal.Append(CheckRow(check));
     }
     return connected ? 0 : 1;
 }
@@ -204,22 +245,35 @@ int RunConsole(ConsoleRun run)
     StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
         run.probe, run.clock, [&path] { return path; }, list);
-    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter});
+    StreamJournalHealth journalHealth(run.err);
+    Journal journal([&path] { return path; }, journalHealth);
+    MonitorJournal rows(journal, [&run] { return run.clock.Now(); });
+    SystemMachineClocks clocks;
+    SleepWatch sleep(clocks, rows);
+    recorder.SetGate(&sleep);
+    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter, &sleep});
     schedule.SetInterval(row);
+    schedule.AddListener(rows);
+    // logind's signals arrive through the Qt event loop, which the loop below runs between ticks.
+    const auto sleepSource = WatchPlatformSleep(sleep);
 
     run.err << "Logging " << kIntervalTable[row - 1].text + 4 << " to " << path << "; Ctrl+C ends.\n"
             << std::flush;
 
     // Logging starts as the window starts it with logging on: one record at once, then counting.
+    // The switch first, so the journal's start row comes before the first check's.
+    schedule.SetLogging(true);
     try {
         schedule.RecordStatus();
     } catch (const std::exception& e) {
         reporter.ReportError({}, 0, e.what());
     }
-    schedule.SetLogging(true);
     timer.SetInterval(1000);
 
     while (!g_stopRequested) {
+        if (QCoreApplication::instance() != nullptr) {
+            QCoreApplication::processEvents();
+        }
         const auto now = SteadyClock::now();
         if (timer.Ticking() && now >= timer.Due()) {
             timer.Advance();
@@ -230,6 +284,7 @@ int RunConsole(ConsoleRun run)
         std::this_thread::sleep_for(
             std::clamp(wait, std::chrono::milliseconds(1), std::chrono::milliseconds(100)));
     }
+    rows.LoggingStopped();
     if (run.terminal) {
         run.out << "\r\x1b[K" << std::flush;
     }

@@ -7,6 +7,7 @@
 #include "app/quit_signals.h"
 #include "app/session.h"
 #include "app/single_instance.h"
+#include "app/sleep_source.h"
 #include "app/verdict_setup.h"
 #include "autostart/startup_entry.h"
 #include "settings/qt_settings_store.h"
@@ -103,17 +104,17 @@ int WindowMain(int argc, char** argv)
     // A close can come while the start-up's record lets events run, before the event loop exists to
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
-    MainWindow window({settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell,
-                       *startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
-                       [](const std::string& message) {
-                           QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
-                                                QString::fromStdString(message));
-                       },
-                       [&ended] {
-                           ended = true;
-                           QCoreApplication::exit(0);
-                       },
-                       QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST});
+    MainWindow window(
+        {settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell, *startupEntry,
+         &QSystemTrayIcon::isSystemTrayAvailable,
+         [](const std::string& message) {
+             QMessageBox::warning(nullptr, QStringLiteral("Pellavane"), QString::fromStdString(message));
+         },
+         [&ended] {
+             ended = true;
+             QCoreApplication::exit(0);
+         },
+         QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST, &WatchPlatformSleep});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
     // A terminating signal closes the window as its close button does: icon removed, clean exit.

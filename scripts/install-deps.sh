@@ -17,6 +17,7 @@ test_packages=(
     clang-format
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
+    dbus-daemon
     lintian man-db
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 )

@@ -251,6 +251,8 @@ protected:
         m_environment["XDG_RUNTIME_DIR"] = (m_temp.Path() / "runtime").string();
         m_environment["TMPDIR"] = (m_temp.Path() / "tmp").string();
         m_environment["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
+        m_environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=/nonexistent";
+        m_environment["PELLAVANE_CHECK_URL"] = "";
         m_environment["LC_ALL"] = "C";
     }
 
@@ -349,6 +351,38 @@ TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
     const Finished run = Run({"--check", "--log", log.string()});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find(log.string()), std::string::npos) << run.err;
+}
+
+TEST_F(CliProcess, CheckWithALogWritesOnlyItsCheckRowToTheJournalBesideIt)
+{
+    const fs::path log = Temp() / "checks.txt";
+    const fs::path journal = Temp() / "checks.journal.csv";
+    ASSERT_EQ(Run({"--check", "--log", log.string()}).status, 0);
+    UsePing(kNoReplyPing);
+    ASSERT_EQ(Run({"--check", "--log", log.string()}).status, 1);
+
+    const auto rows = SplitLines(ReadFile(journal));
+    ASSERT_EQ(rows.size(), 3U) << ReadFile(journal);
+    EXPECT_EQ(rows[0], "time,event,status,rtt_ms,target,detail\r");
+    const std::regex connected(
+        R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,check,connected,[^,]*,[^,]*,\r)");
+    const std::regex disconnected(
+        R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,check,disconnected,,,[^,]*\r)");
+    EXPECT_TRUE(std::regex_match(rows[1], connected)) << rows[1];
+    EXPECT_TRUE(std::regex_match(rows[2], disconnected)) << rows[2];
+    ExpectWholeCrLfLines(ReadFile(log));
+}
+
+TEST_F(CliProcess, CheckWithAForeignFileAtTheJournalsPathLeavesItAndKeepsTheStatus)
+{
+    const fs::path log = Temp() / "checks";
+    const fs::path journal = Temp() / "checks.journal.csv";
+    WriteFile(journal, "not a journal\r\n");
+    const Finished run = Run({"--check", "--log", log.string()});
+    EXPECT_EQ(run.status, 0) << "only the text log's failure is exit status 3";
+    EXPECT_NE(run.err.find(journal.string()), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(journal), "not a journal\r\n");
+    EXPECT_EQ(SplitLines(ReadFile(log)).size(), 1U);
 }
 
 // A file-size limit crossed in mid-line fails the write like a full disk instead of ending the
