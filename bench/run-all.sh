@@ -11,7 +11,7 @@ seconds=${PELLAVANE_BENCH_SECONDS:-60}
 starts=${PELLAVANE_BENCH_STARTS:-10}
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target capture_bench status_list_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench history_bench status_list_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
 pids=()
@@ -42,6 +42,8 @@ bare="$build/bench/bare_window"
 
 echo "== capture" >&2
 "$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== outages of a year of checks" >&2
+"$build/bench/history_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 

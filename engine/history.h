@@ -31,11 +31,15 @@ struct HistoryRecord
     bool connected = false;
     /** For a start row: the interval it names in seconds, 0 when it names none. */
     int intervalSeconds = 0;
-    /** For a check from the journal: the round trip in milliseconds, NaN when none. */
-    double rttMs = std::numeric_limits<double>::quiet_NaN();
+    /** For a check from the journal: the round trip as written, in milliseconds, empty when none;
+     *  valid during the call only. Read with RoundTripMs. */
+    std::string_view rtt;
     /** For a check from the journal: its detail (why it failed); valid during the call only. */
     std::string_view cause;
 };
+
+/** A check's round trip in milliseconds, NaN when it has none or it cannot be read. */
+double RoundTripMs(const HistoryRecord& record);
 
 /** Takes the history's records one by one, oldest first. */
 class IHistorySink

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -269,6 +270,13 @@ public:
         return t;
     }
 
+    /** After ToEpoch: whether that day is a plain 24 hours, and its midnight. */
+    bool RegularDay(std::int64_t& midnight) const
+    {
+        midnight = m_midnight;
+        return m_regular;
+    }
+
 private:
     void NewDay(const LocalDateTime& dt)
     {
@@ -471,7 +479,7 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
         return false;
     }
     const std::string_view event = fields[1];
-    record.rttMs = std::numeric_limits<double>::quiet_NaN();
+    record.rtt = {};
     record.cause = {};
     record.intervalSeconds = 0;
     if (event == "check") {
@@ -483,14 +491,7 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
         } else {
             return false;
         }
-        if (!fields[3].empty()) {
-            double rtt = 0;
-            const auto [end, error] =
-                std::from_chars(fields[3].data(), fields[3].data() + fields[3].size(), rtt);
-            if (error == std::errc() && end == fields[3].data() + fields[3].size()) {
-                record.rttMs = rtt;
-            }
-        }
+        record.rtt = fields[3];
         record.cause = fields[5];
         return true;
     }
@@ -533,6 +534,16 @@ bool Exists(const std::string& path)
 }
 
 } // namespace
+
+double RoundTripMs(const HistoryRecord& record)
+{
+    double rtt = 0;
+    const char* end = record.rtt.data() + record.rtt.size();
+    const auto [stop, error] = std::from_chars(record.rtt.data(), end, rtt);
+    return (!record.rtt.empty() && error == std::errc() && stop == end)
+               ? rtt
+               : std::numeric_limits<double>::quiet_NaN();
+}
 
 LogDateForm LogDateForm::FromStrftime(std::string_view date, std::string_view time, const Names& names)
 {
@@ -703,42 +714,113 @@ std::string JournalPathFor(const std::string& logPath)
     return logPath + ".journal.csv";
 }
 
+namespace {
+
+// Most lines of a text log are the line before with a later time: the same date text, a time as
+// HH:MM:SS and one of the two status texts. Such a line is read from fixed places without the form;
+// the shape is learnt from a line the form read, so both always agree.
+class LineShape
+{
+public:
+    void Learn(std::string_view stamp, const LocalDateTime& dt, LocalTimes& times)
+    {
+        m_usable = false;
+        std::int64_t midnight = 0;
+        if (stamp.size() < 9 || stamp[stamp.size() - 9] != ' ' || !times.RegularDay(midnight)) {
+            return;
+        }
+        char clock[16];
+        std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", dt.hour, dt.minute, dt.second);
+        if (stamp.substr(stamp.size() - 8) != std::string_view(clock, 8)) {
+            return;
+        }
+        m_prefix.assign(stamp.substr(0, stamp.size() - 8));
+        m_midnight = midnight;
+        m_usable = true;
+    }
+
+    /** Reads a line of the learnt shape; false for any other line. */
+    bool Read(std::string_view line, HistoryRecord& record) const
+    {
+        const std::size_t prefix = m_prefix.size();
+        if (!m_usable || line.size() < prefix + 8 + kConnected.size() ||
+            std::memcmp(line.data(), m_prefix.data(), prefix) != 0) {
+            return false;
+        }
+        const char* clock = line.data() + prefix;
+        const std::string_view status = line.substr(prefix + 8);
+        if (status.size() == kConnected.size() &&
+            std::memcmp(status.data(), kConnected.data(), status.size()) == 0) {
+            record.connected = true;
+        } else if (status.size() == kDisconnected.size() &&
+                   std::memcmp(status.data(), kDisconnected.data(), status.size()) == 0) {
+            record.connected = false;
+        } else {
+            return false;
+        }
+        const auto digit = [](char c) { return static_cast<unsigned>(c - '0') < 10u; };
+        if (!digit(clock[0]) || !digit(clock[1]) || clock[2] != ':' || !digit(clock[3]) || !digit(clock[4]) ||
+            clock[5] != ':' || !digit(clock[6]) || !digit(clock[7])) {
+            return false;
+        }
+        const int h = (clock[0] - '0') * 10 + (clock[1] - '0');
+        const int m = (clock[3] - '0') * 10 + (clock[4] - '0');
+        const int s = (clock[6] - '0') * 10 + (clock[7] - '0');
+        if (h > 23 || m > 59 || s > 59) {
+            return false;
+        }
+        record.time = m_midnight + h * 3600 + m * 60 + s;
+        return true;
+    }
+
+private:
+    bool m_usable = false;
+    std::string m_prefix;
+    std::int64_t m_midnight = 0;
+};
+
+} // namespace
+
 void ReadTextLog(const std::string& path, const std::vector<LogDateForm>& forms, std::int64_t stopBefore,
                  IHistorySink& sink, HistoryReadSummary& summary)
 {
     BlockReader reader(path);
     summary.textLogRead = true;
     LocalTimes times;
+    LineShape shape;
     std::size_t lastForm = 0;
     HistoryRecord record;
     LocalDateTime dt;
     reader.ForEachLine([&](std::string_view line) {
-        if (line.empty()) {
-            return true;
-        }
-        std::string_view stamp;
-        if (EndsWith(line, kConnected)) {
-            record.connected = true;
-            stamp = line.substr(0, line.size() - kConnected.size());
-        } else if (EndsWith(line, kDisconnected)) {
-            record.connected = false;
-            stamp = line.substr(0, line.size() - kDisconnected.size());
-        } else {
-            ++summary.notUnderstood;
-            return true;
-        }
-        bool parsed = !forms.empty() && forms[lastForm].Parse(stamp, dt);
-        for (std::size_t i = 0; !parsed && i < forms.size(); ++i) {
-            if (i != lastForm && forms[i].Parse(stamp, dt)) {
-                parsed = true;
-                lastForm = i;
+        if (!shape.Read(line, record)) {
+            if (line.empty()) {
+                return true;
             }
+            std::string_view stamp;
+            if (EndsWith(line, kConnected)) {
+                record.connected = true;
+                stamp = line.substr(0, line.size() - kConnected.size());
+            } else if (EndsWith(line, kDisconnected)) {
+                record.connected = false;
+                stamp = line.substr(0, line.size() - kDisconnected.size());
+            } else {
+                ++summary.notUnderstood;
+                return true;
+            }
+            bool parsed = !forms.empty() && forms[lastForm].Parse(stamp, dt);
+            for (std::size_t i = 0; !parsed && i < forms.size(); ++i) {
+                if (i != lastForm && forms[i].Parse(stamp, dt)) {
+                    parsed = true;
+                    lastForm = i;
+                }
+            }
+            if (!parsed) {
+                ++summary.notUnderstood;
+                return true;
+            }
+            record.time = times.ToEpoch(dt);
+            shape.Learn(stamp, dt, times);
         }
-        if (!parsed) {
-            ++summary.notUnderstood;
-            return true;
-        }
-        record.time = times.ToEpoch(dt);
         if (record.time >= stopBefore) {
             return false;
         }
