@@ -2,15 +2,38 @@
 
 #include "engine/schedule.h"
 
-#include <array>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
 
 namespace pellavane {
 
 namespace {
 
-constexpr std::array<const char*, 12> kIntervalOptions{"1s",  "5s",  "10s", "30s", "1m",  "5m",
-                                                       "10m", "30m", "1h",  "6h",  "12h", "24h"};
-static_assert(kIntervalOptions.size() == kIntervalTable.size());
+/** How an interval is written on the command line: "5s", "10m", "6h". */
+std::string IntervalOptionName(int seconds)
+{
+    if (seconds % 3600 == 0) {
+        return std::to_string(seconds / 3600) + "h";
+    }
+    if (seconds % 60 == 0) {
+        return std::to_string(seconds / 60) + "m";
+    }
+    return std::to_string(seconds) + "s";
+}
+
+/** Every interval's name in list order, the last one after lastSeparator instead of a space. */
+std::string IntervalOptionNames(const std::string& lastSeparator)
+{
+    std::string names;
+    for (std::size_t i = 0; i < kIntervalTable.size(); ++i) {
+        if (i > 0) {
+            names += i + 1 == kIntervalTable.size() ? lastSeparator : " ";
+        }
+        names += IntervalOptionName(kIntervalTable[i].seconds);
+    }
+    return names;
+}
 
 CommandLineRequest Failure(std::string message)
 {
@@ -20,12 +43,47 @@ CommandLineRequest Failure(std::string message)
     return request;
 }
 
+/** Why the parser refused arguments, in the program's own words; the parser's text names no remedy.
+ *  It refuses an unknown option, a value option at the end, or a value given to a switch. */
+CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<std::string>& arguments,
+                           const QStringList& switches)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        // Named as it was written: with the value it was given, or the cluster of letters ("-check")
+        // the parser took one letter of.
+        const std::string name = parser.unknownOptionNames().first().toStdString();
+        const bool letter = name.size() == 1;
+        std::string written = (letter ? "-" : "--") + name;
+        for (const std::string& argument : arguments) {
+            const bool cluster = letter && argument.rfind("--", 0) != 0 && argument.rfind('-', 0) == 0 &&
+                                 argument.find(name, 1) != std::string::npos;
+            if (cluster || argument.rfind(written + "=", 0) == 0) {
+                written = argument;
+                break;
+            }
+        }
+        return Failure("Unknown option '" + written + "'; see --help.");
+    }
+    for (const std::string& argument : arguments) {
+        const QString text = QString::fromStdString(argument);
+        if (text.startsWith(QLatin1String("--")) && text.contains(QLatin1Char('=')) &&
+            switches.contains(text.mid(2).section(QLatin1Char('='), 0, 0))) {
+            return Failure("Option " + text.section(QLatin1Char('='), 0, 0).toStdString() +
+                           " takes no value.");
+        }
+    }
+    if (!arguments.empty() && arguments.back() == "--interval") {
+        return Failure("--interval needs a value such as 5s, 1m or 6h.");
+    }
+    return Failure("--log needs the path of the log file.");
+}
+
 } // namespace
 
 std::optional<int> IntervalRowForOption(const std::string& value)
 {
-    for (std::size_t i = 0; i < kIntervalOptions.size(); ++i) {
-        if (value == kIntervalOptions[i]) {
+    for (std::size_t i = 0; i < kIntervalTable.size(); ++i) {
+        if (value == IntervalOptionName(kIntervalTable[i].seconds)) {
             return static_cast<int>(i) + 1;
         }
     }
@@ -34,78 +92,63 @@ std::optional<int> IntervalRowForOption(const std::string& value)
 
 CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
 {
-    CommandLineRequest request;
-    std::optional<CommandLineRequest::Mode> mode;
-    auto setMode = [&](CommandLineRequest::Mode wanted) {
-        if (mode && *mode != wanted) {
-            return false;
-        }
-        mode = wanted;
-        return true;
-    };
+    using Mode = CommandLineRequest::Mode;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption check(QStringLiteral("check"));
+    const QCommandLineOption console(QStringLiteral("console"));
+    const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("N"));
+    const QCommandLineOption log(QStringLiteral("log"), {}, QStringLiteral("FILE"));
+    QCommandLineParser parser;
+    parser.addOptions({help, version, check, console, interval, log});
 
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string option = arguments[i];
-        std::optional<std::string> inlineValue;
-        if (option.rfind("--", 0) == 0) {
-            if (const auto eq = option.find('='); eq != std::string::npos) {
-                inlineValue = option.substr(eq + 1);
-                option.resize(eq);
-            }
-        }
-        auto value = [&]() -> std::optional<std::string> {
-            if (inlineValue) {
-                return inlineValue;
-            }
-            if (i + 1 < arguments.size()) {
-                return arguments[++i];
-            }
-            return std::nullopt;
-        };
-
-        if (option == "--help" || option == "-h") {
-            request.mode = CommandLineRequest::Mode::Help;
-            return request;
-        }
-        if (option == "--version") {
-            request.mode = CommandLineRequest::Mode::Version;
-            return request;
-        }
-        if (option == "--check" || option == "--console") {
-            if (inlineValue) {
-                return Failure("Option " + option + " takes no value.");
-            }
-            const auto wanted =
-                option == "--check" ? CommandLineRequest::Mode::Check : CommandLineRequest::Mode::Console;
-            if (!setMode(wanted)) {
-                return Failure("--check and --console cannot be used together.");
-            }
-        } else if (option == "--interval") {
-            const auto text = value();
-            if (!text) {
-                return Failure("--interval needs a value such as 5s, 1m or 6h.");
-            }
-            request.intervalRow = IntervalRowForOption(*text);
-            if (!request.intervalRow) {
-                return Failure("Unknown interval '" + *text +
-                               "'; use one of 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h 24h.");
-            }
-        } else if (option == "--log") {
-            const auto text = value();
-            if (!text || text->empty()) {
-                return Failure("--log needs the path of the log file.");
-            }
-            request.logFile = *text;
-        } else {
-            return Failure("Unknown option '" + arguments[i] + "'; see --help.");
-        }
+    // parse(), not process(): this runs before any application object exists, and process() would
+    // print Qt's own texts and end the program with status 1.
+    QStringList list{QStringLiteral("pellavane")};
+    for (const std::string& argument : arguments) {
+        list << QString::fromStdString(argument);
+    }
+    if (!parser.parse(list)) {
+        return Refusal(parser, arguments,
+                       {QStringLiteral("help"), QStringLiteral("version"), QStringLiteral("check"),
+                        QStringLiteral("console")});
     }
 
-    request.mode = mode.value_or(CommandLineRequest::Mode::Window);
-    if (request.mode == CommandLineRequest::Mode::Window && (request.intervalRow || request.logFile)) {
+    CommandLineRequest request;
+    if (parser.isSet(help)) {
+        request.mode = Mode::Help;
+        return request;
+    }
+    if (parser.isSet(version)) {
+        request.mode = Mode::Version;
+        return request;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return Failure("Unknown option '" + parser.positionalArguments().first().toStdString() +
+                       "'; see --help.");
+    }
+    if (parser.isSet(check) && parser.isSet(console)) {
+        return Failure("--check and --console cannot be used together.");
+    }
+    for (const QString& value : parser.values(interval)) {
+        request.intervalRow = IntervalRowForOption(value.toStdString());
+        if (!request.intervalRow) {
+            return Failure("Unknown interval '" + value.toStdString() + "'; use one of " +
+                           IntervalOptionNames(" ") + ".");
+        }
+    }
+    for (const QString& value : parser.values(log)) {
+        if (value.isEmpty()) {
+            return Failure("--log needs the path of the log file.");
+        }
+        request.logFile = value.toStdString();
+    }
+
+    request.mode = parser.isSet(check) ? Mode::Check : parser.isSet(console) ? Mode::Console : Mode::Window;
+    if (request.mode == Mode::Window && (request.intervalRow || request.logFile)) {
         return Failure("--interval and --log go with --console or --check.");
     }
-    if (request.mode == CommandLineRequest::Mode::Check && request.intervalRow) {
+    if (request.mode == Mode::Check && request.intervalRow) {
         return Failure("--interval goes with --console, not with --check.");
     }
     return request;
@@ -121,7 +164,9 @@ std::string UsageText(const std::string& programName)
            "  --check          one check: prints the status line; exit status 0 when connected,\n"
            "                   1 when not; appends to the log only with --log\n"
            "  --console        logs at the chosen interval in this terminal until interrupted\n"
-           "  --interval N     with --console: 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h or 24h\n"
+           "  --interval N     with --console: " +
+           IntervalOptionNames(" or ") +
+           "\n"
            "                   instead of the stored interval, for this run only\n"
            "  --log FILE       the log file for this run, instead of the stored one\n"
            "  --help           this text\n"

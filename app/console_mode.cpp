@@ -6,10 +6,9 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
 #include "engine/window_controls.h"
 #include "settings/display_name.h"
-#include "settings/often_index.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <chrono>
@@ -62,62 +61,38 @@ private:
     SteadyClock::time_point m_due{};
 };
 
-class PlainCaption : public ICaption
+/** The schedule in a terminal: the countdown on one line that each tick rewrites when the output is a
+ *  terminal, record failures on the error stream. The switch, the bar and the pointer have no place
+ *  there. */
+class ConsoleView : public IScheduleView
 {
 public:
-    std::string Caption() const override { return m_caption; }
-    void SetCaption(const std::string& caption) override { m_caption = caption; }
-
-private:
-    std::string m_caption;
-};
-
-/** The countdown, kept on one line that each tick rewrites when the output is a terminal. */
-class CountdownLine : public ICaption
-{
-public:
-    CountdownLine(std::ostream& out, bool terminal) : m_out(out), m_terminal(terminal) {}
-    std::string Caption() const override { return m_caption; }
-    void SetCaption(const std::string& caption) override
+    ConsoleView(std::ostream& out, std::ostream& err, bool terminal, bool errTerminal)
+        : m_out(out), m_err(err), m_terminal(terminal), m_erase(errTerminal ? "\r\x1b[K" : "")
+    {}
+    void ShowCountdown(const std::string& text) override
     {
-        m_caption = caption;
         if (m_terminal) {
-            m_out << "\r\x1b[K" << caption << std::flush;
+            m_out << "\r\x1b[K" << text << std::flush;
         }
+    }
+    void ShowProgress(int, int) override {}
+    void ShowSwitch(bool) override {}
+    void ShowBusy(bool) override {}
+    void RecordsFailing(const std::string& reason) override
+    {
+        m_err << m_erase << "Status lines cannot be recorded: " << reason << '\n' << std::flush;
+    }
+    void RecordsWorkingAgain() override
+    {
+        m_err << m_erase << "Status lines are recorded again.\n" << std::flush;
     }
 
 private:
     std::ostream& m_out;
+    std::ostream& m_err;
     bool m_terminal;
-    std::string m_caption;
-};
-
-class NoProgressBar : public IProgressBar
-{
-public:
-    void SetMaximum(int) override {}
-    void SetPosition(int) override {}
-};
-
-class FixedIntervalRow : public IIntervalList
-{
-public:
-    explicit FixedIntervalRow(int row) : m_row(row) {}
-    std::optional<std::string> SelectedText() const override { return kIntervalTable[m_row - 1].text; }
-    std::optional<int> SelectedPosition() const override { return m_row; }
-
-private:
-    int m_row;
-};
-
-class NoPointer : public IMousePointer
-{
-public:
-    int Pointer() const override { return m_pointer; }
-    void SetPointer(int pointer) override { m_pointer = pointer; }
-
-private:
-    int m_pointer = kPointerDefault;
+    const char* m_erase;
 };
 
 /** Each status line recorded is printed as the log carries it. */
@@ -139,45 +114,35 @@ private:
     bool m_terminal;
 };
 
-class StreamReporter : public IErrorReporter, public IRecordHealth
+class StreamReporter : public IErrorReporter
 {
 public:
-    explicit StreamReporter(std::ostream& err) : m_err(err) {}
+    StreamReporter(std::ostream& err, bool terminal) : m_err(err), m_erase(terminal ? "\r\x1b[K" : "") {}
     void ReportError(const std::string&, int, const std::string& description) override
     {
-        m_err << "\r\x1b[K" << description << '\n' << std::flush;
-    }
-    void RecordsFailing(const std::string& reason) override
-    {
-        m_err << "\r\x1b[K"
-              << "Status lines cannot be recorded: " << reason << '\n'
-              << std::flush;
-    }
-    void RecordsWorkingAgain() override
-    {
-        m_err << "\r\x1b[K"
-              << "Status lines are recorded again.\n"
-              << std::flush;
+        m_err << m_erase << description << '\n' << std::flush;
     }
 
 private:
     std::ostream& m_err;
+    // Clears the countdown line off a terminal; a file or a pipe gets no control sequences.
+    const char* m_erase;
 };
 
 int StoredIntervalRow(ISettingsStore& settings, std::ostream& err)
 {
-    const std::string stored = settings.Read(kSettingsApp, kSettingsSection, "OftenIndex", "2");
+    const int fallback = Settings::Default(kIntervalRowSetting);
     try {
-        const int row = ParseOftenIndex(stored);
+        const int row = Settings(settings).Get(kIntervalRowSetting);
         if (row >= 1 && row <= static_cast<int>(kIntervalTable.size())) {
             return row;
         }
-        err << "The stored interval position '" << stored << "' is not a row of the interval list; ";
+        err << "The stored interval position '" << row << "' is not a row of the interval list; ";
     } catch (const std::exception& e) {
         err << e.what() << ' ';
     }
-    err << "logging every 5 seconds.\n";
-    return 2;
+    err << "logging " << kIntervalTable[static_cast<std::size_t>(fallback - 1)].text + 4 << ".\n";
+    return fallback;
 }
 
 std::string LogPath(ISettingsStore& settings, const std::optional<std::string>& logFile, std::ostream& err)
@@ -186,7 +151,7 @@ std::string LogPath(ISettingsStore& settings, const std::optional<std::string>& 
         return *logFile;
     }
     const std::string defaultPath = DefaultLogFilePath(kDisplayName);
-    const std::string path = settings.Read(kSettingsApp, kSettingsSection, "Text1", defaultPath);
+    const std::string path = Settings(settings).Get(kLogFileSetting, defaultPath);
     if (path == defaultPath) {
         try {
             EnsureFolderOf(path);
@@ -234,37 +199,24 @@ int RunConsole(ConsoleRun run)
     const std::string path = LogPath(run.settings, run.logFile, run.err);
 
     ConsoleTimer timer;
-    CountdownLine frame1(run.out, run.terminal);
-    PlainCaption pushButton5;
-    NoProgressBar progress;
-    FixedIntervalRow intervals(row);
-    NoPointer pointer;
+    ConsoleView view(run.out, run.err, run.terminal, run.errTerminal);
     PrintedStatusList list(run.out, run.terminal);
-    StreamReporter reporter(run.err);
+    StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
         run.probe, run.clock, [&path] { return path; }, list);
-    LoggingSchedule schedule({timer,
-                              frame1,
-                              pushButton5,
-                              progress,
-                              intervals,
-                              pointer,
-                              {},
-                              recorder,
-                              run.settings,
-                              reporter,
-                              reporter});
+    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter});
+    schedule.SetInterval(row);
 
     run.err << "Logging " << kIntervalTable[row - 1].text + 4 << " to " << path << "; Ctrl+C ends.\n"
             << std::flush;
 
     // Logging starts as the window starts it with logging on: one record at once, then counting.
     try {
-        recorder.RecordStatus();
+        schedule.RecordStatus();
     } catch (const std::exception& e) {
         reporter.ReportError({}, 0, e.what());
     }
-    pushButton5.SetCaption(kCaptionTurnOff);
+    schedule.SetLogging(true);
     timer.SetInterval(1000);
 
     while (!g_stopRequested) {

@@ -24,6 +24,8 @@ struct ConsoleRun
     std::optional<std::string> logFile;
     /** Whether out is a terminal: then the countdown is shown on one updating line. */
     bool terminal = false;
+    /** Whether err is a terminal: only a terminal gets the line erase before a message. */
+    bool errTerminal = false;
 };
 
 /** One check: prints the status line, appends it to logFile when one is given. Returns the exit

@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "app/app_config.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QEnterEvent>
@@ -122,8 +124,8 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_frame2(MakeFrame(this, "Frame2", "Startup Options", TwipsRect(120, 5340, 7800, 735))),
       m_check8(Place(new QCheckBox(QStringLiteral("Minimized to system tray"), m_frame2), "Check8",
                      TwipsRect(4200, 300, 2580, 285), FontB9())),
-      m_check4(Place(new QCheckBox(QStringLiteral("Load this software on Windows startup"), m_frame2),
-                     "Check4", TwipsRect(240, 300, 3930, 285), FontB9())),
+      m_check4(Place(new QCheckBox(QStringLiteral(PELLAVANE_START_AT_LOG_ON_CAPTION), m_frame2), "Check4",
+                     TwipsRect(240, 300, 3930, 285), FontB9())),
       m_frame3(MakeFrame(this, "Frame3", "Log File", TwipsRect(120, 6120, 7800, 820))),
       m_text1(Place(new QLineEdit(m_frame3), "Text1", TwipsRect(240, 300, 6495, 345), FontB9())),
       m_pushButton7(MakeButton(m_frame3, "PushButton7", "...", TwipsRect(6840, 300, 720, 345))),
@@ -137,7 +139,8 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_pushButton4(MakeButton(this, "PushButton4", "Clear History Log", TwipsRect(4080, 8080, 3840, 405))),
       m_intervalSelection(*m_listView2), m_timer1([this] { emit Timer1Tick(); }), m_frame1Caption(*m_frame1),
       m_pushButton5Caption(*m_pushButton5), m_progressBar1Control(*m_progressBar1), m_pointer(*this),
-      m_recordHealth(*m_recordHealthLabel)
+      m_recordHealth(*m_recordHealthLabel),
+      m_scheduleView(m_frame1Caption, m_pushButton5Caption, m_progressBar1Control, m_pointer, m_recordHealth)
 {
     InitIconResources();
     setObjectName(QStringLiteral("Form1"));

@@ -72,6 +72,8 @@ public:
     QtProgressBar& ProgressBar1Control() noexcept { return m_progressBar1Control; }
     WindowPointer& Pointer() noexcept { return m_pointer; }
     IRecordHealth& RecordHealth() noexcept { return m_recordHealth; }
+    /** The logging schedule as the window shows it. */
+    IScheduleView& ScheduleView() noexcept { return m_scheduleView; }
 
 signals:
     /** A tick of Timer1. */
@@ -122,6 +124,7 @@ private:
     QtProgressBar m_progressBar1Control;
     WindowPointer m_pointer;
     LabelRecordHealth m_recordHealth;
+    WindowScheduleView m_scheduleView;
     bool m_centred = false;
 };
 

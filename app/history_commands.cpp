@@ -7,9 +7,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -66,16 +66,30 @@ void RemoveFile(const std::string& path, const EventPump& pump)
 
 std::string ReadWholeFile(const std::string& path)
 {
+    const auto failure = [&path](const std::string& reason) {
+        return std::runtime_error("Cannot read log file '" + path + "': " + reason);
+    };
+    // A folder opens as a stream and reads as nothing, which would pass for an empty history.
+    std::error_code ignored;
+    if (fs::is_directory(NativePath(path), ignored)) {
+        throw failure(std::generic_category().message(EISDIR));
+    }
     std::ifstream in(NativePath(path), std::ios::binary);
     if (!in) {
-        throw std::runtime_error("Cannot read log file '" + path + "': " + std::strerror(errno));
+        throw failure(std::strerror(errno));
     }
-    std::ostringstream content;
-    content << in.rdbuf();
+    // Read chunk by chunk so that a read failing part way is told, not taken for the end.
+    std::string content;
+    std::vector<char> chunk(64 * 1024);
+    errno = 0;
+    do {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    } while (in);
     if (in.bad()) {
-        throw std::runtime_error("Cannot read log file '" + path + "': read error");
+        throw failure(errno != 0 ? std::strerror(errno) : "read error");
     }
-    return content.str();
+    return content;
 }
 
 std::string QtFileDialogFilter(const std::string& pipeFilter)

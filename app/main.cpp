@@ -5,18 +5,12 @@
 #include "app/qt_adapters.h"
 #include "app/qt_desktop.h"
 #include "app/quit_signals.h"
+#include "app/session.h"
 #include "app/single_instance.h"
+#include "autostart/startup_entry.h"
 #include "engine/probe.h"
 #include "settings/qt_settings_store.h"
 #include "tray/qt_tray_shell.h"
-
-#ifdef _WIN32
-#include "tray/startup_win32.h"
-#include <io.h>
-#else
-#include "tray/startup_xdg.h"
-#include <unistd.h>
-#endif
 
 #include <QApplication>
 #include <QDir>
@@ -45,26 +39,6 @@ bool ProbeHostUsable()
     }
 }
 
-bool StandardOutputIsTerminal()
-{
-#ifdef _WIN32
-    return _isatty(_fileno(stdout)) != 0;
-#else
-    return isatty(STDOUT_FILENO) != 0;
-#endif
-}
-
-/** Without a display the window cannot open; Qt would abort with a message about its platform. */
-bool NoDisplay()
-{
-#if defined(_WIN32) || defined(__APPLE__)
-    return false;
-#else
-    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-#endif
-}
-
 int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
 {
     QCoreApplication app(argc, argv);
@@ -73,7 +47,7 @@ int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
     SystemClock clock;
     InstallConsoleStopSignals();
     return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
-                       StandardOutputIsTerminal()});
+                       StandardOutputIsTerminal(), StandardErrorIsTerminal()});
 }
 
 int WindowMain(int argc, char** argv)
@@ -103,16 +77,12 @@ int WindowMain(int argc, char** argv)
     QtDesktopLauncher launcher;
     QtClipboard clipboard;
     QtTrayShell trayShell;
-#ifdef _WIN32
-    WindowsStartupEntry startupEntry;
-#else
-    XdgStartupEntry startupEntry(QCoreApplication::applicationFilePath().toStdString());
-#endif
+    const auto startupEntry = MakeStartupEntry(QCoreApplication::applicationFilePath().toStdString());
     // A close can come while the start-up's record lets events run, before the event loop exists to
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
     MainWindow window({settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell,
-                       startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
+                       *startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
                        [](const std::string& message) {
                            QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
                                                 QString::fromStdString(message));

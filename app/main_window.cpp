@@ -1,14 +1,13 @@
 #include "app/main_window.h"
 
 #include "app/qt_adapters.h"
+#include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
-#include "engine/settings_store.h"
 #include "engine/window_controls.h"
 #include "settings/display_name.h"
-#include "settings/often_index.h"
+#include "settings/settings.h"
 #include "tray/qt_tray_shell.h"
-#include "tray/startup_entry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -171,9 +170,7 @@ MainWindow::MainWindow(MainWindowServices services)
       m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
       m_recorder(
           *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
-      m_schedule({*m_timer, m_form.Frame1Caption(), m_form.PushButton5Caption(), m_form.ProgressBar1Control(),
-                  m_form.IntervalSelection(), m_form.Pointer(), QtEventPump(), m_recorder, m_s.settings,
-                  *m_reporter, m_form.RecordHealth()}),
+      m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter}),
       m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
                   QtEventPump(), *m_reporter, m_s.helpHost}),
       m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
@@ -182,8 +179,6 @@ MainWindow::MainWindow(MainWindowServices services)
           *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
           m_s.tellUser)
 {
-    // The window's tray control as it is stored with the window: not shown yet, no tip, the Q icon.
-    m_tray.ReadProperties({false, QuillmoorTrayPicture(), ""});
     Connect();
 }
 
@@ -198,7 +193,8 @@ void MainWindow::Connect()
             m_schedule.Tick();
         }
     });
-    connect(&m_form, &Form1::IntervalChosen, this, [this] { m_schedule.IntervalChanged(); });
+    connect(&m_form, &Form1::IntervalChosen, this,
+            [this] { m_schedule.IntervalChanged(m_form.IntervalSelection().SelectedPosition()); });
     connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_commands.PushButton1_Click(); });
     connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_commands.PushButton2_Click(); });
     connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_commands.PushButton3_Click(); });
@@ -218,7 +214,7 @@ void MainWindow::Connect()
 void MainWindow::Text1_Change()
 {
     try {
-        m_s.settings.Save(kSettingsApp, kSettingsSection, "Text1", m_text1.Text());
+        Settings(m_s.settings).Set(kLogFileSetting, m_text1.Text());
     } catch (const std::exception&) {
         // Stored on every keystroke: a box for each would make the box unusable. The text stays and
         // is used; only remembering it for the next start has failed.
@@ -228,9 +224,7 @@ void MainWindow::Text1_Change()
 void MainWindow::Form_Load()
 {
     GuardedHandler h(*m_reporter, HandlerTag("Form_Load"));
-    const auto read = [this](const char* key, const std::string& defaultValue) {
-        return m_s.settings.Read(kSettingsApp, kSettingsSection, key, defaultValue);
-    };
+    const Settings settings(m_s.settings);
 
     // Line 100 applies a skin when its file is found; without a skin framework the file counts as
     // absent, which leaves the window as designed.
@@ -256,23 +250,26 @@ void MainWindow::Form_Load()
     h.Step(160, [&] { m_form.ListView1()->SetColumnWidth(TwipsToPixels(kFirstColumnTwips)); });
 
     int position = 0;
-    h.Step(162, [&] { position = ParseOftenIndex(read("OftenIndex", "2")); });
-    h.Step(164, [&] { m_form.IntervalSelection().SelectPosition(position); });
+    h.Step(162, [&] { position = settings.Get(kIntervalRowSetting); });
+    h.Step(164, [&] {
+        m_form.IntervalSelection().SelectPosition(position);
+        m_schedule.SetInterval(position);
+    });
 
     h.Step(166, [&] {
         m_defaultPath = DefaultLogFilePath(kDisplayName);
         EnsureFolderOf(m_defaultPath);
     });
-    h.Step(168, [&] { m_text1.SetText(read("Text1", m_defaultPath)); });
+    h.Step(168, [&] { m_text1.SetText(settings.Get(kLogFileSetting, m_defaultPath)); });
 
-    std::string state;
-    h.Step(170, [&] { state = read("StartStopState", "On"); });
-    if (h.Test(172, [&] { return state == "Off"; })) {
-        h.Step(174, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOn); });
+    std::optional<bool> on;
+    h.Step(170, [&] { on = settings.Get(kLoggingOnSetting); });
+    if (h.Test(172, [&] { return on == false; })) {
+        h.Step(174, [&] { m_schedule.SetLogging(false); });
         h.Step(176, [&] { m_form.Timer1().SetInterval(0); });
-    } else if (h.Test(178, [&] { return state == "On"; })) {
-        h.Step(180, [&] { m_recorder.RecordStatus(); });
-        h.Step(182, [&] { m_form.PushButton5Caption().SetCaption(kCaptionTurnOff); });
+    } else if (h.Test(178, [&] { return on == true; })) {
+        h.Step(180, [&] { m_schedule.RecordStatus(); });
+        h.Step(182, [&] { m_schedule.SetLogging(true); });
         h.Step(184, [&] { m_form.Timer1().SetInterval(1000); });
     }
     // The record lets events run, and a close handled then has ended the program: going on would put
@@ -284,8 +281,8 @@ void MainWindow::Form_Load()
 
     h.Step(186, [&] { m_tray.SetTrayTip(kDisplayName); });
     h.Step(188, [&] { m_tray.SetInTray(true); });
-    h.Step(190, [&] { m_check4->SetValue(read("Windows Startup", "Off") == "On" ? 1 : 0); });
-    h.Step(192, [&] { m_check8->SetValue(read("Minimized", "Off") == "On" ? 1 : 0); });
+    h.Step(190, [&] { m_check4->SetValue(settings.Get(kStartAtLogOnSetting) ? 1 : 0); });
+    h.Step(192, [&] { m_check8->SetValue(settings.Get(kMinimizedSetting) ? 1 : 0); });
     if (h.Test(194, [&] { return m_check4->Value() == 1; })) {
         h.Step(196, [&] { m_check8->SetVisible(true); });
         if (h.Test(198, [&] { return m_check8->Value() == 1; })) {
@@ -327,9 +324,7 @@ void MainWindow::Form_QueryUnload()
 
 void MainWindow::BringToFront()
 {
-    std::int16_t button = 1;
-    std::int32_t id = 0;
-    m_minimize.cSysTray1_MouseUp(button, id);
+    m_minimize.ShowFromTray();
     if (m_trayWindow->State() == WindowState::Minimized) {
         m_trayWindow->SetState(WindowState::Normal);
     }

@@ -3,10 +3,10 @@
 #include "app/form1.h"
 #include "app/history_commands.h"
 #include "app/qt_desktop.h"
+#include "autostart/startup_options.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
 #include "tray/minimize_to_tray.h"
-#include "tray/startup_options.h"
 #include "tray/sys_tray.h"
 
 #include <QObject>

@@ -1,5 +1,7 @@
 #include "app/qt_adapters.h"
 
+#include "engine/schedule.h"
+
 #include <QAbstractItemView>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -93,6 +95,13 @@ void QtProgressBar::SetPosition(int position)
     Show();
 }
 
+void QtProgressBar::Set(int maximum, int position)
+{
+    m_maximum = maximum;
+    m_position = position;
+    Show();
+}
+
 void QtProgressBar::Show()
 {
     if (m_maximum <= 0) {
@@ -100,7 +109,10 @@ void QtProgressBar::Show()
         m_bar.setValue(0);
         return;
     }
-    m_bar.setRange(0, m_maximum);
+    // Each call repaints the bar; a tick changes only the position.
+    if (m_bar.minimum() != 0 || m_bar.maximum() != m_maximum) {
+        m_bar.setRange(0, m_maximum);
+    }
     m_bar.setValue(std::clamp(m_position, 0, m_maximum));
 }
 
@@ -215,6 +227,26 @@ QCursor LoadCursorFile(const QString& path)
         throw CursorError(path, reader.errorString());
     return QCursor(QPixmap::fromImage(image), std::min(hotX, image.width() - 1),
                    std::min(hotY, image.height() - 1));
+}
+
+void WindowScheduleView::ShowCountdown(const std::string& text)
+{
+    m_frame1.SetCaption(text);
+}
+
+void WindowScheduleView::ShowProgress(int maximum, int position)
+{
+    m_progressBar1.Set(maximum, position);
+}
+
+void WindowScheduleView::ShowSwitch(bool on)
+{
+    m_pushButton5.SetCaption(on ? kCaptionTurnOff : kCaptionTurnOn);
+}
+
+void WindowScheduleView::ShowBusy(bool busy)
+{
+    m_pointer.SetPointer(busy ? kPointerHourglass : kPointerDefault);
 }
 
 EventPump QtEventPump()

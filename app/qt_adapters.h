@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QAbstractItemView;
@@ -51,24 +52,24 @@ private:
 };
 
 /** A frame's title as a caption. */
-class GroupBoxCaption : public ICaption
+class GroupBoxCaption
 {
 public:
     explicit GroupBoxCaption(QGroupBox& box) : m_box(box) {}
-    std::string Caption() const override;
-    void SetCaption(const std::string& caption) override;
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
 
 private:
     QGroupBox& m_box;
 };
 
 /** A push button's text as a caption. */
-class PushButtonCaption : public ICaption
+class PushButtonCaption
 {
 public:
     explicit PushButtonCaption(QPushButton& button) : m_button(button) {}
-    std::string Caption() const override;
-    void SetCaption(const std::string& caption) override;
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
 
 private:
     QPushButton& m_button;
@@ -76,12 +77,14 @@ private:
 
 /** ProgressBar1. A maximum of 0 (or less) shows an empty bar; QProgressBar alone would turn such a
  *  range into a busy indicator. */
-class QtProgressBar : public IProgressBar
+class QtProgressBar
 {
 public:
     explicit QtProgressBar(QProgressBar& bar);
-    void SetMaximum(int maximum) override;
-    void SetPosition(int position) override;
+    void SetMaximum(int maximum);
+    void SetPosition(int position);
+    /** Both at once, drawn once. */
+    void Set(int maximum, int position);
     int Maximum() const noexcept { return m_maximum; }
     int Position() const noexcept { return m_position; }
 
@@ -94,12 +97,12 @@ private:
 };
 
 /** The selected row of a one-column list view. */
-class ItemViewSelection : public IIntervalList
+class ItemViewSelection
 {
 public:
     explicit ItemViewSelection(QAbstractItemView& view) : m_view(view) {}
-    std::optional<std::string> SelectedText() const override;
-    std::optional<int> SelectedPosition() const override;
+    std::optional<std::string> SelectedText() const;
+    std::optional<int> SelectedPosition() const;
     /** Selects the row at a 1-based position; throws std::out_of_range outside 1 to the row count. */
     void SelectPosition(int position);
     /** True while SelectPosition changes the selection, so that a user's choice can be told apart. */
@@ -110,14 +113,19 @@ private:
     bool m_selecting = false;
 };
 
-/** The window's pointer value, shown as the matching cursor over the window. */
-class WindowPointer : public IMousePointer
+inline constexpr int kPointerDefault = 0;
+inline constexpr int kPointerHourglass = 11;
+inline constexpr int kPointerCustom = 99;
+
+/** The window's pointer value (kPointerDefault, kPointerHourglass or kPointerCustom), shown as the
+ *  matching cursor over the window. */
+class WindowPointer
 {
 public:
     explicit WindowPointer(QWidget& window);
-    int Pointer() const override { return m_pointer; }
+    int Pointer() const { return m_pointer; }
     /** Throws std::invalid_argument for a value other than 0, 11 and 99. */
-    void SetPointer(int pointer) override;
+    void SetPointer(int pointer);
     /** The image shown for kPointerCustom; the system's pointing hand until one is set. */
     void SetCustomCursor(const QCursor& cursor);
     const QCursor& CustomCursor() const noexcept { return m_custom; }
@@ -145,6 +153,31 @@ public:
 
 private:
     QLabel& m_label;
+};
+
+/** The logging schedule shown in the window: Frame1's caption, ProgressBar1, PushButton5's caption,
+ *  the pointer and the record health line. */
+class WindowScheduleView : public IScheduleView
+{
+public:
+    WindowScheduleView(GroupBoxCaption& frame1, PushButtonCaption& pushButton5, QtProgressBar& progressBar1,
+                       WindowPointer& pointer, IRecordHealth& health)
+        : m_frame1(frame1), m_pushButton5(pushButton5), m_progressBar1(progressBar1), m_pointer(pointer),
+          m_health(health)
+    {}
+    void ShowCountdown(const std::string& text) override;
+    void ShowProgress(int maximum, int position) override;
+    void ShowSwitch(bool on) override;
+    void ShowBusy(bool busy) override;
+    void RecordsFailing(const std::string& reason) override { m_health.RecordsFailing(reason); }
+    void RecordsWorkingAgain() override { m_health.RecordsWorkingAgain(); }
+
+private:
+    GroupBoxCaption& m_frame1;
+    PushButtonCaption& m_pushButton5;
+    QtProgressBar& m_progressBar1;
+    WindowPointer& m_pointer;
+    IRecordHealth& m_health;
 };
 
 /** The report box text as shown: the lone CRs and CR LFs of the report become line breaks. */

@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QUrl>
 
 #include <stdexcept>
@@ -62,20 +61,6 @@ std::string QtFileDialog::ChooseFile(const std::string& title, const std::string
         return {};
     }
     return dialog.selectedFiles().constFirst().toStdString();
-}
-
-void QtDesktopLauncher::OpenInTextViewer(const std::string& path)
-{
-#ifdef _WIN32
-    // The path is one argument of its own; QProcess quotes it, no command interpreter sees it.
-    if (!QProcess::startDetached(QStringLiteral("notepad"), {ToQt(path)})) {
-        throw std::runtime_error("Cannot start notepad to show '" + path + "'.");
-    }
-#else
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(path)))) {
-        throw std::runtime_error("No program to show text files could be started for '" + path + "'.");
-    }
-#endif
 }
 
 void QtDesktopLauncher::OpenUrl(const std::string& url)

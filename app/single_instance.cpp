@@ -14,13 +14,7 @@ const QByteArray kBringUp = QByteArrayLiteral("bring-up\n");
 } // namespace
 
 SingleInstance::SingleInstance(const QString& folder, const QString& name, QObject* parent)
-    : QObject(parent),
-#ifdef _WIN32
-      // Local sockets are named pipes there, one namespace for the machine: the user tells them apart.
-      m_socketName(name + QLatin1Char('-') + qEnvironmentVariable("USERNAME")),
-#else
-      m_socketName(QDir(folder).filePath(name + QStringLiteral(".socket"))),
-#endif
+    : QObject(parent), m_socketName(SocketName(folder, name)),
       m_lock(QDir(folder).filePath(name + QStringLiteral(".lock")))
 {
     // A lock is stale only when its owner is gone; age alone never frees it.

@@ -34,6 +34,8 @@ signals:
     void ActivationRequested();
 
 private:
+    /** The local socket's name on this platform for the instance called name in folder. */
+    static QString SocketName(const QString& folder, const QString& name);
     bool AskPrimaryToComeUp();
 
     QString m_socketName;

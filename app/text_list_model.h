@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QAbstractListModel>
 #include <QString>
-#include <QStringList>
+#include <QStringListModel>
 
 namespace pellavane {
 
-/** A short list of text rows under one column heading: the interval list ListView2. */
-class TextListModel : public QAbstractListModel
+/** A short list of text rows under one column heading: the interval list ListView2. The stock
+ *  string list, with the heading it lacks and without editing in place. */
+class TextListModel : public QStringListModel
 {
     Q_OBJECT
 public:
-    using QAbstractListModel::QAbstractListModel;
+    using QStringListModel::QStringListModel;
 
     void SetHeading(const QString& heading);
     QString Heading() const { return m_heading; }
@@ -21,13 +21,10 @@ public:
     /** Text of the row at a 0-based position; throws std::out_of_range outside the rows. */
     QString RowText(int row) const;
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    QStringList m_rows;
     QString m_heading;
 };
 

@@ -5,13 +5,19 @@
 # Not part of CI: it takes minutes. Everything runs in a private home with a fake ping first on
 # PATH, so no real settings, log or network are touched.
 set -euo pipefail
+# Nothing measured may reach outside the machine: no web check, no system bus.
+export PELLAVANE_CHECK_URL= DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-bench"
 seconds=${PELLAVANE_BENCH_SECONDS:-60}
 starts=${PELLAVANE_BENCH_STARTS:-10}
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target capture_bench history_bench status_list_bench bare_window pellavane >/dev/null
+if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
+    echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
+    exit 1
+fi
+cmake --build "$build" -j 2 --target capture_bench history_bench status_list_bench list_view_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
 pids=()
@@ -46,6 +52,8 @@ echo "== outages of a year of checks" >&2
 "$build/bench/history_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== list view" >&2
+QT_QPA_PLATFORM=offscreen "$build/bench/list_view_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 
 # CPU time of a process, all its threads, in microseconds. The scheduler's own count in
 # nanoseconds: utime + stime come in 10 ms ticks, too coarse for a window that is idle nearly always.

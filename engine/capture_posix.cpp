@@ -1,6 +1,7 @@
 #include "engine/cmd_output.h"
 
 #include "engine/capture_posix.h"
+#include "engine/posix_support.h"
 #include "engine/utf8_text.h"
 
 #include <algorithm>
@@ -29,36 +30,7 @@ using std::chrono::milliseconds;
 
 constexpr std::size_t kChunkSize = 1024;
 
-class UniqueFd
-{
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    ~UniqueFd() { Reset(); }
-
-    int Get() const { return m_fd; }
-    void Reset()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-private:
-    int m_fd = -1;
-};
+using posix::UniqueFd;
 
 #if defined(__APPLE__)
 bool SetCloseOnExec(int fd)
@@ -264,6 +236,36 @@ void WaitForExit(Child& child, SteadyClock::time_point deadline, milliseconds sl
     }
 }
 
+// Takes what the pipe already holds without waiting; true when it has reached its end.
+bool ReadWhatIsThere(int fd, std::array<char, kChunkSize>& buffer, std::string& bytes, std::size_t maxBytes)
+{
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        const int events = ::poll(&ready, 1, 0);
+        if (events < 0 && errno == EINTR) {
+            continue;
+        }
+        if (events <= 0) {
+            return false;
+        }
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+        if (maxBytes > 0 && bytes.size() >= maxBytes) {
+            bytes.resize(maxBytes);
+            return false;
+        }
+    }
+}
+
 std::string Capture(const std::string& commandLine, bool captureOutput, bool captureErrors,
                     const EventPump& pump, const CaptureLimits& limits,
                     const std::vector<std::string>* overrides)
@@ -337,6 +339,7 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     std::string bytes;
     // Set when the child is cut off: past the time bound or the output bound.
     bool stopChild = false;
+    bool reaped = false;
     // The parent's end reads without blocking, so a child that writes steadily costs one read per
     // chunk; poll waits only when nothing is there. The child's end stays blocking.
     const bool nonBlocking =
@@ -353,7 +356,10 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
         Pump(pump);
         const auto now = SteadyClock::now();
         if (now >= deadline) {
-            stopChild = true;
+            // The pump may have held this loop past the bound (a modal box left open during a
+            // probe): a child that answered meanwhile has its whole reply in the pipe and has ended.
+            reaped = ReadWhatIsThere(readEnd.Get(), buffer, bytes, limits.maxBytes) && child.TryReap();
+            stopChild = !reaped;
             break;
         }
         bool ready = nonBlocking;
@@ -385,7 +391,7 @@ std::string Capture(const std::string& commandLine, bool captureOutput, bool cap
     if (stopChild) {
         child.KillGroup();
         child.Reap();
-    } else {
+    } else if (!reaped) {
         WaitForExit(child, deadline, slice, pump);
     }
     // The console speaks the locale's encoding, which is UTF-8 (or its ASCII subset in the C

@@ -1,8 +1,6 @@
 #include "engine/probe.h"
 
-#ifndef _WIN32
-#include "engine/capture_posix.h"
-#endif
+#include "engine/probe_platform.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -76,15 +74,6 @@ bool IsSafeHost(const std::string& host)
 
 } // namespace
 
-PingDialect NativePingDialect()
-{
-#ifdef _WIN32
-    return PingDialect::Windows;
-#else
-    return PingDialect::Unix;
-#endif
-}
-
 bool ClassifyPingOutput(std::string_view output, PingDialect dialect)
 {
     return dialect == PingDialect::Windows ? ClassifyWindows(output) : ClassifyUnix(output);
@@ -101,16 +90,7 @@ std::string ProbeCommandLine(const std::string& host)
     if (!IsSafeHost(host)) {
         throw std::invalid_argument("The probe host '" + host + "' is not a host name or address");
     }
-    // One echo request and Windows' default reply wait of 4 seconds, in each ping's own words.
-#if defined(_WIN32)
-    return "ping " + host + " -n 1";
-#elif defined(__APPLE__) || defined(__FreeBSD__) || defined(__DragonFly__)
-    return "ping -c 1 -W 4000 " + host;
-#elif defined(__OpenBSD__) || defined(__NetBSD__)
-    return "ping -c 1 -w 4 " + host;
-#else
-    return "ping -c 1 -W 4 " + host;
-#endif
+    return PingCommandLine(host);
 }
 
 PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits)
@@ -126,13 +106,7 @@ bool PingProbe::IsInternetConnected()
 {
     try {
         const std::string commandLine = ProbeCommandLine(ProbeHost());
-#ifdef _WIN32
-        const std::string output = RunCapturedCommand(commandLine, true, false, true, m_pump, m_limits);
-#else
-        // The markers are those of the English text, which only the C locale guarantees.
-        const std::string output =
-            RunCapturedCommandWithEnvironment(commandLine, true, false, true, m_pump, m_limits, {"LC_ALL=C"});
-#endif
+        const std::string output = RunPing(commandLine, m_pump, m_limits);
         return ClassifyPingOutput(output, NativePingDialect());
     } catch (...) {
         // A probe that cannot run, for whatever reason, means no connection can be shown.

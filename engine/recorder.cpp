@@ -21,13 +21,16 @@ StatusRecorder::StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPath
     : m_probe(probe), m_clock(clock), m_logPath(std::move(logPath)), m_list(list)
 {}
 
-void StatusRecorder::RecordStatus()
+CheckResult StatusRecorder::RecordStatus()
 {
-    const bool connected = m_probe.IsInternetConnected();
+    CheckResult check;
+    check.connected = m_probe.IsInternetConnected();
     // The time is the moment the probe answered. The path is read only now: the user may have
     // changed it while the probe was waiting.
-    AppendLogLine(m_logPath(), StatusLine(m_clock.Now(), connected));
-    m_list.AppendStatusRow(m_clock.Now(), connected);
+    check.time = m_clock.Now();
+    AppendLogLine(m_logPath(), StatusLine(check.time, check.connected));
+    m_list.AppendStatusRow(m_clock.Now(), check.connected);
+    return check;
 }
 
 } // namespace pellavane

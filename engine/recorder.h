@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/check_result.h"
+
 #include <ctime>
 #include <functional>
 #include <stdexcept>
@@ -64,15 +66,16 @@ class IStatusRecorder
 {
 public:
     virtual ~IStatusRecorder() = default;
-    /** Throws LogWriteError when the line cannot be appended; then no row is added. */
-    virtual void RecordStatus() = 0;
+    /** The check as recorded. Throws LogWriteError when the line cannot be appended; then no row is
+     *  added. */
+    virtual CheckResult RecordStatus() = 0;
 };
 
 class StatusRecorder : public IStatusRecorder
 {
 public:
     StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPathSource logPath, IStatusList& list);
-    void RecordStatus() override;
+    CheckResult RecordStatus() override;
 
 private:
     IConnectivityProbe& m_probe;

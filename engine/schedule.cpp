@@ -2,8 +2,8 @@
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
-#include "engine/settings_store.h"
 #include "engine/window_controls.h"
+#include "settings/settings.h"
 
 #include <climits>
 #include <exception>
@@ -57,15 +57,65 @@ std::string CountdownText(int seconds)
     return twoDigits(rest / 3600) + ":" + twoDigits(rest / 60 % 60) + ":" + twoDigits(rest % 60);
 }
 
-LoggingSchedule::LoggingSchedule(ScheduleControls controls) : m_c(std::move(controls)) {}
+LoggingSchedule::LoggingSchedule(ScheduleServices services) : m_s(std::move(services)) {}
 
 int LoggingSchedule::IntervalSeconds() const
 {
-    const std::optional<std::string> text = m_c.listView2.SelectedText();
-    if (!text) {
+    if (!m_row) {
         throw std::runtime_error("No interval is selected in the interval list; choose one of its rows.");
     }
-    return IntervalSecondsForText(*text);
+    return kIntervalTable[static_cast<std::size_t>(*m_row - 1)].seconds;
+}
+
+MonitorState LoggingSchedule::State() const
+{
+    MonitorState state;
+    state.logging = m_on.value_or(false);
+    state.intervalSeconds = m_row ? IntervalSeconds() : 0;
+    state.elapsedSeconds = m_elapsedSeconds;
+    state.lastCheck = m_lastCheck;
+    state.statusSince = m_statusSince;
+    state.lastChange = m_lastChange;
+    state.recordsFailing = m_recordsFailing;
+    return state;
+}
+
+void LoggingSchedule::AddListener(IMonitorListener& listener)
+{
+    m_listeners.push_back(&listener);
+}
+
+void LoggingSchedule::RemoveListener(IMonitorListener& listener)
+{
+    std::erase(m_listeners, &listener);
+}
+
+template <class Call>
+void LoggingSchedule::TellListeners(Call&& call)
+{
+    // A copy: a listener may remove itself while it is told.
+    const std::vector<IMonitorListener*> listeners = m_listeners;
+    for (IMonitorListener* listener : listeners) {
+        call(*listener);
+    }
+}
+
+void LoggingSchedule::SetLogging(bool on)
+{
+    ShowSwitch(on);
+}
+
+void LoggingSchedule::SetInterval(std::optional<int> row)
+{
+    if (row && (*row < 1 || *row > static_cast<int>(kIntervalTable.size()))) {
+        throw std::out_of_range("Index out of bounds: the list has no row " + std::to_string(*row));
+    }
+    m_row = row;
+}
+
+void LoggingSchedule::RecordStatus()
+{
+    Record();
 }
 
 void LoggingSchedule::Tick()
@@ -76,29 +126,30 @@ void LoggingSchedule::Tick()
     }
     const RunningFlag running(m_ticking);
 
-    if (m_c.timer.Interval() == 0) {
-        m_c.frame1.SetCaption(kLogIsOff);
+    if (m_s.timer.Interval() == 0) {
+        ShowCountdown(kLogIsOff);
         return;
     }
-    const std::optional<std::string> text = m_c.listView2.SelectedText();
-    if (!text) {
+    if (!m_row) {
         return;
     }
-    m_currentInterval = IntervalSecondsForText(*text);
+    m_currentInterval = IntervalSeconds();
     // Saturates: with an interval of 0 the count grows without end.
     if (m_elapsedSeconds < INT_MAX) {
         ++m_elapsedSeconds;
     }
-    m_c.progressBar1.SetMaximum(m_currentInterval);
+    // Past the end of the interval the bar stays where it was.
+    int position = m_shownProgress ? m_shownProgress->second : 0;
     if (m_elapsedSeconds <= m_currentInterval) {
-        m_c.progressBar1.SetPosition(m_elapsedSeconds);
+        position = m_elapsedSeconds;
     }
-    m_c.frame1.SetCaption(kCountdownPrefix + CountdownText(m_currentInterval - m_elapsedSeconds));
+    ShowProgress(m_currentInterval, position);
+    ShowCountdown(kCountdownPrefix + CountdownText(m_currentInterval - m_elapsedSeconds));
     Pump();
 
     // A turn-off handled just now means the user no longer wants this record; a change of interval
     // handled just now has restarted the count (and an interval of 0 never records).
-    if (m_c.timer.Interval() == 0) {
+    if (m_s.timer.Interval() == 0) {
         return;
     }
     if (m_currentInterval > 0 && m_elapsedSeconds == m_currentInterval) {
@@ -108,8 +159,8 @@ void LoggingSchedule::Tick()
 
 void LoggingSchedule::MakeScheduledRecord()
 {
-    m_c.timer.SetInterval(0);
-    m_c.timer.SetEnabled(false);
+    m_s.timer.SetInterval(0);
+    m_s.timer.SetEnabled(false);
 
     // Whatever happens while events run, the timer must run again afterwards: a tick that left it
     // stopped would end logging while the switch still reads on.
@@ -126,8 +177,9 @@ void LoggingSchedule::MakeScheduledRecord()
 
     pump();
     std::optional<std::string> failure;
+    std::optional<CheckResult> check;
     try {
-        m_c.recorder.RecordStatus();
+        check = m_s.recorder.RecordStatus();
     } catch (...) {
         failure = DescribeException(std::current_exception());
     }
@@ -135,14 +187,15 @@ void LoggingSchedule::MakeScheduledRecord()
 
     // A failed record restarts the count as well, so logging goes on and tries again one interval later.
     m_elapsedSeconds = 0;
-    m_c.progressBar1.SetPosition(0);
+    ShowProgress(m_shownProgress ? m_shownProgress->first : 0, 0);
     // Follows the switch rather than forcing 1000: a turn-off handled during the record keeps logging off.
-    m_c.timer.SetInterval(SwitchInterval());
-    m_c.timer.SetEnabled(true);
+    m_s.timer.SetInterval(SwitchInterval());
+    m_s.timer.SetEnabled(true);
 
     if (failure) {
         NoteRecordFailed(*failure);
     } else {
+        NoteCheck(*check);
         NoteRecordWorked();
     }
     if (pumpFailure) {
@@ -152,104 +205,153 @@ void LoggingSchedule::MakeScheduledRecord()
 
 void LoggingSchedule::PushButton5_Click()
 {
-    GuardedHandler h(m_c.reporter, HandlerTag("PushButton5_Click"));
-    const auto store = [&](const char* state) {
-        m_c.settings.Save(kSettingsApp, kSettingsSection, "StartStopState", state);
-    };
+    GuardedHandler h(m_s.reporter, HandlerTag("PushButton5_Click"));
+    const auto store = [&](bool on) { Settings(m_s.settings).Set(kLoggingOnSetting, on); };
 
-    if (h.Test(100, [&] { return m_c.pushButton5.Caption() == kCaptionTurnOn; })) {
+    if (h.Test(100, [&] { return m_on == false; })) {
         const unsigned turn = ++m_switchTurns;
         // The record lets events run; a turn-off handled then has the last word, and starting the
         // timer or storing "On" after it would leave logging running under a switch that reads off.
         const auto stillThisTurn = [&] { return m_switchTurns == turn; };
-        h.Step(102, [&] { m_c.pushButton5.SetCaption(kCaptionTurnOff); });
+        h.Step(102, [&] { ShowSwitch(true); });
         h.Step(104, [&] {
-            m_c.recorder.RecordStatus();
+            Record();
             NoteRecordWorked();
         });
         h.Step(106, [&] {
             if (stillThisTurn()) {
-                m_c.timer.SetInterval(kTickMilliseconds);
+                m_s.timer.SetInterval(kTickMilliseconds);
             }
         });
         h.Step(108, [&] {
             if (stillThisTurn()) {
-                store("On");
+                store(true);
             }
         });
-    } else if (h.Test(110, [&] { return m_c.pushButton5.Caption() == kCaptionTurnOff; })) {
+    } else if (h.Test(110, [&] { return m_on == true; })) {
         ++m_switchTurns;
-        h.Step(112, [&] { m_c.pushButton5.SetCaption(kCaptionTurnOn); });
+        h.Step(112, [&] { ShowSwitch(false); });
         h.Step(114, [&] {
-            m_c.timer.SetInterval(0);
+            m_s.timer.SetInterval(0);
             // Said at once: the last countdown would otherwise stand as if a record were still coming.
-            m_c.frame1.SetCaption(kLogIsOff);
+            ShowCountdown(kLogIsOff);
         });
-        h.Step(116, [&] { store("Off"); });
+        h.Step(116, [&] { store(false); });
     }
 }
 
 void LoggingSchedule::PushButton6_Click()
 {
-    GuardedHandler h(m_c.reporter, HandlerTag("PushButton6_Click"));
+    GuardedHandler h(m_s.reporter, HandlerTag("PushButton6_Click"));
     const unsigned turns = m_switchTurns;
     // Outside a record the timer is always enabled, so that is the safe value if it cannot be read.
     bool wasEnabled = true;
     std::optional<int> oldInterval;
 
-    h.Step(100, [&] { wasEnabled = m_c.timer.Enabled(); });
-    h.Step(102, [&] { oldInterval = m_c.timer.Interval(); });
-    h.Step(104, [&] { m_c.timer.SetEnabled(false); });
-    h.Step(106, [&] { m_c.timer.SetInterval(0); });
+    h.Step(100, [&] { wasEnabled = m_s.timer.Enabled(); });
+    h.Step(102, [&] { oldInterval = m_s.timer.Interval(); });
+    h.Step(104, [&] { m_s.timer.SetEnabled(false); });
+    h.Step(106, [&] { m_s.timer.SetInterval(0); });
     h.Step(108, [&] { Pump(); });
-    h.Step(110, [&] { m_c.pointer.SetPointer(kPointerHourglass); });
+    h.Step(110, [&] { m_s.view.ShowBusy(true); });
     h.Step(112, [&] {
-        m_c.recorder.RecordStatus();
+        Record();
         NoteRecordWorked();
     });
-    h.Step(114, [&] { m_c.pointer.SetPointer(kPointerDefault); });
-    h.Step(118, [&] { m_c.timer.SetEnabled(wasEnabled); });
+    h.Step(114, [&] { m_s.view.ShowBusy(false); });
+    h.Step(118, [&] { m_s.timer.SetEnabled(wasEnabled); });
     // A turn of the switch handled while this ran has set the interval it wants since; restoring the
     // remembered one would undo it (logging off under a switch that reads on, or the reverse).
     h.Step(120, [&] {
         const bool switchTurned = m_switchTurns != turns;
-        m_c.timer.SetInterval(switchTurned || !oldInterval ? SwitchInterval() : *oldInterval);
+        m_s.timer.SetInterval(switchTurned || !oldInterval ? SwitchInterval() : *oldInterval);
     });
 }
 
-void LoggingSchedule::IntervalChanged()
+void LoggingSchedule::IntervalChanged(std::optional<int> row)
 {
-    const std::optional<int> position = m_c.listView2.SelectedPosition();
-    if (!position || !m_c.listView2.SelectedText()) {
+    if (!row || *row < 1 || *row > static_cast<int>(kIntervalTable.size())) {
+        m_row.reset();
         return;
     }
     try {
-        m_c.settings.Save(kSettingsApp, kSettingsSection, "OftenIndex", std::to_string(*position));
+        Settings(m_s.settings).Set(kIntervalRowSetting, *row);
     } catch (...) {
         // This handler has no report of its own. The count still restarts: the user chose the
         // interval for this run, and only remembering it for the next start has failed.
     }
+    m_row = row;
     m_currentInterval = IntervalSeconds();
     m_elapsedSeconds = 0;
+    if (m_on == true) {
+        TellListeners([&](IMonitorListener& l) { l.LoggingStarted(m_currentInterval); });
+    }
 }
 
 void LoggingSchedule::Pump()
 {
-    if (m_c.pump) {
-        m_c.pump();
+    if (m_s.pump) {
+        m_s.pump();
     }
 }
 
 int LoggingSchedule::SwitchInterval() const
 {
-    return m_c.pushButton5.Caption() == kCaptionTurnOff ? kTickMilliseconds : 0;
+    return m_on == true ? kTickMilliseconds : 0;
+}
+
+void LoggingSchedule::ShowSwitch(bool on)
+{
+    m_on = on;
+    m_s.view.ShowSwitch(on);
+    if (on) {
+        const int seconds = m_row ? IntervalSeconds() : 0;
+        TellListeners([&](IMonitorListener& l) { l.LoggingStarted(seconds); });
+    } else {
+        TellListeners([](IMonitorListener& l) { l.LoggingStopped(); });
+    }
+}
+
+void LoggingSchedule::ShowCountdown(const std::string& text)
+{
+    if (m_shownCountdown != text) {
+        m_s.view.ShowCountdown(text);
+        m_shownCountdown = text;
+    }
+}
+
+void LoggingSchedule::ShowProgress(int maximum, int position)
+{
+    const std::pair<int, int> shown{maximum, position};
+    if (m_shownProgress != shown) {
+        m_s.view.ShowProgress(maximum, position);
+        m_shownProgress = shown;
+    }
+}
+
+void LoggingSchedule::Record()
+{
+    NoteCheck(m_s.recorder.RecordStatus());
+}
+
+void LoggingSchedule::NoteCheck(const CheckResult& check)
+{
+    if (!m_lastCheck) {
+        m_statusSince = check.time;
+    } else if (m_lastCheck->connected != check.connected) {
+        m_statusSince = check.time;
+        m_lastChange = check.time;
+    }
+    m_lastCheck = check;
+    TellListeners([&](IMonitorListener& l) { l.CheckRecorded(check); });
 }
 
 void LoggingSchedule::NoteRecordWorked()
 {
     if (m_recordsFailing) {
         m_recordsFailing = false;
-        m_c.health.RecordsWorkingAgain();
+        m_s.view.RecordsWorkingAgain();
+        TellListeners([](IMonitorListener& l) { l.RecordsWorkingAgain(); });
     }
 }
 
@@ -257,7 +359,8 @@ void LoggingSchedule::NoteRecordFailed(const std::string& reason)
 {
     if (!m_recordsFailing) {
         m_recordsFailing = true;
-        m_c.health.RecordsFailing(reason);
+        m_s.view.RecordsFailing(reason);
+        TellListeners([&](IMonitorListener& l) { l.RecordsFailing(reason); });
     }
 }
 

@@ -1,19 +1,19 @@
 #pragma once
 
 #include "engine/cmd_output.h"
+#include "engine/monitor_listener.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pellavane {
 
 class ITimer;
-class ICaption;
-class IProgressBar;
-class IIntervalList;
-class IMousePointer;
-class IRecordHealth;
+class IScheduleView;
 class IStatusRecorder;
 class ISettingsStore;
 class IErrorReporter;
@@ -54,63 +54,94 @@ int IntervalSecondsForText(std::string_view text);
  *  magnitude. */
 std::string CountdownText(int seconds);
 
-/** What the schedule is handed: the window's controls and the services it calls. */
-struct ScheduleControls
+/** What the schedule is handed: its view and the services it calls. */
+struct ScheduleServices
 {
     ITimer& timer;
-    ICaption& frame1;      // countdown caption
-    ICaption& pushButton5; // the on/off switch; its caption is the on/off state
-    IProgressBar& progressBar1;
-    IIntervalList& listView2;
-    IMousePointer& pointer;
+    IScheduleView& view;
     EventPump pump;
     IStatusRecorder& recorder;
     ISettingsStore& settings;
     IErrorReporter& reporter;
-    IRecordHealth& health;
 };
 
-/** The logging schedule: the one-second tick, the on/off switch, log now and the change of
- *  interval. */
+/** The logging schedule: it owns the monitor's state (on or off, the interval, the count, the last
+ *  check) and offers the commands on it: the one-second tick, turn on and off, log now and the
+ *  change of interval. It tells its view what changed and its listeners what happened. */
 class LoggingSchedule
 {
 public:
-    explicit LoggingSchedule(ScheduleControls controls);
+    explicit LoggingSchedule(ScheduleServices services);
 
-    /** Tick of Timer1. Does nothing while no row is selected. A record that fails restarts the count
-     *  and is told through IRecordHealth, never thrown. */
+    /** Tick of Timer1. Does nothing while no interval is chosen. A record that fails restarts the
+     *  count and is told through the view's IRecordHealth, never thrown. */
     void Tick();
-    /** Turn automatic logging on or off. */
+    /** The switch: turns automatic logging on when it is off, off when it is on, and does nothing
+     *  while start-up has set neither. */
     void PushButton5_Click();
     /** Log the current status now. */
     void PushButton6_Click();
-    /** The user chose another row of the interval list: stores its position under "OftenIndex" and
-     *  restarts the count. Does nothing while no row is selected; never reports. */
-    void IntervalChanged();
+    /** The user chose another interval row (1-based; nullopt when none is selected now): stores its
+     *  position under "OftenIndex" and restarts the count. Never reports. */
+    void IntervalChanged(std::optional<int> row);
 
-    /** Seconds of the selected row; 0 when its text matches no row. Throws when no row is selected. */
+    /** The state start-up read from the settings: shows the switch, records and stores nothing;
+     *  the caller sets the timer. */
+    void SetLogging(bool on);
+    /** The interval row start-up selected (1-based, nullopt for none); stores nothing. Throws
+     *  std::out_of_range for a row the interval table lacks. */
+    void SetInterval(std::optional<int> row);
+    /** Records one status now, outside the handlers: start-up's record. Throws what the recorder
+     *  throws. */
+    void RecordStatus();
+
+    /** Seconds of the chosen row. Throws when no row is chosen. */
     int IntervalSeconds() const;
 
     int CurrentInterval() const noexcept { return m_currentInterval; }
     int ElapsedSeconds() const noexcept { return m_elapsedSeconds; }
+    /** The monitor's state now. */
+    MonitorState State() const;
+
+    /** listener hears of every change from now on, until removed; it must outlive that. */
+    void AddListener(IMonitorListener& listener);
+    void RemoveListener(IMonitorListener& listener);
 
 private:
     void Pump();
     /** The scheduled record of a tick, with the timer stopped around it. */
     void MakeScheduledRecord();
-    /** The timer interval the switch stands for: 1000 while it reads kCaptionTurnOff, else 0. */
+    /** The timer interval the switch stands for: 1000 while logging is on, else 0. */
     int SwitchInterval() const;
+    void ShowSwitch(bool on);
+    void ShowCountdown(const std::string& text);
+    void ShowProgress(int maximum, int position);
+    /** Records through the recorder and notes the check in the state. */
+    void Record();
+    void NoteCheck(const CheckResult& check);
     void NoteRecordWorked();
     void NoteRecordFailed(const std::string& reason);
+    template <class Call>
+    void TellListeners(Call&& call);
 
-    ScheduleControls m_c;
+    ScheduleServices m_s;
+    /** nullopt until start-up sets the switch; the switch does nothing before. */
+    std::optional<bool> m_on;
+    std::optional<int> m_row;
     int m_currentInterval = 0;
     int m_elapsedSeconds = 0;
+    std::optional<CheckResult> m_lastCheck;
+    std::time_t m_statusSince = 0;
+    std::time_t m_lastChange = 0;
+    /** What the view shows now, so that it is told only of changes. */
+    std::optional<std::string> m_shownCountdown;
+    std::optional<std::pair<int, int>> m_shownProgress;
     /** Counts the turns of the switch, so that a handler can tell one was handled while it let
      *  events run. */
     unsigned m_switchTurns = 0;
     bool m_recordsFailing = false;
     bool m_ticking = false;
+    std::vector<IMonitorListener*> m_listeners;
 };
 
 } // namespace pellavane

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
-// The window's controls as the engine sees them. The window hands in Qt adapters; tests hand in fakes.
+// What the logging schedule drives and tells. The window and the console hand in their own views;
+// tests hand in fakes.
 
 namespace pellavane {
 
@@ -19,49 +19,7 @@ public:
     virtual void SetEnabled(bool enabled) = 0;
 };
 
-/** A caption that reads back exactly what was last written: the countdown frame, the switch. */
-class ICaption
-{
-public:
-    virtual ~ICaption() = default;
-    virtual std::string Caption() const = 0;
-    virtual void SetCaption(const std::string& caption) = 0;
-};
-
-/** ProgressBar1. */
-class IProgressBar
-{
-public:
-    virtual ~IProgressBar() = default;
-    virtual void SetMaximum(int maximum) = 0;
-    virtual void SetPosition(int position) = 0;
-};
-
-/** The interval list ListView2 as the schedule reads it. */
-class IIntervalList
-{
-public:
-    virtual ~IIntervalList() = default;
-    /** Text of the selected row; nullopt when no row is selected. */
-    virtual std::optional<std::string> SelectedText() const = 0;
-    /** 1-based position of the selected row; nullopt when no row is selected. */
-    virtual std::optional<int> SelectedPosition() const = 0;
-};
-
-inline constexpr int kPointerDefault = 0;
-inline constexpr int kPointerHourglass = 11;
-inline constexpr int kPointerCustom = 99;
-
-/** The main window's mouse pointer: kPointerDefault, kPointerHourglass or kPointerCustom. */
-class IMousePointer
-{
-public:
-    virtual ~IMousePointer() = default;
-    virtual int Pointer() const = 0;
-    virtual void SetPointer(int pointer) = 0;
-};
-
-/** Where the window tells the user that scheduled records fail, without a modal box on every tick. */
+/** Where the user is told that scheduled records fail, without a modal box on every tick. */
 class IRecordHealth
 {
 public:
@@ -70,6 +28,21 @@ public:
     virtual void RecordsFailing(const std::string& reason) = 0;
     /** A scheduled record worked again after failures. */
     virtual void RecordsWorkingAgain() = 0;
+};
+
+/** A view of the logging schedule. The schedule calls it only when what it shows changes, so a
+ *  view can redraw exactly what it is told. */
+class IScheduleView : public IRecordHealth
+{
+public:
+    /** The countdown line: kCountdownPrefix and the time left, or kLogIsOff. */
+    virtual void ShowCountdown(const std::string& text) = 0;
+    /** The bar of the count: position of maximum seconds; a maximum of 0 shows an empty bar. */
+    virtual void ShowProgress(int maximum, int position) = 0;
+    /** The switch: on shows kCaptionTurnOff (the click turns logging off), off kCaptionTurnOn. */
+    virtual void ShowSwitch(bool on) = 0;
+    /** Busy while a log now runs: the window shows the hourglass. */
+    virtual void ShowBusy(bool busy) = 0;
 };
 
 } // namespace pellavane

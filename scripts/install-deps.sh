@@ -8,7 +8,7 @@ what=${1:-run}
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev
+    qt6-base-dev help2man
     iputils-ping
     fonts-liberation2
 )
@@ -17,6 +17,7 @@ test_packages=(
     clang-format
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
+    lintian man-db
     g++-mingw-w64-i686-posix
 )
 windows_packages=(wine32:i386 wine64)

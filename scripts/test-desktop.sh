@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real window on a real X desktop: Xvfb with openbox and a trayer panel. Starts the program with
 # a fake ping and a private home, minimises it to the tray, brings it back with a click on the icon
-# and with a second start, closes it as the close button does, and checks the log it wrote.
+# and with a second start, closes it as the close button does, and checks the log it wrote; then
+# closes a new start while its first balloon is up.
 #   test-desktop.sh [PROGRAM]   default: build-ci/app/pellavane, built when missing
 # Every wait is bounded and every background process is ended on exit, so it never hangs.
 set -uo pipefail
@@ -161,8 +162,39 @@ else
     fail "no log at $log"
 fi
 
+# A close while the first minimise's balloon is up ends the program at once, not when the balloon's
+# few seconds are over: a terminating signal closes the window as the close button does.
+"$program" >"$desktop_sandbox/third.out" 2>"$desktop_sandbox/third.err" &
+first=$!
+desktop_pids+=("$first")
+window=
+for _ in $(seq 200); do
+    window=$(main_window)
+    [ -n "$window" ] && break
+    program_running || break
+    sleep 0.1
+done
+if [ -n "$window" ] && wait_until 10 icon_docked && minimise && wait_until 3 is_state IsUnMapped; then
+    started=$(desktop_now)
+    kill -TERM "$first"
+    if wait_until 10 desktop_gone "$first"; then
+        wait "$first"
+        status=$?
+        close_ms=$((($(desktop_now) - started) / 1000))
+        if [ "$status" = 0 ] && [ "$close_ms" -lt 2500 ]; then
+            pass "a close during the first balloon ends the program in ${close_ms} ms"
+        else
+            fail "a close during the first balloon ends the program after ${close_ms} ms with status $status"
+        fi
+    else
+        fail "the program is still running 10 s after a close during the first balloon"
+    fi
+else
+    fail "a third start does not come up and hide in the tray: $(cat "$desktop_sandbox/third.err")"
+fi
+
 if [ "$failures" -gt 0 ]; then
-    for f in "$desktop_sandbox"/first.err "$desktop_sandbox"/second.err; do
+    for f in "$desktop_sandbox"/first.err "$desktop_sandbox"/second.err "$desktop_sandbox"/third.err; do
         if [ -s "$f" ]; then
             echo "--- $(basename "$f")"
             cat "$f"

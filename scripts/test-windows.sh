@@ -20,6 +20,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export HOME="$build/wine-home" XDG_CONFIG_HOME="$build/wine-home/.config" XDG_DATA_HOME="$build/wine-home/.local/share"
 unset DISPLAY WAYLAND_DISPLAY
+# Wine names Unix files through the Unix locale's character set: without a UTF-8 locale (a bare
+# container or chroot has none) a Windows name with non-ASCII letters has no Unix name at all.
+# C.UTF-8 is built into every Debian's C library.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 mkdir -p "$HOME"
 
 stop_wineserver() {

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pellavane and runs every test: the native build with warnings as
-# errors, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Qt-free core
-# cross-built for 32-bit Windows and run under Wine, and the desktop test under Xvfb.
+# Installs what is missing, checks the formatting of every tracked C++ file, builds Pellavane and
+# runs every test: the native build with warnings as errors, the same tests under AddressSanitizer
+# and UndefinedBehaviorSanitizer, lintian on the Debian package, the Qt-free core cross-built for
+# 32-bit Windows and run under Wine, and the desktop test under Xvfb.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" test
+
+# A formatting slip fails the run before anything is built; the root .clang-format is the style.
+echo "== formatting (clang-format $(clang-format --version | sed 's/.*version \([0-9.]*\).*/\1/'))"
+git -C "$top" ls-files -z -- '*.cpp' '*.h' | (cd "$top" && xargs -0 clang-format --dry-run --Werror) || {
+    echo "The files named above differ from .clang-format; clang-format -i on them mends that." >&2
+    exit 1
+}
 
 # Tests never see the real user's settings, autostart folder or log.
 sandbox=$(mktemp -d /tmp/pellavane-test.XXXXXX)
@@ -14,6 +22,8 @@ chmod 700 "$sandbox/runtime"
 export HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/home/.config" XDG_STATE_HOME="$sandbox/home/.local/state"
 export XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox"
 export QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+# Nothing a test runs may reach outside the machine: no web check, no system bus.
+export PELLAVANE_CHECK_URL= DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
 jobs=$(nproc)
 
 build_and_test() {
@@ -30,6 +40,12 @@ build_and_test "$top/build-ci"
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test "$top/build-ci-asan" -DPELLAVANE_SANITIZE=ON -DPELLAVANE_BENCHMARKS=OFF
+
+echo "== Debian package, checked by lintian"
+# The native tree is built already: cpack only installs, strips and packs it, in a folder of its own
+# so no older package is checked instead.
+cpack -G DEB --config "$top/build-ci/CPackConfig.cmake" -B "$sandbox/package"
+lintian --fail-on error,warning "$sandbox"/package/pellavane_*.deb
 
 for extra in "$top"/scripts/test-windows.sh "$top"/scripts/test-desktop.sh; do
     if [ -x "$extra" ]; then

@@ -1,6 +1,7 @@
 #include "settings/qt_settings_store.h"
 
-#include <QFileInfo>
+#include "settings/qt_settings_section.h"
+
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -10,56 +11,9 @@ namespace pellavane {
 
 namespace {
 
-#ifdef Q_OS_WIN
-constexpr QSettings::Format kFormat = QSettings::NativeFormat;
-#else
-constexpr QSettings::Format kFormat = QSettings::IniFormat;
-#endif
-
 QString ToQt(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-/** One section of an application's settings: on Windows the user's registry key
- *  Software\<app>\<section>, elsewhere the group <section> of <app>.ini. */
-class SectionSettings
-{
-public:
-    SectionSettings(const QString& app, const QString& section)
-#ifdef Q_OS_WIN
-        : m_settings(kFormat, QSettings::UserScope, app, section){}
-#else
-        : m_settings(kFormat, QSettings::UserScope, app)
-    {
-        m_settings.beginGroup(section);
-    }
-#endif
-          QSettings
-          & operator*() noexcept
-    {
-        return m_settings;
-    }
-    QSettings* operator->() noexcept
-    {
-        return &m_settings;
-    }
-
-private:
-    QSettings m_settings;
-};
-
-std::string WhyNotSaved(const QSettings& settings)
-{
-    if constexpr (kFormat != QSettings::IniFormat) {
-        return "the registry key cannot be written";
-    } else {
-        if (settings.status() == QSettings::FormatError)
-            return "the file holds text that cannot be read as settings";
-        if (QFileInfo(settings.fileName()).isDir())
-            return "a folder stands where the file should be";
-        return "the file cannot be written";
-    }
 }
 
 // One QSettings per call, synced before it goes: nothing is left waiting for an event-loop pass or a

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace pellavane {
 

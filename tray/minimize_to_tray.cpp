@@ -1,6 +1,6 @@
 #include "tray/minimize_to_tray.h"
 
-#include "engine/settings_store.h"
+#include "settings/settings.h"
 #include "tray/sys_tray.h"
 
 #include <exception>
@@ -29,6 +29,11 @@ void MinimizeToTray::Form_Resize()
 
 void MinimizeToTray::cSysTray1_MouseUp(std::int16_t& /*button*/, std::int32_t& /*id*/)
 {
+    ShowFromTray();
+}
+
+void MinimizeToTray::ShowFromTray()
+{
     m_window.Show();
     m_window.SetFocus();
     m_minimizedToTray = false;
@@ -37,7 +42,7 @@ void MinimizeToTray::cSysTray1_MouseUp(std::int16_t& /*button*/, std::int32_t& /
 void MinimizeToTray::Check8_Click(bool checked)
 {
     try {
-        m_settings.Save(kSettingsApp, kSettingsSection, "Minimized", checked ? "On" : "Off");
+        Settings(m_settings).Set(kMinimizedSetting, checked);
     } catch (const std::exception& error) {
         if (m_tellUser) {
             m_tellUser(error.what());

@@ -53,6 +53,8 @@ public:
     void Form_Resize();
     /** The handler of the tray icon's MouseUp: brings the window back with the focus. */
     void cSysTray1_MouseUp(std::int16_t& button, std::int32_t& id);
+    /** Shows the window with the focus, out of the tray if it is hidden there. */
+    void ShowFromTray();
     /** Check8's click handler, run on every change of the box: stores "Minimized". */
     void Check8_Click(bool checked);
 

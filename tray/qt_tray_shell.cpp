@@ -15,15 +15,14 @@ namespace pellavane {
 
 QIcon ToQIcon(const TrayPicture& picture)
 {
-    if (picture.type == PictureType::None || picture.resource.empty()) {
-        return {};
-    }
-    return QIcon(QString::fromStdString(picture.resource));
+    // Qt refuses to show an icon without a picture, and a hidden window could then never come back.
+    return QIcon(
+        QString::fromStdString(picture.IsIcon() ? picture.resource : QuillmoorTrayPicture().resource));
 }
 
 TrayPicture QuillmoorTrayPicture()
 {
-    return {PictureType::Icon, ":/pellavane/tray/tray_q.png"};
+    return {":/pellavane/tray/tray_q.png"};
 }
 
 QtTrayShell::QtTrayShell(QObject* parent, std::function<bool()> trayAvailable, int retryMs)
@@ -35,31 +34,36 @@ QtTrayShell::QtTrayShell(QObject* parent, std::function<bool()> trayAvailable, i
     connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
         case QSystemTrayIcon::Trigger:
-            Raise(kWmLButtonUp);
+            Activated(TrayButton::Left);
             break;
         case QSystemTrayIcon::Context:
-            Raise(kWmRButtonUp);
+            Activated(TrayButton::Right);
             break;
-        case QSystemTrayIcon::DoubleClick:
-            Raise(kWmLButtonDblClk);
+        case QSystemTrayIcon::MiddleClick:
+            Activated(TrayButton::Middle);
             break;
         default:
+            // A double click has been reported as its first click already.
             break;
         }
     });
-    connect(&m_icon, &QSystemTrayIcon::messageClicked, this, [this] { Raise(kNinBalloonUserClick); });
+    connect(&m_icon, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (m_events.messageEnded) {
+            m_events.messageEnded();
+        }
+    });
 }
 
-void QtTrayShell::Raise(std::int32_t mouseMessage)
+void QtTrayShell::Activated(TrayButton button)
 {
-    if (m_callback) {
-        m_callback(mouseMessage, m_id);
+    if (m_events.activated) {
+        m_events.activated(button);
     }
 }
 
-void QtTrayShell::SetCallback(TrayCallback callback)
+void QtTrayShell::SetEvents(TrayShellEvents events)
 {
-    m_callback = std::move(callback);
+    m_events = std::move(events);
 }
 
 void QtTrayShell::ShowWhenAvailable()
@@ -73,37 +77,35 @@ void QtTrayShell::ShowWhenAvailable()
     }
 }
 
-void QtTrayShell::NotifyIcon(std::uint32_t message, const NotifyIconData& record)
+void QtTrayShell::ShowIcon(const TrayPicture& icon, const std::string& tip)
 {
-    switch (message) {
-    case kNimAdd:
-        m_id = static_cast<std::int32_t>(record.id);
-        m_icon.setToolTip((record.flags & kNifTip) != 0 ? QString::fromStdString(record.tip) : QString());
-        // Qt refuses to show an icon without a picture, and the window could then never come back.
-        m_icon.setIcon(ToQIcon((record.flags & kNifIcon) != 0 ? record.icon : QuillmoorTrayPicture()));
-        ShowWhenAvailable();
-        break;
-    case kNimModify:
-        if ((record.flags & kNifTip) != 0) {
-            m_icon.setToolTip(QString::fromStdString(record.tip));
-        }
-        if ((record.flags & kNifIcon) != 0) {
-            m_icon.setIcon(ToQIcon(record.icon));
-        }
-        // An empty balloon is the request to take one down; Qt has no call for that and lets its
-        // own timeout do it.
-        if ((record.flags & kNifInfo) != 0 && !(record.info.empty() && record.infoTitle.empty())) {
-            m_icon.showMessage(QString::fromStdString(record.infoTitle), QString::fromStdString(record.info),
-                               QSystemTrayIcon::NoIcon, static_cast<int>(record.timeoutMs));
-        }
-        break;
-    case kNimDelete:
-        m_retry.stop();
-        m_icon.hide();
-        break;
-    default:
-        break;
-    }
+    m_icon.setToolTip(QString::fromStdString(tip));
+    m_icon.setIcon(ToQIcon(icon));
+    ShowWhenAvailable();
 }
+
+void QtTrayShell::SetIcon(const TrayPicture& icon)
+{
+    m_icon.setIcon(ToQIcon(icon));
+}
+
+void QtTrayShell::SetTip(const std::string& tip)
+{
+    m_icon.setToolTip(QString::fromStdString(tip));
+}
+
+void QtTrayShell::HideIcon()
+{
+    m_retry.stop();
+    m_icon.hide();
+}
+
+void QtTrayShell::ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs)
+{
+    m_icon.showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::NoIcon,
+                       static_cast<int>(timeoutMs));
+}
+
+void QtTrayShell::HideMessage() {}
 
 } // namespace pellavane

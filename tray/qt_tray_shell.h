@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <string>
 
 namespace pellavane {
 
@@ -28,8 +29,14 @@ public:
                          std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
                          int retryMs = 2000);
 
-    void NotifyIcon(std::uint32_t message, const NotifyIconData& record) override;
-    void SetCallback(TrayCallback callback) override;
+    void ShowIcon(const TrayPicture& icon, const std::string& tip) override;
+    void SetIcon(const TrayPicture& icon) override;
+    void SetTip(const std::string& tip) override;
+    void HideIcon() override;
+    void ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs) override;
+    /** Qt has no call for it: its own timeout takes the message down. */
+    void HideMessage() override;
+    void SetEvents(TrayShellEvents events) override;
 
     /** The icon itself, for looking at it. */
     QSystemTrayIcon& Icon() noexcept { return m_icon; }
@@ -38,13 +45,12 @@ public:
 
 private:
     void ShowWhenAvailable();
-    void Raise(std::int32_t mouseMessage);
+    void Activated(TrayButton button);
 
     QSystemTrayIcon m_icon;
     QTimer m_retry;
     std::function<bool()> m_trayAvailable;
-    TrayCallback m_callback;
-    std::int32_t m_id = 0;
+    TrayShellEvents m_events;
 };
 
 } // namespace pellavane

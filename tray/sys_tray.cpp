@@ -29,14 +29,14 @@ double SteadySeconds()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-cSysTray::cSysTray(ITrayShell& shell, EventPump pump, SecondsClock clock, TrayPicture ownPicture)
+cSysTray::cSysTray(ITrayShell& shell, EventPump pump, SecondsClock clock, TrayPicture icon)
     : m_shell(shell), m_pump(std::move(pump)),
-      m_clock(clock ? std::move(clock) : SecondsClock(SteadySeconds)), m_ownPicture(std::move(ownPicture))
+      m_clock(clock ? std::move(clock) : SecondsClock(SteadySeconds)), m_trayIcon(std::move(icon))
 {}
 
 cSysTray::~cSysTray()
 {
-    // The host is going away, so it is not told of the change; the icon must not outlive it.
+    // The icon must not outlive the control that answers its clicks.
     if (m_inTray) {
         m_inTray = false;
         if (m_installed) {
@@ -45,56 +45,33 @@ cSysTray::~cSysTray()
     }
 }
 
-NotifyIconData cSysTray::BaseRecord() const
-{
-    NotifyIconData record;
-    record.id = m_id;
-    return record;
-}
-
-void cSysTray::Notify(const std::string& key)
-{
-    if (PropertyChanged) {
-        PropertyChanged(key);
-    }
-}
-
-void cSysTray::AddIcon(const std::string& tip, const TrayPicture& icon)
-{
-    NotifyIconData record = BaseRecord();
-    if (icon.IsIcon()) {
-        record.icon = icon;
-        record.flags |= kNifIcon;
-        m_trayIcon = icon;
-    }
-    if (!tip.empty()) {
-        record.tip = CutToCharacters(tip, kMaxTipChars);
-        record.flags |= kNifTip;
-        m_trayTip = tip;
-    }
-    record.callbackMessage = kTrayCallbackMessage;
-    record.flags |= kNifMessage;
-    m_shell.NotifyIcon(kNimAdd, record);
-}
-
-void cSysTray::DeleteIcon()
-{
-    m_shell.NotifyIcon(kNimDelete, BaseRecord());
-}
-
 void cSysTray::Install()
 {
-    m_shell.SetCallback(
-        [this](std::int32_t mouseMessage, std::int32_t id) { HandleTrayMessage(mouseMessage, id); });
-    AddIcon(m_trayTip, m_trayIcon);
+    m_shell.SetEvents({[this](TrayButton button) { Activated(button); }, [this] { m_balloonUp = false; }});
+    m_shell.ShowIcon(m_trayIcon,
+                     m_trayTip.empty() ? std::string() : CutToCharacters(m_trayTip, kMaxTipChars));
     m_installed = true;
 }
 
 void cSysTray::Uninstall()
 {
-    DeleteIcon();
-    m_shell.SetCallback({});
+    m_shell.HideIcon();
+    m_shell.SetEvents({});
     m_installed = false;
+    // A balloon goes with its icon. Its wait must end here: the icon is removed by the close, which
+    // would otherwise take effect only when the wait was over.
+    m_balloonUp = false;
+}
+
+void cSysTray::Activated(TrayButton button)
+{
+    // A middle click raises nothing, as on the shell that numbers only the left and right buttons.
+    if (button == TrayButton::Middle || !MouseUp) {
+        return;
+    }
+    auto number = static_cast<std::int16_t>(button);
+    auto id = static_cast<std::int32_t>(m_id);
+    MouseUp(number, id);
 }
 
 TrayPicture cSysTray::TrayIcon() const
@@ -108,13 +85,9 @@ void cSysTray::SetTrayIcon(const TrayPicture& icon)
         return;
     }
     if (m_installed) {
-        NotifyIconData record = BaseRecord();
-        record.flags = kNifIcon;
-        record.icon = icon;
-        m_shell.NotifyIcon(kNimModify, record);
+        m_shell.SetIcon(icon);
     }
     m_trayIcon = icon;
-    Notify("TrayIcon");
 }
 
 std::string cSysTray::TrayTip() const
@@ -125,13 +98,9 @@ std::string cSysTray::TrayTip() const
 void cSysTray::SetTrayTip(const std::string& tip)
 {
     if (m_installed) {
-        NotifyIconData record = BaseRecord();
-        record.flags = kNifTip;
-        record.tip = CutToCharacters(tip, kMaxTipChars);
-        m_shell.NotifyIcon(kNimModify, record);
+        m_shell.SetTip(CutToCharacters(tip, kMaxTipChars));
     }
     m_trayTip = tip;
-    Notify("TrayTip");
 }
 
 bool cSysTray::InTray() const
@@ -150,7 +119,6 @@ void cSysTray::SetInTray(bool show)
         Uninstall();
     }
     m_inTray = show;
-    Notify("InTray");
 }
 
 void cSysTray::ShowBalloon(const std::string& tip, const std::string& title, std::int32_t showTimer,
@@ -164,12 +132,8 @@ void cSysTray::ShowBalloon(const std::string& tip, const std::string& title, std
                                   " seconds is too long; at most " + std::to_string(kMaxShowTimer) +
                                   " seconds are possible.");
     }
-    NotifyIconData record = BaseRecord();
-    record.flags = kNifInfo;
-    record.infoTitle = CutToCharacters(title, kMaxInfoTitleChars);
-    record.info = CutToCharacters(tip, kMaxInfoChars);
-    record.timeoutMs = showTimer > 0 ? static_cast<std::uint32_t>(showTimer) * 1000U : 0U;
-    m_shell.NotifyIcon(kNimModify, record);
+    m_shell.ShowMessage(CutToCharacters(title, kMaxInfoTitleChars), CutToCharacters(tip, kMaxInfoChars),
+                        showTimer > 0 ? static_cast<std::uint32_t>(showTimer) * 1000U : 0U);
 
     m_balloonUp = true;
     if (showOnce) {
@@ -185,67 +149,13 @@ void cSysTray::ShowBalloon(const std::string& tip, const std::string& title, std
         }
         // A pump returns at once when nothing is pending; without a pause the wait would keep a core
         // busy for the whole balloon time.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (m_balloonUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     if (m_balloonUp) {
-        record.infoTitle.clear();
-        record.info.clear();
-        m_shell.NotifyIcon(kNimModify, record);
+        m_shell.HideMessage();
     }
-}
-
-void cSysTray::HandleTrayMessage(std::int32_t mouseMessage, std::int32_t id)
-{
-    const auto raise = [&id](const std::function<void(std::int16_t&, std::int32_t&)>& event,
-                             std::int16_t button) {
-        if (event) {
-            event(button, id);
-        }
-    };
-    switch (mouseMessage) {
-    case kWmMouseMove:
-        if (MouseMove) {
-            MouseMove(id);
-        }
-        break;
-    case kWmLButtonDown:
-        raise(MouseDown, 1);
-        break;
-    case kWmLButtonUp:
-        raise(MouseUp, 1);
-        break;
-    case kWmLButtonDblClk:
-        raise(MouseDblClick, 1);
-        break;
-    case kWmRButtonDown:
-        raise(MouseDown, 2);
-        break;
-    case kWmRButtonUp:
-        raise(MouseUp, 2);
-        break;
-    case kWmRButtonDblClk:
-        raise(MouseDblClick, 2);
-        break;
-    case kNinBalloonHide:
-    case kNinBalloonTimeout:
-    case kNinBalloonUserClick:
-        m_balloonUp = false;
-        break;
-    default:
-        break;
-    }
-}
-
-void cSysTray::ReadProperties(const TrayStoredProperties& stored)
-{
-    SetInTray(stored.inTray.value_or(false));
-    SetTrayIcon(stored.trayIcon.value_or(m_ownPicture));
-    SetTrayTip(stored.trayTip.value_or(kDefaultTrayTip));
-}
-
-TrayStoredProperties cSysTray::WriteProperties() const
-{
-    return TrayStoredProperties{m_inTray, m_trayIcon, m_trayTip};
 }
 
 } // namespace pellavane

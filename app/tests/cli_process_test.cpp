@@ -23,6 +23,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -328,12 +329,40 @@ TEST_F(CliProcess, CheckWithoutReplyExitsOneAndAppendsOneCrLfLineToTheGivenLog)
               "01/02/2026 03:04:05 Internet Connection Status: Connected\r\n" + printed[0] + "\r\n");
 }
 
+// Every start runs under LC_ALL=C here: a log named in UTF-8 must still be the file written.
+TEST_F(CliProcess, CheckUnderTheCLocaleWritesALogWithNonAsciiLettersInItsName)
+{
+    UsePing(kNoReplyPing);
+    const fs::path log = Temp() / "\u0436\u0443\u0440\u043d\u0430\u043b \u00e9t\u00e9.txt";
+    const Finished run = Run({"--check", "--log", log.string()});
+    ASSERT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(ReadFile(log), run.out.substr(0, run.out.find('\n')) + "\r\n");
+}
+
 TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
 {
     const fs::path log = Temp() / "no-such-folder" / "checks.txt";
     const Finished run = Run({"--check", "--log", log.string()});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find(log.string()), std::string::npos) << run.err;
+}
+
+// A file-size limit crossed in mid-line fails the write like a full disk instead of ending the
+// program by SIGXFSZ. The child inherits the soft limit set here for the moment of its start.
+TEST_F(CliProcess, CheckWithALogAtTheFileSizeLimitSaysWhyFailsAndKeepsTheLogWhole)
+{
+    const fs::path log = Temp() / "limited.txt";
+    WriteFile(log, std::string(1002, 'x'));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limited{1024, saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const Finished run = Run({"--check", "--log", log.string()});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_NE(run.err.find("'" + log.string() + "': File too large"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(log), std::string(1002, 'x'));
 }
 
 TEST_F(CliProcess, HelpAndVersionExitZero)
@@ -393,6 +422,32 @@ TEST_F(CliProcess, ConsoleLogsEverySecondAndEndsCleanlyOnSigterm)
         EXPECT_EQ(printed.front() + "\r", lines.front());
     }
     EXPECT_FALSE(fs::exists(Temp() / "config" / "Quillmoor.ini")) << "the overrides must not be stored";
+}
+
+// A log at the file-size limit is a log fault like any other: told, the console runs on, and a
+// standard error that is a file gets no terminal control sequences.
+TEST_F(CliProcess, ConsoleWithALogAtTheFileSizeLimitTellsWhyAndRunsOn)
+{
+    const fs::path log = Temp() / "limited.txt";
+    WriteFile(log, std::string(1002, 'x'));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limited{1024, saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ReadFile(ErrPath("child")).find("File too large") != std::string::npos; }, kStartWait))
+        << ReadFile(ErrPath("child"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_TRUE(child->Running());
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->WaitFor(kExitWait), 0);
+    const std::string err = ReadFile(ErrPath("child"));
+    EXPECT_NE(err.find("'" + log.string() + "': File too large"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    EXPECT_EQ(ReadFile(log), std::string(1002, 'x'));
 }
 
 TEST_F(CliProcess, PlainStartWithoutDisplaySaysSoInOneLineAndLogsInTheConsole)

@@ -67,6 +67,26 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
     }
 }
 
+TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--frob=3"}, "Unknown option '--frob=3'; see --help."},
+        {{"-x"}, "Unknown option '-x'; see --help."},
+        {{"-check"}, "Unknown option '-check'; see --help."},
+        {{"extra"}, "Unknown option 'extra'; see --help."},
+        {{"--console", "--interval"}, "--interval needs a value such as 5s, 1m or 6h."},
+        {{"--console", "--interval", "5s", "--interval", "9s"},
+         "Unknown interval '9s'; use one of 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h 24h."},
+        {{"--console", "--log"}, "--log needs the path of the log file."},
+        {{"--console=1"}, "Option --console takes no value."},
+    };
+    for (const auto& [arguments, message] : cases) {
+        EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();
+    }
+    EXPECT_NE(UsageText("pellavane").find("with --console: 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h or 24h\n"),
+              std::string::npos);
+}
+
 TEST(ParseCommandLine, HelpAndVersionWinOverEverythingElse)
 {
     EXPECT_EQ(ParseCommandLine({"--console", "--help"}).mode, Mode::Help);

@@ -73,7 +73,7 @@ constexpr Designed kDesign[] = {
     {"PushButton2", "QPushButton", "Form1", "Copy History To Clipboard", 4080, 7570, 3840, 405, 11.25},
     {"Frame2", "QGroupBox", "Form1", "Startup Options", 120, 5340, 7800, 735, 9},
     {"Check8", "QCheckBox", "Frame2", "Minimized to system tray", 4200, 300, 2580, 285, 9},
-    {"Check4", "QCheckBox", "Frame2", "Load this software on Windows startup", 240, 300, 3930, 285, 9},
+    {"Check4", "QCheckBox", "Frame2", "Load this software when I log in", 240, 300, 3930, 285, 9},
     {"PushButton3", "QPushButton", "Form1", "Help", 120, 8080, 3840, 405, 11.25},
     {"PushButton4", "QPushButton", "Form1", "Clear History Log", 4080, 8080, 3840, 405, 11.25},
     {"Frame3", "QGroupBox", "Form1", "Log File", 120, 6120, 7800, 820, 9},

@@ -45,7 +45,12 @@ struct FakeList : IStatusList
 struct RecordingReporter : IErrorReporter
 {
     std::vector<int> lines;
-    void ReportError(const std::string&, int line, const std::string&) override { lines.push_back(line); }
+    std::vector<std::string> reports;
+    void ReportError(const std::string& tag, int line, const std::string& description) override
+    {
+        lines.push_back(line);
+        reports.push_back(tag + description);
+    }
 };
 
 class HistoryCommandsTest : public ::testing::Test
@@ -129,6 +134,26 @@ TEST_F(HistoryCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
     EXPECT_TRUE(clipboard.texts.empty());
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(reporter.lines.empty());
+}
+
+// A folder reads as nothing and /proc/self/mem fails its first read: neither is an empty history.
+TEST_F(HistoryCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
+{
+    const struct
+    {
+        std::string path;
+        std::string reason;
+    } cases[] = {{m_dir.string(), "Is a directory"}, {"/proc/self/mem", "Input/output error"}};
+    for (const auto& c : cases) {
+        text1.text = c.path;
+        reporter = {};
+        commands.PushButton2_Click();
+        EXPECT_TRUE(clipboard.texts.empty()) << c.path;
+        EXPECT_EQ(reporter.lines, std::vector<int>{102});
+        EXPECT_EQ(reporter.reports,
+                  std::vector<std::string>{HandlerTag("PushButton2_Click") + "Cannot read log file '" +
+                                           c.path + "': " + c.reason});
+    }
 }
 
 TEST_F(HistoryCommandsTest, ClearAnsweredNoKeepsFileAndList)

@@ -1,18 +1,19 @@
 #include "app/main_window.h"
 
+#include "autostart/startup_entry.h"
+#include "autostart/startup_options.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
 #include "settings/display_name.h"
-#include "tray/startup_entry.h"
-#include "tray/startup_options.h"
+#include "settings/settings_store.h"
+#include "testsupport/tray_fakes.h"
 #include "tray/sys_tray.h"
-#include "tray/tests/tray_fakes.h"
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QImageWriter>
 #include <QLineEdit>
@@ -53,6 +54,7 @@ using pellavane::testing::CursorFileBytes;
 
 using testing::FakeSettings;
 using testing::RecordingShell;
+using Op = RecordingShell::Op;
 
 const std::string kLoadTag = "in Tessaroot2021/08/31.Form1.Form_Load ";
 constexpr std::time_t kNow = 1630411200;
@@ -107,33 +109,17 @@ struct RecordingReporter : IErrorReporter
 class BalloonClosingShell : public RecordingShell
 {
 public:
-    void NotifyIcon(std::uint32_t message, const NotifyIconData& record) override
+    void ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs) override
     {
-        RecordingShell::NotifyIcon(message, record);
-        if (message == kNimModify && (record.flags & kNifInfo) != 0 && !record.info.empty()) {
-            QTimer::singleShot(0, &m_context, [this] { Report(kNinBalloonTimeout); });
+        RecordingShell::ShowMessage(title, text, timeoutMs);
+        if (closeBalloons) {
+            QTimer::singleShot(0, &m_context, [this] { EndMessage(); });
         }
     }
+    std::vector<Call> Balloons() const { return Messages(); }
 
-    std::vector<NotifyIconData> Balloons() const
-    {
-        std::vector<NotifyIconData> balloons;
-        for (const Call& call : calls) {
-            if (call.message == kNimModify && (call.record.flags & kNifInfo) != 0 &&
-                !call.record.info.empty()) {
-                balloons.push_back(call.record);
-            }
-        }
-        return balloons;
-    }
-    int Count(std::uint32_t message) const
-    {
-        int n = 0;
-        for (const Call& call : calls) {
-            n += call.message == message ? 1 : 0;
-        }
-        return n;
-    }
+    /** Off: balloons stay up until their time is over, as Qt's own do. */
+    bool closeBalloons = true;
 
 private:
     QObject m_context;
@@ -312,11 +298,9 @@ TEST_F(MainWindowTest, EmptyStoreStartsLoggingEveryFiveSecondsIntoTheDefaultLog)
     EXPECT_TRUE(Form().Timer1().IsTicking());
 
     ASSERT_EQ(shell.calls.size(), 1u);
-    EXPECT_EQ(shell.calls[0].message, kNimAdd);
-    EXPECT_EQ(shell.calls[0].record.flags, kNifMessage | kNifIcon | kNifTip);
-    EXPECT_EQ(shell.calls[0].record.tip, "Pellavane");
-    EXPECT_EQ(shell.calls[0].record.callbackMessage, kTrayCallbackMessage);
-    EXPECT_TRUE(shell.calls[0].record.icon.IsIcon());
+    EXPECT_EQ(shell.calls[0].op, Op::ShowIcon);
+    EXPECT_EQ(shell.calls[0].text, "Pellavane");
+    EXPECT_TRUE(shell.calls[0].icon.IsIcon());
     EXPECT_TRUE(w.Tray().Installed());
 
     EXPECT_FALSE(Form().Check4()->isChecked());
@@ -418,10 +402,10 @@ TEST_F(MainWindowTest, BothStartupBoxesOnStartHiddenInTheTrayWithoutRewritingThe
     EXPECT_TRUE(w.MinimizedToTray());
     EXPECT_FALSE(Form().isVisible());
     EXPECT_TRUE(w.Tray().Installed());
-    const std::vector<NotifyIconData> balloons = shell.Balloons();
+    const std::vector<RecordingShell::Call> balloons = shell.Balloons();
     ASSERT_EQ(balloons.size(), 1u);
-    EXPECT_EQ(balloons[0].infoTitle, "Pellavane");
-    EXPECT_EQ(balloons[0].info, kMinimizedBalloonText);
+    EXPECT_EQ(balloons[0].title, "Pellavane");
+    EXPECT_EQ(balloons[0].text, kMinimizedBalloonText);
     EXPECT_EQ(balloons[0].timeoutMs, 5000u);
 
     EXPECT_TRUE(Form().Check4()->isChecked());
@@ -656,11 +640,10 @@ TEST_F(MainWindowTest, ReleasingEitherButtonOnTheIconBringsTheHiddenWindowBack)
     MainWindow& w = Started();
     ASSERT_FALSE(Form().isVisible());
 
-    shell.Report(kWmLButtonDown);
-    shell.Report(kWmLButtonDblClk);
-    EXPECT_FALSE(Form().isVisible()) << "a press or a double click does nothing by itself";
+    shell.Click(TrayButton::Middle);
+    EXPECT_FALSE(Form().isVisible()) << "the middle button does nothing";
 
-    shell.Report(kWmLButtonUp);
+    shell.Click(TrayButton::Left);
     EXPECT_TRUE(Form().isVisible());
     EXPECT_FALSE(w.MinimizedToTray());
     EXPECT_FALSE(Form().isMinimized());
@@ -670,7 +653,7 @@ TEST_F(MainWindowTest, ReleasingEitherButtonOnTheIconBringsTheHiddenWindowBack)
     EXPECT_TRUE(w.MinimizedToTray());
     EXPECT_EQ(shell.Balloons().size(), 1u) << "the balloon is shown once a run";
 
-    shell.Report(kWmRButtonUp);
+    shell.Click(TrayButton::Right);
     EXPECT_TRUE(Form().isVisible());
     EXPECT_FALSE(w.MinimizedToTray());
 }
@@ -684,12 +667,28 @@ TEST_F(MainWindowTest, CloseStopsTheTimerRemovesTheIconAndEndsTheProgram)
     EXPECT_FALSE(Form().Timer1().Enabled());
     EXPECT_FALSE(Form().Timer1().IsTicking());
     ASSERT_FALSE(shell.calls.empty());
-    EXPECT_EQ(shell.calls.back().message, kNimDelete);
-    EXPECT_EQ(shell.Count(kNimAdd), 1);
+    EXPECT_EQ(shell.calls.back().op, Op::HideIcon);
+    EXPECT_EQ(shell.Count(Op::ShowIcon), 1);
     EXPECT_FALSE(window->Tray().Installed());
     EXPECT_EQ(endProgramCalls, 1);
     EXPECT_FALSE(Form().isVisible());
     EXPECT_TRUE(reporter.reports.empty());
+}
+
+TEST_F(MainWindowTest, CloseDuringTheFirstBalloonEndsItsWaitAtOnce)
+{
+    shell.closeBalloons = false;
+    Started();
+    QTimer::singleShot(0, &Form(), [this] { Form().close(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+
+    Form().setWindowState(Qt::WindowMinimized);
+
+    EXPECT_LT(elapsed.elapsed(), 2000) << "the balloon's five seconds held the close up";
+    EXPECT_EQ(shell.Balloons().size(), 1u);
+    EXPECT_EQ(shell.calls.back().op, Op::HideIcon) << "no take-down for a balloon gone with its icon";
+    EXPECT_EQ(endProgramCalls, 1);
 }
 
 TEST_F(MainWindowTest, TickQueuedBeforeTheCloseWritesNoLine)
@@ -731,7 +730,7 @@ TEST_F(MainWindowTest, CloseDuringLogNowProbeWritesNoLineAndShowsNoBox)
     EXPECT_TRUE(told.empty());
     EXPECT_EQ(endProgramCalls, 1);
     EXPECT_FALSE(Form().Timer1().IsTicking()) << "the interrupted log now must not start the timer again";
-    EXPECT_EQ(shell.calls.back().message, kNimDelete);
+    EXPECT_EQ(shell.calls.back().op, Op::HideIcon);
 }
 
 TEST_F(MainWindowTest, CloseDuringScheduledRecordProbeWritesNoLineAndShowsNoBox)
@@ -766,7 +765,7 @@ TEST_F(MainWindowTest, CloseDuringStartUpProbeEndsTheStartUp)
     EXPECT_TRUE(reporter.reports.empty());
     EXPECT_FALSE(Form().isVisible()) << "a closed window is not shown";
     EXPECT_FALSE(w.Tray().Installed()) << "the icon the close took away does not come back";
-    EXPECT_EQ(shell.Count(kNimAdd), 0);
+    EXPECT_EQ(shell.Count(Op::ShowIcon), 0);
     EXPECT_FALSE(Form().Timer1().IsTicking());
 }
 
@@ -780,7 +779,7 @@ TEST_F(MainWindowTest, CloseWhileHiddenInTheTrayEndsTheProgramTheSameWay)
     EXPECT_TRUE(Form().close());
     EXPECT_EQ(endProgramCalls, 1);
     EXPECT_FALSE(Form().Timer1().IsTicking());
-    EXPECT_EQ(shell.calls.back().message, kNimDelete);
+    EXPECT_EQ(shell.calls.back().op, Op::HideIcon);
     EXPECT_TRUE(reporter.reports.empty());
 }
 

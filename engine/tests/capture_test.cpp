@@ -1,7 +1,7 @@
 #include "engine/cmd_output.h"
 
 #include "engine/capture_posix.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +234,34 @@ TEST_F(Capture, PumpRunsBeforeReadingAndWhileWaitingForASlowChild)
     EXPECT_EQ(result, "late\n");
     // A second of waiting in 20 ms slices: far more than the handful of reads.
     EXPECT_GE(slow, 10);
+}
+
+// A pump held past the time bound (a modal box left open) must not lose what the child wrote
+// meanwhile; a child still running then is stopped at once.
+TEST_F(Capture, PumpHeldPastTheLimitKeepsWhatTheChildWroteAndStopsOneStillRunning)
+{
+    const std::string pidFile = File("pid");
+    const struct
+    {
+        std::string script;
+        std::string expected;
+    } cases[] = {
+        {Script("answered.sh", "echo $$ > '" + pidFile + "'\necho reply\n"), "reply\n"},
+        {Script("running.sh", "echo $$ > '" + pidFile + "'\necho started\nexec sleep 100\n"), "started\n"},
+    };
+    for (const auto& c : cases) {
+        int calls = 0;
+        const auto holdOnce = [&] {
+            if (calls++ == 0) {
+                std::this_thread::sleep_for(1s);
+            }
+        };
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RunCapturedCommand(c.script, true, false, true, holdOnce, {200ms, 20ms}), c.expected);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << c.script;
+        EXPECT_FALSE(Exists(ReadPid(pidFile))) << c.script;
+        ::unlink(pidFile.c_str());
+    }
 }
 
 TEST_F(Capture, FailingPumpStopsTheCaptureAndStillReapsTheChild)

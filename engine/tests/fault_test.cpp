@@ -6,10 +6,10 @@
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
-#include "engine/settings_store.h"
-#include "engine/tests/status_lines.h"
-#include "engine/tests/test_files.h"
 #include "engine/window_controls.h"
+#include "settings/settings_store.h"
+#include "testsupport/status_lines.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -53,40 +53,6 @@ private:
     bool m_enabled = true;
 };
 
-class FakeCaption : public ICaption
-{
-public:
-    std::string Caption() const override { return m_caption; }
-    void SetCaption(const std::string& caption) override { m_caption = caption; }
-
-private:
-    std::string m_caption;
-};
-
-class FakeProgress : public IProgressBar
-{
-public:
-    void SetMaximum(int) override {}
-    void SetPosition(int) override {}
-};
-
-class EverySecond : public IIntervalList
-{
-public:
-    std::optional<std::string> SelectedText() const override { return kIntervalTable[0].text; }
-    std::optional<int> SelectedPosition() const override { return 1; }
-};
-
-class FakePointer : public IMousePointer
-{
-public:
-    int Pointer() const override { return m_pointer; }
-    void SetPointer(int pointer) override { m_pointer = pointer; }
-
-private:
-    int m_pointer = kPointerDefault;
-};
-
 class NullSettings : public ISettingsStore
 {
 public:
@@ -98,8 +64,13 @@ public:
     void Save(const std::string&, const std::string&, const std::string&, const std::string&) override {}
 };
 
-struct Reports : IErrorReporter, IRecordHealth
+/** The schedule's view: only its record health is of interest here. */
+struct Reports : IErrorReporter, IScheduleView
 {
+    void ShowCountdown(const std::string&) override {}
+    void ShowProgress(int, int) override {}
+    void ShowSwitch(bool) override {}
+    void ShowBusy(bool) override {}
     std::vector<std::string> boxes;
     std::vector<std::string> failing;
     int workingAgain = 0;
@@ -142,19 +113,10 @@ public:
         : m_path(std::move(path)),
           m_recorder(
               probe != nullptr ? *probe : m_probe, m_clock, [this] { return m_path; }, m_list),
-          m_schedule({m_timer,
-                      m_frame1,
-                      m_pushButton5,
-                      m_progress,
-                      m_intervals,
-                      m_pointer,
-                      {},
-                      m_recorder,
-                      m_settings,
-                      reports,
-                      reports})
+          m_schedule({m_timer, reports, {}, m_recorder, m_settings, reports})
     {
-        m_pushButton5.SetCaption(kCaptionTurnOff);
+        m_schedule.SetInterval(1);
+        m_schedule.SetLogging(true);
         m_timer.SetInterval(1000);
     }
 
@@ -171,11 +133,6 @@ private:
     CountingClock m_clock;
     CountingList m_list;
     FakeTimer m_timer;
-    FakeCaption m_frame1;
-    FakeCaption m_pushButton5;
-    FakeProgress m_progress;
-    EverySecond m_intervals;
-    FakePointer m_pointer;
     NullSettings m_settings;
     StatusRecorder m_recorder;
     LoggingSchedule m_schedule;

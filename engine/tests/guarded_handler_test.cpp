@@ -1,6 +1,6 @@
 #include "engine/guarded_handler.h"
 
-#include "engine/tests/recording_reporter.h"
+#include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
 

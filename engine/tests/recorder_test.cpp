@@ -1,7 +1,7 @@
 #include "engine/recorder.h"
 
 #include "engine/probe.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -222,33 +222,33 @@ TEST_F(AppendLogLineFails, NoPermissionIsTold)
     ExpectFailure(path, "Permission denied");
 }
 
-// RLIMIT_FSIZE lets the write go through only up to the limit, the way a full disk does: the file
-// must be cut back to the lines it had, not keep half a line.
-TEST_F(AppendLogLineFails, WriteCutShortLeavesNoTornLine)
+// A file-size limit crossed in mid-line must fail like a full disk, not end the program by SIGXFSZ,
+// and the file must be cut back to the lines it had.
+TEST_F(AppendLogLineFails, FileSizeLimitCrossedInMidLineFailsAndLeavesNoTornLine)
 {
     const std::string path = m_folder.File("limited.log");
-    const std::string before = "12/07/2026 04:45:17 Internet Connection Status: Connected\r\n";
+    const std::string before(1002, 'x');
     pellavane::testing::WriteFile(path, before);
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{before.size() + 10, before.size() + 10};
+        const rlimit limit{1024, 1024};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             ::_exit(3);
         }
         try {
-            AppendLogLine(path, std::string(100, 'x'));
+            AppendLogLine(path, "12/07/2026 04:45:17 Internet Connection Status: Connected");
         } catch (const LogWriteError& e) {
-            ::_exit(std::string(e.what()).find("File too large") != std::string::npos ? 0 : 2);
+            ::_exit(std::string(e.what()) == "Cannot write to log file '" + path + "': File too large" ? 0
+                                                                                                       : 2);
         }
         ::_exit(1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error, 2: error without the reason, 3: no limit";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error, 2: error without the path or reason, 3: no limit";
     EXPECT_EQ(ReadFile(path), before);
 
     AppendLogLine(path, "next");

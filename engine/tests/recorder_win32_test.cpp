@@ -1,7 +1,7 @@
 #include "engine/recorder.h"
 
-#include "engine/tests/test_files.h"
 #include "engine/win32_support.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
-#include "engine/settings_store.h"
 #include "engine/window_controls.h"
+#include "settings/settings_store.h"
 
-#include "engine/tests/recording_reporter.h"
+#include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
 
@@ -47,12 +47,11 @@ public:
     std::vector<std::string> writes;
 };
 
-class FakeCaption : public ICaption
+class FakeCaption
 {
 public:
     explicit FakeCaption(std::string initial = {}) : caption(std::move(initial)) {}
-    std::string Caption() const override { return caption; }
-    void SetCaption(const std::string& value) override
+    void SetCaption(const std::string& value)
     {
         caption = value;
         history.push_back(value);
@@ -61,15 +60,15 @@ public:
     std::vector<std::string> history;
 };
 
-class FakeProgressBar : public IProgressBar
+class FakeProgressBar
 {
 public:
-    void SetMaximum(int value) override
+    void SetMaximum(int value)
     {
         // Every position the schedule sets must lie within the maximum set before it.
         maximum = value;
     }
-    void SetPosition(int value) override
+    void SetPosition(int value)
     {
         EXPECT_LE(value, maximum) << "position beyond the maximum";
         position = value;
@@ -78,30 +77,6 @@ public:
     int maximum = 100;
     int position = 0;
     std::vector<int> positions;
-};
-
-class FakeIntervalList : public IIntervalList
-{
-public:
-    std::optional<std::string> SelectedText() const override
-    {
-        if (!row) {
-            return std::nullopt;
-        }
-        return textOverride ? *textOverride : std::string(kIntervalTable.at(*row - 1).text);
-    }
-    std::optional<int> SelectedPosition() const override { return row; }
-    /** 1-based row, or none selected. */
-    std::optional<int> row = 2;
-    std::optional<std::string> textOverride;
-};
-
-class FakePointer : public IMousePointer
-{
-public:
-    int Pointer() const override { return pointer; }
-    void SetPointer(int value) override { pointer = value; }
-    int pointer = kPointerCustom;
 };
 
 /** Runs the work queued for the next time the schedule lets events run. */
@@ -133,7 +108,7 @@ class FakeRecorder : public IStatusRecorder
 {
 public:
     explicit FakeRecorder(const FakeTimer& timer) : m_timer(timer) {}
-    void RecordStatus() override
+    CheckResult RecordStatus() override
     {
         ++calls;
         timerDuringRecords.push_back({m_timer.interval, m_timer.enabled});
@@ -145,12 +120,17 @@ public:
         if (failWith) {
             throw LogWriteError(*failWith);
         }
+        CheckResult check;
+        check.time = 1'790'000'000 + calls;
+        check.connected = connected;
+        return check;
     }
     int calls = 0;
     std::vector<TimerState> timerDuringRecords;
     /** Runs once inside the next record, as events dispatched while the probe waits would. */
     std::function<void()> during;
     std::optional<std::string> failWith;
+    bool connected = true;
 
 private:
     const FakeTimer& m_timer;
@@ -181,12 +161,42 @@ public:
     std::optional<std::string> failWith;
 };
 
-class RecordingHealth : public IRecordHealth
+struct RecordingHealth
+{
+    std::vector<std::string> events;
+};
+
+/** The schedule's view as fake controls: the frame's caption, the bar, the switch's caption,
+ *  whether the pointer shows busy, and the record health line. */
+class FakeView : public IScheduleView
 {
 public:
-    void RecordsFailing(const std::string& reason) override { events.push_back("failing: " + reason); }
-    void RecordsWorkingAgain() override { events.push_back("working again"); }
-    std::vector<std::string> events;
+    FakeView(FakeCaption& frame1, FakeCaption& pushButton5, FakeProgressBar& progressBar1,
+             RecordingHealth& health)
+        : m_frame1(frame1), m_pushButton5(pushButton5), m_progressBar1(progressBar1), m_health(health)
+    {}
+    void ShowCountdown(const std::string& text) override { m_frame1.SetCaption(text); }
+    void ShowProgress(int maximum, int position) override
+    {
+        m_progressBar1.SetMaximum(maximum);
+        m_progressBar1.SetPosition(position);
+    }
+    void ShowSwitch(bool on) override { m_pushButton5.SetCaption(on ? kCaptionTurnOff : kCaptionTurnOn); }
+    void ShowBusy(bool value) override { busy = value; }
+    void RecordsFailing(const std::string& reason) override
+    {
+        m_health.events.push_back("failing: " + reason);
+    }
+    void RecordsWorkingAgain() override { m_health.events.push_back("working again"); }
+
+    /** nullopt until the schedule first says. */
+    std::optional<bool> busy;
+
+private:
+    FakeCaption& m_frame1;
+    FakeCaption& m_pushButton5;
+    FakeProgressBar& m_progressBar1;
+    RecordingHealth& m_health;
 };
 
 std::string Countdown(const std::string& hms)
@@ -197,16 +207,20 @@ std::string Countdown(const std::string& hms)
 class ScheduleTest : public ::testing::Test
 {
 protected:
+    ScheduleTest() { schedule.SetInterval(2); }
+
     /** The state start-up leaves when "StartStopState" is "On" (its own record aside). */
     void StartOn()
     {
-        pushButton5.caption = kCaptionTurnOff;
+        schedule.SetLogging(true);
+        pushButton5.history.clear();
         timer.interval = 1000;
         settings.values["StartStopState"] = "On";
     }
     void StartOff()
     {
-        pushButton5.caption = kCaptionTurnOn;
+        schedule.SetLogging(false);
+        pushButton5.history.clear();
         timer.interval = 0;
         settings.values["StartStopState"] = "Off";
     }
@@ -246,15 +260,13 @@ protected:
     FakeCaption frame1;
     FakeCaption pushButton5{kCaptionDesigned};
     FakeProgressBar progressBar1;
-    FakeIntervalList listView2;
-    FakePointer pointer;
     ScriptedPump pump;
     FakeRecorder recorder{timer};
     RecordingSettings settings;
     RecordingReporter reporter;
     RecordingHealth health;
-    LoggingSchedule schedule{ScheduleControls{timer, frame1, pushButton5, progressBar1, listView2, pointer,
-                                              [this] { pump(); }, recorder, settings, reporter, health}};
+    FakeView view{frame1, pushButton5, progressBar1, health};
+    LoggingSchedule schedule{ScheduleServices{timer, view, [this] { pump(); }, recorder, settings, reporter}};
 };
 
 TEST(IntervalSecondsForText, MatchesTheTableTextsExactly)
@@ -284,18 +296,18 @@ TEST(CountdownText, ShowsTheTimeOfDayDroppingDaysAndSign)
 
 TEST_F(ScheduleTest, IntervalSecondsReadsTheSelectedTextAndThrowsWithoutASelection)
 {
-    listView2.row = 12;
+    schedule.SetInterval(12);
     EXPECT_EQ(schedule.IntervalSeconds(), 86400);
-    listView2.textOverride = "Log every 2 seconds";
-    EXPECT_EQ(schedule.IntervalSeconds(), 0);
-    listView2.row.reset();
+    EXPECT_THROW(schedule.SetInterval(13), std::out_of_range);
+    EXPECT_THROW(schedule.SetInterval(0), std::out_of_range);
+    schedule.SetInterval(std::nullopt);
     EXPECT_THROW(schedule.IntervalSeconds(), std::runtime_error);
 }
 
 TEST_F(ScheduleTest, OneSecondIntervalRecordsOnEveryTickWithAFullBar)
 {
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     for (int tick = 1; tick <= 3; ++tick) {
         timer.writes.clear();
         Second();
@@ -316,7 +328,7 @@ TEST_F(ScheduleTest, OneSecondIntervalRecordsOnEveryTickWithAFullBar)
 TEST_F(ScheduleTest, FiveSecondsCountDownToZeroThenRecord)
 {
     StartOn();
-    listView2.row = 2;
+    schedule.SetInterval(2);
     std::vector<std::string> shown;
     for (int tick = 1; tick <= 5; ++tick) {
         EXPECT_EQ(recorder.calls, 0) << "recorded before the fifth tick";
@@ -339,7 +351,7 @@ TEST_F(ScheduleTest, FiveSecondsCountDownToZeroThenRecord)
 TEST_F(ScheduleTest, TwentyFourHoursShowsOneSecondLessAfterTheRecord)
 {
     StartOn();
-    listView2.row = 12;
+    schedule.SetInterval(12);
     Second();
     EXPECT_EQ(frame1.caption, Countdown("23:59:59"));
     EXPECT_EQ(progressBar1.maximum, 86400);
@@ -349,25 +361,12 @@ TEST_F(ScheduleTest, TwentyFourHoursShowsOneSecondLessAfterTheRecord)
 TEST_F(ScheduleTest, TickDoesNothingWhenNoRowIsSelected)
 {
     StartOn();
-    listView2.row.reset();
+    schedule.SetInterval(std::nullopt);
     Seconds(3);
     EXPECT_EQ(schedule.ElapsedSeconds(), 0);
     EXPECT_TRUE(frame1.history.empty());
     EXPECT_TRUE(progressBar1.positions.empty());
     EXPECT_EQ(pump.runs, 0);
-}
-
-TEST_F(ScheduleTest, TextMatchingNoRowCountsOnWithoutEverRecording)
-{
-    StartOn();
-    listView2.textOverride = "Log every fortnight";
-    Seconds(3);
-    EXPECT_EQ(schedule.CurrentInterval(), 0);
-    EXPECT_EQ(schedule.ElapsedSeconds(), 3);
-    EXPECT_EQ(frame1.caption, Countdown("00:00:03"));
-    EXPECT_EQ(progressBar1.maximum, 0);
-    EXPECT_TRUE(progressBar1.positions.empty());
-    EXPECT_EQ(recorder.calls, 0);
 }
 
 TEST_F(ScheduleTest, LateTickAfterTurnOffOnlySaysLoggingIsOff)
@@ -383,7 +382,7 @@ TEST_F(ScheduleTest, LateTickAfterTurnOffOnlySaysLoggingIsOff)
 TEST_F(ScheduleTest, TurningOffAndOnAgainRecordsAtOnceAndContinuesTheCount)
 {
     StartOn();
-    listView2.row = 2;
+    schedule.SetInterval(2);
     Seconds(2);
     progressBar1.positions.clear();
 
@@ -440,12 +439,12 @@ TEST_F(ScheduleTest, FailuresInTheSwitchAreReportedByLineAndTheSwitchGoesOn)
 TEST_F(ScheduleTest, LogNowWhileOffRecordsUnderTheHourglassAndLeavesLoggingOff)
 {
     StartOff();
-    int pointerDuringRecord = -1;
-    recorder.during = [&] { pointerDuringRecord = pointer.pointer; };
+    std::optional<bool> busyDuringRecord;
+    recorder.during = [&] { busyDuringRecord = view.busy; };
     schedule.PushButton6_Click();
     EXPECT_EQ(recorder.calls, 1);
-    EXPECT_EQ(pointerDuringRecord, kPointerHourglass);
-    EXPECT_EQ(pointer.pointer, kPointerDefault);
+    EXPECT_EQ(busyDuringRecord, true);
+    EXPECT_EQ(view.busy, false);
     EXPECT_EQ(recorder.timerDuringRecords.back(), (TimerState{0, false}));
     EXPECT_EQ((TimerState{timer.interval, timer.enabled}), (TimerState{0, true}));
     EXPECT_EQ(pump.runs, 1);
@@ -454,7 +453,7 @@ TEST_F(ScheduleTest, LogNowWhileOffRecordsUnderTheHourglassAndLeavesLoggingOff)
 TEST_F(ScheduleTest, LogNowWhileOnLeavesTheCountAndRestoresTheTimer)
 {
     StartOn();
-    listView2.row = 2;
+    schedule.SetInterval(2);
     Seconds(2);
     timer.writes.clear();
     schedule.PushButton6_Click();
@@ -473,17 +472,16 @@ TEST_F(ScheduleTest, LogNowThatFailsIsReportedAndStillRestoresPointerAndTimer)
     recorder.failWith = "Disk full";
     schedule.PushButton6_Click();
     EXPECT_EQ(reporter.reports, (std::vector<Report>{{HandlerTag("PushButton6_Click"), 112, "Disk full"}}));
-    EXPECT_EQ(pointer.pointer, kPointerDefault);
+    EXPECT_EQ(view.busy, false);
     ExpectOn();
 }
 
 TEST_F(ScheduleTest, ChangeOfIntervalStoresThePositionAndRestartsTheCount)
 {
     StartOn();
-    listView2.row = 2;
+    schedule.SetInterval(2);
     Seconds(3);
-    listView2.row = 3;
-    schedule.IntervalChanged();
+    schedule.IntervalChanged(3);
     EXPECT_EQ(settings.values["OftenIndex"], "3");
     EXPECT_EQ(schedule.CurrentInterval(), 10);
     EXPECT_EQ(schedule.ElapsedSeconds(), 0);
@@ -492,8 +490,7 @@ TEST_F(ScheduleTest, ChangeOfIntervalStoresThePositionAndRestartsTheCount)
 
     // Without a restart a shorter interval than the count reached would never record again.
     Seconds(5);
-    listView2.row = 1;
-    schedule.IntervalChanged();
+    schedule.IntervalChanged(1);
     Second();
     EXPECT_EQ(recorder.calls, 1);
 }
@@ -502,14 +499,12 @@ TEST_F(ScheduleTest, ChangeOfIntervalWithoutSelectionDoesNothingAndAFailedStoreS
 {
     StartOn();
     Seconds(3);
-    listView2.row.reset();
-    schedule.IntervalChanged();
+    schedule.IntervalChanged(std::nullopt);
     EXPECT_EQ(schedule.ElapsedSeconds(), 3);
     EXPECT_TRUE(settings.saves.empty());
 
-    listView2.row = 4;
     settings.failWith = "Settings file is read-only";
-    EXPECT_NO_THROW(schedule.IntervalChanged());
+    EXPECT_NO_THROW(schedule.IntervalChanged(4));
     EXPECT_EQ(schedule.ElapsedSeconds(), 0);
     EXPECT_EQ(schedule.CurrentInterval(), 30);
     EXPECT_TRUE(reporter.reports.empty());
@@ -518,7 +513,7 @@ TEST_F(ScheduleTest, ChangeOfIntervalWithoutSelectionDoesNothingAndAFailedStoreS
 TEST_F(ScheduleTest, FailingScheduledRecordsAreToldOnceAndLoggingGoesOn)
 {
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     recorder.failWith = "Cannot open log file '/ro/log.txt': Permission denied";
     Seconds(3);
     EXPECT_EQ(recorder.calls, 3);
@@ -540,7 +535,7 @@ TEST_F(ScheduleTest, LogNowThatWorksEndsTheFailingNotice)
     // With a long interval the next scheduled record may be a day away; the user who mended the
     // cause checks at once.
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     recorder.failWith = "Disk full";
     Second();
     recorder.failWith.reset();
@@ -551,7 +546,7 @@ TEST_F(ScheduleTest, LogNowThatWorksEndsTheFailingNotice)
 TEST_F(ScheduleTest, TurnOffDuringAScheduledRecordKeepsLoggingOff)
 {
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     recorder.during = [&] { schedule.PushButton5_Click(); };
     Second();
     ExpectOff();
@@ -563,7 +558,7 @@ TEST_F(ScheduleTest, TurnOffDuringAScheduledRecordKeepsLoggingOff)
 TEST_F(ScheduleTest, TurnOffAndOnAgainDuringAScheduledRecordLeavesLoggingOn)
 {
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     recorder.during = [&] {
         schedule.PushButton5_Click();
         schedule.PushButton5_Click();
@@ -577,7 +572,7 @@ TEST_F(ScheduleTest, TurnOffAndOnAgainDuringAScheduledRecordLeavesLoggingOn)
 TEST_F(ScheduleTest, TurnOffWhileTheTickLetsEventsRunCancelsItsRecord)
 {
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     pump.Queue([&] { schedule.PushButton5_Click(); });
     Second();
     EXPECT_EQ(recorder.calls, 0);
@@ -610,7 +605,7 @@ TEST_F(ScheduleTest, SwitchTurnedDuringLogNowIsNotUndoneByTheRestore)
 TEST_F(ScheduleTest, LogNowInsideOtherRecordsDoesNotStartTheTimerEarly)
 {
     StartOn();
-    listView2.row = 1;
+    schedule.SetInterval(1);
     std::optional<TimerState> afterLogNow;
     recorder.during = [&] {
         schedule.PushButton6_Click();
@@ -634,7 +629,7 @@ TEST_F(ScheduleTest, LogNowInsideOtherRecordsDoesNotStartTheTimerEarly)
 TEST_F(ScheduleTest, TickDeliveredInsideATickIsDropped)
 {
     StartOn();
-    listView2.row = 2;
+    schedule.SetInterval(2);
     pump.Queue([&] { schedule.Tick(); });
     Second();
     EXPECT_EQ(schedule.ElapsedSeconds(), 1);
@@ -644,15 +639,76 @@ TEST_F(ScheduleTest, TickDeliveredInsideATickIsDropped)
 TEST_F(ScheduleTest, ChangeOfIntervalWhileTheTickLetsEventsRunPostponesTheRecord)
 {
     StartOn();
-    listView2.row = 1;
-    pump.Queue([&] {
-        listView2.row = 2;
-        schedule.IntervalChanged();
-    });
+    schedule.SetInterval(1);
+    pump.Queue([&] { schedule.IntervalChanged(2); });
     Second();
     EXPECT_EQ(recorder.calls, 0);
     Second();
     EXPECT_EQ(frame1.caption, Countdown("00:00:04"));
+}
+
+} // namespace
+} // namespace pellavane
+
+namespace pellavane {
+namespace {
+
+struct RecordingListener : IMonitorListener
+{
+    void LoggingStarted(int seconds) override { events.push_back("started " + std::to_string(seconds)); }
+    void LoggingStopped() override { events.push_back("stopped"); }
+    void CheckRecorded(const CheckResult& check) override
+    {
+        events.push_back(check.connected ? "connected" : "disconnected");
+    }
+    void RecordsFailing(const std::string& reason) override { events.push_back("failing: " + reason); }
+    void RecordsWorkingAgain() override { events.push_back("working again"); }
+    std::vector<std::string> events;
+};
+
+TEST_F(ScheduleTest, ListenersHearEachChangeAndTheStateKeepsSinceWhenTheStatusHolds)
+{
+    RecordingListener listener;
+    schedule.AddListener(listener);
+    StartOff();
+    schedule.PushButton5_Click(); // on: records at once (time +1)
+    recorder.connected = false;
+    schedule.PushButton6_Click(); // +2, the status changes
+    schedule.PushButton6_Click(); // +3, it holds
+    recorder.failWith = "Disk full";
+    schedule.IntervalChanged(1);
+    Second();
+    schedule.PushButton5_Click();
+
+    EXPECT_EQ(listener.events,
+              (std::vector<std::string>{"stopped", "started 5", "connected", "disconnected", "disconnected",
+                                        "started 1", "failing: Disk full", "stopped"}));
+    const MonitorState state = schedule.State();
+    EXPECT_FALSE(state.logging);
+    EXPECT_EQ(state.intervalSeconds, 1);
+    ASSERT_TRUE(state.lastCheck);
+    EXPECT_FALSE(state.lastCheck->connected);
+    EXPECT_EQ(state.lastCheck->time, 1'790'000'003);
+    EXPECT_EQ(state.statusSince, 1'790'000'002);
+    EXPECT_EQ(state.lastChange, 1'790'000'002);
+    EXPECT_TRUE(state.recordsFailing);
+
+    schedule.RemoveListener(listener);
+    schedule.PushButton5_Click();
+    EXPECT_EQ(listener.events.size(), 8u);
+}
+
+TEST_F(ScheduleTest, TheViewIsToldOnlyWhatChanged)
+{
+    StartOff();
+    Seconds(1);
+    schedule.Tick();
+    schedule.Tick();
+    EXPECT_EQ(frame1.history, (std::vector<std::string>{kLogIsOff}))
+        << "an unchanged caption is not rewritten";
+    StartOn();
+    Seconds(2);
+    EXPECT_EQ(progressBar1.positions, (std::vector<int>{1, 2}));
 }
 
 } // namespace

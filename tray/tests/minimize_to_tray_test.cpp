@@ -1,7 +1,7 @@
 #include "tray/minimize_to_tray.h"
 
+#include "testsupport/tray_fakes.h"
 #include "tray/sys_tray.h"
-#include "tray/tests/tray_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -51,16 +51,7 @@ protected:
         minimize.Form_Resize();
     }
 
-    std::vector<NotifyIconData> Balloons() const
-    {
-        std::vector<NotifyIconData> balloons;
-        for (const auto& call : shell.calls) {
-            if ((call.record.flags & kNifInfo) != 0 && !call.record.info.empty()) {
-                balloons.push_back(call.record);
-            }
-        }
-        return balloons;
-    }
+    std::vector<RecordingShell::Call> Balloons() const { return shell.Messages(); }
 
     RecordingShell shell;
     FakeTime time;
@@ -80,13 +71,13 @@ TEST_F(MinimizeToTrayTest, FirstMinimiseHidesAndShowsTheBalloonLaterOnesAreSilen
     EXPECT_TRUE(minimize.MinimizedToTray());
     auto balloons = Balloons();
     ASSERT_EQ(balloons.size(), 1U);
-    EXPECT_EQ(balloons[0].infoTitle, "Pellavane");
-    EXPECT_EQ(balloons[0].info, "has been minimized to the system tray.\r\nClick on the blue 'Q' icon (Q for "
+    EXPECT_EQ(balloons[0].title, "Pellavane");
+    EXPECT_EQ(balloons[0].text, "has been minimized to the system tray.\r\nClick on the blue 'Q' icon (Q for "
                                 "Quillmoor) to bring the software back.");
     EXPECT_EQ(balloons[0].timeoutMs, 5000U);
     EXPECT_EQ(time.pumps, 5) << "the balloon nobody closed is waited for five seconds";
 
-    shell.Report(kWmLButtonUp);
+    shell.Click(TrayButton::Left);
     EXPECT_TRUE(window.visible);
     EXPECT_FALSE(minimize.MinimizedToTray());
 
@@ -97,18 +88,16 @@ TEST_F(MinimizeToTrayTest, FirstMinimiseHidesAndShowsTheBalloonLaterOnesAreSilen
     EXPECT_EQ(time.pumps, 0) << "later minimises return at once";
 }
 
-TEST_F(MinimizeToTrayTest, EitherButtonReleaseBringsTheWindowBackPressAndDoubleClickDoNot)
+TEST_F(MinimizeToTrayTest, EitherButtonBringsTheWindowBackTheMiddleOneDoesNot)
 {
-    for (std::int32_t release : {kWmLButtonUp, kWmRButtonUp}) {
+    for (TrayButton button : {TrayButton::Left, TrayButton::Right}) {
         Minimise();
-        for (std::int32_t other : {kWmLButtonDown, kWmRButtonDown, kWmLButtonDblClk, kWmRButtonDblClk}) {
-            shell.Report(other);
-        }
+        shell.Click(TrayButton::Middle);
         EXPECT_FALSE(window.visible);
 
         const int focusBefore = window.focusCount;
-        shell.Report(release);
-        EXPECT_TRUE(window.visible) << std::hex << release;
+        shell.Click(button);
+        EXPECT_TRUE(window.visible) << static_cast<int>(button);
         EXPECT_EQ(window.focusCount, focusBefore + 1);
         EXPECT_FALSE(minimize.MinimizedToTray());
     }
@@ -121,7 +110,7 @@ TEST_F(MinimizeToTrayTest, MaximisedWindowComesBackNormal)
     EXPECT_TRUE(window.visible) << "a maximise is not a minimise";
 
     Minimise();
-    shell.Report(kWmRButtonUp);
+    shell.Click(TrayButton::Right);
 
     EXPECT_TRUE(window.visible);
     EXPECT_EQ(window.state, WindowState::Normal);
@@ -129,7 +118,7 @@ TEST_F(MinimizeToTrayTest, MaximisedWindowComesBackNormal)
 
 TEST_F(MinimizeToTrayTest, ClickWhileShownOnlyGivesFocus)
 {
-    shell.Report(kWmLButtonUp);
+    shell.Click(TrayButton::Left);
 
     EXPECT_TRUE(window.visible);
     EXPECT_EQ(window.focusCount, 1);
@@ -153,7 +142,7 @@ TEST_F(MinimizeToTrayTest, IconClickDuringTheBalloonWaitBringsTheWindowBackAtOnc
     bool visibleDuringWait = false;
     time.onPump = [this, &visibleDuringWait](int pass) {
         if (pass == 1) {
-            shell.Report(kWmLButtonUp);
+            shell.Click(TrayButton::Left);
             visibleDuringWait = window.visible;
         }
     };

@@ -47,10 +47,6 @@ protected:
         tray.MouseUp = [this](std::int16_t& button, std::int32_t&) {
             events.push_back("up" + std::to_string(button));
         };
-        tray.MouseDblClick = [this](std::int16_t& button, std::int32_t&) {
-            events.push_back("dbl" + std::to_string(button));
-        };
-        tray.MouseDown = [this](std::int16_t&, std::int32_t&) { events.push_back("down"); };
     }
 
     bool trayAvailable = false;
@@ -68,7 +64,7 @@ TEST_F(QtTrayShellTest, ActivationsReachTheControlAsMouseReleases)
     Q_EMIT shell.Icon().activated(QSystemTrayIcon::DoubleClick);
     Q_EMIT shell.Icon().activated(QSystemTrayIcon::MiddleClick);
 
-    EXPECT_EQ(events, (std::vector<std::string>{"up1", "up2", "dbl1"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"up1", "up2"})) << "a double click came as its first click";
 }
 
 TEST_F(QtTrayShellTest, BalloonClickEndsTheBalloon)
@@ -91,6 +87,8 @@ TEST_F(QtTrayShellTest, IconWaitsForATrayAndAppearsWhenOneStarts)
     EXPECT_TRUE(shell.WaitingForTray());
     EXPECT_EQ(shell.Icon().toolTip(), "Pellavane");
     EXPECT_FALSE(shell.Icon().icon().isNull()) << "an icon without a picture would never be shown";
+    tray.SetTrayTip("Pellavane, connected");
+    EXPECT_EQ(shell.Icon().toolTip(), "Pellavane, connected");
 
     trayAvailable = true;
     EXPECT_TRUE(WaitFor([this] { return shell.Icon().isVisible(); }));

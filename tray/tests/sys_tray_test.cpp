@@ -1,6 +1,6 @@
 #include "tray/sys_tray.h"
 
-#include "tray/tests/tray_fakes.h"
+#include "testsupport/tray_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,94 +13,78 @@ namespace {
 
 using testing::FakeTime;
 using testing::RecordingShell;
+using Op = RecordingShell::Op;
 
-const TrayPicture kIconQ{PictureType::Icon, ":/q.png"};
-const TrayPicture kIconR{PictureType::Icon, ":/r.png"};
+const TrayPicture kIconQ{":/q.png"};
+const TrayPicture kIconR{":/r.png"};
 
 class SysTrayTest : public ::testing::Test
 {
 protected:
-    SysTrayTest()
-    {
-        tray.PropertyChanged = [this](const std::string& key) { notices.push_back(key); };
-    }
-
     RecordingShell shell;
     FakeTime time;
     cSysTray tray{shell, time.Pump(), time.Clock()};
-    std::vector<std::string> notices;
 };
 
-TEST_F(SysTrayTest, InTrayTrueTwiceAddsOnceAndNotifiesOnce)
+TEST_F(SysTrayTest, InTrayTrueTwiceShowsOnce)
 {
     tray.SetInTray(true);
     tray.SetInTray(true);
 
     ASSERT_EQ(shell.calls.size(), 1U);
-    EXPECT_EQ(shell.calls[0].message, kNimAdd);
+    EXPECT_EQ(shell.calls[0].op, Op::ShowIcon);
     EXPECT_TRUE(tray.Installed());
     EXPECT_TRUE(tray.InTray());
-    EXPECT_EQ(notices, std::vector<std::string>{"InTray"});
 }
 
-TEST_F(SysTrayTest, AddCarriesCallbackMessageIconAndTipAndFalseDeletesIt)
+TEST_F(SysTrayTest, ShowCarriesIconAndTipAndFalseHidesIt)
 {
     tray.SetTrayIcon(kIconQ);
     tray.SetTrayTip("Pellavane");
     ASSERT_TRUE(shell.calls.empty()) << "nothing is sent while the icon is not shown";
 
     tray.SetInTray(true);
+    EXPECT_TRUE(shell.Listening());
     tray.SetInTray(false);
 
     ASSERT_EQ(shell.calls.size(), 2U);
-    NotifyIconData add;
-    add.flags = kNifMessage | kNifIcon | kNifTip;
-    add.callbackMessage = kTrayCallbackMessage;
-    add.icon = kIconQ;
-    add.tip = "Pellavane";
-    EXPECT_EQ(shell.calls[0].message, kNimAdd);
-    EXPECT_EQ(shell.calls[0].record, add);
-    EXPECT_EQ(shell.calls[1].message, kNimDelete);
-    EXPECT_EQ(shell.calls[1].record, NotifyIconData{});
+    EXPECT_EQ(shell.calls[0].op, Op::ShowIcon);
+    EXPECT_EQ(shell.calls[0].icon, kIconQ);
+    EXPECT_EQ(shell.calls[0].text, "Pellavane");
+    EXPECT_EQ(shell.calls[1].op, Op::HideIcon);
     EXPECT_FALSE(tray.Installed());
-    EXPECT_FALSE(shell.callback) << "no mouse activity reaches a removed icon";
+    EXPECT_FALSE(shell.Listening()) << "no mouse activity reaches a removed icon";
 }
 
-TEST_F(SysTrayTest, EmptyTipAddsWithoutTipFlagAndLaterTipSendsOnlyTip)
+TEST_F(SysTrayTest, TipAndIconChangesReachOnlyAShownIconAndAreAlwaysSent)
 {
     tray.SetInTray(true);
-    ASSERT_EQ(shell.calls.size(), 1U);
-    EXPECT_EQ(shell.calls[0].record.flags, kNifMessage) << "no icon, no tip";
+    EXPECT_FALSE(shell.calls[0].icon.IsIcon()) << "no icon set";
+    EXPECT_EQ(shell.calls[0].text, "") << "no tip set";
 
     tray.SetTrayTip("Pellavane");
     tray.SetTrayTip("Pellavane"); // unchanged, still sent
+    tray.SetTrayIcon(kIconR);
 
-    ASSERT_EQ(shell.calls.size(), 3U);
+    ASSERT_EQ(shell.calls.size(), 4U);
     for (int i : {1, 2}) {
-        EXPECT_EQ(shell.calls[i].message, kNimModify);
-        EXPECT_EQ(shell.calls[i].record.flags, kNifTip);
-        EXPECT_EQ(shell.calls[i].record.tip, "Pellavane");
+        EXPECT_EQ(shell.calls[i].op, Op::SetTip);
+        EXPECT_EQ(shell.calls[i].text, "Pellavane");
     }
+    EXPECT_EQ(shell.calls[3].op, Op::SetIcon);
+    EXPECT_EQ(shell.calls[3].icon, kIconR);
 }
 
-TEST_F(SysTrayTest, BitmapOrNoPictureKeepsTheIconSilently)
+TEST_F(SysTrayTest, NoPictureKeepsTheIconSilently)
 {
-    tray.SetTrayIcon(kIconQ);
-    tray.SetInTray(true);
+    cSysTray own(shell, {}, SteadySeconds, kIconQ);
+    EXPECT_EQ(own.TrayIcon(), kIconQ) << "the control's own picture until one is set";
+    own.SetInTray(true);
     shell.calls.clear();
-    notices.clear();
 
-    tray.SetTrayIcon({PictureType::Bitmap, ":/b.bmp"});
-    tray.SetTrayIcon({});
+    own.SetTrayIcon({});
     EXPECT_TRUE(shell.calls.empty());
-    EXPECT_TRUE(notices.empty());
-    EXPECT_EQ(tray.TrayIcon(), kIconQ);
-
-    tray.SetTrayIcon(kIconR);
-    ASSERT_EQ(shell.calls.size(), 1U);
-    EXPECT_EQ(shell.calls[0].record.flags, kNifIcon);
-    EXPECT_EQ(shell.calls[0].record.icon, kIconR);
-    EXPECT_EQ(notices, std::vector<std::string>{"TrayIcon"});
+    EXPECT_EQ(own.TrayIcon(), kIconQ);
 }
 
 TEST_F(SysTrayTest, LongTipReachesShellCutToItsFieldButIsKeptWhole)
@@ -108,8 +92,10 @@ TEST_F(SysTrayTest, LongTipReachesShellCutToItsFieldButIsKeptWhole)
     const std::string tip(200, 'x');
     tray.SetTrayTip(tip);
     tray.SetInTray(true);
+    tray.SetTrayTip(tip);
 
-    EXPECT_EQ(shell.calls.back().record.tip, std::string(127, 'x'));
+    EXPECT_EQ(shell.calls.at(0).text, std::string(127, 'x'));
+    EXPECT_EQ(shell.calls.at(1).text, std::string(127, 'x'));
     EXPECT_EQ(tray.TrayTip(), tip);
 }
 
@@ -132,9 +118,8 @@ TEST_F(SysTrayTest, BalloonTextsAreCutToTheirFields)
 {
     tray.ShowBalloon(std::string(300, 'i'), std::string(100, 't'), 0, false);
 
-    const NotifyIconData& record = shell.calls.at(0).record;
-    EXPECT_EQ(record.info, std::string(255, 'i'));
-    EXPECT_EQ(record.infoTitle, std::string(63, 't'));
+    EXPECT_EQ(shell.calls.at(0).text, std::string(255, 'i'));
+    EXPECT_EQ(shell.calls.at(0).title, std::string(63, 't'));
 }
 
 TEST_F(SysTrayTest, ShowOnceShowsOncePerInstanceWhileOthersAlwaysShow)
@@ -145,9 +130,9 @@ TEST_F(SysTrayTest, ShowOnceShowsOncePerInstanceWhileOthersAlwaysShow)
     tray.ShowBalloon("d", "D", 0, false);
 
     ASSERT_EQ(shell.calls.size(), 3U);
-    EXPECT_EQ(shell.calls[0].record.info, "a");
-    EXPECT_EQ(shell.calls[1].record.info, "c");
-    EXPECT_EQ(shell.calls[2].record.info, "d");
+    EXPECT_EQ(shell.calls[0].text, "a");
+    EXPECT_EQ(shell.calls[1].text, "c");
+    EXPECT_EQ(shell.calls[2].text, "d");
     EXPECT_EQ(tray.BalloonCount(), 1);
 }
 
@@ -156,12 +141,10 @@ TEST_F(SysTrayTest, ShowTimerZeroSendsNoTimeoutAndReturnsAtOnce)
     tray.ShowBalloon("text", "title", 0, false);
 
     ASSERT_EQ(shell.calls.size(), 1U);
-    NotifyIconData balloon;
-    balloon.flags = kNifInfo;
-    balloon.info = "text";
-    balloon.infoTitle = "title";
-    EXPECT_EQ(shell.calls[0].message, kNimModify);
-    EXPECT_EQ(shell.calls[0].record, balloon);
+    EXPECT_EQ(shell.calls[0].op, Op::ShowMessage);
+    EXPECT_EQ(shell.calls[0].text, "text");
+    EXPECT_EQ(shell.calls[0].title, "title");
+    EXPECT_EQ(shell.calls[0].timeoutMs, 0U);
     EXPECT_EQ(time.pumps, 0);
     EXPECT_TRUE(tray.BalloonUp());
 }
@@ -173,42 +156,41 @@ TEST_F(SysTrayTest, BalloonNobodyClosesIsWaitedForFullyThenTakenDown)
 
     EXPECT_EQ(time.pumps, 5);
     ASSERT_EQ(shell.calls.size(), 2U);
-    EXPECT_EQ(shell.calls[0].record.timeoutMs, 5000U);
-    const NotifyIconData& takeDown = shell.calls[1].record;
-    EXPECT_EQ(shell.calls[1].message, kNimModify);
-    EXPECT_EQ(takeDown.flags, kNifInfo);
-    EXPECT_TRUE(takeDown.info.empty());
-    EXPECT_TRUE(takeDown.infoTitle.empty());
-    EXPECT_EQ(takeDown.timeoutMs, 5000U);
+    EXPECT_EQ(shell.calls[0].timeoutMs, 5000U);
+    EXPECT_EQ(shell.calls[1].op, Op::HideMessage);
     EXPECT_TRUE(tray.BalloonUp()) << "only the shell's notice clears it";
 }
 
-TEST_F(SysTrayTest, ClickOnBalloonEndsWaitWithoutTakeDown)
+struct WaitEndCase
 {
-    tray.SetInTray(true);
-    shell.calls.clear();
-    time.onPump = [this](int pass) {
-        if (pass == 2) {
-            shell.Report(kNinBalloonUserClick);
-        }
+    const char* name;
+    void (*during)(RecordingShell&, cSysTray&);
+};
+
+TEST_F(SysTrayTest, BalloonClickOrIconRemovalEndsTheWaitAtOnceWithoutTakeDown)
+{
+    const WaitEndCase cases[] = {
+        {"click", [](RecordingShell& s, cSysTray&) { s.EndMessage(); }},
+        // What a close does: the wait must never hold it up.
+        {"removal", [](RecordingShell&, cSysTray& t) { t.SetInTray(false); }},
     };
+    for (const WaitEndCase& c : cases) {
+        RecordingShell s;
+        FakeTime t;
+        cSysTray control{s, t.Pump(), t.Clock()};
+        control.SetInTray(true);
+        t.onPump = [&](int pass) {
+            if (pass == 2) {
+                c.during(s, control);
+            }
+        };
 
-    tray.ShowBalloon("text", "title", 5, false);
+        control.ShowBalloon("text", "title", 5, false);
 
-    EXPECT_EQ(time.pumps, 2);
-    EXPECT_EQ(shell.calls.size(), 1U);
-    EXPECT_FALSE(tray.BalloonUp());
-}
-
-TEST_F(SysTrayTest, BalloonShownNoticeDoesNotEndTheWait)
-{
-    tray.SetInTray(true);
-    time.onPump = [this](int) { shell.Report(kNinBalloonShow); };
-
-    tray.ShowBalloon("text", "title", 3, false);
-
-    EXPECT_EQ(time.pumps, 3);
-    EXPECT_TRUE(tray.BalloonUp());
+        EXPECT_EQ(t.pumps, 2) << c.name;
+        EXPECT_EQ(s.Count(Op::HideMessage), 0) << c.name;
+        EXPECT_FALSE(control.BalloonUp()) << c.name;
+    }
 }
 
 TEST_F(SysTrayTest, ShowTimerPastLimitThrowsOverflowBeforeAnyRequest)
@@ -219,82 +201,23 @@ TEST_F(SysTrayTest, ShowTimerPastLimitThrowsOverflowBeforeAnyRequest)
 
     time.onPump = [this](int) { time.now += 1e7; };
     tray.ShowBalloon("t", "T", kMaxShowTimer, false);
-    EXPECT_EQ(shell.calls.at(0).record.timeoutMs, 2147483000U);
+    EXPECT_EQ(shell.calls.at(0).timeoutMs, 2147483000U);
 }
 
-struct MouseCase
+TEST_F(SysTrayTest, LeftAndRightClicksRaiseMouseUpWithTheirButtonMiddleNothing)
 {
-    std::int32_t message;
-    const char* event;
-    std::int16_t button;
-};
-
-TEST_F(SysTrayTest, MouseMessagesRaiseTheirEventsWithButtonAndId)
-{
-    std::vector<std::string> raised;
-    std::int16_t lastButton = 0;
-    const auto record = [&](const char* name) {
-        return [&, name](std::int16_t& button, std::int32_t& id) {
-            raised.push_back(name);
-            lastButton = button;
-            EXPECT_EQ(id, 0);
-        };
+    std::vector<int> buttons;
+    tray.MouseUp = [&](std::int16_t& button, std::int32_t& id) {
+        buttons.push_back(button);
+        EXPECT_EQ(id, 0);
     };
-    tray.MouseDown = record("down");
-    tray.MouseUp = record("up");
-    tray.MouseDblClick = record("dbl");
-    tray.MouseMove = [&](std::int32_t&) { raised.push_back("move"); };
     tray.SetInTray(true);
 
-    const MouseCase cases[] = {
-        {kWmLButtonDown, "down", 1}, {kWmLButtonUp, "up", 1}, {kWmLButtonDblClk, "dbl", 1},
-        {kWmRButtonDown, "down", 2}, {kWmRButtonUp, "up", 2}, {kWmRButtonDblClk, "dbl", 2},
-    };
-    for (const MouseCase& c : cases) {
-        raised.clear();
-        shell.Report(c.message);
-        EXPECT_EQ(raised, std::vector<std::string>{c.event}) << std::hex << c.message;
-        EXPECT_EQ(lastButton, c.button) << std::hex << c.message;
-    }
+    shell.Click(TrayButton::Left);
+    shell.Click(TrayButton::Right);
+    shell.Click(TrayButton::Middle);
 
-    raised.clear();
-    shell.Report(kWmMouseMove);
-    EXPECT_EQ(raised, std::vector<std::string>{"move"});
-
-    raised.clear();
-    for (std::int32_t silent : {0x207, 0x208, 0x209, kNinBalloonShow, kNinBalloonHide, kNinBalloonTimeout}) {
-        shell.Report(silent);
-    }
-    EXPECT_TRUE(raised.empty()) << "middle button and balloon notices raise nothing";
-}
-
-TEST_F(SysTrayTest, StoredInTrayTrueInstallsFirstThenModifiesIconAndTip)
-{
-    tray.ReadProperties({true, kIconQ, std::string("Pellavane")});
-
-    ASSERT_EQ(shell.calls.size(), 3U);
-    EXPECT_EQ(shell.calls[0].message, kNimAdd);
-    EXPECT_EQ(shell.calls[0].record.flags, kNifMessage);
-    EXPECT_EQ(shell.calls[1].message, kNimModify);
-    EXPECT_EQ(shell.calls[1].record.flags, kNifIcon);
-    EXPECT_EQ(shell.calls[2].message, kNimModify);
-    EXPECT_EQ(shell.calls[2].record.flags, kNifTip);
-    EXPECT_EQ(notices, (std::vector<std::string>{"InTray", "TrayIcon", "TrayTip"}));
-}
-
-TEST(SysTrayPropertiesTest, AbsentStoredPropertiesTakeDefaultsAndAllAreWrittenBack)
-{
-    RecordingShell shell;
-    cSysTray tray(shell, {}, SteadySeconds, kIconR);
-
-    tray.ReadProperties({});
-
-    EXPECT_TRUE(shell.calls.empty());
-    const TrayStoredProperties written = tray.WriteProperties();
-    EXPECT_EQ(written, (TrayStoredProperties{false, kIconR, std::string(kDefaultTrayTip)}));
-
-    tray.ReadProperties({false, std::nullopt, std::string()});
-    EXPECT_EQ(tray.TrayTip(), "") << "a stored empty tip is not the default";
+    EXPECT_EQ(buttons, (std::vector<int>{1, 2}));
 }
 
 TEST(SysTrayLifetimeTest, DestructionRemovesAShownIcon)
@@ -305,8 +228,8 @@ TEST(SysTrayLifetimeTest, DestructionRemovesAShownIcon)
         tray.SetInTray(true);
     }
     ASSERT_EQ(shell.calls.size(), 2U);
-    EXPECT_EQ(shell.calls[1].message, kNimDelete);
-    EXPECT_FALSE(shell.callback);
+    EXPECT_EQ(shell.calls[1].op, Op::HideIcon);
+    EXPECT_FALSE(shell.Listening());
 }
 
 } // namespace

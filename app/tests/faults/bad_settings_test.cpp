@@ -4,8 +4,8 @@
 #include "app/tests/faults/window_fakes.h"
 
 #include "app/main_window.h"
-#include "engine/settings_store.h"
 #include "settings/qt_settings_store.h"
+#include "settings/settings_store.h"
 
 #include <QSettings>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/tests/status_lines.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/status_lines.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 

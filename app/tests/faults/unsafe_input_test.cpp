@@ -4,7 +4,7 @@
 #include "app/tests/faults/window_fakes.h"
 
 #include "app/history_commands.h"
-#include "tray/startup_xdg.h"
+#include "autostart/startup_xdg.h"
 
 #include <gtest/gtest.h>
 

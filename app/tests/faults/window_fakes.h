@@ -3,10 +3,10 @@
 // The services the main window is handed, as small fakes that only record what they are asked.
 
 #include "app/history_commands.h"
+#include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
-#include "tray/startup_entry.h"
 #include "tray/sys_tray.h"
 
 #include <string>
@@ -63,8 +63,13 @@ struct NoClipboard : IClipboard
 
 struct NoTrayShell : ITrayShell
 {
-    void NotifyIcon(std::uint32_t, const NotifyIconData&) override {}
-    void SetCallback(TrayCallback) override {}
+    void ShowIcon(const TrayPicture&, const std::string&) override {}
+    void SetIcon(const TrayPicture&) override {}
+    void SetTip(const std::string&) override {}
+    void HideIcon() override {}
+    void ShowMessage(const std::string&, const std::string&, std::uint32_t) override {}
+    void HideMessage() override {}
+    void SetEvents(TrayShellEvents) override {}
 };
 
 struct NoStartupEntry : IStartupEntry

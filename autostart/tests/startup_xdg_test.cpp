@@ -1,4 +1,4 @@
-#include "tray/startup_xdg.h"
+#include "autostart/startup_xdg.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +55,15 @@ TEST_F(XdgStartupTest, AddWritesDesktopEntryNamedAfterTheProgram)
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::others_read);
+}
+
+TEST_F(XdgStartupTest, ThisSystemsEntryIsTheAutostartFileOfTheGivenProgram)
+{
+    MakeStartupEntry("/opt/pellavane/bin/pellavane")->Add();
+
+    EXPECT_NE(
+        ReadFile(root / "config/autostart/pellavane.desktop").find("\nExec=/opt/pellavane/bin/pellavane\n"),
+        std::string::npos);
 }
 
 TEST_F(XdgStartupTest, PathWithBlanksAndMetacharactersIsQuotedAndEscaped)
@@ -131,7 +140,7 @@ TEST_F(XdgStartupTest, UnsetOrRelativeConfigHomeFallsBackToHomeConfig)
 
 TEST(RunningProgramPathTest, NamesThisTestProgram)
 {
-    EXPECT_EQ(fs::path(RunningProgramPath()).filename(), "tray_tests");
+    EXPECT_EQ(fs::path(RunningProgramPath()).filename(), "autostart_tests");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-#include "tray/startup_options.h"
+#include "autostart/startup_options.h"
 
-#include "engine/settings_store.h"
-#include "tray/startup_entry.h"
+#include "autostart/startup_entry.h"
+#include "settings/settings.h"
 
 #include <exception>
 #include <string>
@@ -16,10 +16,10 @@ StartupOptions::StartupOptions(ICheckBox& check4, ICheckBox& check8, IStartupEnt
       m_startupInProgress(std::move(startupInProgress)), m_tellUser(std::move(tellUser))
 {}
 
-void StartupOptions::Save(const char* key, const char* value)
+void StartupOptions::Save(bool on)
 {
     try {
-        m_settings.Save(kSettingsApp, kSettingsSection, key, value);
+        Settings(m_settings).Set(kStartAtLogOnSetting, on);
     } catch (const std::exception& error) {
         if (m_tellUser) {
             m_tellUser(error.what());
@@ -31,7 +31,7 @@ void StartupOptions::TurnOff()
 {
     m_check8.SetValue(0);
     m_check8.SetVisible(false);
-    Save("Windows Startup", "Off");
+    Save(false);
     try {
         m_entry.Remove();
     } catch (const std::exception& error) {
@@ -51,7 +51,7 @@ void StartupOptions::Check4_Click()
         return;
     }
     m_check8.SetVisible(true);
-    Save("Windows Startup", "On");
+    Save(true);
     try {
         m_entry.Add();
     } catch (const std::exception& error) {

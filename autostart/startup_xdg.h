@@ -2,7 +2,7 @@
 
 // Start at log-on on freedesktop desktops: an autostart entry in the user's configuration folder.
 
-#include "tray/startup_entry.h"
+#include "autostart/startup_entry.h"
 
 #include <string>
 

@@ -3,14 +3,16 @@
 // The start-up check boxes: Check4 starts the program at log-on, Check8 (offered only with Check4)
 // starts it hidden in the tray.
 
-#include "tray/minimize_to_tray.h"
-
 #include <functional>
+#include <string>
 
 namespace pellavane {
 
 class IStartupEntry;
 class ISettingsStore;
+
+/** Shows the user a message (the same alias as the tray's, so one function serves both). */
+using TellUser = std::function<void(const std::string& message)>;
 
 /** A check box of the main window. */
 class ICheckBox
@@ -40,7 +42,7 @@ public:
 
 private:
     void TurnOff();
-    void Save(const char* key, const char* value);
+    void Save(bool on);
 
     ICheckBox& m_check4;
     ICheckBox& m_check8;

@@ -1,17 +1,14 @@
 #include "app/quit_signals.h"
 
-#ifndef _WIN32
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 namespace pellavane {
 
-#ifndef _WIN32
 namespace {
 
 // The handler may only write a byte; the event loop does the rest outside the signal.
@@ -24,12 +21,10 @@ extern "C" void WriteSignalByte(int)
 }
 
 } // namespace
-#endif
 
 QuitSignals::QuitSignals(std::function<void()> onSignal, QObject* parent)
     : QObject(parent), m_onSignal(std::move(onSignal))
 {
-#ifndef _WIN32
     if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
@@ -49,19 +44,16 @@ QuitSignals::QuitSignals(std::function<void()> onSignal, QObject* parent)
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         ::sigaction(signal, &action, nullptr);
     }
-#endif
 }
 
 QuitSignals::~QuitSignals()
 {
-#ifndef _WIN32
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         ::sigaction(signal, &action, nullptr);
     }
-#endif
 }
 
 } // namespace pellavane

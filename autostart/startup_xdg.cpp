@@ -1,9 +1,12 @@
-#include "tray/startup_xdg.h"
+#include "autostart/startup_xdg.h"
+
+#include "engine/posix_support.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -16,29 +19,6 @@
 
 namespace pellavane {
 namespace {
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) noexcept : m_fd(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const noexcept { return m_fd; }
-    /** Closes now and reports whether the close succeeded, since a failed close can lose data. */
-    bool Close() noexcept
-    {
-        if (m_fd < 0) {
-            return true;
-        }
-        const int fd = std::exchange(m_fd, -1);
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 /** Removes the temporary file unless it has been renamed into place. */
 class TempFileGuard
@@ -68,21 +48,6 @@ bool IsReservedInExec(char c)
 {
     static constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
     return reserved.find(c) != std::string_view::npos;
-}
-
-void WriteAll(int fd, const std::string& text, const std::string& pathForErrors)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowWriteError(pathForErrors, errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 } // namespace
@@ -188,19 +153,21 @@ void XdgStartupEntry::Add()
     std::string tempName = folder + "/." + std::filesystem::path(path).filename().string() + ".XXXXXX";
     std::vector<char> tempBuffer(tempName.begin(), tempName.end());
     tempBuffer.push_back('\0');
-    FileDescriptor fd(::mkostemp(tempBuffer.data(), O_CLOEXEC));
+    posix::UniqueFd fd(::mkostemp(tempBuffer.data(), O_CLOEXEC));
     if (fd.Get() < 0) {
         ThrowWriteError(path, errno);
     }
     tempName = tempBuffer.data();
     TempFileGuard guard(tempName);
 
-    WriteAll(fd.Get(), EntryText(), path);
+    if (const int error = posix::WriteAll(fd.Get(), EntryText()); error != 0) {
+        ThrowWriteError(path, error);
+    }
     if (::fchmod(fd.Get(), 0644) != 0 || ::fsync(fd.Get()) != 0) {
         ThrowWriteError(path, errno);
     }
-    if (!fd.Close()) {
-        ThrowWriteError(path, errno);
+    if (const int error = fd.Close(); error != 0) {
+        ThrowWriteError(path, error);
     }
     if (::rename(tempName.c_str(), path.c_str()) != 0) {
         ThrowWriteError(path, errno);
@@ -208,7 +175,7 @@ void XdgStartupEntry::Add()
     guard.Release();
 
     // The rename itself survives a crash only once the folder is on disk.
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    posix::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0) {
         ::fsync(dir.Get());
     }
@@ -220,6 +187,11 @@ void XdgStartupEntry::Remove()
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         throw std::runtime_error("Cannot remove the autostart entry '" + path + "': " + std::strerror(errno));
     }
+}
+
+std::unique_ptr<IStartupEntry> MakeStartupEntry(const std::string& programPath)
+{
+    return std::make_unique<XdgStartupEntry>(programPath);
 }
 
 } // namespace pellavane

@@ -2,8 +2,8 @@
 
 // Start at log-on on Windows: a value under the registry's Run key.
 
-#include "tray/regstuff_win32.h"
-#include "tray/startup_entry.h"
+#include "autostart/regstuff_win32.h"
+#include "autostart/startup_entry.h"
 
 #include <string>
 #include <utility>

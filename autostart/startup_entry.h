@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 namespace pellavane {
 
 /** The system's entry that starts the program when the user logs on. */
@@ -13,5 +16,9 @@ public:
     /** Removes the entry; an absent entry is no error. */
     virtual void Remove() = 0;
 };
+
+/** This system's entry for the program at programPath: the freedesktop autostart entry, or on Windows
+ *  the Run value, which asks the system for the running program itself. */
+std::unique_ptr<IStartupEntry> MakeStartupEntry(const std::string& programPath);
 
 } // namespace pellavane

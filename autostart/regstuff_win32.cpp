@@ -1,4 +1,6 @@
-#include "tray/regstuff_win32.h"
+#include "autostart/regstuff_win32.h"
+
+#include "engine/win32_support.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -45,58 +47,21 @@ std::int32_t ParseDword(const std::string& text)
 
 std::string DescribeStatus(LONG status)
 {
-    return "error " + std::to_string(status) + ": " + WindowsErrorText(status);
+    return "error " + std::to_string(status) + ": " + win32::SystemMessage(static_cast<DWORD>(status));
 }
 
 } // namespace
-
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int wideSize = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), wideSize);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int narrowSize = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(narrowSize), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), narrowSize, nullptr, nullptr);
-    return narrow;
-}
-
-std::string WindowsErrorText(LONG status)
-{
-    wchar_t buffer[512] = {};
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                          static_cast<DWORD>(status), 0, buffer,
-                                          static_cast<DWORD>(std::size(buffer)), nullptr);
-    std::wstring text(buffer, length);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    return text.empty() ? "unknown error" : Narrow(text);
-}
 
 namespace RegStuff {
 
 LONG WriteTypedValue(HKEY key, const std::string& valueName, DWORD type, const RegValue& value)
 {
-    const std::wstring name = Widen(valueName);
+    const std::wstring name = win32::Utf8ToWide(valueName);
     if (type == REG_SZ) {
         const std::string text = std::holds_alternative<std::string>(value)
                                      ? std::get<std::string>(value)
                                      : std::to_string(std::get<std::int32_t>(value));
-        const std::wstring wide = Widen(text);
+        const std::wstring wide = win32::Utf8ToWide(text);
         const auto bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
         return ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
                                 bytes);
@@ -115,7 +80,7 @@ LONG SetKeyValue(HKEY root, const std::string& subKey, const std::string& valueN
                  DWORD type, bool create)
 {
     RegKey key;
-    const std::wstring path = Widen(subKey);
+    const std::wstring path = win32::Utf8ToWide(subKey);
     const LONG opened = create ? ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                    kRunKeyAccess, nullptr, key.Out(), nullptr)
                                : ::RegOpenKeyExW(root, path.c_str(), 0, kRunKeyAccess, key.Out());
@@ -128,11 +93,11 @@ LONG SetKeyValue(HKEY root, const std::string& subKey, const std::string& valueN
 LONG DeleteKeyValue(HKEY root, const std::string& subKey, const std::string& valueName)
 {
     RegKey key;
-    const LONG opened = ::RegOpenKeyExW(root, Widen(subKey).c_str(), 0, kRunKeyAccess, key.Out());
+    const LONG opened = ::RegOpenKeyExW(root, win32::Utf8ToWide(subKey).c_str(), 0, kRunKeyAccess, key.Out());
     if (opened != ERROR_SUCCESS) {
         return opened;
     }
-    return ::RegDeleteValueW(key.Get(), Widen(valueName).c_str());
+    return ::RegDeleteValueW(key.Get(), win32::Utf8ToWide(valueName).c_str());
 }
 
 std::string RunValueData(const std::string& folder, const std::string& fileName)

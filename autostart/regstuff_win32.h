@@ -2,7 +2,7 @@
 
 // Registry values of the start-at-log-on entry (Windows only).
 
-#include <windows.h>
+#include "engine/win32_support.h"
 
 #include <cstdint>
 #include <string>
@@ -27,13 +27,6 @@ struct RunKeyLocation
 
 /** A registry value as given: text or a 32-bit number. */
 using RegValue = std::variant<std::string, std::int32_t>;
-
-/** UTF-8 to UTF-16 and back; invalid sequences become U+FFFD. */
-std::wstring Widen(const std::string& text);
-std::string Narrow(const std::wstring& text);
-
-/** The system's description of a Windows error code, e.g. "Access is denied." */
-std::string WindowsErrorText(LONG status);
 
 namespace RegStuff {
 

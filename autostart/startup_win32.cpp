@@ -1,5 +1,6 @@
-#include "tray/startup_win32.h"
+#include "autostart/startup_win32.h"
 
+#include <memory>
 #include <stdexcept>
 
 namespace pellavane::mStartUp {
@@ -30,11 +31,11 @@ std::string ProgramPath()
         const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
             throw std::runtime_error("Cannot find the path of the running program: " +
-                                     WindowsErrorText(static_cast<LONG>(::GetLastError())));
+                                     win32::SystemMessage(::GetLastError()));
         }
         if (length < buffer.size()) {
             buffer.resize(length);
-            return Narrow(buffer);
+            return win32::WideToUtf8(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }
@@ -53,3 +54,12 @@ void RemoveFromStartUp(const RunKeyLocation& where)
 }
 
 } // namespace pellavane::mStartUp
+
+namespace pellavane {
+
+std::unique_ptr<IStartupEntry> MakeStartupEntry(const std::string&)
+{
+    return std::make_unique<WindowsStartupEntry>();
+}
+
+} // namespace pellavane

@@ -1,6 +1,6 @@
-#include "tray/regstuff_win32.h"
+#include "autostart/regstuff_win32.h"
 
-#include "tray/startup_win32.h"
+#include "autostart/startup_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -46,12 +46,12 @@ private:
 std::optional<StoredValue> ReadValue(HKEY root, const std::string& subKey, const std::string& name)
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, Widen(subKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, win32::Utf8ToWide(subKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     StoredValue value;
     DWORD size = 0;
-    const std::wstring wideName = Widen(name);
+    const std::wstring wideName = win32::Utf8ToWide(name);
     LONG status = ::RegQueryValueExW(key, wideName.c_str(), nullptr, &value.type, nullptr, &size);
     if (status == ERROR_SUCCESS) {
         value.data.resize(size);
@@ -103,7 +103,7 @@ TEST_F(RegistryTest, WriteTypedValueWritesTextAsUtf16WithItsNul)
     ASSERT_TRUE(text);
     EXPECT_EQ(text->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text->data.size(), (path.size() - 1 + 1) * sizeof(wchar_t)) << "one UTF-16 unit per character";
-    EXPECT_EQ(AsText(*text), Widen(path) + L'\0');
+    EXPECT_EQ(AsText(*text), win32::Utf8ToWide(path) + L'\0');
     EXPECT_EQ(AsText(*ReadValue(machine.Get(), "", "number as text")), std::wstring(L"-12") + L'\0');
 }
 
@@ -209,7 +209,7 @@ TEST_F(RegistryTest, StartupEntryNamesTheRunningProgramItself)
     entry.Add();
     const auto value = ReadValue(user.Get(), "RUN\\", fileName);
     ASSERT_TRUE(value);
-    EXPECT_EQ(AsText(*value), Widen("\"" + program + "\"") + L'\0');
+    EXPECT_EQ(AsText(*value), win32::Utf8ToWide("\"" + program + "\"") + L'\0');
 
     entry.Remove();
     EXPECT_FALSE(ReadValue(user.Get(), "RUN\\", fileName));

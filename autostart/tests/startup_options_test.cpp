@@ -1,8 +1,9 @@
-#include "tray/startup_options.h"
+#include "autostart/startup_options.h"
 
-#include "tray/startup_entry.h"
+#include "autostart/startup_entry.h"
+#include "testsupport/tray_fakes.h"
+#include "tray/minimize_to_tray.h"
 #include "tray/sys_tray.h"
-#include "tray/tests/tray_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,18 @@
+#pragma once
+
+// What the probe asks of this platform's ping; one file per platform answers.
+
+#include "engine/cmd_output.h"
+
+#include <string>
+
+namespace pellavane {
+
+/** The command line for one echo request to host (already checked to be a host name or address),
+ *  waiting as long as Windows' ping does by default for the reply: 4 seconds. */
+std::string PingCommandLine(const std::string& host);
+
+/** Runs commandLine hidden and gives what it printed, in words ClassifyPingOutput knows. */
+std::string RunPing(const std::string& commandLine, const EventPump& pump, const CaptureLimits& limits);
+
+} // namespace pellavane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "settings/settings_store.h"
+
+#include <optional>
+#include <string>
+#include <type_traits>
+
+namespace pellavane {
+
+/** One stored setting: its key, the stored text that stands when nothing is stored, and how the
+ *  stored text reads as a T and a T is written. parse throws std::invalid_argument or
+ *  std::out_of_range, with a message naming the value, for text that is not a valid T. */
+template <class T>
+struct Setting
+{
+    const char* key;
+    /** nullptr where the default is not fixed and the caller supplies it (the log file's path). */
+    const char* defaultText;
+    T (*parse)(const std::string& text);
+    std::string (*format)(const T& value);
+};
+
+/** The stored text as it stands. */
+std::string TextAsIs(const std::string& text);
+/** "On" is on; anything else reads as off. */
+bool IsOn(const std::string& text);
+std::string OnOffText(const bool& on);
+/** "On" and "Off"; nullopt for any other text, which stands for neither. */
+std::optional<bool> OnOffOrNeither(const std::string& text);
+std::string OnOffOrNeitherText(const std::optional<bool>& on);
+/** A signed 16-bit decimal number, as ParseOftenIndex reads it. */
+int ShortNumber(const std::string& text);
+std::string NumberText(const int& number);
+
+// Every setting of the program, one a line. A new one is one more line here.
+inline constexpr Setting<std::string> kLogFileSetting{"Text1", nullptr, TextAsIs, TextAsIs};
+/** The 1-based row of the interval list. */
+inline constexpr Setting<int> kIntervalRowSetting{"OftenIndex", "2", ShortNumber, NumberText};
+/** Whether automatic logging was on when the program last stopped. */
+inline constexpr Setting<std::optional<bool>> kLoggingOnSetting{"StartStopState", "On", OnOffOrNeither,
+                                                                OnOffOrNeitherText};
+/** Start at log-on. */
+inline constexpr Setting<bool> kStartAtLogOnSetting{"Windows Startup", "Off", IsOn, OnOffText};
+/** Go to the tray when started at log-on. */
+inline constexpr Setting<bool> kMinimizedSetting{"Minimized", "Off", IsOn, OnOffText};
+
+/** The program's settings, typed, on a per-user store. */
+class Settings
+{
+public:
+    explicit Settings(ISettingsStore& store) : m_store(store) {}
+
+    /** The stored value, or the setting's default when nothing is stored or the store cannot be
+     *  read. Throws what the setting's parse throws for a stored text that is not valid. */
+    template <class T>
+    T Get(const Setting<T>& setting) const
+    {
+        return Get(setting, setting.defaultText != nullptr ? setting.defaultText : "");
+    }
+    /** The same, with the default text supplied here. */
+    template <class T>
+    T Get(const Setting<T>& setting, const std::string& defaultText) const
+    {
+        return setting.parse(m_store.Read(kSettingsApp, kSettingsSection, setting.key, defaultText));
+    }
+    /** The setting's default as its T. */
+    template <class T>
+    static T Default(const Setting<T>& setting)
+    {
+        return setting.parse(setting.defaultText != nullptr ? setting.defaultText : "");
+    }
+    /** Stores value; it is on disk when this returns. Throws SettingsWriteError. */
+    template <class T>
+    void Set(const Setting<T>& setting, const std::type_identity_t<T>& value)
+    {
+        m_store.Save(kSettingsApp, kSettingsSection, setting.key, setting.format(value));
+    }
+
+private:
+    ISettingsStore& m_store;
+};
+
+} // namespace pellavane

@@ -1,0 +1,84 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+namespace pellavane {
+namespace {
+
+class MapStore : public ISettingsStore
+{
+public:
+    std::string Read(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& defaultValue) override
+    {
+        const auto found = values.find(app + "/" + section + "/" + key);
+        return found == values.end() ? defaultValue : found->second;
+    }
+    void Save(const std::string& app, const std::string& section, const std::string& key,
+              const std::string& value) override
+    {
+        values[app + "/" + section + "/" + key] = value;
+    }
+    std::map<std::string, std::string> values;
+};
+
+std::string Stored(const char* key)
+{
+    return std::string(kSettingsApp) + "/" + kSettingsSection + "/" + key;
+}
+
+TEST(Settings, DefaultsStandUntilAValueIsStoredAndValuesAreStoredAsBefore)
+{
+    MapStore store;
+    Settings settings(store);
+    EXPECT_EQ(settings.Get(kIntervalRowSetting), 2);
+    EXPECT_EQ(settings.Get(kLoggingOnSetting), true);
+    EXPECT_FALSE(settings.Get(kStartAtLogOnSetting));
+    EXPECT_FALSE(settings.Get(kMinimizedSetting));
+    EXPECT_EQ(settings.Get(kLogFileSetting, "/state/Pellavane.txt"), "/state/Pellavane.txt");
+
+    settings.Set(kIntervalRowSetting, 12);
+    settings.Set(kLoggingOnSetting, false);
+    settings.Set(kStartAtLogOnSetting, true);
+    settings.Set(kMinimizedSetting, true);
+    settings.Set(kLogFileSetting, "");
+    EXPECT_EQ(store.values, (std::map<std::string, std::string>{{Stored("OftenIndex"), "12"},
+                                                                {Stored("StartStopState"), "Off"},
+                                                                {Stored("Windows Startup"), "On"},
+                                                                {Stored("Minimized"), "On"},
+                                                                {Stored("Text1"), ""}}));
+    EXPECT_EQ(settings.Get(kIntervalRowSetting), 12);
+    EXPECT_EQ(settings.Get(kLoggingOnSetting), false);
+    EXPECT_TRUE(settings.Get(kStartAtLogOnSetting));
+    EXPECT_EQ(settings.Get(kLogFileSetting, "default"), "") << "an empty path is a stored value";
+}
+
+TEST(Settings, StoredTextThatIsNoValidValueReadsAsBefore)
+{
+    MapStore store;
+    Settings settings(store);
+    store.values[Stored("OftenIndex")] = "often";
+    EXPECT_THROW(settings.Get(kIntervalRowSetting), std::invalid_argument);
+    store.values[Stored("OftenIndex")] = "70000";
+    EXPECT_THROW(settings.Get(kIntervalRowSetting), std::out_of_range);
+    // Neither on nor off: start-up then leaves the switch as designed.
+    store.values[Stored("StartStopState")] = "on";
+    EXPECT_EQ(settings.Get(kLoggingOnSetting), std::nullopt);
+    store.values[Stored("Minimized")] = "Yes";
+    EXPECT_FALSE(settings.Get(kMinimizedSetting));
+}
+
+TEST(Settings, EveryKeyIsDistinct)
+{
+    const std::set<std::string> keys{kLogFileSetting.key, kIntervalRowSetting.key, kLoggingOnSetting.key,
+                                     kStartAtLogOnSetting.key, kMinimizedSetting.key};
+    EXPECT_EQ(keys.size(), 5u);
+}
+
+} // namespace
+} // namespace pellavane

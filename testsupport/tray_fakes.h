@@ -1,0 +1,135 @@
+#pragma once
+
+#include "settings/settings_store.h"
+#include "tray/sys_tray.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pellavane::testing {
+
+/** Records every request the control makes of the notification area. */
+class RecordingShell : public ITrayShell
+{
+public:
+    enum class Op
+    {
+        ShowIcon,
+        SetIcon,
+        SetTip,
+        HideIcon,
+        ShowMessage,
+        HideMessage,
+    };
+    /** One request: text is the tip or the message's text. */
+    struct Call
+    {
+        Op op;
+        TrayPicture icon;
+        std::string text;
+        std::string title;
+        std::uint32_t timeoutMs = 0;
+    };
+
+    void ShowIcon(const TrayPicture& icon, const std::string& tip) override
+    {
+        calls.push_back({Op::ShowIcon, icon, tip, {}});
+    }
+    void SetIcon(const TrayPicture& icon) override { calls.push_back({Op::SetIcon, icon, {}, {}}); }
+    void SetTip(const std::string& tip) override { calls.push_back({Op::SetTip, {}, tip, {}}); }
+    void HideIcon() override { calls.push_back({Op::HideIcon, {}, {}, {}}); }
+    void ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs) override
+    {
+        calls.push_back({Op::ShowMessage, {}, text, title, timeoutMs});
+    }
+    void HideMessage() override { calls.push_back({Op::HideMessage, {}, {}, {}}); }
+    void SetEvents(TrayShellEvents e) override { events = std::move(e); }
+
+    /** What the shell would report for a click on the icon. */
+    void Click(TrayButton button)
+    {
+        if (events.activated) {
+            events.activated(button);
+        }
+    }
+    /** What the shell would report when its message goes away. */
+    void EndMessage()
+    {
+        if (events.messageEnded) {
+            events.messageEnded();
+        }
+    }
+    int Count(Op op) const
+    {
+        int n = 0;
+        for (const Call& call : calls) {
+            n += call.op == op ? 1 : 0;
+        }
+        return n;
+    }
+    std::vector<Call> Messages() const
+    {
+        std::vector<Call> shown;
+        for (const Call& call : calls) {
+            if (call.op == Op::ShowMessage) {
+                shown.push_back(call);
+            }
+        }
+        return shown;
+    }
+    bool Listening() const { return static_cast<bool>(events.activated); }
+
+    std::vector<Call> calls;
+    TrayShellEvents events;
+};
+
+/** A clock the test moves; the pump advances it one second per pass, like a second of waiting. */
+struct FakeTime
+{
+    double now = 1000.0;
+    int pumps = 0;
+    std::function<void(int pass)> onPump;
+
+    SecondsClock Clock()
+    {
+        return [this] { return now; };
+    }
+    EventPump Pump()
+    {
+        return [this] {
+            ++pumps;
+            if (onPump) {
+                onPump(pumps);
+            }
+            now += 1.0;
+        };
+    }
+};
+
+class FakeSettings : public ISettingsStore
+{
+public:
+    std::string Read(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& defaultValue) override
+    {
+        const auto it = values.find(app + "/" + section + "/" + key);
+        return it == values.end() ? defaultValue : it->second;
+    }
+    void Save(const std::string& app, const std::string& section, const std::string& key,
+              const std::string& value) override
+    {
+        if (failSaves) {
+            throw SettingsWriteError("Cannot save the setting '" + key + "': disk full");
+        }
+        values[app + "/" + section + "/" + key] = value;
+        saves.push_back(key + "=" + value);
+    }
+
+    std::map<std::string, std::string> values;
+    std::vector<std::string> saves;
+    bool failSaves = false;
+};
+
+} // namespace pellavane::testing
