@@ -2,7 +2,7 @@
 
 #include "engine/history_report.h"
 #include "engine/outages.h"
-#include "engine/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
