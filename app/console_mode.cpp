@@ -3,6 +3,8 @@
 #include "app/command_line.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/history_report.h"
+#include "engine/outages.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
@@ -173,6 +175,33 @@ void InstallConsoleStopSignals()
 {
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
+}
+
+int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
+              std::ostream& err)
+{
+    const std::string path = request.logFile
+                                 ? *request.logFile
+                                 : Settings(settings).Get(kLogFileSetting, DefaultLogFilePath(kDisplayName));
+    try {
+        HistoryReadSummary summary;
+        const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+        for (const std::string& note : summary.notes) {
+            err << note << '\n';
+        }
+        if (summary.notUnderstood > 0) {
+            err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
+                << " not understood.\n";
+        }
+        out << (request.mode == CommandLineRequest::Mode::Outages
+                    ? OutagesText(report.outages, request.format)
+                    : UptimeText(report.periods, request.format));
+        out.flush();
+        return out ? 0 : kExitFailure;
+    } catch (const HistoryReadError& e) {
+        err << e.what() << '\n';
+        return kExitFailure;
+    }
 }
 
 int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
