@@ -1,5 +1,6 @@
 #include "engine/history.h"
 
+#include "engine/connection_summary.h"
 #include "engine/history_report.h"
 #include "engine/outages.h"
 #include "testsupport/test_files.h"
@@ -558,6 +559,28 @@ TEST(HistoryReportTest, CsvJsonAndTableCarryTheSameRows)
               "Period                    Up        Down           Unknown  Outages     Longest   Uptime\n"
               "2026-12-08  23 h 53 min 20 s  4 min 10 s        2 min 30 s        2  3 min 20 s  99.71 %\n"
               "2026-12-09               0 s         0 s  24 h 00 min 00 s        0         0 s        -\n");
+}
+
+TEST(ConnectionSummaryTest, TellsTheStateSinceWhenAndTodaysOutages)
+{
+    const ScopedZone zone("UTC0");
+    const std::int64_t t = Local(2026, 12, 8, 1);
+    ConnectionSummary summary;
+    EXPECT_EQ(summary.Text(t), "");
+    summary.Add(t - 7200, false); // yesterday's outage is not today's
+    summary.Add(t - 3600, true);
+    summary.Add(t, false);
+    summary.Add(t + 120, true);
+    summary.Add(t + 200, false);
+    summary.Add(t + 250, true);
+    summary.Add(t + 3600, true);
+    EXPECT_EQ(summary.Text(t + 250 + 11520),
+              "Connected for 3 h 12 min \xC2\xB7 2 outages today (2 min 50 s)");
+    summary.Add(t + 4000, false);
+    EXPECT_EQ(summary.Text(t + 4045), "Disconnected for 45 s \xC2\xB7 3 outages today (3 min 35 s)");
+    summary.Clear();
+    summary.Add(t, true);
+    EXPECT_EQ(summary.Text(t + 5), "Connected for 5 s \xC2\xB7 no outages today");
 }
 
 } // namespace
