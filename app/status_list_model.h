@@ -65,6 +65,8 @@ public:
     QString Heading() const { return m_heading; }
     /** The text row (0-based) shows. */
     QString RowText(int row) const;
+    std::time_t RowTime(int row) const { return m_store.TimeAt(static_cast<std::size_t>(row)); }
+    bool RowConnected(int row) const { return m_store.ConnectedAt(static_cast<std::size_t>(row)); }
     const CompactStatusStore& Store() const noexcept { return m_store; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
