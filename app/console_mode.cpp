@@ -4,9 +4,11 @@
 #include "app/sleep_source.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/history_report.h"
 #include "engine/journal.h"
 #include "engine/machine_clocks.h"
 #include "engine/monitor_journal.h"
+#include "engine/outages.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
@@ -188,32 +190,59 @@ namespace {
 class StreamJournalHealth : public IJournalHealth
 {
 public:
-    explicit StreamJournalHealth(std::ostream& err) : m_err(err) {}
+    /** errTerminal: the error stream is a terminal, where a countdown line may have to be erased. */
+    StreamJournalHealth(std::ostream& err, bool errTerminal)
+        : m_err(err), m_erase(errTerminal ? "\r\x1b[K" : "")
+    {}
     void JournalFailing(const std::string& reason) override
     {
-        m_err << "\r\x1b[K"
-              << "Journal rows cannot be written: " << reason << '\n'
-              << std::flush;
+        m_err << m_erase << "Journal rows cannot be written: " << reason << '\n' << std::flush;
     }
     void JournalWorkingAgain() override
     {
-        m_err << "\r\x1b[K"
-              << "Journal rows are written again.\n"
-              << std::flush;
+        m_err << m_erase << "Journal rows are written again.\n" << std::flush;
     }
 
 private:
     std::ostream& m_err;
+    const char* m_erase;
 };
 
 } // namespace
+int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
+              std::ostream& err)
+{
+    const std::string path = request.logFile
+                                 ? *request.logFile
+                                 : Settings(settings).Get(kLogFileSetting, DefaultLogFilePath(kDisplayName));
+    try {
+        HistoryReadSummary summary;
+        const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+        for (const std::string& note : summary.notes) {
+            err << note << '\n';
+        }
+        if (summary.notUnderstood > 0) {
+            err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
+                << " not understood.\n";
+        }
+        out << (request.mode == CommandLineRequest::Mode::Outages
+                    ? OutagesText(report.outages, request.format)
+                    : UptimeText(report.periods, request.format));
+        out.flush();
+        return out ? 0 : kExitFailure;
+    } catch (const HistoryReadError& e) {
+        err << e.what() << '\n';
+        return kExitFailure;
+    }
+}
 
 int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err)
 {
-    const bool connected = probe.IsInternetConnected();
-    const std::time_t now = clock.Now();
-    const std::string line = StatusLine(now, connected);
+    CheckResult check = probe.Check();
+    check.time = clock.Now();
+    const bool connected = check.connected;
+    const std::string line = StatusLine(check.time, connected);
     out << line << '\n' << std::flush;
     if (logFile) {
         try {
@@ -223,11 +252,8 @@ int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::
             return kExitFailure;
         }
         // The row goes with the line; a journal fault is told but is no failure of the check.
-        StreamJournalHealth health(err);
+        StreamJournalHealth health(err, false);
         Journal journal([&] { return *logFile; }, health);
-        CheckResult check;
-        check.time = now;
-        check.connected = connected;
         journal.Append(CheckRow(check));
     }
     return connected ? 0 : 1;
@@ -245,7 +271,7 @@ int RunConsole(ConsoleRun run)
     StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
         run.probe, run.clock, [&path] { return path; }, list);
-    StreamJournalHealth journalHealth(run.err);
+    StreamJournalHealth journalHealth(run.err, run.errTerminal);
     Journal journal([&path] { return path; }, journalHealth);
     MonitorJournal rows(journal, [&run] { return run.clock.Now(); });
     SystemMachineClocks clocks;

@@ -143,6 +143,12 @@ int main(int argc, char** argv)
     case Mode::Error:
         std::cerr << "pellavane: " << request.message << '\n';
         return kExitUsage;
+    case Mode::Outages:
+    case Mode::Uptime: {
+        QCoreApplication app(argc, argv);
+        QtSettingsStore settings;
+        return RunReport(settings, request, std::cout, std::cerr);
+    }
     case Mode::Check:
     case Mode::Console:
     case Mode::Window:

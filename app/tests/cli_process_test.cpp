@@ -426,6 +426,59 @@ TEST_F(CliProcess, UnknownOptionOrBadIntervalExitsTwoWithTheReasonOnStandardErro
     EXPECT_FALSE(fs::exists(DefaultLog()));
 }
 
+TEST_F(CliProcess, OutagesAndUptimeReportTheHistoryOfTheLogAndItsJournal)
+{
+    // The text log until the journal begins; its lines after that are the journal's rows again.
+    const fs::path log = Temp() / "net.txt";
+    WriteFile(log, "12/08/2026 23:58:00 Internet Connection Status: Connected\r\n"
+                   "12/08/2026 23:59:00 Internet Connection Status: Disconnected\r\n"
+                   "not a status line\r\n"
+                   "12/09/2026 Internet Connection Status: Disconnected\r\n"
+                   "12/09/2026 00:01:00 Internet Connection Status: Connected\r\n"
+                   "12/09/2026 00:02:00 Internet Connection Status: Connected\r\n");
+    WriteFile(Temp() / "net.journal.csv",
+              "time,event,status,rtt_ms,target,detail\r\n"
+              "2026-12-09T00:02:00+00:00,start,,,,interval=60\r\n"
+              "2026-12-09T00:02:00+00:00,check,disconnected,,,targets silent\r\n"
+              "2026-12-09T00:03:00+00:00,check,disconnected,,,targets silent\r\n");
+    m_environment["TZ"] = "UTC0";
+    const Finished csv = Run({"--outages", "--log", log.string(), "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "start,end,duration_s,cause\n"
+                       "2026-12-08T23:59:00+00:00,2026-12-09T00:01:00+00:00,120,\n"
+                       "2026-12-09T00:02:00+00:00,,60,targets silent\n");
+    EXPECT_NE(csv.err.find("1 line was not understood"), std::string::npos) << csv.err;
+
+    const Finished json = Run({"--uptime", "--log", log.string(), "--json", "--from", "2026-12-09"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out,
+              "[\n  {\"period\": \"2026-12-09\", \"up_s\": 60, \"down_s\": 120, \"unknown_s\": 86220, "
+              "\"outages\": 1, \"longest_s\": 60, \"uptime_pct\": 33.33}\n]\n");
+
+    const Finished table = Run({"--uptime", "--log", log.string(), "--by", "month"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_NE(table.out.find("2026-12"), std::string::npos) << table.out;
+
+    // Without --log, the log the settings name.
+    fs::create_directories(DefaultLog().parent_path());
+    fs::copy_file(log, DefaultLog());
+    const Finished stored = Run({"--outages"});
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    EXPECT_NE(stored.out.find("2 min 00 s"), std::string::npos) << stored.out;
+}
+
+TEST_F(CliProcess, ReportsOfAHistoryThatCannotBeReadExitThreeAndBadValuesTwo)
+{
+    const fs::path missing = Temp() / "missing.txt";
+    const Finished unread = Run({"--outages", "--log", missing.string()});
+    EXPECT_EQ(unread.status, 3);
+    EXPECT_NE(unread.err.find(missing.string()), std::string::npos) << unread.err;
+    EXPECT_TRUE(unread.out.empty());
+    const Finished badDay = Run({"--uptime", "--from", "2026-13-01"});
+    EXPECT_EQ(badDay.status, 2);
+    EXPECT_NE(badDay.err.find("2026-13-01"), std::string::npos) << badDay.err;
+}
+
 TEST_F(CliProcess, ProbeHostThatCouldSmuggleArgumentsIsRefusedWithTheReason)
 {
     m_environment["PELLAVANE_PROBE_HOST"] = "-f 127.0.0.1";

@@ -34,6 +34,25 @@ TEST(ParseCommandLine, ConsoleTakesIntervalAndLogOverrides)
     EXPECT_EQ(ParseCommandLine({"--console", "--hosts", "127.0.0.2,127.0.0.3"}).hosts, "127.0.0.2,127.0.0.3");
 }
 
+TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
+{
+    const auto outages = ParseCommandLine({"--outages", "--log", "x.txt", "--from", "2026-12-01", "--csv"});
+    EXPECT_EQ(outages.mode, Mode::Outages);
+    EXPECT_EQ(outages.logFile, "x.txt");
+    ASSERT_TRUE(outages.report.from);
+    EXPECT_EQ(outages.report.from->month, 12);
+    EXPECT_FALSE(outages.report.to);
+    EXPECT_EQ(outages.format, ReportFormat::Csv);
+    const auto uptime = ParseCommandLine({"--uptime", "--by", "month", "--to=2026-12-31", "--json"});
+    EXPECT_EQ(uptime.mode, Mode::Uptime);
+    EXPECT_EQ(uptime.report.by, PeriodLength::Month);
+    ASSERT_TRUE(uptime.report.to);
+    EXPECT_EQ(uptime.report.to->day, 31);
+    EXPECT_EQ(uptime.format, ReportFormat::Json);
+    EXPECT_EQ(ParseCommandLine({"--uptime"}).report.by, PeriodLength::Day);
+    EXPECT_EQ(ParseCommandLine({"--uptime"}).format, ReportFormat::Table);
+}
+
 TEST(ParseCommandLine, EveryIntervalOfTheListHasItsOption)
 {
     const char* options[] = {"1s", "5s", "10s", "30s", "1m", "5m", "10m", "30m", "1h", "6h", "12h", "24h"};
@@ -62,6 +81,20 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--check=yes"},
         {"--hosts", "127.0.0.1"},
         {"--check", "--hosts"},
+        {"--outages", "--uptime"},
+        {"--outages", "--check"},
+        {"--outages", "--csv", "--json"},
+        {"--outages", "--by", "day"},
+        {"--uptime", "--by", "week"},
+        {"--uptime", "--by"},
+        {"--uptime", "--from", "2026-02-30"},
+        {"--uptime", "--from", "2026-12-8"},
+        {"--uptime", "--to"},
+        {"--uptime", "--from", "2026-12-09", "--to", "2026-12-08"},
+        {"--uptime", "--interval", "5s"},
+        {"--check", "--csv"},
+        {"--json"},
+        {"--uptime=yes"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);
