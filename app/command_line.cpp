@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDate>
 #include <QStringList>
 
 namespace pellavane {
@@ -72,13 +73,33 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
                            " takes no value.");
         }
     }
+    for (const char* option : {"--from", "--to", "--by"}) {
+        if (!arguments.empty() && arguments.back() == option) {
+            return Failure(std::string(option) + (std::string(option) == "--by"
+                                                      ? " needs day or month."
+                                                      : " needs a day as YYYY-MM-DD."));
+        }
+    }
     if (!arguments.empty() && arguments.back() == "--interval") {
         return Failure("--interval needs a value such as 5s, 1m or 6h.");
     }
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
+    if (!arguments.empty() && arguments.back() == "--hosts") {
+        return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
+    }
     return Failure("--log needs the path of the log file.");
+}
+
+/** A local day written YYYY-MM-DD, and a real one. */
+std::optional<LocalDate> DayOption(const QString& text)
+{
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid() || text.size() != 10) {
+        return std::nullopt;
+    }
+    return LocalDate{date.year(), date.month(), date.day()};
 }
 
 } // namespace
@@ -102,9 +123,18 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption console(QStringLiteral("console"));
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("N"));
     const QCommandLineOption log(QStringLiteral("log"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption outages(QStringLiteral("outages"));
+    const QCommandLineOption uptime(QStringLiteral("uptime"));
+    const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("DAY"));
+    const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("DAY"));
+    const QCommandLineOption by(QStringLiteral("by"), {}, QStringLiteral("PERIOD"));
+    const QCommandLineOption csv(QStringLiteral("csv"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption hosts(QStringLiteral("hosts"), {}, QStringLiteral("LIST"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("FILE"));
     QCommandLineParser parser;
-    parser.addOptions({help, version, check, console, interval, log, metrics});
+    parser.addOptions({help, version, check, console, interval, log, hosts, metrics, outages, uptime, from,
+                       to, by, csv, json});
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
@@ -115,7 +145,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (!parser.parse(list)) {
         return Refusal(parser, arguments,
                        {QStringLiteral("help"), QStringLiteral("version"), QStringLiteral("check"),
-                        QStringLiteral("console")});
+                        QStringLiteral("console"), QStringLiteral("outages"), QStringLiteral("uptime"),
+                        QStringLiteral("csv"), QStringLiteral("json")});
     }
 
     CommandLineRequest request;
@@ -131,8 +162,48 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         return Failure("Unknown option '" + parser.positionalArguments().first().toStdString() +
                        "'; see --help.");
     }
-    if (parser.isSet(check) && parser.isSet(console)) {
-        return Failure("--check and --console cannot be used together.");
+    const int modes = (parser.isSet(check) ? 1 : 0) + (parser.isSet(console) ? 1 : 0) +
+                      (parser.isSet(outages) ? 1 : 0) + (parser.isSet(uptime) ? 1 : 0);
+    if (modes > 1) {
+        return Failure("Only one of --check, --console, --outages and --uptime can be given.");
+    }
+    const bool reporting = parser.isSet(outages) || parser.isSet(uptime);
+    if (!reporting && (parser.isSet(from) || parser.isSet(to) || parser.isSet(by) || parser.isSet(csv) ||
+                       parser.isSet(json))) {
+        return Failure("--from, --to, --by, --csv and --json go with --outages or --uptime.");
+    }
+    if (parser.isSet(csv) && parser.isSet(json)) {
+        return Failure("--csv and --json cannot be used together.");
+    }
+    if (parser.isSet(by) && !parser.isSet(uptime)) {
+        return Failure("--by goes with --uptime.");
+    }
+    request.format = parser.isSet(csv)    ? ReportFormat::Csv
+                     : parser.isSet(json) ? ReportFormat::Json
+                                          : ReportFormat::Table;
+    for (const QString& value : parser.values(by)) {
+        if (value == QLatin1String("day")) {
+            request.report.by = PeriodLength::Day;
+        } else if (value == QLatin1String("month")) {
+            request.report.by = PeriodLength::Month;
+        } else {
+            return Failure("Unknown period '" + value.toStdString() + "' for --by; use day or month.");
+        }
+    }
+    for (const auto& [option, day] :
+         {std::pair{&from, &request.report.from}, std::pair{&to, &request.report.to}}) {
+        for (const QString& value : parser.values(*option)) {
+            *day = DayOption(value);
+            if (!*day) {
+                return Failure("'" + value.toStdString() + "' for --" +
+                               option->names().first().toStdString() + " is not a day written YYYY-MM-DD.");
+            }
+        }
+    }
+    if (request.report.from && request.report.to &&
+        QDate(request.report.from->year, request.report.from->month, request.report.from->day) >
+            QDate(request.report.to->year, request.report.to->month, request.report.to->day)) {
+        return Failure("--from comes after --to.");
     }
     for (const QString& value : parser.values(interval)) {
         request.intervalRow = IntervalRowForOption(value.toStdString());
@@ -148,6 +219,9 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         request.logFile = value.toStdString();
     }
 
+    for (const QString& value : parser.values(hosts)) {
+        request.hosts = value.toStdString();
+    }
     for (const QString& value : parser.values(metrics)) {
         if (value.isEmpty()) {
             return Failure("--metrics needs the path of the metrics file.");
@@ -155,12 +229,22 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         request.metricsFile = value.toStdString();
     }
 
-    request.mode = parser.isSet(check) ? Mode::Check : parser.isSet(console) ? Mode::Console : Mode::Window;
+    request.mode = parser.isSet(check)     ? Mode::Check
+                   : parser.isSet(console) ? Mode::Console
+                   : parser.isSet(outages) ? Mode::Outages
+                   : parser.isSet(uptime)  ? Mode::Uptime
+                                           : Mode::Window;
+    if (reporting && request.intervalRow) {
+        return Failure("--interval goes with --console, not with --outages or --uptime.");
+    }
     if (request.mode == Mode::Window && (request.intervalRow || request.logFile)) {
         return Failure("--interval and --log go with --console or --check.");
     }
-    if (request.mode == Mode::Check && request.metricsFile) {
+    if (request.metricsFile && request.mode != Mode::Console && request.mode != Mode::Window) {
         return Failure("--metrics goes with --console or the window, not with --check.");
+    }
+    if (request.mode == Mode::Window && request.hosts) {
+        return Failure("--hosts goes with --console or --check.");
     }
     if (request.mode == Mode::Check && request.intervalRow) {
         return Failure("--interval goes with --console, not with --check.");
@@ -171,7 +255,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
 std::string UsageText(const std::string& programName)
 {
     return "Usage: " + programName +
-           " [--check | --console] [--interval N] [--log FILE] [--metrics FILE]\n"
+           " [--check | --console] [--interval N] [--log FILE] [--hosts LIST] [--metrics FILE]\n"
+           "       " +
+           programName +
+           " --outages | --uptime [--by day|month] [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
            "  (no option)      the window program, in the notification area\n"
@@ -183,12 +270,20 @@ std::string UsageText(const std::string& programName)
            "\n"
            "                   instead of the stored interval, for this run only\n"
            "  --log FILE       the log file for this run, instead of the stored one\n"
-           "  --metrics FILE   writes Prometheus metrics to FILE (ending in .prom) after every\n"
-           "                   check, for the node exporter's textfile collector\n"
+           "  --hosts LIST     with --check or --console: the hosts to ping, comma-separated, first\n"
+           "                   first, instead of PELLAVANE_PROBE_HOSTS or the stored ProbeHosts\n"
+           "  --metrics FILE   with --console or the window: writes Prometheus metrics to FILE\n"
+           "                   (ending in .prom) after every check, for node_exporter's textfile collector\n"
+           "  --outages        one row per outage of the log's history: start, end, duration, cause\n"
+           "  --uptime         per day (--by day) or month (--by month): time up, down and unknown,\n"
+           "                   outages, the longest, uptime in percent of the known time\n"
+           "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
+           "  --csv, --json    the report as CSV or as JSON instead of a table\n"
            "  --help           this text\n"
            "  --version        the program's version\n"
            "\n"
-           "PELLAVANE_PROBE_HOST names the host to ping instead of the built-in one.\n";
+           "PELLAVANE_PROBE_HOSTS (h1,h2,...) or PELLAVANE_PROBE_HOST names the hosts to ping instead\n"
+           "of the built-in ones; PELLAVANE_CHECK_URL sets the web check's address, empty turns it off.\n";
 }
 
 } // namespace pellavane

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/history_report.h"
+#include "engine/outages.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +17,8 @@ struct CommandLineRequest
         Window,  // no arguments: the window program
         Check,   // --check: one check, printed
         Console, // --console: the logging schedule in a terminal
+        Outages, // --outages: one row per outage of the history
+        Uptime,  // --uptime: up, down and unknown time per day or month
         Help,
         Version,
         Error // an unknown option or a bad value; message says which
@@ -25,6 +30,11 @@ struct CommandLineRequest
     std::optional<std::string> logFile;
     /** --metrics FILE: the metrics file for this run instead of the stored "MetricsFile". */
     std::optional<std::string> metricsFile;
+    /** --hosts h1,h2: the check's targets for this run */
+    std::optional<std::string> hosts;
+    /** --from, --to, --by, --csv, --json of the reports. */
+    ReportOptions report;
+    ReportFormat format = ReportFormat::Table;
     std::string message;
 };
 

@@ -2,15 +2,24 @@
 
 #include "app/app_config.h"
 #include "app/command_line.h"
+#include "app/sleep_source.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/history_report.h"
+#include "engine/journal.h"
+#include "engine/machine_clocks.h"
 #include "engine/metrics_file.h"
+#include "engine/monitor_journal.h"
+#include "engine/outages.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
+#include "engine/sleep_watch.h"
 #include "engine/window_controls.h"
 #include "settings/display_name.h"
 #include "settings/settings.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -178,11 +187,65 @@ void InstallConsoleStopSignals()
     std::signal(SIGTERM, OnStopSignal);
 }
 
+namespace {
+
+/** Journal faults on standard error, once until the journal works again. */
+class StreamJournalHealth : public IJournalHealth
+{
+public:
+    /** errTerminal: the error stream is a terminal, where a countdown line may have to be erased. */
+    StreamJournalHealth(std::ostream& err, bool errTerminal)
+        : m_err(err), m_erase(errTerminal ? "\r\x1b[K" : "")
+    {}
+    void JournalFailing(const std::string& reason) override
+    {
+        m_err << m_erase << "Journal rows cannot be written: " << reason << '\n' << std::flush;
+    }
+    void JournalWorkingAgain() override
+    {
+        m_err << m_erase << "Journal rows are written again.\n" << std::flush;
+    }
+
+private:
+    std::ostream& m_err;
+    const char* m_erase;
+};
+
+} // namespace
+int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
+              std::ostream& err)
+{
+    const std::string path = request.logFile
+                                 ? *request.logFile
+                                 : Settings(settings).Get(kLogFileSetting, DefaultLogFilePath(kDisplayName));
+    try {
+        HistoryReadSummary summary;
+        const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+        for (const std::string& note : summary.notes) {
+            err << note << '\n';
+        }
+        if (summary.notUnderstood > 0) {
+            err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
+                << " not understood.\n";
+        }
+        out << (request.mode == CommandLineRequest::Mode::Outages
+                    ? OutagesText(report.outages, request.format)
+                    : UptimeText(report.periods, request.format));
+        out.flush();
+        return out ? 0 : kExitFailure;
+    } catch (const HistoryReadError& e) {
+        err << e.what() << '\n';
+        return kExitFailure;
+    }
+}
+
 int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err)
 {
-    const bool connected = probe.IsInternetConnected();
-    const std::string line = StatusLine(clock.Now(), connected);
+    CheckResult check = probe.Check();
+    check.time = clock.Now();
+    const bool connected = check.connected;
+    const std::string line = StatusLine(check.time, connected);
     out << line << '\n' << std::flush;
     if (logFile) {
         try {
@@ -191,6 +254,10 @@ int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::
             err << e.what() << '\n';
             return kExitFailure;
         }
+        // The row goes with the line; a journal fault is told but is no failure of the check.
+        StreamJournalHealth health(err, false);
+        Journal journal([&] { return *logFile; }, health);
+        journal.Append(CheckRow(check));
     }
     return connected ? 0 : 1;
 }
@@ -207,7 +274,13 @@ int RunConsole(ConsoleRun run)
     StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
         run.probe, run.clock, [&path] { return path; }, list);
-    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter});
+    StreamJournalHealth journalHealth(run.err, run.errTerminal);
+    Journal journal([&path] { return path; }, journalHealth);
+    MonitorJournal rows(journal, [&run] { return run.clock.Now(); });
+    SystemMachineClocks clocks;
+    SleepWatch sleep(clocks, rows);
+    recorder.SetGate(&sleep);
+    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter, &sleep});
     schedule.SetInterval(row);
     const std::string metricsPath =
         run.metricsFile ? *run.metricsFile : Settings(run.settings).Get(kMetricsFileSetting);
@@ -219,20 +292,27 @@ int RunConsole(ConsoleRun run)
             schedule.State().intervalSeconds);
         schedule.AddListener(*metrics);
     }
+    schedule.AddListener(rows);
+    // logind's signals arrive through the Qt event loop, which the loop below runs between ticks.
+    const auto sleepSource = WatchPlatformSleep(sleep);
 
     run.err << "Logging " << kIntervalTable[row - 1].text + 4 << " to " << path << "; Ctrl+C ends.\n"
             << std::flush;
 
     // Logging starts as the window starts it with logging on: one record at once, then counting.
+    // The switch first, so the journal's start row comes before the first check's.
+    schedule.SetLogging(true);
     try {
         schedule.RecordStatus();
     } catch (const std::exception& e) {
         reporter.ReportError({}, 0, e.what());
     }
-    schedule.SetLogging(true);
     timer.SetInterval(1000);
 
     while (!g_stopRequested) {
+        if (QCoreApplication::instance() != nullptr) {
+            QCoreApplication::processEvents();
+        }
         const auto now = SteadyClock::now();
         if (timer.Ticking() && now >= timer.Due()) {
             timer.Advance();
@@ -243,6 +323,7 @@ int RunConsole(ConsoleRun run)
         std::this_thread::sleep_for(
             std::clamp(wait, std::chrono::milliseconds(1), std::chrono::milliseconds(100)));
     }
+    rows.LoggingStopped();
     if (run.terminal) {
         run.out << "\r\x1b[K" << std::flush;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/command_line.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -34,6 +36,11 @@ struct ConsoleRun
  *  status: 0 connected, 1 disconnected, 3 when the line could not be appended. */
 int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err);
+
+/** --outages or --uptime: the report of the history of logFile, else of the log the settings name,
+ *  on out; what was not understood on err. Returns 0, or 3 when the history cannot be read. */
+int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
+              std::ostream& err);
 
 /** The logging schedule in a terminal until RequestConsoleStop() (SIGINT and SIGTERM call it).
  *  Records one status at once, then one at every interval. Returns the exit status. */

@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 // Resources of a static library are linked only when something names them.
 static void InitIconResources()
@@ -118,7 +120,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_frame1(MakeFrame(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
       m_progressBar1(
           Place(new QProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
-      m_recordHealthLabel(new QLabel(m_frame1)),
+      m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
       m_listView2(MakeList(this, "ListView2", TwipsRect(120, 3700, 7800, 1590), m_intervalRows)),
       m_frame2(MakeFrame(this, "Frame2", "Startup Options", TwipsRect(120, 5340, 7800, 735))),
@@ -139,7 +141,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_pushButton4(MakeButton(this, "PushButton4", "Clear History Log", TwipsRect(4080, 8080, 3840, 405))),
       m_intervalSelection(*m_listView2), m_timer1([this] { emit Timer1Tick(); }), m_frame1Caption(*m_frame1),
       m_pushButton5Caption(*m_pushButton5), m_progressBar1Control(*m_progressBar1), m_pointer(*this),
-      m_recordHealth(*m_recordHealthLabel),
+      m_recordHealth(*m_recordHealthLabel, m_labelSummary),
       m_scheduleView(m_frame1Caption, m_pushButton5Caption, m_progressBar1Control, m_pointer, m_recordHealth)
 {
     InitIconResources();
@@ -169,6 +171,33 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     warning.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
     m_recordHealthLabel->setPalette(warning);
     m_recordHealthLabel->hide();
+
+    // The summary has the failure notice's place, which takes it back while logging fails.
+    m_labelSummary->setObjectName(QStringLiteral("LabelSummary"));
+    m_labelSummary->setGeometry(m_recordHealthLabel->geometry());
+    m_labelSummary->setFont(FontB9());
+    m_labelSummary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_labelSummary->setAutoFillBackground(true);
+    const auto refreshSummary = [this] {
+        const QString text =
+            QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));
+        m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
+            text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
+        m_labelSummary->setToolTip(text);
+    };
+    connect(&m_statusList, &QAbstractItemModel::rowsInserted, this,
+            [this, refreshSummary](const QModelIndex&, int first, int last) {
+                for (int row = first; row <= last; ++row) {
+                    m_summary.Add(static_cast<std::int64_t>(m_statusList.RowTime(row)),
+                                  m_statusList.RowConnected(row));
+                }
+                refreshSummary();
+            });
+    connect(&m_statusList, &QAbstractItemModel::modelReset, this, [this, refreshSummary] {
+        m_summary.Clear();
+        refreshSummary();
+    });
+    connect(this, &Form1::Timer1Tick, this, refreshSummary);
 
     // The copy command puts the text on the clipboard itself, so there is no hidden text carrier
     // between PushButton2 and Frame2 in the tab order.

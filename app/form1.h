@@ -4,6 +4,7 @@
 #include "app/report_list_view.h"
 #include "app/status_list_model.h"
 #include "app/text_list_model.h"
+#include "engine/connection_summary.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
 
@@ -102,6 +103,7 @@ private:
     QGroupBox* m_frame1;
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
+    QLabel* m_labelSummary;
     ReportListView* m_listView1;
     ReportListView* m_listView2;
     QGroupBox* m_frame2;
@@ -124,6 +126,7 @@ private:
     QtProgressBar m_progressBar1Control;
     WindowPointer m_pointer;
     LabelRecordHealth m_recordHealth;
+    ConnectionSummary m_summary;
     WindowScheduleView m_scheduleView;
     bool m_centred = false;
 };

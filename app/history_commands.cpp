@@ -1,6 +1,7 @@
 #include "app/history_commands.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/journal.h"
 #include "engine/recorder.h"
 
 #include <cerrno>
@@ -181,7 +182,14 @@ void HistoryCommands::PushButton4_Click()
     if (!yes) {
         return;
     }
-    h.Step(102, [&] { RemoveFile(m_c.text1.Text(), m_c.pump); });
+    h.Step(102, [&] {
+        const std::string log = m_c.text1.Text();
+        RemoveFile(log, m_c.pump);
+        // The journal goes with its log, but never a file of someone else's that sits at its path.
+        if (!log.empty() && IsJournalFile(JournalPath(log))) {
+            RemoveFile(JournalPath(log), {});
+        }
+    });
     h.Step(104, [&] { m_c.listView1.RemoveAllRows(); });
 }
 

@@ -7,9 +7,10 @@
 #include "app/quit_signals.h"
 #include "app/session.h"
 #include "app/single_instance.h"
+#include "app/sleep_source.h"
+#include "app/verdict_setup.h"
 #include "autostart/startup_entry.h"
 #include "engine/metrics_file.h"
-#include "engine/probe.h"
 #include "settings/qt_settings_store.h"
 #include "settings/settings.h"
 #include "tray/qt_tray_shell.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,23 +33,41 @@ namespace {
 
 using namespace pellavane;
 
-/** A probe host the probe refuses would make every check "disconnected" without a word. */
-bool ProbeHostUsable()
+/** The check's setup; a host list the probe refuses would make every check "disconnected" without
+ *  a word, so it is told, and nullopt returned. */
+std::optional<VerdictSetup> SetupOrReason(ISettingsStore& settings, const std::optional<std::string>& hosts)
 {
     try {
-        static_cast<void>(ProbeCommandLine(ProbeHost()));
-        return true;
-    } catch (const std::exception& e) {
-        std::cerr << "pellavane: " << e.what() << " (PELLAVANE_PROBE_HOST).\n";
-        return false;
+        return ReadVerdictSetup(settings, hosts);
+    } catch (const ProbeTargetsError& e) {
+        std::cerr << "pellavane: " << e.what() << ".\n";
+        return std::nullopt;
     }
+}
+
+int CheckMain(int argc, char** argv, const CommandLineRequest& request)
+{
+    // The web check's replies come through the event loop, which the pings' waits let run.
+    QCoreApplication app(argc, argv);
+    QtSettingsStore settings;
+    const auto setup = SetupOrReason(settings, request.hosts);
+    if (!setup) {
+        return kExitUsage;
+    }
+    AppVerdict probe(*setup, QtEventPump());
+    SystemClock clock;
+    return RunCheck(probe, clock, request.logFile, std::cout, std::cerr);
 }
 
 int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
 {
     QCoreApplication app(argc, argv);
     QtSettingsStore settings;
-    PingProbe probe;
+    const auto setup = SetupOrReason(settings, request.hosts);
+    if (!setup) {
+        return kExitUsage;
+    }
+    AppVerdict probe(*setup, QtEventPump());
     SystemClock clock;
     InstallConsoleStopSignals();
     return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
@@ -92,7 +112,10 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     }
 
     QtSettingsStore settings;
-    PingProbe probe(QtEventPump());
+    // The window still starts with a refused list: its status list shows the checks failing.
+    AppVerdict probe(
+        SetupOrReason(settings, std::nullopt).value_or(VerdictSetup{{{}, TargetSource::BuiltIn}, {}}),
+        QtEventPump());
     SystemClock clock;
     MessageBoxErrorReporter reporter(nullptr, PELLAVANE_SUPPORT_EMAIL);
     QtMessageBoxes boxes(nullptr);
@@ -104,17 +127,17 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     // A close can come while the start-up's record lets events run, before the event loop exists to
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
-    MainWindow window({settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell,
-                       *startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
-                       [](const std::string& message) {
-                           QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
-                                                QString::fromStdString(message));
-                       },
-                       [&ended] {
-                           ended = true;
-                           QCoreApplication::exit(0);
-                       },
-                       QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST});
+    MainWindow window(
+        {settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell, *startupEntry,
+         &QSystemTrayIcon::isSystemTrayAvailable,
+         [](const std::string& message) {
+             QMessageBox::warning(nullptr, QStringLiteral("Pellavane"), QString::fromStdString(message));
+         },
+         [&ended] {
+             ended = true;
+             QCoreApplication::exit(0);
+         },
+         QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST, &WatchPlatformSleep});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
     // A terminating signal closes the window as its close button does: icon removed, clean exit.
@@ -144,19 +167,19 @@ int main(int argc, char** argv)
     case Mode::Error:
         std::cerr << "pellavane: " << request.message << '\n';
         return kExitUsage;
+    case Mode::Outages:
+    case Mode::Uptime: {
+        QCoreApplication app(argc, argv);
+        QtSettingsStore settings;
+        return RunReport(settings, request, std::cout, std::cerr);
+    }
     case Mode::Check:
     case Mode::Console:
     case Mode::Window:
         break;
     }
-    // The window still starts: its status list shows the checks failing.
-    if (!ProbeHostUsable() && request.mode != Mode::Window) {
-        return kExitUsage;
-    }
     if (request.mode == Mode::Check) {
-        PingProbe probe;
-        SystemClock clock;
-        return RunCheck(probe, clock, request.logFile, std::cout, std::cerr);
+        return CheckMain(argc, argv, request);
     }
     if (request.mode == Mode::Window && NoDisplay()) {
         std::cerr << "No display is available; logging in the console instead (pellavane --console).\n";

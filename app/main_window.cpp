@@ -122,17 +122,18 @@ class MainWindow::ClosingProbe : public IConnectivityProbe
 {
 public:
     ClosingProbe(IConnectivityProbe& probe, const bool& closing) : m_probe(probe), m_closing(closing) {}
-    bool IsInternetConnected() override
+    bool IsInternetConnected() override { return Check().connected; }
+    CheckResult Check() override
     {
         // A ping would hold the close up for as long as it waits for its answer.
         if (m_closing) {
             throw ClosingError();
         }
-        const bool connected = m_probe.IsInternetConnected();
+        CheckResult check = m_probe.Check();
         if (m_closing) {
             throw ClosingError();
         }
-        return connected;
+        return check;
     }
 
 private:
@@ -160,6 +161,18 @@ private:
     const bool& m_closing;
 };
 
+/** A journal that cannot be written is told in the window's record health line, once. */
+class MainWindow::JournalHealth : public IJournalHealth
+{
+public:
+    explicit JournalHealth(IRecordHealth& line) : m_line(line) {}
+    void JournalFailing(const std::string& reason) override { m_line.RecordsFailing(reason); }
+    void JournalWorkingAgain() override { m_line.RecordsWorkingAgain(); }
+
+private:
+    IRecordHealth& m_line;
+};
+
 MainWindow::MainWindow(MainWindowServices services)
     : m_s(std::move(services)), m_form(StatusLine), m_text1(*m_form.Text1()),
       m_check4(std::make_unique<CheckBox>(*m_form.Check4())),
@@ -168,9 +181,13 @@ MainWindow::MainWindow(MainWindowServices services)
       m_timer(std::make_unique<ClosingTimer>(m_form.Timer1(), m_closing)),
       m_probe(std::make_unique<ClosingProbe>(m_s.probe, m_closing)),
       m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
+      m_journalHealth(std::make_unique<JournalHealth>(m_form.ScheduleView())),
+      m_journal([this] { return m_text1.Text(); }, *m_journalHealth),
+      m_journalRows(m_journal, [this] { return m_s.clock.Now(); }), m_sleep(m_machineClocks, m_journalRows),
       m_recorder(
           *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
-      m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter}),
+      m_schedule(
+          {*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter, &m_sleep}),
       m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
                   QtEventPump(), *m_reporter, m_s.helpHost}),
       m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
@@ -179,6 +196,11 @@ MainWindow::MainWindow(MainWindowServices services)
           *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
           m_s.tellUser)
 {
+    m_recorder.SetGate(&m_sleep);
+    m_schedule.AddListener(m_journalRows);
+    if (m_s.watchSleep) {
+        m_sleepSource = m_s.watchSleep(m_sleep);
+    }
     Connect();
 }
 
@@ -311,6 +333,9 @@ void MainWindow::Start()
 void MainWindow::Form_QueryUnload()
 {
     m_closing = true;
+    if (m_schedule.State().logging) {
+        m_journalRows.LoggingStopped();
+    }
     GuardedHandler h(*m_reporter, HandlerTag("Form_QueryUnload"));
     h.Step(100, [&] { m_form.Timer1().SetEnabled(false); });
     h.Step(102, [&] { m_tray.SetInTray(false); });

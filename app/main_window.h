@@ -4,8 +4,12 @@
 #include "app/history_commands.h"
 #include "app/qt_desktop.h"
 #include "autostart/startup_options.h"
+#include "engine/journal.h"
+#include "engine/machine_clocks.h"
+#include "engine/monitor_journal.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
+#include "engine/sleep_watch.h"
 #include "tray/minimize_to_tray.h"
 #include "tray/sys_tray.h"
 
@@ -45,6 +49,9 @@ struct MainWindowServices
     /** The folder of the executable, where the optional cursor file is looked for. */
     std::string programFolder;
     std::string helpHost;
+    /** Starts telling the listener of the machine's sleep (WatchPlatformSleep); empty for none, as
+     *  in tests, where the clocks alone find sleep. */
+    std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
 };
 
 /** The main window wired to the engine, the commands and the tray: start-up, the controls' handlers,
@@ -84,6 +91,7 @@ private:
     class ClosingTimer;
     class ClosingProbe;
     class ClosingReporter;
+    class JournalHealth;
 
     void Text1_Change();
     void Connect();
@@ -101,8 +109,14 @@ private:
     std::unique_ptr<ClosingTimer> m_timer;
     std::unique_ptr<ClosingProbe> m_probe;
     std::unique_ptr<ClosingReporter> m_reporter;
+    std::unique_ptr<IJournalHealth> m_journalHealth;
+    Journal m_journal;
+    MonitorJournal m_journalRows;
+    SystemMachineClocks m_machineClocks;
+    SleepWatch m_sleep;
     StatusRecorder m_recorder;
     LoggingSchedule m_schedule;
+    std::unique_ptr<QObject> m_sleepSource;
     HistoryCommands m_commands;
     cSysTray m_tray;
     MinimizeToTray m_minimize;

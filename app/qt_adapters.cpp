@@ -254,7 +254,7 @@ EventPump QtEventPump()
     return [] { QCoreApplication::processEvents(); };
 }
 
-LabelRecordHealth::LabelRecordHealth(QLabel& label) : m_label(label)
+LabelRecordHealth::LabelRecordHealth(QLabel& label, QWidget* replaced) : m_label(label), m_replaced(replaced)
 {
     m_label.hide();
 }
@@ -266,6 +266,9 @@ void LabelRecordHealth::RecordsFailing(const std::string& reason)
     const QString line = QStringLiteral("Logging failed: %1").arg(text);
     m_label.setText(m_label.fontMetrics().elidedText(line, Qt::ElideRight, std::max(0, m_label.width() - 4)));
     m_label.setToolTip(text);
+    if (m_replaced != nullptr) {
+        m_replaced->hide();
+    }
     m_label.show();
 }
 
@@ -274,6 +277,9 @@ void LabelRecordHealth::RecordsWorkingAgain()
     m_label.hide();
     m_label.clear();
     m_label.setToolTip(QString());
+    if (m_replaced != nullptr) {
+        m_replaced->show();
+    }
 }
 
 QString ReportBoxText(const std::string& reportText)

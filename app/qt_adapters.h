@@ -147,12 +147,14 @@ EventPump QtEventPump();
 class LabelRecordHealth : public IRecordHealth
 {
 public:
-    explicit LabelRecordHealth(QLabel& label);
+    /** replaced, when given, gives the label its place while records fail. */
+    explicit LabelRecordHealth(QLabel& label, QWidget* replaced = nullptr);
     void RecordsFailing(const std::string& reason) override;
     void RecordsWorkingAgain() override;
 
 private:
     QLabel& m_label;
+    QWidget* m_replaced;
 };
 
 /** The logging schedule shown in the window: Frame1's caption, ProgressBar1, PushButton5's caption,

@@ -1,5 +1,7 @@
 #include "app/status_list_model.h"
 
+#include <QBrush>
+
 #include <limits>
 #include <stdexcept>
 
@@ -104,6 +106,9 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return RowText(index.row());
+    // A "Disconnected" check stands out in a list of thousands of connected ones.
+    if (role == Qt::ForegroundRole && !m_store.ConnectedAt(static_cast<std::size_t>(index.row())))
+        return QBrush(kDisconnectedColour);
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "engine/recorder.h"
 
 #include <QAbstractListModel>
+#include <QColor>
 #include <QString>
 
 #include <array>
@@ -47,6 +48,9 @@ using StatusRowFormatter = std::function<std::string(std::time_t, bool connected
 
 /** ListView1: the status list as one headed column over compact records, each row formatted only
  *  when a view asks for it, so that millions of rows cost a few bytes each. */
+/** The text colour of a "Disconnected" row: a red that stays readable on a light background. */
+inline const QColor kDisconnectedColour(0xc0, 0x10, 0x10);
+
 class StatusListModel : public QAbstractListModel, public IStatusList
 {
     Q_OBJECT
@@ -61,6 +65,8 @@ public:
     QString Heading() const { return m_heading; }
     /** The text row (0-based) shows. */
     QString RowText(int row) const;
+    std::time_t RowTime(int row) const { return m_store.TimeAt(static_cast<std::size_t>(row)); }
+    bool RowConnected(int row) const { return m_store.ConnectedAt(static_cast<std::size_t>(row)); }
     const CompactStatusStore& Store() const noexcept { return m_store; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -2,6 +2,7 @@
 # Runs every benchmark against its baseline in the same run and prints one table.
 #   PELLAVANE_BENCH_SECONDS  length of the CPU measurement of the running windows (default 60)
 #   PELLAVANE_BENCH_STARTS   start-ups timed of each program (default 10)
+#   PELLAVANE_BENCH_CHECKS   checks through the program at each loss (default 2000)
 # Not part of CI: it takes minutes. Everything runs in a private home with a fake ping first on
 # PATH, so no real settings, log or network are touched.
 set -euo pipefail
@@ -17,7 +18,7 @@ if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
     echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
     exit 1
 fi
-cmake --build "$build" -j 2 --target capture_bench status_list_bench list_view_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench verdict_bench history_bench status_list_bench list_view_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
 pids=()
@@ -40,6 +41,8 @@ printf '[Pellavane]\nOftenIndex=12\nText1=%s\nStartStopState=On\n' "$sandbox/his
 export PATH="$sandbox/bin:$PATH" HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/config"
 export XDG_STATE_HOME="$sandbox/state" XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox"
 export PELLAVANE_PROBE_HOST=127.0.0.1 DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+# Nothing this runs may reach a web address or a real system bus.
+export PELLAVANE_CHECK_URL= DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
 table="$sandbox/table"
 : >"$table"
 
@@ -48,6 +51,12 @@ bare="$build/bench/bare_window"
 
 echo "== capture" >&2
 "$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== verdict on a lossy link, seeded" >&2
+"$build/bench/verdict_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== verdict through the program, fake ping" >&2
+"$top/bench/verdict-program.sh" "$build/app/pellavane" "${PELLAVANE_BENCH_CHECKS:-2000}" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== outages of a year of checks" >&2
+"$build/bench/history_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== list view" >&2

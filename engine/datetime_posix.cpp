@@ -1,5 +1,7 @@
 #include "engine/recorder.h"
 
+#include "engine/history.h"
+
 #include <langinfo.h>
 #include <locale.h>
 #include <time.h>
@@ -93,6 +95,28 @@ std::string DateTimeText(std::time_t t)
         return date;
     }
     return date + " " + Format(Langinfo(T_FMT, locale.Get(), "%H:%M:%S"), tm, locale.Get());
+}
+
+LogDateForm CurrentLogDateForm()
+{
+    const TimeLocale locale;
+    LogDateForm::Names names;
+    names.am = Langinfo(AM_STR, locale.Get(), "AM");
+    names.pm = Langinfo(PM_STR, locale.Get(), "PM");
+    for (int i = 0; i < 12; ++i) {
+        names.months.push_back(Langinfo(static_cast<nl_item>(ABMON_1 + i), locale.Get(), ""));
+    }
+    for (int i = 0; i < 12; ++i) {
+        names.months.push_back(Langinfo(static_cast<nl_item>(MON_1 + i), locale.Get(), ""));
+    }
+    return LogDateForm::FromStrftime(Langinfo(D_FMT, locale.Get(), "%m/%d/%y"),
+                                     Langinfo(T_FMT, locale.Get(), "%H:%M:%S"), names);
+}
+
+bool ToLocalTm(std::int64_t t, std::tm& out)
+{
+    const auto time = static_cast<std::time_t>(t);
+    return ::localtime_r(&time, &out) != nullptr;
 }
 
 } // namespace pellavane

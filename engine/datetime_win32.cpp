@@ -1,5 +1,7 @@
 #include "engine/recorder.h"
 
+#include "engine/history.h"
+
 #include "engine/win32_support.h"
 
 #include <iterator>
@@ -97,6 +99,41 @@ std::string DateTimeText(std::time_t t)
         return date;
     }
     return date + " " + win32::WideToUtf8(FormatTime(time));
+}
+
+namespace {
+
+std::string LocaleText(LCTYPE type, const char* fallback)
+{
+    wchar_t text[128] = {};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, static_cast<int>(std::size(text))) <= 0 ||
+        text[0] == L'\0') {
+        return fallback;
+    }
+    return win32::WideToUtf8(text);
+}
+
+} // namespace
+
+LogDateForm CurrentLogDateForm()
+{
+    LogDateForm::Names names;
+    names.am = LocaleText(LOCALE_S1159, "AM");
+    names.pm = LocaleText(LOCALE_S2359, "PM");
+    for (LCTYPE i = 0; i < 12; ++i) {
+        names.months.push_back(LocaleText(LOCALE_SABBREVMONTHNAME1 + i, ""));
+    }
+    for (LCTYPE i = 0; i < 12; ++i) {
+        names.months.push_back(LocaleText(LOCALE_SMONTHNAME1 + i, ""));
+    }
+    return LogDateForm::FromPicture(win32::WideToUtf8(ShortDatePicture()),
+                                    LocaleText(LOCALE_STIMEFORMAT, "HH:mm:ss"), names);
+}
+
+bool ToLocalTm(std::int64_t t, std::tm& out)
+{
+    const auto time = static_cast<std::time_t>(t);
+    return localtime_s(&out, &time) == 0;
 }
 
 } // namespace pellavane

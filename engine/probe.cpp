@@ -1,6 +1,9 @@
 #include "engine/probe.h"
 
 #include "engine/probe_platform.h"
+#include "engine/probe_targets.h"
+#include "engine/system_ping.h"
+#include "engine/verdict.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,12 +12,6 @@
 
 namespace pellavane {
 namespace {
-
-// A well-known public web host that answers echo requests; reached by name, so that a broken name
-// service also counts as no Internet.
-constexpr const char* kBuiltInProbeHost = "www.google.com";
-
-constexpr std::size_t kProbeOutputLimit = 1024 * 1024;
 
 char Lower(char c)
 {
@@ -79,12 +76,6 @@ bool ClassifyPingOutput(std::string_view output, PingDialect dialect)
     return dialect == PingDialect::Windows ? ClassifyWindows(output) : ClassifyUnix(output);
 }
 
-std::string ProbeHost()
-{
-    const char* host = std::getenv("PELLAVANE_PROBE_HOST");
-    return (host != nullptr && *host != '\0') ? std::string(host) : std::string(kBuiltInProbeHost);
-}
-
 std::string ProbeCommandLine(const std::string& host)
 {
     if (!IsSafeHost(host)) {
@@ -93,24 +84,27 @@ std::string ProbeCommandLine(const std::string& host)
     return PingCommandLine(host);
 }
 
-PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits)
-{
-    // One echo request prints well under a kilobyte. A ping that floods its output instead would
-    // otherwise fill memory at the pipe's speed until the time bound, gigabytes in 30 seconds.
-    if (m_limits.maxBytes == 0) {
-        m_limits.maxBytes = kProbeOutputLimit;
-    }
-}
+PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}
 
 bool PingProbe::IsInternetConnected()
 {
+    return Check().connected;
+}
+
+CheckResult PingProbe::Check()
+{
     try {
-        const std::string commandLine = ProbeCommandLine(ProbeHost());
-        const std::string output = RunPing(commandLine, m_pump, m_limits);
-        return ClassifyPingOutput(output, NativePingDialect());
+        const ProbeTargets targets = ResolveProbeTargets(std::nullopt, std::nullopt);
+        SystemPing ping(m_pump, m_limits.pollSlice);
+        VerdictLimits bounds;
+        bounds.round = std::min(bounds.round, m_limits.total);
+        bounds.total = std::min(bounds.total, m_limits.total);
+        return ConnectivityVerdict(ping, targets.hosts, nullptr, bounds).Check();
     } catch (...) {
-        // A probe that cannot run, for whatever reason, means no connection can be shown.
-        return false;
+        // A refused list starts nothing, and a probe that cannot run shows no connection.
+        CheckResult refused;
+        refused.cause = "targets silent";
+        return refused;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/check_result.h"
 #include "engine/cmd_output.h"
 
 #include <string>
@@ -20,9 +21,6 @@ PingDialect NativePingDialect();
 /** True when the captured ping output shows a reply. Pure; never throws. */
 bool ClassifyPingOutput(std::string_view output, PingDialect dialect);
 
-/** The host the probe pings: PELLAVANE_PROBE_HOST when set and not empty, else the built-in one. */
-std::string ProbeHost();
-
 /** The ping command line for one echo request to host, in this platform's form. */
 std::string ProbeCommandLine(const std::string& host);
 
@@ -32,14 +30,25 @@ class IConnectivityProbe
 public:
     virtual ~IConnectivityProbe() = default;
     virtual bool IsInternetConnected() = 0;
+    /** The whole outcome of one check; a probe that knows no more than connected or not says only
+     *  that. */
+    virtual CheckResult Check()
+    {
+        CheckResult result;
+        result.connected = IsInternetConnected();
+        return result;
+    }
 };
 
-/** The real probe: one run of the system ping through RunCapturedCommand. */
+/** The verdict over the system ping for the environment's targets (PELLAVANE_PROBE_HOSTS,
+ *  PELLAVANE_PROBE_HOST, else the built-in list), without a web check; the check as a whole ends
+ *  within limits.total. The program itself uses the one of app/ that also reads the settings. */
 class PingProbe : public IConnectivityProbe
 {
 public:
     explicit PingProbe(EventPump pump = {}, CaptureLimits limits = {});
     bool IsInternetConnected() override;
+    CheckResult Check() override;
 
 private:
     EventPump m_pump;

@@ -12,7 +12,4 @@ namespace pellavane {
  *  waiting as long as Windows' ping does by default for the reply: 4 seconds. */
 std::string PingCommandLine(const std::string& host);
 
-/** Runs commandLine hidden and gives what it printed, in words ClassifyPingOutput knows. */
-std::string RunPing(const std::string& commandLine, const EventPump& pump, const CaptureLimits& limits);
-
 } // namespace pellavane

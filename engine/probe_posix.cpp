@@ -1,6 +1,5 @@
 #include "engine/probe.h"
 
-#include "engine/capture_posix.h"
 #include "engine/probe_platform.h"
 
 namespace pellavane {
@@ -20,12 +19,6 @@ std::string PingCommandLine(const std::string& host)
 #else
     return "ping -c 1 -W 4 " + host;
 #endif
-}
-
-std::string RunPing(const std::string& commandLine, const EventPump& pump, const CaptureLimits& limits)
-{
-    // The markers are those of the English text, which only the C locale guarantees.
-    return RunCapturedCommandWithEnvironment(commandLine, true, false, true, pump, limits, {"LC_ALL=C"});
 }
 
 } // namespace pellavane

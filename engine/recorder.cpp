@@ -1,6 +1,7 @@
 #include "engine/recorder.h"
 
 #include "engine/probe.h"
+#include "engine/sleep_watch.h"
 
 #include <utility>
 
@@ -23,8 +24,27 @@ StatusRecorder::StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPath
 
 CheckResult StatusRecorder::RecordStatus()
 {
-    CheckResult check;
-    check.connected = m_probe.IsInternetConnected();
+    CheckTicket ticket;
+    if (m_gate != nullptr) {
+        if (!m_gate->MayCheck()) {
+            throw CheckNotRecorded("The computer is asleep; no check runs.");
+        }
+        ticket = m_gate->CheckStarting();
+    }
+    CheckResult check = m_probe.Check();
+    if (m_gate != nullptr) {
+        switch (m_gate->CheckEnded(ticket, check.connected)) {
+        case CheckVerdict::Drop:
+            throw CheckNotRecorded("The check spanned a sleep; it is not recorded.");
+        case CheckVerdict::Retry:
+            throw CheckNotRecorded("The check failed just after a resume; it is tried again.");
+        case CheckVerdict::RecordAfterResume:
+            check.cause = "after resume";
+            break;
+        case CheckVerdict::Record:
+            break;
+        }
+    }
     // The time is the moment the probe answered. The path is read only now: the user may have
     // changed it while the probe was waiting.
     check.time = m_clock.Now();

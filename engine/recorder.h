@@ -10,6 +10,7 @@
 namespace pellavane {
 
 class IConnectivityProbe;
+class ICheckGate;
 
 inline constexpr const char* kStatusConnected = " Internet Connection Status: Connected";
 inline constexpr const char* kStatusDisconnected = " Internet Connection Status: Disconnected";
@@ -61,6 +62,14 @@ public:
  *  LogWriteError. */
 void AppendLogLine(const std::string& path, const std::string& line);
 
+/** A check that was deliberately kept out of the log: it would have run while the machine slept,
+ *  it spanned a sleep, or it is tried again in the grace after a resume. No failure. */
+class CheckNotRecorded : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
 /** Records one status: probe, log line, list row. */
 class IStatusRecorder
 {
@@ -75,13 +84,17 @@ class StatusRecorder : public IStatusRecorder
 {
 public:
     StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPathSource logPath, IStatusList& list);
+    /** Throws CheckNotRecorded when the gate keeps the check out of the log. */
     CheckResult RecordStatus() override;
+    /** From now on every check asks gate whether it runs and is recorded; nullptr for none. */
+    void SetGate(ICheckGate* gate) noexcept { m_gate = gate; }
 
 private:
     IConnectivityProbe& m_probe;
     IClock& m_clock;
     LogPathSource m_logPath;
     IStatusList& m_list;
+    ICheckGate* m_gate = nullptr;
 };
 
 } // namespace pellavane

@@ -2,6 +2,7 @@
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
+#include "engine/sleep_watch.h"
 #include "engine/window_controls.h"
 #include "settings/settings.h"
 
@@ -115,7 +116,7 @@ void LoggingSchedule::SetInterval(std::optional<int> row)
 
 void LoggingSchedule::RecordStatus()
 {
-    Record();
+    static_cast<void>(Record());
 }
 
 void LoggingSchedule::Tick()
@@ -154,10 +155,12 @@ void LoggingSchedule::Tick()
     }
     if (m_currentInterval > 0 && m_elapsedSeconds == m_currentInterval) {
         MakeScheduledRecord();
+    } else if (m_s.gate != nullptr && m_s.gate->RetryDue()) {
+        MakeScheduledRecord(false);
     }
 }
 
-void LoggingSchedule::MakeScheduledRecord()
+void LoggingSchedule::MakeScheduledRecord(bool restartCount)
 {
     m_s.timer.SetInterval(0);
     m_s.timer.SetEnabled(false);
@@ -178,23 +181,28 @@ void LoggingSchedule::MakeScheduledRecord()
     pump();
     std::optional<std::string> failure;
     std::optional<CheckResult> check;
+    bool kept = false;
     try {
         check = m_s.recorder.RecordStatus();
+    } catch (const CheckNotRecorded&) {
+        kept = true;
     } catch (...) {
         failure = DescribeException(std::current_exception());
     }
     pump();
 
     // A failed record restarts the count as well, so logging goes on and tries again one interval later.
-    m_elapsedSeconds = 0;
-    ShowProgress(m_shownProgress ? m_shownProgress->first : 0, 0);
+    if (restartCount) {
+        m_elapsedSeconds = 0;
+        ShowProgress(m_shownProgress ? m_shownProgress->first : 0, 0);
+    }
     // Follows the switch rather than forcing 1000: a turn-off handled during the record keeps logging off.
     m_s.timer.SetInterval(SwitchInterval());
     m_s.timer.SetEnabled(true);
 
     if (failure) {
         NoteRecordFailed(*failure);
-    } else {
+    } else if (!kept) {
         NoteCheck(*check);
         NoteRecordWorked();
     }
@@ -215,8 +223,9 @@ void LoggingSchedule::PushButton5_Click()
         const auto stillThisTurn = [&] { return m_switchTurns == turn; };
         h.Step(102, [&] { ShowSwitch(true); });
         h.Step(104, [&] {
-            Record();
-            NoteRecordWorked();
+            if (Record()) {
+                NoteRecordWorked();
+            }
         });
         h.Step(106, [&] {
             if (stillThisTurn()) {
@@ -255,8 +264,9 @@ void LoggingSchedule::PushButton6_Click()
     h.Step(108, [&] { Pump(); });
     h.Step(110, [&] { m_s.view.ShowBusy(true); });
     h.Step(112, [&] {
-        Record();
-        NoteRecordWorked();
+        if (Record()) {
+            NoteRecordWorked();
+        }
     });
     h.Step(114, [&] { m_s.view.ShowBusy(false); });
     h.Step(118, [&] { m_s.timer.SetEnabled(wasEnabled); });
@@ -329,9 +339,16 @@ void LoggingSchedule::ShowProgress(int maximum, int position)
     }
 }
 
-void LoggingSchedule::Record()
+bool LoggingSchedule::Record()
 {
-    NoteCheck(m_s.recorder.RecordStatus());
+    CheckResult check;
+    try {
+        check = m_s.recorder.RecordStatus();
+    } catch (const CheckNotRecorded&) {
+        return false;
+    }
+    NoteCheck(check);
+    return true;
 }
 
 void LoggingSchedule::NoteCheck(const CheckResult& check)

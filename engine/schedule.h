@@ -17,6 +17,7 @@ class IScheduleView;
 class IStatusRecorder;
 class ISettingsStore;
 class IErrorReporter;
+class ICheckGate;
 
 inline constexpr const char* kCaptionTurnOn = "Turn On Automatic Log";
 inline constexpr const char* kCaptionTurnOff = "Turn Off Automatic Log";
@@ -63,6 +64,9 @@ struct ScheduleServices
     IStatusRecorder& recorder;
     ISettingsStore& settings;
     IErrorReporter& reporter;
+    /** Asked on every tick whether a check kept out of the log after a resume is due again; nullptr
+     *  for none. */
+    ICheckGate* gate = nullptr;
 };
 
 /** The logging schedule: it owns the monitor's state (on or off, the interval, the count, the last
@@ -110,14 +114,17 @@ public:
 private:
     void Pump();
     /** The scheduled record of a tick, with the timer stopped around it. */
-    void MakeScheduledRecord();
+    /** restartCount is false for the retry of a check the gate kept out of the log: the countdown
+     *  to the next scheduled record goes on. */
+    void MakeScheduledRecord(bool restartCount = true);
     /** The timer interval the switch stands for: 1000 while logging is on, else 0. */
     int SwitchInterval() const;
     void ShowSwitch(bool on);
     void ShowCountdown(const std::string& text);
     void ShowProgress(int maximum, int position);
     /** Records through the recorder and notes the check in the state. */
-    void Record();
+    /** False when the gate kept the check out of the log (CheckNotRecorded): no failure. */
+    bool Record();
     void NoteCheck(const CheckResult& check);
     void NoteRecordWorked();
     void NoteRecordFailed(const std::string& reason);

@@ -69,7 +69,7 @@ rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms
 REPLY
 FAKE_PING
     chmod +x "$desktop_sandbox/bin/ping"
-    export PATH="$desktop_sandbox/bin:$PATH" PELLAVANE_PROBE_HOST=127.0.0.1
+    export PATH="$desktop_sandbox/bin:$PATH" PELLAVANE_PROBE_HOST=127.0.0.1 PELLAVANE_CHECK_URL=
     export HOME="$desktop_sandbox/home" XDG_CONFIG_HOME="$desktop_sandbox/home/.config"
     export XDG_STATE_HOME="$desktop_sandbox/home/.local/state" XDG_DATA_HOME="$desktop_sandbox/home/.local/share"
     export XDG_RUNTIME_DIR="$desktop_sandbox/runtime" TMPDIR="$desktop_sandbox"

@@ -17,9 +17,10 @@ test_packages=(
     clang-format
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick xclip
     desktop-file-utils
+    dbus-daemon
     lintian man-db
     prometheus prometheus-node-exporter systemd curl python3
-    g++-mingw-w64-i686-posix
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 )
 windows_packages=(wine32:i386 wine64)
 

@@ -42,6 +42,16 @@ std::string OnOffOrNeitherText(const std::optional<bool>& on)
     return on ? OnOffText(*on) : std::string();
 }
 
+std::optional<std::string> TextIfStored(const std::string& text)
+{
+    return text == kNothingStored ? std::nullopt : std::optional<std::string>(text);
+}
+
+std::string StoredText(const std::optional<std::string>& text)
+{
+    return text.value_or(std::string());
+}
+
 int ShortNumber(const std::string& text)
 {
     return ParseOftenIndex(text);

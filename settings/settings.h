@@ -32,6 +32,12 @@ std::string OnOffOrNeitherText(const std::optional<bool>& on);
 /** A signed 16-bit decimal number, as ParseOftenIndex reads it. */
 int ShortNumber(const std::string& text);
 std::string NumberText(const int& number);
+/** Stands for "nothing stored" where that differs from an empty text: no one stores a control
+ *  character in a setting. */
+inline constexpr const char* kNothingStored = "\x01";
+/** The stored text; nullopt when nothing is stored. */
+std::optional<std::string> TextIfStored(const std::string& text);
+std::string StoredText(const std::optional<std::string>& text);
 
 // Every setting of the program, one a line. A new one is one more line here.
 inline constexpr Setting<std::string> kLogFileSetting{"Text1", nullptr, TextAsIs, TextAsIs};
@@ -46,6 +52,12 @@ inline constexpr Setting<bool> kStartAtLogOnSetting{"Windows Startup", "Off", Is
 inline constexpr Setting<bool> kMinimizedSetting{"Minimized", "Off", IsOn, OnOffText};
 /** The Prometheus metrics file written after every check; empty writes none. */
 inline constexpr Setting<std::string> kMetricsFileSetting{"MetricsFile", "", TextAsIs, TextAsIs};
+/** The check's targets, comma-separated; nothing stored or empty means the built-in list. */
+inline constexpr Setting<std::optional<std::string>> kProbeHostsSetting{"ProbeHosts", kNothingStored,
+                                                                        TextIfStored, StoredText};
+/** The web check's address; nothing stored means the built-in one, empty turns the check off. */
+inline constexpr Setting<std::optional<std::string>> kCheckUrlSetting{"CheckUrl", kNothingStored,
+                                                                      TextIfStored, StoredText};
 
 /** The program's settings, typed, on a per-user store. */
 class Settings

@@ -8,6 +8,8 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <time.h>
+#include <utility>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -112,6 +114,31 @@ private:
     }
     std::string m_name;
     std::optional<std::string> m_old;
+};
+
+/** Sets TZ for a while and makes the C library read it, then puts the old zone back. */
+class ScopedTimeZone
+{
+public:
+    explicit ScopedTimeZone(const char* zone) : m_env(std::in_place, "TZ", zone) { Apply(); }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+    ~ScopedTimeZone()
+    {
+        m_env.reset();
+        Apply();
+    }
+
+private:
+    static void Apply()
+    {
+#ifdef _WIN32
+        _tzset();
+#else
+        tzset();
+#endif
+    }
+    std::optional<ScopedEnv> m_env;
 };
 
 } // namespace pellavane::testing

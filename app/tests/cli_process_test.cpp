@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -241,12 +242,17 @@ protected:
         }
         m_environment["PATH"] = (m_temp.Path() / "bin").string() + ":/usr/bin:/bin";
         m_environment["PELLAVANE_PROBE_HOST"] = "127.0.0.1";
+        m_environment.erase("PELLAVANE_PROBE_HOSTS");
+        // A silent fake ping would otherwise lead to a web check; a test that wants one sets its own.
+        m_environment["PELLAVANE_CHECK_URL"] = "";
         m_environment["HOME"] = (m_temp.Path() / "home").string();
         m_environment["XDG_CONFIG_HOME"] = (m_temp.Path() / "config").string();
         m_environment["XDG_STATE_HOME"] = (m_temp.Path() / "state").string();
         m_environment["XDG_RUNTIME_DIR"] = (m_temp.Path() / "runtime").string();
         m_environment["TMPDIR"] = (m_temp.Path() / "tmp").string();
         m_environment["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
+        m_environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=/nonexistent";
+        m_environment["PELLAVANE_CHECK_URL"] = "";
         m_environment["LC_ALL"] = "C";
     }
 
@@ -347,6 +353,38 @@ TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
     EXPECT_NE(run.err.find(log.string()), std::string::npos) << run.err;
 }
 
+TEST_F(CliProcess, CheckWithALogWritesOnlyItsCheckRowToTheJournalBesideIt)
+{
+    const fs::path log = Temp() / "checks.txt";
+    const fs::path journal = Temp() / "checks.journal.csv";
+    ASSERT_EQ(Run({"--check", "--log", log.string()}).status, 0);
+    UsePing(kNoReplyPing);
+    ASSERT_EQ(Run({"--check", "--log", log.string()}).status, 1);
+
+    const auto rows = SplitLines(ReadFile(journal));
+    ASSERT_EQ(rows.size(), 3U) << ReadFile(journal);
+    EXPECT_EQ(rows[0], "time,event,status,rtt_ms,target,detail\r");
+    const std::regex connected(
+        R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,check,connected,[^,]*,[^,]*,\r)");
+    const std::regex disconnected(
+        R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,check,disconnected,,,[^,]*\r)");
+    EXPECT_TRUE(std::regex_match(rows[1], connected)) << rows[1];
+    EXPECT_TRUE(std::regex_match(rows[2], disconnected)) << rows[2];
+    ExpectWholeCrLfLines(ReadFile(log));
+}
+
+TEST_F(CliProcess, CheckWithAForeignFileAtTheJournalsPathLeavesItAndKeepsTheStatus)
+{
+    const fs::path log = Temp() / "checks";
+    const fs::path journal = Temp() / "checks.journal.csv";
+    WriteFile(journal, "not a journal\r\n");
+    const Finished run = Run({"--check", "--log", log.string()});
+    EXPECT_EQ(run.status, 0) << "only the text log's failure is exit status 3";
+    EXPECT_NE(run.err.find(journal.string()), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(journal), "not a journal\r\n");
+    EXPECT_EQ(SplitLines(ReadFile(log)).size(), 1U);
+}
+
 // A file-size limit crossed in mid-line fails the write like a full disk instead of ending the
 // program by SIGXFSZ. The child inherits the soft limit set here for the moment of its start.
 TEST_F(CliProcess, CheckWithALogAtTheFileSizeLimitSaysWhyFailsAndKeepsTheLogWhole)
@@ -388,12 +426,127 @@ TEST_F(CliProcess, UnknownOptionOrBadIntervalExitsTwoWithTheReasonOnStandardErro
     EXPECT_FALSE(fs::exists(DefaultLog()));
 }
 
+TEST_F(CliProcess, OutagesAndUptimeReportTheHistoryOfTheLogAndItsJournal)
+{
+    // The text log until the journal begins; its lines after that are the journal's rows again.
+    const fs::path log = Temp() / "net.txt";
+    WriteFile(log, "12/08/2026 23:58:00 Internet Connection Status: Connected\r\n"
+                   "12/08/2026 23:59:00 Internet Connection Status: Disconnected\r\n"
+                   "not a status line\r\n"
+                   "12/09/2026 Internet Connection Status: Disconnected\r\n"
+                   "12/09/2026 00:01:00 Internet Connection Status: Connected\r\n"
+                   "12/09/2026 00:02:00 Internet Connection Status: Connected\r\n");
+    WriteFile(Temp() / "net.journal.csv",
+              "time,event,status,rtt_ms,target,detail\r\n"
+              "2026-12-09T00:02:00+00:00,start,,,,interval=60\r\n"
+              "2026-12-09T00:02:00+00:00,check,disconnected,,,targets silent\r\n"
+              "2026-12-09T00:03:00+00:00,check,disconnected,,,targets silent\r\n");
+    m_environment["TZ"] = "UTC0";
+    const Finished csv = Run({"--outages", "--log", log.string(), "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "start,end,duration_s,cause\n"
+                       "2026-12-08T23:59:00+00:00,2026-12-09T00:01:00+00:00,120,\n"
+                       "2026-12-09T00:02:00+00:00,,60,targets silent\n");
+    EXPECT_NE(csv.err.find("1 line was not understood"), std::string::npos) << csv.err;
+
+    const Finished json = Run({"--uptime", "--log", log.string(), "--json", "--from", "2026-12-09"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out,
+              "[\n  {\"period\": \"2026-12-09\", \"up_s\": 60, \"down_s\": 120, \"unknown_s\": 86220, "
+              "\"outages\": 1, \"longest_s\": 60, \"uptime_pct\": 33.33}\n]\n");
+
+    const Finished table = Run({"--uptime", "--log", log.string(), "--by", "month"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_NE(table.out.find("2026-12"), std::string::npos) << table.out;
+
+    // Without --log, the log the settings name.
+    fs::create_directories(DefaultLog().parent_path());
+    fs::copy_file(log, DefaultLog());
+    const Finished stored = Run({"--outages"});
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    EXPECT_NE(stored.out.find("2 min 00 s"), std::string::npos) << stored.out;
+}
+
+TEST_F(CliProcess, ReportsOfAHistoryThatCannotBeReadExitThreeAndBadValuesTwo)
+{
+    const fs::path missing = Temp() / "missing.txt";
+    const Finished unread = Run({"--outages", "--log", missing.string()});
+    EXPECT_EQ(unread.status, 3);
+    EXPECT_NE(unread.err.find(missing.string()), std::string::npos) << unread.err;
+    EXPECT_TRUE(unread.out.empty());
+    const Finished badDay = Run({"--uptime", "--from", "2026-13-01"});
+    EXPECT_EQ(badDay.status, 2);
+    EXPECT_NE(badDay.err.find("2026-13-01"), std::string::npos) << badDay.err;
+}
+
 TEST_F(CliProcess, ProbeHostThatCouldSmuggleArgumentsIsRefusedWithTheReason)
 {
     m_environment["PELLAVANE_PROBE_HOST"] = "-f 127.0.0.1";
     const Finished run = Run({"--check"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("PELLAVANE_PROBE_HOST"), std::string::npos) << run.err;
+    EXPECT_TRUE(PingArguments().empty()) << "ping was started with " << PingArguments();
+}
+
+// Answers for 127.0.0.3 and 127.0.0.4 only, so which hosts a check asked shows in the arguments.
+const char* const kAnswersForSomePing = R"(#!/bin/sh
+echo "$@" >>"$(dirname "$0")/ping-arguments"
+case "$*" in
+*127.0.0.3*|*127.0.0.4*) echo '64 bytes from 127.0.0.3: icmp_seq=1 ttl=64 time=0.120 ms' ;;
+*) echo '1 packets transmitted, 0 received, 100% packet loss'; exit 1 ;;
+esac
+)";
+
+TEST_F(CliProcess, TargetsComeFromHostsOptionThenVariablesThenTheSetting)
+{
+    UsePing(kAnswersForSomePing);
+    WriteFile(Temp() / "config" / "Quillmoor.ini", "[Pellavane]\nProbeHosts=127.0.0.4\nCheckUrl=\n");
+    m_environment["PELLAVANE_PROBE_HOSTS"] = "127.0.0.5,127.0.0.6";
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        bool keepHostsVariable;
+        int status;
+        std::string pinged;
+    };
+    const Case table[] = {
+        {{"--check", "--hosts", "127.0.0.2,127.0.0.3"}, true, 0, "127.0.0.2\n127.0.0.3\n"},
+        {{"--check"}, true, 1, "127.0.0.5\n127.0.0.6\n127.0.0.5\n127.0.0.6\n"},
+        {{"--check"}, false, 0, "127.0.0.4\n"},
+    };
+    for (const Case& row : table) {
+        if (!row.keepHostsVariable) {
+            m_environment.erase("PELLAVANE_PROBE_HOSTS");
+            m_environment.erase("PELLAVANE_PROBE_HOST");
+        }
+        fs::remove(Temp() / "bin" / "ping-arguments");
+        const Finished run = Run(row.arguments);
+        EXPECT_EQ(run.status, row.status) << run.err;
+        std::vector<std::string> hosts;
+        for (const std::string& line : SplitLines(PingArguments())) {
+            hosts.push_back(line.substr(line.rfind(' ') + 1));
+        }
+        // The pings of a round start at once, so their order within a round is not fixed.
+        std::vector<std::string> expected = SplitLines(row.pinged);
+        std::sort(hosts.begin(), hosts.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(hosts, expected) << PingArguments();
+    }
+}
+
+TEST_F(CliProcess, RefusedHostListSaysWhyExitsTwoAndPingsNothing)
+{
+    const std::vector<std::string> refused[] = {{"--check", "--hosts", "127.0.0.1,-f"},
+                                                {"--console", "--hosts", "127.0.0.1,,127.0.0.2"}};
+    for (const auto& arguments : refused) {
+        const Finished run = Run(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.front();
+        EXPECT_NE(run.err.find("(--hosts)"), std::string::npos) << run.err;
+    }
+    m_environment["PELLAVANE_PROBE_HOSTS"] = "127.0.0.1;reboot";
+    const Finished run = Run({"--check"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("PELLAVANE_PROBE_HOSTS"), std::string::npos) << run.err;
     EXPECT_TRUE(PingArguments().empty()) << "ping was started with " << PingArguments();
 }
 

@@ -31,6 +31,26 @@ TEST(ParseCommandLine, ConsoleTakesIntervalAndLogOverrides)
     EXPECT_EQ(request.intervalRow, 10);
     EXPECT_EQ(request.logFile, "x.txt");
     EXPECT_EQ(ParseCommandLine({"--console", "--interval=1s"}).intervalRow, 1);
+    EXPECT_EQ(ParseCommandLine({"--console", "--hosts", "127.0.0.2,127.0.0.3"}).hosts, "127.0.0.2,127.0.0.3");
+}
+
+TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
+{
+    const auto outages = ParseCommandLine({"--outages", "--log", "x.txt", "--from", "2026-12-01", "--csv"});
+    EXPECT_EQ(outages.mode, Mode::Outages);
+    EXPECT_EQ(outages.logFile, "x.txt");
+    ASSERT_TRUE(outages.report.from);
+    EXPECT_EQ(outages.report.from->month, 12);
+    EXPECT_FALSE(outages.report.to);
+    EXPECT_EQ(outages.format, ReportFormat::Csv);
+    const auto uptime = ParseCommandLine({"--uptime", "--by", "month", "--to=2026-12-31", "--json"});
+    EXPECT_EQ(uptime.mode, Mode::Uptime);
+    EXPECT_EQ(uptime.report.by, PeriodLength::Month);
+    ASSERT_TRUE(uptime.report.to);
+    EXPECT_EQ(uptime.report.to->day, 31);
+    EXPECT_EQ(uptime.format, ReportFormat::Json);
+    EXPECT_EQ(ParseCommandLine({"--uptime"}).report.by, PeriodLength::Day);
+    EXPECT_EQ(ParseCommandLine({"--uptime"}).format, ReportFormat::Table);
 }
 
 TEST(ParseCommandLine, MetricsGoWithTheConsoleAndTheWindow)
@@ -67,6 +87,22 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--interval", "5s"},
         {"--log", "x.txt"},
         {"--check=yes"},
+        {"--hosts", "127.0.0.1"},
+        {"--check", "--hosts"},
+        {"--outages", "--uptime"},
+        {"--outages", "--check"},
+        {"--outages", "--csv", "--json"},
+        {"--outages", "--by", "day"},
+        {"--uptime", "--by", "week"},
+        {"--uptime", "--by"},
+        {"--uptime", "--from", "2026-02-30"},
+        {"--uptime", "--from", "2026-12-8"},
+        {"--uptime", "--to"},
+        {"--uptime", "--from", "2026-12-09", "--to", "2026-12-08"},
+        {"--uptime", "--interval", "5s"},
+        {"--check", "--csv"},
+        {"--json"},
+        {"--uptime=yes"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);
@@ -91,6 +127,8 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--check", "--metrics", "p.prom"},
          "--metrics goes with --console or the window, not with --check."},
         {{"--console=1"}, "Option --console takes no value."},
+        {{"--check", "--hosts"}, "--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2."},
+        {{"--hosts", "127.0.0.1"}, "--hosts goes with --console or --check."},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace pellavane {
 namespace {
 
@@ -323,6 +325,28 @@ TEST_F(Form1Test, RecordHealthShowsInsideTheCountdownFrameWithoutMovingAnything)
         "Cannot open log file '/home/ann/a/rather/long/folder/name/Pellavane Log.txt': Permission denied");
     form.RecordHealth().RecordsWorkingAgain();
     EXPECT_TRUE(label->isHidden());
+}
+
+TEST_F(Form1Test, SummaryHasTheFailureNoticesPlaceAndGivesItBackWhileLoggingFails)
+{
+    Show();
+    auto* summary = Find<QLabel>("LabelSummary");
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(summary->parentWidget(), Find("Frame1"));
+    EXPECT_EQ(summary->geometry(), Find<QLabel>("RecordHealth")->geometry());
+    EXPECT_TRUE(summary->isVisible());
+    const std::time_t now = std::time(nullptr);
+    form.StatusList().AppendStatusRow(now - 10, false);
+    form.StatusList().AppendStatusRow(now - 5, true);
+    EXPECT_TRUE(summary->toolTip().startsWith(QStringLiteral("Connected for ")))
+        << summary->toolTip().toStdString();
+    EXPECT_TRUE(summary->toolTip().contains(QStringLiteral("outage"))) << summary->toolTip().toStdString();
+    form.RecordHealth().RecordsFailing("Cannot open log file 'x': Permission denied");
+    EXPECT_TRUE(summary->isHidden());
+    form.RecordHealth().RecordsWorkingAgain();
+    EXPECT_TRUE(summary->isVisible());
+    form.StatusList().RemoveAllRows();
+    EXPECT_TRUE(summary->text().isEmpty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/history_commands.h"
 
 #include "engine/guarded_handler.h"
+#include "engine/journal.h"
 #include "engine/recorder.h"
 
 #include "app/tests/desktop_fakes.h"
@@ -183,6 +184,22 @@ TEST_F(HistoryCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQu
     AppendLogLine(text1.text, "again");
     commands.PushButton1_Click();
     EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
+}
+
+TEST_F(HistoryCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFileAtItsPath)
+{
+    const std::string journal = (m_dir / "history.journal.csv").string();
+    AppendJournalLine(journal, "row");
+    boxes.answer = true;
+    commands.PushButton4_Click(); // the journal goes even when the log is already gone
+    EXPECT_FALSE(fs::exists(journal));
+
+    WriteLog("line\r\n");
+    std::ofstream(journal, std::ios::binary) << "kept by another program\r\n";
+    commands.PushButton4_Click();
+    EXPECT_FALSE(fs::exists(text1.text));
+    EXPECT_TRUE(fs::exists(journal));
+    EXPECT_TRUE(reporter.lines.empty());
 }
 
 TEST_F(HistoryCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)

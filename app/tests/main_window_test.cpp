@@ -3,6 +3,7 @@
 #include "autostart/startup_entry.h"
 #include "autostart/startup_options.h"
 #include "engine/guarded_handler.h"
+#include "engine/journal.h"
 #include "engine/probe.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
@@ -226,10 +227,23 @@ protected:
 
     MainWindow& Make()
     {
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, shell, startupEntry,
-            [this] { return trayAvailable; }, [this](const std::string& message) { told.push_back(message); },
-            [this] { ++endProgramCalls; }, programFolder.string(), "help.example.invalid"});
+        window = std::make_unique<MainWindow>(
+            MainWindowServices{settings,
+                               probe,
+                               clock,
+                               reporter,
+                               boxes,
+                               dialog,
+                               launcher,
+                               clipboard,
+                               shell,
+                               startupEntry,
+                               [this] { return trayAvailable; },
+                               [this](const std::string& message) { told.push_back(message); },
+                               [this] { ++endProgramCalls; },
+                               programFolder.string(),
+                               "help.example.invalid",
+                               {}});
         return *window;
     }
 
@@ -673,6 +687,25 @@ TEST_F(MainWindowTest, CloseStopsTheTimerRemovesTheIconAndEndsTheProgram)
     EXPECT_EQ(endProgramCalls, 1);
     EXPECT_FALSE(Form().isVisible());
     EXPECT_TRUE(reporter.reports.empty());
+}
+
+TEST_F(MainWindowTest, TheJournalBesideTheLogFollowsStartUpTheSwitchAndTheClose)
+{
+    Started();
+    Form().PushButton5()->click();
+    Form().PushButton5()->click();
+    EXPECT_TRUE(Form().close());
+
+    const std::string log = DefaultLogFilePath(kDisplayName);
+    std::istringstream journal(ReadAll(JournalPath(log)));
+    std::vector<std::string> events;
+    for (std::string row; std::getline(journal, row);) {
+        const auto comma = row.find(',');
+        events.push_back(row.substr(comma + 1, row.find(',', comma + 1) - comma - 1));
+    }
+    // Start-up records before it shows the switch on, as it always has.
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"event", "check", "start", "stop", "start", "check", "stop"}));
 }
 
 TEST_F(MainWindowTest, CloseDuringTheFirstBalloonEndsItsWaitAtOnce)

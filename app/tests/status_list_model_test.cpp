@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QBrush>
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -86,6 +88,14 @@ TEST_F(StatusListModelTest, RowsCannotBeEditedInPlace)
     model.AppendStatusRow(1, true);
     EXPECT_FALSE(model.flags(model.index(0)) & Qt::ItemIsEditable);
     EXPECT_TRUE(model.flags(model.index(0)) & Qt::ItemIsSelectable);
+}
+
+TEST_F(StatusListModelTest, DisconnectedRowsAloneAreRed)
+{
+    model.AppendStatusRow(1, true);
+    model.AppendStatusRow(2, false);
+    EXPECT_FALSE(model.index(0).data(Qt::ForegroundRole).isValid());
+    EXPECT_EQ(model.index(1).data(Qt::ForegroundRole).value<QBrush>().color(), kDisconnectedColour);
 }
 
 TEST(StatusListModelFormatTest, RowsReadAsTheStatusLinesTheRecorderWrites)

@@ -203,7 +203,7 @@ TEST_F(RegistryTest, StartupEntryNamesTheRunningProgramItself)
 {
     const std::string program = mStartUp::ProgramPath();
     const std::string fileName = program.substr(program.find_last_of('\\') + 1);
-    ASSERT_EQ(fileName, "tray_win32_tests.exe");
+    ASSERT_EQ(fileName, "autostart_win32_tests.exe");
 
     WindowsStartupEntry entry(where);
     entry.Add();

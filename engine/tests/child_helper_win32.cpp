@@ -5,6 +5,8 @@
 //   sleep MS | hang          wait MS milliseconds, or for ever
 //   pid                      write "pid=" and the process id and a line break to standard output
 //   touch PATH               create the file PATH
+//   env NAME                 write the value of the environment variable NAME to standard output
+//   exit N                   end at once with status N
 //   pipes                    write how many pipe handles it holds besides its standard handles
 //   spawn ARGS               start this program again with the argument text ARGS, sharing the
 //                            standard handles, and go on without waiting for it
@@ -115,6 +117,12 @@ int main(int argc, char** argv)
                 ::CloseHandle(file);
             }
             ++i;
+        } else if (step == "env") {
+            const char* value = std::getenv(next.c_str());
+            Write(STD_OUTPUT_HANDLE, value != nullptr ? value : "");
+            ++i;
+        } else if (step == "exit") {
+            return static_cast<int>(std::strtoul(next.c_str(), nullptr, 10));
         } else if (step == "pipes") {
             Write(STD_OUTPUT_HANDLE, std::to_string(PipeHandles()));
         } else if (step == "spawn") {

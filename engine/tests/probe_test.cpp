@@ -1,4 +1,5 @@
 #include "engine/probe.h"
+#include "engine/probe_targets.h"
 
 #include "testsupport/test_files.h"
 
@@ -111,20 +112,20 @@ TEST(ClassifyPingOutput, LinuxAndBsdOutputsAsPrinted)
     }
 }
 
-TEST(ProbeHost, EnvironmentReplacesTheBuiltInHostUnlessEmpty)
+TEST(ProbeTargets, ProcessEnvironmentReplacesTheBuiltInHostsUnlessEmpty)
 {
-    std::string builtIn;
     {
         ScopedEnv unset("PELLAVANE_PROBE_HOST", std::nullopt);
-        builtIn = ProbeHost();
+        ScopedEnv unsetList("PELLAVANE_PROBE_HOSTS", std::nullopt);
+        EXPECT_EQ(ResolveProbeTargets(std::nullopt, std::nullopt).hosts, BuiltInProbeHosts());
     }
-    EXPECT_NE(builtIn.find('.'), std::string::npos) << builtIn;
+    ScopedEnv unsetList("PELLAVANE_PROBE_HOSTS", "");
     {
         ScopedEnv empty("PELLAVANE_PROBE_HOST", "");
-        EXPECT_EQ(ProbeHost(), builtIn);
+        EXPECT_EQ(ResolveProbeTargets(std::nullopt, std::nullopt).hosts, BuiltInProbeHosts());
     }
     ScopedEnv set("PELLAVANE_PROBE_HOST", "127.0.0.1");
-    EXPECT_EQ(ProbeHost(), "127.0.0.1");
+    EXPECT_EQ(ResolveProbeTargets(std::nullopt, std::nullopt).hosts, std::vector<std::string>{"127.0.0.1"});
 }
 
 TEST(ProbeCommandLine, TheHostIsOneArgumentOfPing)

@@ -1,4 +1,5 @@
 #include "engine/recorder.h"
+#include "engine/sleep_watch.h"
 
 #include "engine/probe.h"
 #include "testsupport/test_files.h"
@@ -153,6 +154,68 @@ TEST_F(Recorder, EmptyPathOrMissingFolderRaisesAndAddsNoRow)
         EXPECT_EQ(m_events, (Events{"probe", "clock"}));
     }
     EXPECT_FALSE(std::filesystem::exists(m_folder.File("no such folder")));
+}
+
+/** Says what a test tells it to, and what it was asked. */
+class ScriptedGate : public ICheckGate
+{
+public:
+    explicit ScriptedGate(Events& events) : m_events(events) {}
+    bool MayCheck() override { return mayCheck; }
+    CheckTicket CheckStarting() override
+    {
+        m_events.push_back("starting");
+        return {7};
+    }
+    CheckVerdict CheckEnded(const CheckTicket& ticket, bool) override
+    {
+        m_events.push_back("ended " + std::to_string(ticket.sleeps));
+        return verdict;
+    }
+    bool RetryDue() override { return false; }
+    bool mayCheck = true;
+    CheckVerdict verdict = CheckVerdict::Record;
+
+private:
+    Events& m_events;
+};
+
+TEST_F(Recorder, AGateKeepsChecksOfASleepOutOfTheLogAndLetsTheOthersThrough)
+{
+    ScriptedGate gate(m_events);
+    m_recorder.SetGate(&gate);
+    struct Case
+    {
+        bool mayCheck;
+        CheckVerdict verdict;
+        Events events;
+        bool recorded;
+    };
+    const Case cases[] = {
+        {false, CheckVerdict::Record, {}, false},
+        {true, CheckVerdict::Drop, {"starting", "probe", "ended 7"}, false},
+        {true, CheckVerdict::Retry, {"starting", "probe", "ended 7"}, false},
+        {true,
+         CheckVerdict::RecordAfterResume,
+         {"starting", "probe", "ended 7", "clock", "clock", "row"},
+         true},
+        {true, CheckVerdict::Record, {"starting", "probe", "ended 7", "clock", "clock", "row"}, true},
+    };
+    for (const Case& c : cases) {
+        m_events.clear();
+        gate.mayCheck = c.mayCheck;
+        gate.verdict = c.verdict;
+        const std::size_t before = ReadFile(m_path).size();
+        bool recorded = true;
+        try {
+            m_recorder.RecordStatus();
+        } catch (const CheckNotRecorded&) {
+            recorded = false;
+        }
+        EXPECT_EQ(recorded, c.recorded);
+        EXPECT_EQ(m_events, c.events);
+        EXPECT_EQ(ReadFile(m_path).size() > before, c.recorded);
+    }
 }
 
 TEST(StatusLine, DateTimeTextThenTheExactStatusText)

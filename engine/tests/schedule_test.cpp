@@ -1,4 +1,5 @@
 #include "engine/schedule.h"
+#include "engine/sleep_watch.h"
 
 #include "engine/guarded_handler.h"
 #include "engine/recorder.h"
@@ -16,6 +17,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellavane {
@@ -120,6 +122,9 @@ public:
         if (failWith) {
             throw LogWriteError(*failWith);
         }
+        if (keptOut) {
+            throw CheckNotRecorded("asleep");
+        }
         CheckResult check;
         check.time = 1'790'000'000 + calls;
         check.connected = connected;
@@ -130,6 +135,8 @@ public:
     /** Runs once inside the next record, as events dispatched while the probe waits would. */
     std::function<void()> during;
     std::optional<std::string> failWith;
+    /** The gate keeps the check out of the log, as during a sleep. */
+    bool keptOut = false;
     bool connected = true;
 
 private:
@@ -204,6 +211,16 @@ std::string Countdown(const std::string& hms)
     return kCountdownPrefix + hms;
 }
 
+/** Only its retry matters to the schedule; the recorder asks the rest. */
+struct RetryGate : ICheckGate
+{
+    bool MayCheck() override { return true; }
+    CheckTicket CheckStarting() override { return {}; }
+    CheckVerdict CheckEnded(const CheckTicket&, bool) override { return CheckVerdict::Record; }
+    bool RetryDue() override { return std::exchange(due, false); }
+    bool due = false;
+};
+
 class ScheduleTest : public ::testing::Test
 {
 protected:
@@ -266,7 +283,9 @@ protected:
     RecordingReporter reporter;
     RecordingHealth health;
     FakeView view{frame1, pushButton5, progressBar1, health};
-    LoggingSchedule schedule{ScheduleServices{timer, view, [this] { pump(); }, recorder, settings, reporter}};
+    RetryGate gate;
+    LoggingSchedule schedule{
+        ScheduleServices{timer, view, [this] { pump(); }, recorder, settings, reporter, &gate}};
 };
 
 TEST(IntervalSecondsForText, MatchesTheTableTextsExactly)
@@ -528,6 +547,28 @@ TEST_F(ScheduleTest, FailingScheduledRecordsAreToldOnceAndLoggingGoesOn)
     Seconds(2);
     EXPECT_EQ(health.events.size(), 2u);
     EXPECT_EQ(health.events.back(), "working again");
+}
+
+TEST_F(ScheduleTest, ACheckKeptOutOfTheLogIsNoFailureAndItsRetryLeavesTheCountAlone)
+{
+    StartOn();
+    recorder.keptOut = true;
+    schedule.PushButton6_Click();
+    Seconds(5);
+    EXPECT_EQ(recorder.calls, 2);
+    EXPECT_TRUE(reporter.reports.empty());
+    EXPECT_TRUE(health.events.empty());
+    EXPECT_FALSE(schedule.State().lastCheck);
+
+    recorder.keptOut = false;
+    Seconds(2);
+    gate.due = true;
+    Second();
+    EXPECT_EQ(recorder.calls, 3);
+    EXPECT_EQ(schedule.ElapsedSeconds(), 3);
+    EXPECT_TRUE(schedule.State().lastCheck);
+    ExpectEveryRecordWithTheTimerStopped();
+    EXPECT_EQ((TimerState{timer.interval, timer.enabled}), (TimerState{1000, true}));
 }
 
 TEST_F(ScheduleTest, LogNowThatWorksEndsTheFailingNotice)

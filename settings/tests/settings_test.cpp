@@ -73,11 +73,25 @@ TEST(Settings, StoredTextThatIsNoValidValueReadsAsBefore)
     EXPECT_FALSE(settings.Get(kMinimizedSetting));
 }
 
+TEST(Settings, TheCheckSettingsTellNothingStoredFromStoredEmpty)
+{
+    MapStore store;
+    Settings settings(store);
+    for (const auto* setting : {&kProbeHostsSetting, &kCheckUrlSetting}) {
+        EXPECT_EQ(settings.Get(*setting), std::nullopt) << setting->key;
+        store.values[Stored(setting->key)] = "";
+        EXPECT_EQ(settings.Get(*setting), "") << setting->key;
+        settings.Set(*setting, "127.0.0.1,::1");
+        EXPECT_EQ(settings.Get(*setting), "127.0.0.1,::1") << setting->key;
+    }
+}
+
 TEST(Settings, EveryKeyIsDistinct)
 {
-    const std::set<std::string> keys{kLogFileSetting.key, kIntervalRowSetting.key, kLoggingOnSetting.key,
-                                     kStartAtLogOnSetting.key, kMinimizedSetting.key};
-    EXPECT_EQ(keys.size(), 5u);
+    const std::set<std::string> keys{
+        kLogFileSetting.key,   kIntervalRowSetting.key, kLoggingOnSetting.key, kStartAtLogOnSetting.key,
+        kMinimizedSetting.key, kProbeHostsSetting.key,  kCheckUrlSetting.key};
+    EXPECT_EQ(keys.size(), 7u);
 }
 
 } // namespace

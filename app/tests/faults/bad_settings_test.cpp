@@ -148,7 +148,8 @@ TEST(BadSettings, AnyDamagedFileStartsTheWindowWithOnlyTheStoredValueReports)
                            [&told](const std::string& message) { told.push_back(message); },
                            {},
                            sandbox.File("bin"),
-                           "help.invalid"});
+                           "help.invalid",
+                           {}});
         ASSERT_NO_THROW(window.Form_Load()) << "file " << i << ": '" << content << "'";
 
         bool reported164 = false;

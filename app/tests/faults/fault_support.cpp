@@ -66,6 +66,7 @@ Sandbox::Sandbox()
                      "XDG_RUNTIME_DIR=" + File("runtime"),
                      "TMPDIR=" + m_folder.Path().string(),
                      "PELLAVANE_PROBE_HOST=127.0.0.1",
+                     "PELLAVANE_CHECK_URL=",
                      "QT_QPA_PLATFORM=offscreen",
                      "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"};
     // A sanitized program must keep its settings; they come from the test's own environment.

@@ -1,0 +1,263 @@
+// A year of 5-second checks (6.3 million lines, about 372 MB) as a text log and as a journal, written
+// into a temporary folder and deleted after. Each is reported on in a process of its own, timed from
+// start to end and against `LC_ALL=C grep -c Disconnected` over the same file in the same run; the
+// report's peak resident memory is that process's VmHWM. The last lines are in the form
+// bench/run-all.sh collects.
+#include "engine/history_report.h"
+#include "engine/journal.h"
+#include "engine/outages.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kStep = 5;
+constexpr std::int64_t kChecks = 365LL * 86400 / kStep;
+constexpr int kRuns = 3;
+
+// Every 10,007th check begins an outage of a minute: about 630 in the year.
+bool Disconnected(std::int64_t i)
+{
+    return i % 10007 < 12;
+}
+
+// Writes the year in 1 MiB pieces; the fields are counted on by hand, as a formatted time for each of
+// 6.3 million lines would take longer than what is measured.
+void WriteYear(const std::string& path, bool journal)
+{
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) {
+        throw std::runtime_error("cannot write " + path);
+    }
+    std::string buffer;
+    buffer.reserve(1 << 21);
+    if (journal) {
+        buffer +=
+            "time,event,status,rtt_ms,target,detail\r\n2026-01-01T00:00:00+00:00,start,,,,interval=5\r\n";
+    }
+    int year = 2026, month = 1, day = 1;
+    int second = 0;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    char line[128];
+    for (std::int64_t i = 0; i < kChecks; ++i) {
+        const int h = second / 3600, m = second / 60 % 60, s = second % 60;
+        const bool down = Disconnected(i);
+        int n = 0;
+        if (journal) {
+            n = std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d+00:00,check,%s\r\n", year,
+                              month, day, h, m, s,
+                              down ? "disconnected,,,targets silent" : "connected,0.050,127.0.0.1,");
+        } else if (second == 0) {
+            n = std::snprintf(line, sizeof line, "%02d/%02d/%04d Internet Connection Status: %s\r\n", month,
+                              day, year, down ? "Disconnected" : "Connected");
+        } else {
+            n = std::snprintf(line, sizeof line,
+                              "%02d/%02d/%04d %02d:%02d:%02d Internet Connection Status: %s\r\n", month, day,
+                              year, h, m, s, down ? "Disconnected" : "Connected");
+        }
+        buffer.append(line, static_cast<std::size_t>(n));
+        if (buffer.size() >= (1 << 20)) {
+            std::fwrite(buffer.data(), 1, buffer.size(), out);
+            buffer.clear();
+        }
+        second += kStep;
+        if (second == 86400) {
+            second = 0;
+            if (++day > kDays[month - 1]) {
+                day = 1;
+                ++month;
+            }
+        }
+    }
+    std::fwrite(buffer.data(), 1, buffer.size(), out);
+    if (std::fclose(out) != 0) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+// Runs a program to its end, reading its output from a pipe, and gives the wall time in seconds. Not
+// /dev/null: grep finds that out and stops at the first match.
+double TimeRun(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {})
+{
+    std::vector<char*> argv;
+    for (const auto& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> envText(extraEnv);
+    for (char** e = environ; *e != nullptr; ++e) {
+        envText.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (auto& e : envText) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    const auto started = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        throw std::runtime_error("cannot start " + args[0]);
+    }
+    char buffer[4096];
+    while (::read(fds[0], buffer, sizeof buffer) > 0) {
+    }
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const auto ended = std::chrono::steady_clock::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+        throw std::runtime_error(args[0] + " failed");
+    }
+    return std::chrono::duration<double>(ended - started).count();
+}
+
+double Best(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
+{
+    double best = 1e9;
+    for (int i = 0; i < kRuns; ++i) {
+        best = std::min(best, TimeRun(args, env));
+    }
+    return best;
+}
+
+long StatusKb(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(field, 0) == 0) {
+            return std::atol(line.c_str() + std::strlen(field));
+        }
+    }
+    return -1;
+}
+
+// The measured side: the outages of one history, printed as CSV, and the peak memory on stderr.
+int Report(const std::string& log, const std::string& memoryFile)
+{
+    pellavane::HistoryReadSummary summary;
+    const pellavane::HistoryReport report = pellavane::AnalyseHistory(log, {}, &summary);
+    const std::string text = pellavane::OutagesText(report.outages, pellavane::ReportFormat::Csv);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::ofstream(memoryFile) << StatusKb("VmHWM:") << " " << report.outages.size() << " "
+                              << summary.notUnderstood << "\n";
+    return 0;
+}
+
+struct Figures
+{
+    double seconds;
+    double grepSeconds;
+    long hwmKb;
+    long outages;
+};
+
+Figures Measure(const std::string& self, const std::string& log, const std::string& file,
+                const std::string& memoryFile)
+{
+    const std::vector<std::string> grep = {"grep", "-c", "Disconnected", file};
+    TimeRun(grep, {"LC_ALL=C"}); // the file into the page cache for both
+    Figures f{};
+    f.grepSeconds = Best(grep, {"LC_ALL=C"});
+    f.seconds = Best({self, "--report", log, memoryFile});
+    std::ifstream in(memoryFile);
+    long notUnderstood = 0;
+    in >> f.hwmKb >> f.outages >> notUnderstood;
+    if (notUnderstood != 0) {
+        throw std::runtime_error("lines not understood in " + file);
+    }
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The year is written in UTC, with no change of the clocks to count on by hand.
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    if (argc == 4 && std::string(argv[1]) == "--report") {
+        return Report(argv[2], argv[3]);
+    }
+    // PELLAVANE_HISTORY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
+    const char* kept = std::getenv("PELLAVANE_HISTORY_BENCH_FOLDER");
+    std::filesystem::path folder;
+    if (kept != nullptr && *kept != '\0') {
+        folder = kept;
+    } else {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/pellavane-history-bench.XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (::mkdtemp(name.data()) == nullptr) {
+            std::perror("mkdtemp");
+            return 1;
+        }
+        folder = name.data();
+    }
+    int result = 0;
+    try {
+        std::filesystem::create_directories(folder / "text");
+        std::filesystem::create_directories(folder / "journal");
+        const std::string textLog = (folder / "text" / "Pellavane.txt").string();
+        const std::string journalLog = (folder / "journal" / "Pellavane.txt").string();
+        const std::string journal = pellavane::JournalPath(journalLog);
+        const std::string memory = (folder / "memory").string();
+        if (!std::filesystem::exists(textLog) || !std::filesystem::exists(journal)) {
+            std::fprintf(stderr, "writing a year of checks into %s\n", folder.c_str());
+            WriteYear(textLog, false);
+            WriteYear(journal, true);
+        }
+        const auto mb = [](const std::string& path) {
+            return static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+        };
+        const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+        const Figures text = Measure(self, textLog, textLog, memory);
+        const Figures rows = Measure(self, journalLog, journal, memory);
+        std::printf("text log: %lld lines, %.0f MB, %ld outages\n", static_cast<long long>(kChecks),
+                    mb(textLog), text.outages);
+        std::printf("journal: %lld rows, %.0f MB, %ld outages\n", static_cast<long long>(kChecks),
+                    mb(journal), rows.outages);
+        for (const auto& [what, f] : {std::pair{"text log", text}, std::pair{"journal", rows}}) {
+            std::printf(
+                "TABLE|outages of a year of 5 s checks, %s|%.0f ms|%.0f ms grep -c|%.2f|< 1 s, <= 3\n", what,
+                f.seconds * 1000, f.grepSeconds * 1000, f.seconds / f.grepSeconds);
+            std::printf("TABLE|peak memory (VmHWM) of that report, %s|%ld kB||| < 65536 kB\n", what, f.hwmKb);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "history_bench: %s\n", error.what());
+        result = 1;
+    }
+    if (kept == nullptr || *kept == '\0') {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+    return result;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+/** The one line the window shows about the checks of this session: how long the connection has
+ *  been as it is, and today's outages ("Connected for 3 h 12 min · 2 outages today (4 min 10 s)"). */
+class ConnectionSummary
+{
+public:
+    /** One check, in the order they are made. */
+    void Add(std::int64_t t, bool connected);
+    void Clear();
+    /** The line at now; empty before the first check. */
+    std::string Text(std::int64_t now) const;
+
+private:
+    struct Span
+    {
+        std::int64_t start;
+        std::int64_t end;
+        bool ongoing;
+    };
+    bool m_have = false;
+    bool m_connected = false;
+    std::int64_t m_since = 0;
+    std::int64_t m_last = 0;
+    std::vector<Span> m_outages;
+};
+
+/** A duration in the summary's short form: "3 h 12 min", "4 min 10 s", "45 s". */
+std::string ShortDurationText(std::int64_t seconds);
+
+} // namespace pellavane

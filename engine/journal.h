@@ -1,0 +1,104 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace pellavane {
+
+struct CheckResult;
+
+/** The journal's first line; a file whose first line differs is not a journal and is never
+ *  appended to. */
+inline constexpr const char* kJournalHeader = "time,event,status,rtt_ms,target,detail";
+
+enum class JournalEvent
+{
+    Check,
+    /** Logging began or its interval changed. */
+    Start,
+    /** Logging was turned off, or the window or the console ended. */
+    Stop,
+    Sleep,
+    Resume,
+    /** The wall clock was stepped. */
+    Clock
+};
+
+/** One journal row before formatting. Fields hold plain text; FormatJournalRow makes them safe. */
+struct JournalRow
+{
+    std::time_t time = 0;
+    JournalEvent event = JournalEvent::Check;
+    std::string status;
+    std::string rttMs;
+    std::string target;
+    std::string detail;
+};
+
+/** The journal's path beside the log at logPath: the file name's last extension replaced by
+ *  ".journal.csv", or that added when the name has none. */
+std::string JournalPath(const std::string& logPath);
+
+/** t as ISO 8601 local time with its UTC offset, to the second: "2026-12-08T04:45:17+01:00". */
+std::string IsoLocalTime(std::time_t t);
+
+/** The row as one CSV line without its line end. Control characters in a field become blanks,
+ *  so a row is always one line; a field holding a comma or a quote is quoted. */
+std::string FormatJournalRow(const JournalRow& row);
+
+/** A round trip in milliseconds in its shortest exact form ("0.12", "12.3", "123"). */
+std::string RttText(double milliseconds);
+
+JournalRow CheckRow(const CheckResult& result);
+/** detail "interval=N". */
+JournalRow StartRow(std::time_t t, int intervalSeconds);
+JournalRow StopRow(std::time_t t);
+JournalRow SleepRow(std::time_t began);
+JournalRow ResumeRow(std::time_t t);
+/** detail "by=+N" or "by=-N", the step in whole seconds. */
+JournalRow ClockRow(std::time_t t, long long stepSeconds);
+
+/** A row that could not be appended; the message names the path and the reason. */
+class JournalWriteError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/** Appends line and CR LF to the journal at path in one write, creating it with its header first.
+ *  A file whose first line is not the header is left untouched. A failed or short write leaves the
+ *  file as it was. Throws JournalWriteError. */
+void AppendJournalLine(const std::string& path, const std::string& line);
+
+/** True when the file at path is a journal: its first line is the header. Never throws. */
+bool IsJournalFile(const std::string& path) noexcept;
+
+/** Where a journal's faults are told, once each time it starts failing. */
+class IJournalHealth
+{
+public:
+    virtual ~IJournalHealth() = default;
+    /** Rows have started failing; reason names the file and why. */
+    virtual void JournalFailing(const std::string& reason) = 0;
+    /** A row was written again after failures. */
+    virtual void JournalWorkingAgain() = 0;
+};
+
+/** The journal beside the current log. Append never throws: a journal fault must never stop the
+ *  text log, so it is told through IJournalHealth, once until a row is written again. */
+class Journal
+{
+public:
+    Journal(std::function<std::string()> logPath, IJournalHealth& health);
+    /** Returns whether the row was written. */
+    bool Append(const JournalRow& row) noexcept;
+
+private:
+    std::function<std::string()> m_logPath;
+    IJournalHealth& m_health;
+    bool m_failing = false;
+};
+
+} // namespace pellavane

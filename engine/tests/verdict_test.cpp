@@ -1,0 +1,323 @@
+#include "engine/verdict.h"
+
+#include "engine/seeded_loss_ping.h"
+#include "engine/system_ping.h"
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
+namespace pellavane {
+namespace {
+
+using Kind = PingReply::Kind;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// Replies given round by round, one per host the round pings.
+class ScriptedPing : public IPingRunner
+{
+public:
+    explicit ScriptedPing(std::deque<std::vector<Kind>> rounds) : m_rounds(std::move(rounds)) {}
+    std::vector<PingReply> PingAll(const std::vector<std::string>& hosts, milliseconds) override
+    {
+        m_pinged.push_back(hosts);
+        std::vector<PingReply> replies;
+        const std::vector<Kind> kinds = m_rounds.empty() ? std::vector<Kind>{} : m_rounds.front();
+        if (!m_rounds.empty()) {
+            m_rounds.pop_front();
+        }
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            const Kind kind = i < kinds.size() ? kinds[i] : Kind::Silent;
+            replies.push_back(
+                {kind, kind == Kind::Answered ? std::optional<double>(10.0 + i) : std::nullopt});
+        }
+        return replies;
+    }
+    std::vector<std::vector<std::string>> m_pinged;
+
+private:
+    std::deque<std::vector<Kind>> m_rounds;
+};
+
+struct FakeWeb : IWebCheck
+{
+    explicit FakeWeb(WebAnswer answer) : answer(answer) {}
+    void Start() override { ++started; }
+    WebAnswer Finish() override { return answer; }
+    void Cancel() override {}
+    WebAnswer answer;
+    int started = 0;
+};
+
+constexpr Kind A = Kind::Answered;
+constexpr Kind S = Kind::Silent;
+constexpr Kind N = Kind::NameLookupFailed;
+constexpr Kind P = Kind::NoPingProgram;
+
+struct Row
+{
+    const char* what;
+    std::vector<std::string> hosts;
+    std::deque<std::vector<Kind>> rounds;
+    WebAnswer web;
+    bool connected;
+    std::string cause;
+    std::string target;
+    std::size_t pings;
+    bool webStarted;
+};
+
+TEST(ConnectivityVerdict, TheRuleRoundByRound)
+{
+    const std::vector<std::string> three = {"name.test", "192.0.2.1", "192.0.2.2"};
+    // clang-format off
+    const Row table[] = {
+        {"first answers: one ping", three, {{A}}, WebAnswer::NoContent, true, "", "name.test", 1, false},
+        {"another answers in parallel", three, {{S}, {S, A}}, WebAnswer::None, true, "first target silent", "192.0.2.2", 3, false},
+        {"the confirming round answers", three, {{S}, {S, S}, {A, S, A}}, WebAnswer::None, true, "", "name.test", 6, true},
+        {"every round silent, no web answer", three, {{S}, {S, S}, {S, S, S}}, WebAnswer::None, false, "targets silent", "", 6, true},
+        {"echo filtered: the web answers 204", three, {{S}, {S, S}, {S, S, S}}, WebAnswer::NoContent, true, "echo filtered", "", 6, true},
+        {"a sign-in page answers", three, {{S}, {S, S}, {S, S, S}}, WebAnswer::Other, false, "captive portal", "", 6, true},
+        {"name fails twice: addresses do not count", three, {{N}, {N, A, A}}, WebAnswer::NoContent, false, "name lookup failed", "192.0.2.1", 4, true},
+        {"name resolves on the second try", three, {{N}, {A, S, S}}, WebAnswer::None, true, "", "name.test", 4, true},
+        {"name fails once, an address answers", three, {{N}, {S, S, A}}, WebAnswer::None, true, "first target silent", "192.0.2.2", 4, true},
+        {"name fails in the confirming round only", three, {{S}, {S, S}, {N, S, S}}, WebAnswer::None, false, "name lookup failed", "", 6, true},
+        {"no ping program: nothing more is tried", three, {{P}}, WebAnswer::NoContent, false, "no ping program", "", 1, false},
+        {"one target: first and confirming round", {"127.0.0.1"}, {{S}, {S}}, WebAnswer::None, false, "targets silent", "", 2, true},
+    };
+    // clang-format on
+    for (const Row& row : table) {
+        ScriptedPing ping(row.rounds);
+        FakeWeb web(row.web);
+        ConnectivityVerdict verdict(ping, row.hosts, &web);
+        const CheckResult result = verdict.Check();
+        EXPECT_EQ(result.connected, row.connected) << row.what;
+        EXPECT_EQ(result.cause, row.cause) << row.what;
+        EXPECT_EQ(result.target, row.target) << row.what;
+        EXPECT_EQ(result.rttMs.has_value(), !row.target.empty()) << row.what;
+        std::size_t pings = 0;
+        for (const auto& round : ping.m_pinged) {
+            pings += round.size();
+        }
+        EXPECT_EQ(pings, row.pings) << row.what;
+        EXPECT_EQ(web.started > 0, row.webStarted) << row.what;
+        ASSERT_FALSE(result.targets.empty()) << row.what;
+        EXPECT_EQ(result.targets.front().host, row.hosts.front()) << row.what;
+        EXPECT_EQ(verdict.LastResult().cause, row.cause) << row.what;
+    }
+}
+
+struct LossRow
+{
+    double loss;
+    int checks;
+    int mostFalseDowns;
+};
+
+TEST(ConnectivityVerdict, SeededLossGivesNextToNoFalseDowns)
+{
+    // At most the figures per 10,000 checks; the single-ping rule would give about loss * checks.
+    const LossRow table[] = {{0.10, 20000, 2}, {0.30, 20000, 40}};
+    for (const LossRow& row : table) {
+        SeededLossPing ping(row.loss, 20261208);
+        ConnectivityVerdict verdict(ping, {"name.test", "192.0.2.1", "192.0.2.2"});
+        int downs = 0;
+        for (int i = 0; i < row.checks; ++i) {
+            downs += verdict.Check().connected ? 0 : 1;
+        }
+        EXPECT_LE(downs, row.mostFalseDowns) << row.loss;
+        // While connected a check costs about one ping, as with a single target.
+        EXPECT_LT(static_cast<double>(ping.Pings()) / row.checks, 1 + row.loss * 2.5) << row.loss;
+    }
+    SeededLossPing dead(1.0, 1);
+    ConnectivityVerdict outage(dead, {"name.test", "192.0.2.1", "192.0.2.2"});
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_FALSE(outage.Check().connected) << "check " << i;
+    }
+}
+
+TEST(ReadPingRun, ExitStatusAndStandardErrorTellLookupFromSilence)
+{
+    struct Case
+    {
+        const char* what;
+        CapturedRun run;
+        PingDialect dialect;
+        Kind kind;
+        std::optional<double> rtt;
+    };
+    const std::string reply = "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n"
+                              "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n";
+    const std::string windowsReply = "Reply from 127.0.0.1: bytes=32 time<1ms TTL=64\r\r\n";
+    const Case table[] = {
+        {"reply", {true, reply, "", 0}, PingDialect::Unix, A, 0.12},
+        {"not started", {false, "", "", std::nullopt}, PingDialect::Unix, P, std::nullopt},
+        {"unknown name",
+         {true, "", "ping: name.test: Name or service not known\n", 2},
+         PingDialect::Unix,
+         N,
+         std::nullopt},
+        {"no name server",
+         {true, "", "ping: name.test: Temporary failure in name resolution\n", 2},
+         PingDialect::Unix,
+         N,
+         std::nullopt},
+        {"the words without exit 2",
+         {true, "", "ping: name.test: Name or service not known\n", 1},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"unreachable network, exit 2",
+         {true, "", "ping: connect: Network is unreachable\n", 2},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"a reply on standard error is not read", {true, "", reply, 0}, PingDialect::Unix, S, std::nullopt},
+        {"stopped at the bound",
+         {true, "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n", "", std::nullopt},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"Windows reply under 1 ms", {true, windowsReply, "", 0}, PingDialect::Windows, A, 1.0},
+        {"German Windows reply",
+         {true, "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n", "", 0},
+         PingDialect::Windows,
+         A,
+         12.0},
+        {"Windows unknown host",
+         {true, "Ping request could not find host name.test. Please check the name and try again.\r\n", "",
+          1},
+         PingDialect::Windows,
+         N,
+         std::nullopt},
+    };
+    for (const Case& row : table) {
+        const PingReply reply = ReadPingRun(row.run, row.dialect);
+        EXPECT_EQ(reply.kind, row.kind) << row.what;
+        EXPECT_EQ(reply.rttMs, row.rtt) << row.what;
+    }
+}
+
+#ifndef _WIN32
+
+// The real children: a fake ping first on PATH that notes each start, then does as its script says.
+class VerdictWithFakePing : public ::testing::Test
+{
+protected:
+    VerdictWithFakePing()
+        : m_path("PATH",
+                 m_folder.Path().string() + ":" + std::string(std::getenv("PATH") ? std::getenv("PATH") : ""))
+    {}
+    void FakePing(const std::string& body)
+    {
+        testing::WriteScript(m_folder.File("ping"),
+                             "echo \"$LC_ALL|$*\" >> '" + m_folder.File("calls") + "'\n" + body);
+    }
+    std::vector<std::string> Calls() const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(m_folder.File("calls"));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    std::vector<std::string> Hosts() const { return {"name.test", "127.0.0.2", "127.0.0.3"}; }
+
+    testing::TempFolder m_folder;
+    testing::ScopedEnv m_path;
+};
+
+TEST_F(VerdictWithFakePing, AnsweringFirstTargetStartsExactlyOnePing)
+{
+    FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.250 ms'\n");
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    const CheckResult result = verdict.Check();
+    EXPECT_TRUE(result.connected);
+    EXPECT_EQ(result.rttMs, 0.25);
+    EXPECT_EQ(Calls(), std::vector<std::string>{"C|" + ProbeCommandLine("name.test").substr(5)});
+}
+
+TEST_F(VerdictWithFakePing, SilentTargetsArePingedInParallelAndTheCheckIsDisconnected)
+{
+    FakePing("sleep 0.3\necho '1 packets transmitted, 0 received, 100% packet loss'\nexit 1\n");
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    const auto started = steady_clock::now();
+    const CheckResult result = verdict.Check();
+    // Three rounds of 0.3 s; one ping after the other would take 1.8 s.
+    EXPECT_LT(steady_clock::now() - started, milliseconds{1600});
+    EXPECT_FALSE(result.connected);
+    EXPECT_EQ(result.cause, "targets silent");
+    EXPECT_EQ(Calls().size(), 6U);
+}
+
+TEST_F(VerdictWithFakePing, UnresolvedFirstNameIsDisconnectedThoughAddressesAnswer)
+{
+    FakePing(
+        "case \"$*\" in *name.test*) echo \"ping: name.test: Name or service not known\" >&2; exit 2;; esac\n"
+        "echo '64 bytes from 127.0.0.2: icmp_seq=1 ttl=64 time=0.050 ms'\n");
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    const CheckResult result = verdict.Check();
+    EXPECT_FALSE(result.connected);
+    EXPECT_EQ(result.cause, "name lookup failed");
+}
+
+bool Gone(const std::string& pid)
+{
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    // A zombie of init's has ended too; it only waits for a reaper that is not us.
+    return !std::getline(stat, line) || line.find(") Z ") != std::string::npos;
+}
+
+TEST_F(VerdictWithFakePing, HangingChildrenAreStoppedAndReapedWithinTheBound)
+{
+    const std::string pids = m_folder.File("pids");
+    FakePing("sleep 100 &\necho $! >> '" + pids + "'\necho $$ >> '" + pids + "'\nexec sleep 100\n");
+    SystemPing ping({}, milliseconds{10});
+    ConnectivityVerdict verdict(ping, Hosts(), nullptr, {milliseconds{300}, milliseconds{800}});
+    const auto started = steady_clock::now();
+    const CheckResult result = verdict.Check();
+    EXPECT_LT(steady_clock::now() - started, milliseconds{1500});
+    EXPECT_FALSE(result.connected);
+    std::ifstream in(pids);
+    int count = 0;
+    for (std::string pid; std::getline(in, pid); ++count) {
+        for (int wait = 0; wait < 100 && !Gone(pid); ++wait) {
+            std::this_thread::sleep_for(milliseconds{10});
+        }
+        EXPECT_TRUE(Gone(pid)) << pid;
+    }
+    // Two processes per ping; a round cut short may stop a child before it noted both.
+    EXPECT_GE(count, 6);
+}
+
+TEST_F(VerdictWithFakePing, NoPingOnThePathIsSaidSo)
+{
+    testing::TempFolder empty;
+    testing::ScopedEnv path("PATH", empty.Path().string());
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    EXPECT_EQ(verdict.Check().cause, "no ping program");
+}
+
+#endif
+
+} // namespace
+} // namespace pellavane

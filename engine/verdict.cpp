@@ -1,0 +1,122 @@
+#include "engine/verdict.h"
+
+#include <algorithm>
+#include <ctime>
+#include <utility>
+
+namespace pellavane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Kind = PingReply::Kind;
+
+bool Answered(const PingReply& reply)
+{
+    return reply.kind == Kind::Answered;
+}
+
+PingReply ReplyAt(const std::vector<PingReply>& replies, std::size_t i)
+{
+    return i < replies.size() ? replies[i] : PingReply{};
+}
+
+// Fills targets from the hosts a round pinged and names the first that answered; false when none.
+bool Record(CheckResult& result, const std::vector<std::string>& hosts, const std::vector<PingReply>& replies)
+{
+    bool any = false;
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        const PingReply reply = ReplyAt(replies, i);
+        result.targets.push_back({hosts[i], Answered(reply)});
+        if (Answered(reply) && !any) {
+            any = true;
+            result.target = hosts[i];
+            result.rttMs = reply.rttMs;
+        }
+    }
+    return any;
+}
+
+} // namespace
+
+ConnectivityVerdict::ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web,
+                                         VerdictLimits limits)
+    : m_ping(ping), m_hosts(std::move(hosts)), m_web(web), m_limits(limits)
+{}
+
+CheckResult ConnectivityVerdict::Check()
+{
+    const auto started = Clock::now();
+    const auto deadline = started + m_limits.total;
+    // Every round gets its own share, and the last what is left, so a ping that hangs in each of
+    // them still ends the check within the total.
+    const auto roundBound = [&] {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        return std::clamp(left, std::chrono::milliseconds::zero(), m_limits.round);
+    };
+    CheckResult result;
+    const auto decide = [&](bool connected, const char* cause) {
+        if (m_web != nullptr) {
+            m_web->Cancel();
+        }
+        result.connected = connected;
+        result.cause = cause;
+        result.time = std::time(nullptr);
+        result.durationSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+        m_last = result;
+        return result;
+    };
+    if (m_hosts.empty()) {
+        return decide(false, "targets silent");
+    }
+
+    const std::vector<std::string> first(m_hosts.begin(), m_hosts.begin() + 1);
+    const PingReply head = ReplyAt(m_ping.PingAll(first, roundBound()), 0);
+    if (head.kind == Kind::Answered || head.kind == Kind::NoPingProgram) {
+        Record(result, first, {head});
+        return decide(Answered(head), Answered(head) ? "" : "no ping program");
+    }
+
+    // A name that did not resolve is asked again in the confirming round, which pings the others
+    // too: an answer from them now could not make the check Connected anyway.
+    if (head.kind != Kind::NameLookupFailed && m_hosts.size() > 1) {
+        const std::vector<std::string> others(m_hosts.begin() + 1, m_hosts.end());
+        const std::vector<PingReply> replies = m_ping.PingAll(others, roundBound());
+        result.targets.push_back({m_hosts.front(), false});
+        if (Record(result, others, replies)) {
+            return decide(true, "first target silent");
+        }
+        result.targets.clear();
+    }
+
+    if (m_web != nullptr) {
+        m_web->Start();
+    }
+    const std::vector<PingReply> confirming = m_ping.PingAll(m_hosts, roundBound());
+    const PingReply firstAgain = ReplyAt(confirming, 0);
+    const bool answered = Record(result, m_hosts, confirming);
+    if (head.kind == Kind::NameLookupFailed && firstAgain.kind == Kind::NameLookupFailed) {
+        // A broken name service breaks nearly everything a user does, even when addresses answer.
+        return decide(false, "name lookup failed");
+    }
+    if (answered) {
+        return decide(true, Answered(firstAgain) ? "" : "first target silent");
+    }
+    if (firstAgain.kind == Kind::NoPingProgram) {
+        return decide(false, "no ping program");
+    }
+    const WebAnswer web = m_web != nullptr ? m_web->Finish() : WebAnswer::None;
+    if (web == WebAnswer::NoContent) {
+        return decide(true, "echo filtered");
+    }
+    if (web == WebAnswer::Other) {
+        return decide(false, "captive portal");
+    }
+    return decide(false, firstAgain.kind == Kind::NameLookupFailed ? "name lookup failed" : "targets silent");
+}
+
+bool ConnectivityVerdict::IsInternetConnected()
+{
+    return Check().connected;
+}
+
+} // namespace pellavane
