@@ -44,7 +44,7 @@ exporter=$!
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_STATE_HOME="$work/home/.state" \
     XDG_RUNTIME_DIR="$work/runtime" PATH="$work/bin:$PATH" PELLAVANE_PROBE_HOST=127.0.0.1 PELLAVANE_CHECK_URL= \
     DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent \
-    "$program" --console --interval 1s --log "$work/log.txt" --metrics "$work/textfile/pellavane.prom" \
+    PELLAVANE_PROBE_HOSTS= "$program" --console --interval 1s --log "$work/log.txt" --metrics "$work/textfile/pellavane.prom" \
     >"$work/console.log" 2>&1 &
 logger=$!
 
@@ -60,13 +60,15 @@ expect() {
         sleep 0.2
     done
     echo "FAIL: no line '$1' from the collector"
-    cat "$work/scrape" "$work/exporter.log" "$work/console.log" 2>/dev/null | tail -40
+    grep pellavane "$work/scrape"; cat "$work/exporter.log" "$work/console.log" 2>/dev/null | tail -40
     exit 1
 }
 
 expect 'pellavane_up 1'
 expect 'pellavane_interval_seconds 1'
 expect 'node_textfile_scrape_error 0'
+expect 'pellavane_target_up{target="127.0.0.1"} 1'
+expect 'pellavane_rtt_seconds 0\.0001[12][0-9]*'
 rm "$work/answer"
 expect 'pellavane_up 0'
 expect 'pellavane_outages_total 1'
