@@ -1,9 +1,11 @@
 #!/bin/sh
 # The metrics file as the real textfile collector serves it: up while the fake ping answers, down
 # once it falls silent. Only loopback: the collector listens on 127.0.0.1, the probe pings nothing.
-# Usage: node-exporter-test.sh PELLAVANE
+# With a dashboard, every panel's query must also run on a Prometheus scraping that collector.
+# Usage: node-exporter-test.sh PELLAVANE [DASHBOARD]
 set -eu
 program=$1
+dashboard=${2:-}
 for tool in prometheus-node-exporter curl python3; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh test)"; exit 1; }
 done
@@ -11,7 +13,9 @@ done
 work=$(mktemp -d)
 exporter=
 logger=
+server=
 cleanup() {
+    [ -n "$server" ] && kill "$server" 2>/dev/null || true
     [ -n "$logger" ] && kill "$logger" 2>/dev/null || true
     [ -n "$exporter" ] && kill "$exporter" 2>/dev/null || true
     wait 2>/dev/null || true
@@ -69,6 +73,50 @@ expect 'pellavane_interval_seconds 1'
 expect 'node_textfile_scrape_error 0'
 expect 'pellavane_target_up{target="127.0.0.1"} 1'
 expect 'pellavane_rtt_seconds 0\.0001[12][0-9]*'
+if [ -n "$dashboard" ]; then
+    command -v prometheus >/dev/null || { echo "FAIL: prometheus missing (scripts/install-deps.sh test)"; exit 1; }
+    server_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    printf 'global:\n  scrape_interval: 1s\nscrape_configs:\n  - job_name: node\n    static_configs:\n      - targets: ["127.0.0.1:%s"]\n' \
+        "$port" >"$work/prometheus.yml"
+    prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/tsdb" \
+        --web.listen-address=127.0.0.1:"$server_port" >"$work/prometheus.log" 2>&1 &
+    server=$!
+    python3 - "$dashboard" "$server_port" <<'PY' || { tail -20 "$work/prometheus.log"; exit 1; }
+import json, sys, time, urllib.parse, urllib.request
+dashboard, port = sys.argv[1], sys.argv[2]
+def query(expr):
+    url = "http://127.0.0.1:%s/api/v1/query?%s" % (port, urllib.parse.urlencode({"query": expr}))
+    with urllib.request.urlopen(url, timeout=5) as answer:
+        return json.load(answer)
+deadline = time.time() + 30
+while True:
+    try:
+        if query("pellavane_up")["data"]["result"]:
+            break
+    except OSError:
+        pass
+    if time.time() > deadline:
+        sys.exit("FAIL: the test's Prometheus never scraped pellavane_up")
+    time.sleep(0.5)
+time.sleep(2)  # a few samples for the range queries
+failed = 0
+panels = json.load(open(dashboard))["panels"]
+for panel in panels:
+    for target in panel.get("targets", []):
+        expr = target["expr"].replace("$instance", ".*")
+        try:
+            result = query(expr)
+            ok = result["status"] == "success"
+        except Exception as error:  # a refused query answers 400 with the reason
+            ok, result = False, str(error)
+        print(("ok: " if ok else "FAIL: ") + panel["title"] + " / " + target["legendFormat"])
+        failed += 0 if ok else 1
+        if panel["title"] == "Current state" and ok and not result["data"]["result"]:
+            print("FAIL: a fresh machine shows no current state")
+            failed += 1
+sys.exit(1 if failed else 0)
+PY
+fi
 rm "$work/answer"
 expect 'pellavane_up 0'
 expect 'pellavane_outages_total 1'
