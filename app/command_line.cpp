@@ -83,6 +83,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--interval") {
         return Failure("--interval needs a value such as 5s, 1m or 6h.");
     }
+    if (!arguments.empty() && arguments.back() == "--metrics") {
+        return Failure("--metrics needs the path of the metrics file.");
+    }
     if (!arguments.empty() && arguments.back() == "--hosts") {
         return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
     }
@@ -128,9 +131,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption csv(QStringLiteral("csv"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption hosts(QStringLiteral("hosts"), {}, QStringLiteral("LIST"));
+    const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("FILE"));
     QCommandLineParser parser;
-    parser.addOptions(
-        {help, version, check, console, interval, log, hosts, outages, uptime, from, to, by, csv, json});
+    parser.addOptions({help, version, check, console, interval, log, hosts, metrics, outages, uptime, from,
+                       to, by, csv, json});
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
@@ -218,6 +222,12 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     for (const QString& value : parser.values(hosts)) {
         request.hosts = value.toStdString();
     }
+    for (const QString& value : parser.values(metrics)) {
+        if (value.isEmpty()) {
+            return Failure("--metrics needs the path of the metrics file.");
+        }
+        request.metricsFile = value.toStdString();
+    }
 
     request.mode = parser.isSet(check)     ? Mode::Check
                    : parser.isSet(console) ? Mode::Console
@@ -229,6 +239,9 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     }
     if (request.mode == Mode::Window && (request.intervalRow || request.logFile)) {
         return Failure("--interval and --log go with --console or --check.");
+    }
+    if (request.metricsFile && request.mode != Mode::Console && request.mode != Mode::Window) {
+        return Failure("--metrics goes with --console or the window, not with --check.");
     }
     if (request.mode == Mode::Window && request.hosts) {
         return Failure("--hosts goes with --console or --check.");
@@ -242,7 +255,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
 std::string UsageText(const std::string& programName)
 {
     return "Usage: " + programName +
-           " [--check | --console] [--interval N] [--log FILE] [--hosts LIST]\n"
+           " [--check | --console] [--interval N] [--log FILE] [--hosts LIST] [--metrics FILE]\n"
            "       " +
            programName +
            " --outages | --uptime [--by day|month] [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
@@ -259,6 +272,8 @@ std::string UsageText(const std::string& programName)
            "  --log FILE       the log file for this run, instead of the stored one\n"
            "  --hosts LIST     with --check or --console: the hosts to ping, comma-separated, first\n"
            "                   first, instead of PELLAVANE_PROBE_HOSTS or the stored ProbeHosts\n"
+           "  --metrics FILE   with --console or the window: writes Prometheus metrics to FILE\n"
+           "                   (ending in .prom) after every check, for node_exporter's textfile collector\n"
            "  --outages        one row per outage of the log's history: start, end, duration, cause\n"
            "  --uptime         per day (--by day) or month (--by month): time up, down and unknown,\n"
            "                   outages, the longest, uptime in percent of the known time\n"

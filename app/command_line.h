@@ -28,6 +28,8 @@ struct CommandLineRequest
     std::optional<int> intervalRow;
     /** --log FILE */
     std::optional<std::string> logFile;
+    /** --metrics FILE: the metrics file for this run instead of the stored "MetricsFile". */
+    std::optional<std::string> metricsFile;
     /** --hosts h1,h2: the check's targets for this run */
     std::optional<std::string> hosts;
     /** --from, --to, --by, --csv, --json of the reports. */

@@ -1,5 +1,6 @@
 #include "app/console_mode.h"
 
+#include "app/app_config.h"
 #include "app/command_line.h"
 #include "app/sleep_source.h"
 
@@ -7,6 +8,7 @@
 #include "engine/history_report.h"
 #include "engine/journal.h"
 #include "engine/machine_clocks.h"
+#include "engine/metrics_file.h"
 #include "engine/monitor_journal.h"
 #include "engine/outages.h"
 #include "engine/probe.h"
@@ -23,6 +25,7 @@
 #include <chrono>
 #include <csignal>
 #include <exception>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -279,6 +282,16 @@ int RunConsole(ConsoleRun run)
     recorder.SetGate(&sleep);
     LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter, &sleep});
     schedule.SetInterval(row);
+    const std::string metricsPath =
+        run.metricsFile ? *run.metricsFile : Settings(run.settings).Get(kMetricsFileSetting);
+    std::unique_ptr<MetricsFileWriter> metrics;
+    if (!metricsPath.empty()) {
+        metrics = std::make_unique<MetricsFileWriter>(
+            metricsPath, PELLAVANE_VERSION,
+            [&reporter](const std::string& m) { reporter.ReportError({}, 0, m); },
+            schedule.State().intervalSeconds);
+        schedule.AddListener(*metrics);
+    }
     schedule.AddListener(rows);
     // logind's signals arrive through the Qt event loop, which the loop below runs between ticks.
     const auto sleepSource = WatchPlatformSleep(sleep);

@@ -28,6 +28,8 @@ struct ConsoleRun
     bool terminal = false;
     /** Whether err is a terminal: only a terminal gets the line erase before a message. */
     bool errTerminal = false;
+    /** The metrics file for this run instead of the stored "MetricsFile". */
+    std::optional<std::string> metricsFile = std::nullopt;
 };
 
 /** One check: prints the status line, appends it to logFile when one is given. Returns the exit

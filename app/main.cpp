@@ -10,7 +10,9 @@
 #include "app/sleep_source.h"
 #include "app/verdict_setup.h"
 #include "autostart/startup_entry.h"
+#include "engine/metrics_file.h"
 #include "settings/qt_settings_store.h"
+#include "settings/settings.h"
 #include "tray/qt_tray_shell.h"
 
 #include <QApplication>
@@ -18,9 +20,11 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,10 +71,29 @@ int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
     SystemClock clock;
     InstallConsoleStopSignals();
     return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
-                       StandardOutputIsTerminal(), StandardErrorIsTerminal()});
+                       StandardOutputIsTerminal(), StandardErrorIsTerminal(), request.metricsFile});
 }
 
-int WindowMain(int argc, char** argv)
+/** The metrics file the window keeps, when one is asked for; its failure is told after the check, so
+ *  that no box opens inside the schedule's tick. */
+std::unique_ptr<MetricsFileWriter> WindowMetrics(MainWindow& window, ISettingsStore& settings,
+                                                 const std::optional<std::string>& requested)
+{
+    const std::string path = requested ? *requested : Settings(settings).Get(kMetricsFileSetting);
+    if (path.empty()) {
+        return nullptr;
+    }
+    auto writer =
+        std::make_unique<MetricsFileWriter>(path, PELLAVANE_VERSION, [](const std::string& message) {
+            QTimer::singleShot(0, [message] {
+                QMessageBox::warning(nullptr, QStringLiteral("Pellavane"), QString::fromStdString(message));
+            });
+        });
+    window.Schedule().AddListener(*writer);
+    return writer;
+}
+
+int WindowMain(int argc, char** argv, const CommandLineRequest& request)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(PELLAVANE_VERSION));
@@ -119,6 +142,7 @@ int WindowMain(int argc, char** argv)
                      [&window] { window.BringToFront(); });
     // A terminating signal closes the window as its close button does: icon removed, clean exit.
     QuitSignals quitSignals([&window] { window.Form().close(); });
+    const auto metrics = WindowMetrics(window, settings, request.metricsFile);
     window.Start();
     if (ended) {
         return 0;
@@ -161,5 +185,5 @@ int main(int argc, char** argv)
         std::cerr << "No display is available; logging in the console instead (pellavane --console).\n";
         return ConsoleMain(argc, argv, request);
     }
-    return request.mode == Mode::Console ? ConsoleMain(argc, argv, request) : WindowMain(argc, argv);
+    return request.mode == Mode::Console ? ConsoleMain(argc, argv, request) : WindowMain(argc, argv, request);
 }

@@ -19,6 +19,7 @@ test_packages=(
     desktop-file-utils
     dbus-daemon
     lintian man-db
+    prometheus prometheus-node-exporter systemd curl python3
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 )
 windows_packages=(wine32:i386 wine64)

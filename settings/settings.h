@@ -50,6 +50,8 @@ inline constexpr Setting<std::optional<bool>> kLoggingOnSetting{"StartStopState"
 inline constexpr Setting<bool> kStartAtLogOnSetting{"Windows Startup", "Off", IsOn, OnOffText};
 /** Go to the tray when started at log-on. */
 inline constexpr Setting<bool> kMinimizedSetting{"Minimized", "Off", IsOn, OnOffText};
+/** The Prometheus metrics file written after every check; empty writes none. */
+inline constexpr Setting<std::string> kMetricsFileSetting{"MetricsFile", "", TextAsIs, TextAsIs};
 /** The check's targets, comma-separated; nothing stored or empty means the built-in list. */
 inline constexpr Setting<std::optional<std::string>> kProbeHostsSetting{"ProbeHosts", kNothingStored,
                                                                         TextIfStored, StoredText};

@@ -53,6 +53,14 @@ TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
     EXPECT_EQ(ParseCommandLine({"--uptime"}).format, ReportFormat::Table);
 }
 
+TEST(ParseCommandLine, MetricsGoWithTheConsoleAndTheWindow)
+{
+    EXPECT_EQ(ParseCommandLine({"--console", "--metrics", "/m/p.prom"}).metricsFile, "/m/p.prom");
+    const auto window = ParseCommandLine({"--metrics=p.prom"});
+    EXPECT_EQ(window.mode, Mode::Window);
+    EXPECT_EQ(window.metricsFile, "p.prom");
+}
+
 TEST(ParseCommandLine, EveryIntervalOfTheListHasItsOption)
 {
     const char* options[] = {"1s", "5s", "10s", "30s", "1m", "5m", "10m", "30m", "1h", "6h", "12h", "24h"};
@@ -114,6 +122,10 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--console", "--interval", "5s", "--interval", "9s"},
          "Unknown interval '9s'; use one of 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h 24h."},
         {{"--console", "--log"}, "--log needs the path of the log file."},
+        {{"--console", "--metrics"}, "--metrics needs the path of the metrics file."},
+        {{"--metrics="}, "--metrics needs the path of the metrics file."},
+        {{"--check", "--metrics", "p.prom"},
+         "--metrics goes with --console or the window, not with --check."},
         {{"--console=1"}, "Option --console takes no value."},
         {{"--check", "--hosts"}, "--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2."},
         {{"--hosts", "127.0.0.1"}, "--hosts goes with --console or --check."},
