@@ -66,9 +66,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
+template <class Frame = QGroupBox>
+Frame* MakeFrame(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
 {
-    auto* frame = Place(new QGroupBox(QString::fromLatin1(caption), parent), name, geometry, FontB9());
+    auto* frame = Place(new Frame(QString::fromLatin1(caption), parent), name, geometry, FontB9());
     frame->setAutoFillBackground(true);
     // The caption sits in the top edge of the border, leaving the whole inside to the controls that
     // are placed there; the stock style would put it above a tinted box.
@@ -117,7 +118,8 @@ QFont FontB11()
 
 Form1::Form1(StatusRowFormatter format, QWidget* parent)
     : QWidget(parent), m_statusList(std::move(format)),
-      m_frame1(MakeFrame(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
+      m_frame1(
+          MakeFrame<TitledFrame>(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
       m_progressBar1(
           Place(new QProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
       m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),

@@ -4,6 +4,7 @@
 #include "app/report_list_view.h"
 #include "app/status_list_model.h"
 #include "app/text_list_model.h"
+#include "app/titled_frame.h"
 #include "engine/connection_summary.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
@@ -100,7 +101,7 @@ private:
     StatusListModel m_statusList;
     TextListModel m_intervalRows;
 
-    QGroupBox* m_frame1;
+    TitledFrame* m_frame1;
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
     QLabel* m_labelSummary;

@@ -1,0 +1,98 @@
+#include "app/titled_frame.h"
+
+#include "app/form1.h"
+
+#include <QProgressBar>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace pellavane {
+namespace {
+
+// As Form1 styles its frames: the caption in the top edge of the border.
+const char* const kFrameStyle =
+    "QGroupBox { background: white; border: 1px solid #a0a0a0; border-radius: 2px; "
+    "margin-top: 7px; } QGroupBox::title { subcontrol-origin: margin; "
+    "subcontrol-position: top left; left: 6px; padding: 0px 2px; }";
+
+/** A titled frame beside a stock group box, as the window shows them: painted by the window's own
+ *  repaints, so that what a caption change leaves behind is compared too. */
+class TitledFrameTest : public ::testing::Test
+{
+protected:
+    TitledFrameTest()
+    {
+        window.setPalette(QPalette(Qt::white));
+        window.setAutoFillBackground(true);
+        window.resize(540, 140);
+        for (QGroupBox* frame : {static_cast<QGroupBox*>(&titled), &stock}) {
+            frame->setFont(FontB9());
+            frame->setAutoFillBackground(true);
+            frame->setStyleSheet(QString::fromLatin1(kFrameStyle));
+            new QProgressBar(frame);
+            frame->findChild<QProgressBar*>()->setGeometry(16, 19, 488, 27);
+        }
+        titled.setGeometry(8, 8, 520, 56);
+        stock.setGeometry(8, 72, 520, 56);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QImage Shown(const QGroupBox& frame)
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        // What the window shows, not a fresh rendering: a stale pixel would show here.
+        return window.screen()->grabWindow(window.winId()).toImage().copy(frame.geometry());
+    }
+
+    QWidget window;
+    TitledFrame titled{QStringLiteral("Next log will occur in"), &window};
+    QGroupBox stock{QStringLiteral("Next log will occur in"), &window};
+};
+
+TEST_F(TitledFrameTest, LooksLikeAGroupBoxTitledWithItsCaptionThroughEveryChange)
+{
+    EXPECT_EQ(Shown(titled), Shown(stock));
+    for (const char* caption :
+         {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58", "Automatic Log is Off.", "",
+          "Next log will occur in 00:00:05", "Ünïcödé — fine"}) {
+        SCOPED_TRACE(caption);
+        titled.SetCaption(QString::fromUtf8(caption));
+        stock.setTitle(QString::fromUtf8(caption));
+        EXPECT_EQ(Shown(titled), Shown(stock));
+        EXPECT_EQ(titled.Caption(), QString::fromUtf8(caption));
+    }
+    EXPECT_EQ(titled.title(), "Next log will occur in") << "the name it was made with";
+}
+
+TEST_F(TitledFrameTest, ACaptionChangeRepaintsOnlyTheCaption)
+{
+    titled.SetCaption(QStringLiteral("Next log will occur in 23:59:59"));
+    Shown(titled);
+    struct Counter : QObject
+    {
+        std::map<QObject*, int> paints;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++paints[watched];
+            return false;
+        }
+    } counter;
+    for (QObject* watched : std::initializer_list<QObject*>{
+             &window, &titled, titled.findChild<QProgressBar*>(), titled.CaptionWidget()})
+        watched->installEventFilter(&counter);
+    titled.SetCaption(QStringLiteral("Next log will occur in 23:59:58"));
+    Shown(titled);
+    EXPECT_EQ(counter.paints[titled.CaptionWidget()], 1);
+    EXPECT_EQ(counter.paints.size(), 1u) << "neither the frame, nor what is inside it, nor the window";
+}
+
+} // namespace
+} // namespace pellavane
