@@ -22,6 +22,8 @@ public:
     }
 
     QString caption;
+    /** Digits of the frame's font all have one advance. */
+    bool evenDigits = false;
 
     /** The frame's drawing with the caption as its title, in the frame's coordinates. */
     QStyleOptionGroupBox Option() const
@@ -48,6 +50,23 @@ private:
     TitledFrame& m_frame;
 };
 
+namespace {
+
+/** True when the two differ at most in digits at the same places, so that in a font whose digits
+ *  share one advance (as Arial's do) they have the same width: a countdown's tick. */
+bool SameShapeButDigits(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && !(a[i].isDigit() && b[i].isDigit()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 TitledFrame::TitledFrame(const QString& caption, QWidget* parent)
     : QGroupBox(caption, parent), m_title(new Title(*this))
 {
@@ -64,8 +83,11 @@ void TitledFrame::SetCaption(const QString& caption)
 {
     if (caption == m_title->caption)
         return;
+    // Working out the caption's place means laying its text out: skipped when it cannot move.
+    const bool samePlace = m_title->evenDigits && SameShapeButDigits(caption, m_title->caption);
     m_title->caption = caption;
-    PlaceTitle();
+    if (!samePlace)
+        PlaceTitle();
     m_title->update();
 }
 
@@ -77,15 +99,16 @@ QWidget* TitledFrame::CaptionWidget() const noexcept
 void TitledFrame::PlaceTitle()
 {
     const QStyleOptionGroupBox option = m_title->Option();
-    QRect label = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
-    // The whole band above the frame's edge at the caption's width, with room either side: the gap
-    // the style leaves in the edge is a few pixels wider than the caption's rectangle.
+    // The whole band above the frame's edge at the caption's width, with room either side for the
+    // gap the style leaves in the edge around the caption's rectangle.
     const QRect frame = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, this);
-    label.setTop(0);
-    label.setBottom(std::max(label.bottom(), frame.top() + 1));
-    label.adjust(-8, 0, 8, 0);
-    // setGeometry repaints what the old rectangle uncovers, and nothing when it stays put.
-    m_title->setGeometry(label & rect());
+    QRect band = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+    band.setTop(0);
+    band.setBottom(std::max(band.bottom(), frame.top() + 1));
+    band.adjust(-8, 0, 8, 0);
+    band &= rect();
+    // Repaints what the old rectangle uncovers, and nothing when it stays.
+    m_title->setGeometry(band);
 }
 
 void TitledFrame::paintEvent(QPaintEvent*)
@@ -102,8 +125,21 @@ void TitledFrame::paintEvent(QPaintEvent*)
 void TitledFrame::changeEvent(QEvent* event)
 {
     QGroupBox::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::StyleChange: {
+        const QFontMetrics metrics(font());
+        const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
+        m_title->evenDigits = true;
+        for (char digit = '1'; digit <= '9'; ++digit)
+            m_title->evenDigits =
+                m_title->evenDigits && metrics.horizontalAdvance(QLatin1Char(digit)) == zero;
         PlaceTitle();
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void TitledFrame::resizeEvent(QResizeEvent* event)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace pellavane {
@@ -18,6 +19,19 @@ const char* const kFrameStyle =
     "QGroupBox { background: white; border: 1px solid #a0a0a0; border-radius: 2px; "
     "margin-top: 7px; } QGroupBox::title { subcontrol-origin: margin; "
     "subcontrol-position: top left; left: 6px; padding: 0px 2px; }";
+
+/** Where two pictures of one size differ, as the bounding rectangle of the differing pixels. */
+QRect Difference(const QImage& a, const QImage& b)
+{
+    QRect differing;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y))
+                differing |= QRect(x, y, 1, 1);
+        }
+    }
+    return differing;
+}
 
 /** A titled frame beside a stock group box, as the window shows them: painted by the window's own
  *  repaints, so that what a caption change leaves behind is compared too. */
@@ -58,14 +72,14 @@ protected:
 
 TEST_F(TitledFrameTest, LooksLikeAGroupBoxTitledWithItsCaptionThroughEveryChange)
 {
-    EXPECT_EQ(Shown(titled), Shown(stock));
+    EXPECT_EQ(Difference(Shown(titled), Shown(stock)), QRect());
     for (const char* caption :
          {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58", "Automatic Log is Off.", "",
           "Next log will occur in 00:00:05", "Ünïcödé — fine"}) {
         SCOPED_TRACE(caption);
         titled.SetCaption(QString::fromUtf8(caption));
         stock.setTitle(QString::fromUtf8(caption));
-        EXPECT_EQ(Shown(titled), Shown(stock));
+        EXPECT_EQ(Difference(Shown(titled), Shown(stock)), QRect());
         EXPECT_EQ(titled.Caption(), QString::fromUtf8(caption));
     }
     EXPECT_EQ(titled.title(), "Next log will occur in") << "the name it was made with";
