@@ -2,19 +2,59 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 
 #include <algorithm>
+#include <optional>
 
 namespace pellavane {
 
-/** Draws in its rectangle just what the frame would draw there with the caption as its title, so the
- *  look is the style's own; opaque, so that its repaint never reaches the frame beneath. */
+namespace {
+
+/** The style beneath the frame's style sheet, passing everything on. It lets the caption's widget
+ *  learn where and how the style draws the caption's text, with the very arguments the style uses,
+ *  while drawing the rest without it. */
+class CaptionTextStyle : public QProxyStyle
+{
+public:
+    struct Text
+    {
+        QRect rect;
+        int flags = 0;
+        QPalette palette;
+        bool enabled = true;
+        QPalette::ColorRole role = QPalette::WindowText;
+    };
+
+    /** While set, item texts are noted instead of drawn. */
+    mutable bool noting = false;
+    mutable std::optional<Text> noted;
+
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
+                      const QString& text, QPalette::ColorRole role) const override
+    {
+        if (noting) {
+            noted = Text{rect, flags, palette, enabled, role};
+            return;
+        }
+        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
+    }
+};
+
+} // namespace
+
+/** Draws in its rectangle just what the frame would draw there with the caption as its title;
+ *  opaque, so that its repaint never reaches the frame beneath. The frame's edge there, which the
+ *  style draws at some cost, is kept as a picture until the caption's place or the look changes: a
+ *  tick draws only the text, as the style would. */
 class TitledFrame::Title : public QWidget
 {
 public:
-    explicit Title(TitledFrame& frame) : QWidget(&frame), m_frame(frame)
+    Title(TitledFrame& frame, CaptionTextStyle& textStyle)
+        : QWidget(&frame), m_frame(frame), m_textStyle(textStyle)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         // The pointer and clicks belong to the frame, as they did over its own title.
@@ -36,18 +76,42 @@ public:
         return option;
     }
 
+    void Forget() { m_edge = QPixmap(); }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        if (m_edge.isNull())
+            DrawEdge();
         QPainter painter(this);
-        painter.fillRect(rect(), m_frame.palette().brush(m_frame.backgroundRole()));
-        painter.translate(-pos());
-        const QStyleOptionGroupBox option = Option();
-        m_frame.style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, &m_frame);
+        painter.drawPixmap(0, 0, m_edge);
+        if (m_text && !caption.isEmpty()) {
+            painter.translate(-pos());
+            m_frame.style()->drawItemText(&painter, m_text->rect, m_text->flags, m_text->palette,
+                                          m_text->enabled, caption, m_text->role);
+        }
     }
 
 private:
+    void DrawEdge()
+    {
+        m_edge = QPixmap(size() * devicePixelRatioF());
+        m_edge.setDevicePixelRatio(devicePixelRatioF());
+        QPainter painter(&m_edge);
+        painter.fillRect(rect(), m_frame.palette().brush(m_frame.backgroundRole()));
+        painter.translate(-pos());
+        const QStyleOptionGroupBox option = Option();
+        m_textStyle.noted.reset();
+        m_textStyle.noting = true;
+        m_frame.style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, &m_frame);
+        m_textStyle.noting = false;
+        m_text = m_textStyle.noted;
+    }
+
     TitledFrame& m_frame;
+    CaptionTextStyle& m_textStyle;
+    QPixmap m_edge;
+    std::optional<CaptionTextStyle::Text> m_text;
 };
 
 namespace {
@@ -67,9 +131,13 @@ bool SameShapeButDigits(const QString& a, const QString& b)
 
 } // namespace
 
-TitledFrame::TitledFrame(const QString& caption, QWidget* parent)
-    : QGroupBox(caption, parent), m_title(new Title(*this))
+TitledFrame::TitledFrame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent)
 {
+    // Owned by the frame: a style set on a widget stays its caller's.
+    auto* textStyle = new CaptionTextStyle;
+    textStyle->setParent(this);
+    m_title = new Title(*this, *textStyle);
+    setStyle(textStyle);
     m_title->caption = caption;
     PlaceTitle();
 }
@@ -107,7 +175,8 @@ void TitledFrame::PlaceTitle()
     band.setBottom(std::max(band.bottom(), frame.top() + 1));
     band.adjust(-8, 0, 8, 0);
     band &= rect();
-    // Repaints what the old rectangle uncovers, and nothing when it stays.
+    m_title->Forget();
+    // Repaints what the old rectangle uncovers.
     m_title->setGeometry(band);
 }
 
@@ -135,8 +204,14 @@ void TitledFrame::changeEvent(QEvent* event)
             m_title->evenDigits =
                 m_title->evenDigits && metrics.horizontalAdvance(QLatin1Char(digit)) == zero;
         PlaceTitle();
+        m_title->update();
         break;
     }
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+        m_title->Forget();
+        m_title->update();
+        break;
     default:
         break;
     }

@@ -30,7 +30,7 @@ private:
     class Title;
     void PlaceTitle();
 
-    Title* m_title;
+    Title* m_title = nullptr;
 };
 
 } // namespace pellavane
