@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/app_config.h"
+#include "app/text_width.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -180,11 +181,21 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     m_labelSummary->setFont(FontB9());
     m_labelSummary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_labelSummary->setAutoFillBackground(true);
-    const auto refreshSummary = [this] {
+    // Both lines keep their place whatever their text, so a new text is no reason to lay the frame out.
+    m_recordHealthLabel->setFixedSize(m_recordHealthLabel->size());
+    m_labelSummary->setFixedSize(m_labelSummary->size());
+    const auto refreshSummary = [this, evenDigits = EvenDigits(m_labelSummary->font())] {
         const QString text =
             QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));
-        m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
-            text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
+        const QString shown = m_labelSummary->toolTip();
+        if (text == shown)
+            return;
+        // The seconds of the summary tick; a text of the width of one that fitted fits too.
+        if (evenDigits && m_labelSummary->text() == shown && SameShapeButDigits(text, shown))
+            m_labelSummary->setText(text);
+        else
+            m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
+                text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
         m_labelSummary->setToolTip(text);
     };
     connect(&m_statusList, &QAbstractItemModel::rowsInserted, this,

@@ -1,5 +1,7 @@
 #include "app/titled_frame.h"
 
+#include "app/text_width.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -114,23 +116,6 @@ private:
     std::optional<CaptionTextStyle::Text> m_text;
 };
 
-namespace {
-
-/** True when the two differ at most in digits at the same places, so that in a font whose digits
- *  share one advance (as Arial's do) they have the same width: a countdown's tick. */
-bool SameShapeButDigits(const QString& a, const QString& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && !(a[i].isDigit() && b[i].isDigit()))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 TitledFrame::TitledFrame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent)
 {
     // Owned by the frame: a style set on a widget stays its caller's.
@@ -197,12 +182,7 @@ void TitledFrame::changeEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::StyleChange: {
-        const QFontMetrics metrics(font());
-        const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
-        m_title->evenDigits = true;
-        for (char digit = '1'; digit <= '9'; ++digit)
-            m_title->evenDigits =
-                m_title->evenDigits && metrics.horizontalAdvance(QLatin1Char(digit)) == zero;
+        m_title->evenDigits = EvenDigits(font());
         PlaceTitle();
         m_title->update();
         break;
