@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -236,6 +237,23 @@ TEST(LocalNetwork, DefaultRoutesFromTheKernelsRouteFiles)
     EXPECT_EQ(linkLocal->gateway, "fe80::1%v0");
     // The unreachable route on loopback is no way out.
     EXPECT_FALSE(Ipv6DefaultRoute(ipv6.substr(0, ipv6.find("fe80"))));
+}
+
+TEST(LocalNetwork, TheSystemTablesReadWithoutSendingAnything)
+{
+    // Only the machine's own tables are read: what they hold is the machine's, the form is ours.
+    const auto local = MakeSystemLocalNetwork();
+    const LocalNetworkState state = local->Read();
+    if (state.route && !state.route->gateway.empty()) {
+        EXPECT_NO_THROW(static_cast<void>(ProbeCommandLine(state.route->gateway))) << state.route->gateway;
+        EXPECT_FALSE(state.route->interfaceName.empty());
+    }
+    std::printf("local network: interface up %d, default route %s\n", state.interfaceUp ? 1 : 0,
+                state.route ? (state.route->gateway.empty() ? "onto a link" : state.route->gateway.c_str())
+                            : "none");
+    for (const char* address : {"", "not an address", "192.0.2.250", "2001:db8::fa", "fe80::fa%nowhere"}) {
+        EXPECT_FALSE(local->NeighbourReachable(address)) << address;
+    }
 }
 
 TEST(LocalNetwork, EveryCauseHasASentence)
