@@ -228,7 +228,7 @@ void TimelineView::paintEvent(QPaintEvent*)
                 continue;
             }
             const double from = XOf(outage.start, plot);
-            const double width = std::max(1.0, XOf(outage.end, plot) - from);
+            const double width = std::max(2.0, XOf(outage.end, plot) - from);
             painter.fillRect(QRectF(from, plot.top(), width, plot.height()), kOutageColour);
         }
     }

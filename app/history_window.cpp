@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSortFilterProxyModel>
-#include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -132,16 +132,6 @@ QTableView* MakeTable(QWidget* parent, const char* name, QAbstractItemModel& mod
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
-}
-
-QWidget* Titled(const QString& title, QWidget* content)
-{
-    auto* box = new QWidget;
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(title));
-    layout->addWidget(content);
-    return box;
 }
 
 } // namespace
@@ -301,7 +291,7 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), m_s(std::move(services)), m_view(std::make_shared<HistoryView>()),
       m_range(new QComboBox(this)), m_status(new QLabel(this)), m_export(new QPushButton(this)),
       m_timeline(new TimelineView(this)), m_outagesTable(MakeTable(this, "OutagesTable", m_outages)),
-      m_uptimeTable(MakeTable(this, "UptimeTable", m_uptime))
+      m_uptimeTable(MakeTable(this, "UptimeTable", m_uptime)), m_tables(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QString::fromLatin1(kHistoryWindowTitle));
@@ -331,16 +321,15 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     top->addStretch(1);
     top->addWidget(m_export);
 
-    auto* tables = new QSplitter(Qt::Horizontal, this);
-    tables->addWidget(Titled(QStringLiteral("Outages"), m_outagesTable));
-    tables->addWidget(Titled(QStringLiteral("Uptime by day"), m_uptimeTable));
-    tables->setStretchFactor(0, 4);
-    tables->setStretchFactor(1, 5);
+    // Each table gets the window's whole width: side by side, neither would show all its columns.
+    m_tables->setObjectName(QStringLiteral("HistoryTables"));
+    m_tables->addTab(m_outagesTable, QStringLiteral("Outages"));
+    m_tables->addTab(m_uptimeTable, QStringLiteral("Uptime by day"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_timeline, 3);
-    layout->addWidget(tables, 2);
+    layout->addWidget(m_tables, 2);
     layout->addWidget(m_status);
 }
 
@@ -399,6 +388,8 @@ void HistoryWindow::Apply(std::shared_ptr<HistoryView> view, unsigned generation
     m_outages.SetOutages(m_view->report.outages);
     m_uptime.SetPeriods(m_view->report.periods);
     m_timeline->SetData(std::shared_ptr<const TimelineData>(m_view, &m_view->timeline));
+    m_tables->setTabText(0, QStringLiteral("Outages (%1)").arg(m_view->report.outages.size()));
+    m_tables->setTabText(1, QStringLiteral("Uptime by day (%1)").arg(m_view->report.periods.size()));
     ShowRange();
 
     QPalette palette = m_status->palette();

@@ -18,6 +18,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTabWidget;
 class QTableView;
 
 namespace pellavane {
@@ -133,6 +134,7 @@ private:
     TimelineView* m_timeline;
     QTableView* m_outagesTable;
     QTableView* m_uptimeTable;
+    QTabWidget* m_tables;
     std::thread m_reader;
     std::atomic<bool> m_cancel{false};
     unsigned m_generation = 0;
