@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -361,6 +362,7 @@ void HistoryWindow::ShowAndLoad()
 void HistoryWindow::Load()
 {
     StopReading();
+    m_sinceLoad.start();
     const unsigned generation = ++m_generation;
     m_loading = true;
     m_export->setEnabled(false);
@@ -375,6 +377,14 @@ void HistoryWindow::Load()
     });
 }
 
+void HistoryWindow::HistoryGrew()
+{
+    if (isVisible() && !m_loading &&
+        (!m_sinceLoad.isValid() || m_sinceLoad.elapsed() >= kRefreshSeconds * 1000)) {
+        Load();
+    }
+}
+
 void HistoryWindow::Apply(std::shared_ptr<HistoryView> view, unsigned generation)
 {
     if (generation != m_generation) {
@@ -385,8 +395,13 @@ void HistoryWindow::Apply(std::shared_ptr<HistoryView> view, unsigned generation
     }
     m_view = std::move(view);
     m_loading = false;
+    // A reading brought on by new checks must not throw the user back to the top of a table.
+    const int outagesAt = m_outagesTable->verticalScrollBar()->value();
+    const int uptimeAt = m_uptimeTable->verticalScrollBar()->value();
     m_outages.SetOutages(m_view->report.outages);
     m_uptime.SetPeriods(m_view->report.periods);
+    m_outagesTable->verticalScrollBar()->setValue(outagesAt);
+    m_uptimeTable->verticalScrollBar()->setValue(uptimeAt);
     m_timeline->SetData(std::shared_ptr<const TimelineData>(m_view, &m_view->timeline));
     m_tables->setTabText(0, QStringLiteral("Outages (%1)").arg(m_view->report.outages.size()));
     m_tables->setTabText(1, QStringLiteral("Uptime by day (%1)").arg(m_view->report.periods.size()));

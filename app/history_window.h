@@ -5,6 +5,7 @@
 #include "engine/outages.h"
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -107,6 +108,10 @@ public:
     /** Starts reading the history; a reading still under way is dropped. */
     void Load();
     bool Loading() const noexcept { return m_loading; }
+    /** The history has grown: read it again when the window is shown, no reading is under way and the
+     *  last began at least kRefreshSeconds ago, so a long history is not read at every check. */
+    void HistoryGrew();
+    static constexpr int kRefreshSeconds = 30;
     const HistoryView& View() const noexcept { return *m_view; }
     /** Writes the two tables into the chosen folder as the reports' CSV; asks before replacing. */
     void ExportCsv();
@@ -139,6 +144,7 @@ private:
     std::atomic<bool> m_cancel{false};
     unsigned m_generation = 0;
     bool m_loading = false;
+    QElapsedTimer m_sinceLoad;
 };
 
 } // namespace pellavane

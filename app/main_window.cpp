@@ -235,6 +235,11 @@ void MainWindow::Connect()
         m_minimize.cSysTray1_MouseUp(button, id);
     };
     connect(&m_form, &Form1::HistoryRequested, this, [this] { ShowHistory(); });
+    connect(&m_form.StatusList(), &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_history) {
+            m_history->HistoryGrew();
+        }
+    });
     auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), &m_form);
     historyKey->setObjectName(QStringLiteral("HistoryShortcut"));
     connect(historyKey, &QShortcut::activated, this, [this] { ShowHistory(); });

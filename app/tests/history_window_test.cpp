@@ -150,6 +150,16 @@ TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)
     }
 }
 
+TEST_F(HistoryWindowTest, NewChecksDoNotMakeEveryCheckReadTheWholeHistoryAgain)
+{
+    HistoryWindow& w = Loaded(Log());
+    w.HistoryGrew();
+    EXPECT_FALSE(w.Loading()) << "read again within seconds of the last reading";
+    w.hide();
+    w.HistoryGrew();
+    EXPECT_FALSE(w.Loading()) << "read again while nobody looks";
+}
+
 TEST(DecimateColumnsTest, KeepsMinMaxAndJoinsOnlyUnbrokenNeighbours)
 {
     std::vector<RttSample> samples;
