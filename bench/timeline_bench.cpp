@@ -2,7 +2,11 @@
 // outage every six hours and a night not watched each week) over the last month, offscreen, at about
 // the window's size. Each repaint decimates the samples again, as one after a change of range does.
 // Against a repaint of the same view with no samples: the axes, grid and bands alone. Median of 101.
+//   timeline_bench --read LOG NOW   instead times the window's reading of LOG's history (the reports'
+//                               reading, and the round trips of the month before NOW, in seconds)
+//                               and prints the process's peak resident memory.
 #include "app/history_timeline.h"
+#include "app/history_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -10,8 +14,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -57,10 +64,40 @@ double MedianRepaintMs(pellavane::TimelineView& view, QImage& target)
     return times[50];
 }
 
+long PeakKb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+int Read(const char* log, std::int64_t now)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const pellavane::HistoryView view = pellavane::ReadHistoryView(log, now);
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    if (!view.error.empty()) {
+        std::fprintf(stderr, "%s\n", view.error.c_str());
+        return 1;
+    }
+    std::printf(
+        "read %s: %zu outages, %zu days, %zu round trips of the last month in %.0f ms, VmHWM %ld kB\n", log,
+        view.report.outages.size(), view.report.periods.size(), view.timeline.samples.size(), ms, PeakKb());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--read") == 0) {
+        return Read(argv[2], std::stoll(argv[3]));
+    }
     QApplication app(argc, argv);
     const auto month = Month();
     pellavane::TimelineView view;
