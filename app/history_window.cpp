@@ -2,6 +2,7 @@
 
 #include "app/history_commands.h"
 #include "engine/history_report.h"
+#include "engine/journal.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -145,6 +147,11 @@ HistoryView ReadHistoryView(const std::string& logPath, std::int64_t now, const 
     ReportOptions options;
     options.by = PeriodLength::Day;
     options.knownFrom = from;
+    // Nothing logged yet is no fault: say it as the view command does.
+    if (!FileExists(logPath) && !FileExists(JournalPath(logPath))) {
+        view.error = kNoHistoryMessage;
+        return view;
+    }
     try {
         OutageAnalyser analyser(options);
         ViewSink sink(analyser, from, view.timeline.samples, cancel);
@@ -326,6 +333,8 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     m_tables->setObjectName(QStringLiteral("HistoryTables"));
     m_tables->addTab(m_outagesTable, QStringLiteral("Outages"));
     m_tables->addTab(m_uptimeTable, QStringLiteral("Uptime by day"));
+
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -217,13 +217,20 @@ TEST_F(HistoryWindowTest, ExportWritesTheReportsCsvAndAsksBeforeReplacing)
 
 TEST_F(HistoryWindowTest, HistoryThatCannotBeReadIsToldInTheWindowAndNothingIsExported)
 {
-    const std::string missing = (temp.Path() / "missing.txt").string();
-    HistoryWindow& w = Loaded(missing);
-    const QString status = w.findChild<QLabel*>(QStringLiteral("HistoryStatus"))->text();
-    EXPECT_TRUE(status.startsWith(QString::fromStdString("Cannot read log file '" + missing + "'")))
-        << status.toStdString();
-    EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("ExportCsv"))->isEnabled());
-    EXPECT_EQ(w.OutagesTable()->model()->rowCount(), 0);
+    // A folder where the log should be cannot be read; no log at all is only no history yet.
+    const std::string folderLog = (temp.Path() / "folder.txt").string();
+    std::filesystem::create_directories(folderLog);
+    const std::pair<std::string, std::string> cases[] = {
+        {folderLog, "Cannot read history file '" + folderLog + "': Is a directory"},
+        {(temp.Path() / "missing.txt").string(), kNoHistoryMessage},
+    };
+    for (const auto& [log, told] : cases) {
+        HistoryWindow& w = Loaded(log);
+        const QString status = w.findChild<QLabel*>(QStringLiteral("HistoryStatus"))->text();
+        EXPECT_TRUE(status.startsWith(QString::fromStdString(told))) << status.toStdString();
+        EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("ExportCsv"))->isEnabled()) << log;
+        EXPECT_EQ(w.OutagesTable()->model()->rowCount(), 0) << log;
+    }
 }
 
 } // namespace
