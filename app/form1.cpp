@@ -193,6 +193,12 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     m_labelSummary->setFont(FontB9());
     m_labelSummary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_labelSummary->setAutoFillBackground(true);
+    // On the frame's white, as the caption beside it is; the default fill is the window's grey.
+    for (QLabel* label : {m_labelSummary, m_linkHistory}) {
+        QPalette white = label->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        label->setPalette(white);
+    }
     const auto refreshSummary = [this] {
         const QString text =
             QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));
