@@ -39,6 +39,8 @@ struct CommandLineRequest
     std::optional<std::int64_t> mergeSeconds;
     std::optional<std::int64_t> minSeconds;
     ReportFormat format = ReportFormat::Table;
+    /** --show-history: the window program with "Connection History" in front, or a running one's. */
+    bool showHistory = false;
     std::string message;
 };
 
