@@ -7,6 +7,12 @@
 namespace pellavane {
 namespace {
 
+/** A target on this machine itself: a loopback address or the name that stands for it. */
+bool IsLoopbackTarget(const std::string& host)
+{
+    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
 using Clock = std::chrono::steady_clock;
 using Kind = PingReply::Kind;
 
@@ -93,9 +99,11 @@ CheckResult ConnectivityVerdict::Check()
     }
     // The router is asked in the same round, so a check takes no longer for it; a machine with no
     // route or no link up has no router to ask.
+    // Targets on this machine itself answer or not whatever the router does; it is not asked for
+    // them, so a check of loopback never sends anything past it.
     std::optional<LocalNetworkState> local;
     std::vector<std::string> confirmingHosts = m_hosts;
-    if (m_local != nullptr) {
+    if (m_local != nullptr && !std::all_of(m_hosts.begin(), m_hosts.end(), IsLoopbackTarget)) {
         local = m_local->Read();
         if (local->interfaceUp && local->route && !local->route->gateway.empty()) {
             confirmingHosts.push_back(local->route->gateway);

@@ -83,40 +83,40 @@ check() {
 pinged_router() { grep -qx '192.0.2.1' "$work/pinged" 2>/dev/null; }
 
 # No default route yet: no router to ask.
-check "no default route" 127.0.0.1,127.0.0.2 1 "no network" \
+check "no default route" 198.51.100.1,203.0.113.1 1 "no network" \
     "Cause: this computer is on no network (no network)"
 pinged_router && fail "a router was pinged"
 
 ip route add default via 192.0.2.1 dev v0 onlink
 
 touch "$work/answers-192.0.2.1"
-check "router answers" 127.0.0.1,127.0.0.2 1 provider \
+check "router answers" 198.51.100.1,203.0.113.1 1 provider \
     "Cause: the router answers, the Internet does not (provider)"
 pinged_router || fail "the router was not pinged"
 [ "$(grep -c . "$work/pinged")" = 5 ] || fail "pings: $(tr '\n' ' ' <"$work/pinged")"
 rm "$work/answers-192.0.2.1"
 
-check "router silent, no neighbour entry" 127.0.0.1,127.0.0.2 1 "local network" \
+check "router silent, no neighbour entry" 198.51.100.1,203.0.113.1 1 "local network" \
     "Cause: the router does not answer (local network)"
 pinged_router || fail "the router was not pinged"
 
 ip neigh add 192.0.2.1 lladdr 02:00:00:00:00:01 dev v0 nud permanent
-check "router silent, permanent neighbour entry" 127.0.0.1,127.0.0.2 1 provider \
+check "router silent, permanent neighbour entry" 198.51.100.1,203.0.113.1 1 provider \
     "Cause: the router answers, the Internet does not (provider)"
 ip neigh del 192.0.2.1 dev v0
 
 touch "$work/unknown-name.test"
-check "name lookup failing" name.test,127.0.0.2 1 "name lookup failed" \
+check "name lookup failing" name.test,203.0.113.1 1 "name lookup failed" \
     "Cause: names are not found (name lookup failed)"
 
-touch "$work/answers-127.0.0.1"
-check "connected" 127.0.0.1,127.0.0.2 0 "" ""
-[ "$(cat "$work/pinged")" = 127.0.0.1 ] || fail "pings: $(tr '\n' ' ' <"$work/pinged")"
+touch "$work/answers-198.51.100.1"
+check "connected" 198.51.100.1,203.0.113.1 0 "" ""
+[ "$(cat "$work/pinged")" = 198.51.100.1 ] || fail "pings: $(tr '\n' ' ' <"$work/pinged")"
 
 # A link without a carrier is no network, whatever the routes say.
-rm "$work/answers-127.0.0.1"
+rm "$work/answers-198.51.100.1"
 ip link set v1 down
-check "link down" 127.0.0.1,127.0.0.2 1 "no network" \
+check "link down" 198.51.100.1,203.0.113.1 1 "no network" \
     "Cause: this computer is on no network (no network)"
 
 if [ "$failures" -gt 0 ]; then

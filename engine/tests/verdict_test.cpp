@@ -193,6 +193,14 @@ TEST(ConnectivityVerdict, ConfirmingRoundAsksTheRouterBesideTheTargets)
         }
     }
 
+    // Loopback targets say nothing of the router, and nothing is sent past this machine for them.
+    ScriptedPing loopbackPing({{S}, {S}, {S, S}});
+    FakeLocalNetwork router;
+    router.state = {true, DefaultRoute{"192.0.2.1", "v0"}};
+    ConnectivityVerdict loopback(loopbackPing, {"127.0.0.2", "localhost"}, nullptr, {}, &router);
+    EXPECT_EQ(loopback.Check().cause, "targets silent");
+    EXPECT_EQ(loopbackPing.m_pinged.back().size(), 2u);
+
     // While connected the machine's own network is never read: still one ping per check.
     ScriptedPing ping({{A}});
     FakeLocalNetwork local;
