@@ -201,6 +201,7 @@ MainWindow::MainWindow(MainWindowServices services)
 {
     m_recorder.SetGate(&m_sleep);
     m_schedule.AddListener(m_journalRows);
+    m_schedule.AddListener(m_summaryCause);
     if (m_s.watchSleep) {
         m_sleepSource = m_s.watchSleep(m_sleep);
     }
