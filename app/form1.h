@@ -13,6 +13,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include <string>
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -61,9 +63,12 @@ public:
     QCheckBox* Check8() const noexcept { return m_check8; }
     QLineEdit* Text1() const noexcept { return m_text1; }
     QProgressBar* ProgressBar1() const noexcept { return m_progressBar1; }
+    QLabel* LinkHistory() const noexcept { return m_linkHistory; }
 
     /** ListView1's rows. */
     StatusListModel& StatusList() noexcept { return m_statusList; }
+    /** The cause of the check recorded last, named by the summary line while disconnected. */
+    void SetSummaryCause(const std::string& cause);
     /** ListView2's rows. */
     TextListModel& IntervalRows() noexcept { return m_intervalRows; }
     /** ListView2's selection; selecting from here does not raise IntervalChosen. */
@@ -82,12 +87,16 @@ signals:
     void Timer1Tick();
     /** The user selected another row of ListView2. */
     void IntervalChosen();
+    /** The user followed LinkHistory. */
+    void HistoryRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void RefreshSummary();
+
     enum class PointerZone
     {
         Button,
@@ -105,6 +114,7 @@ private:
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
     QLabel* m_labelSummary;
+    QLabel* m_linkHistory;
     ReportListView* m_listView1;
     ReportListView* m_listView2;
     QGroupBox* m_frame2;
@@ -130,6 +140,7 @@ private:
     ConnectionSummary m_summary;
     WindowScheduleView m_scheduleView;
     bool m_centred = false;
+    bool m_summaryEvenDigits = false;
 };
 
 } // namespace pellavane

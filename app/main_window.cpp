@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/history_window.h"
 #include "app/qt_adapters.h"
 #include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
@@ -15,7 +16,9 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <stdexcept>
 
@@ -198,6 +201,7 @@ MainWindow::MainWindow(MainWindowServices services)
 {
     m_recorder.SetGate(&m_sleep);
     m_schedule.AddListener(m_journalRows);
+    m_schedule.AddListener(m_summaryCause);
     if (m_s.watchSleep) {
         m_sleepSource = m_s.watchSleep(m_sleep);
     }
@@ -231,6 +235,43 @@ void MainWindow::Connect()
     m_tray.MouseUp = [this](std::int16_t& button, std::int32_t& id) {
         m_minimize.cSysTray1_MouseUp(button, id);
     };
+    connect(&m_form, &Form1::HistoryRequested, this, [this] { ShowHistory(); });
+    connect(&m_form.StatusList(), &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_history) {
+            m_history->HistoryGrew();
+        }
+    });
+    auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), &m_form);
+    historyKey->setObjectName(QStringLiteral("HistoryShortcut"));
+    connect(historyKey, &QShortcut::activated, this, [this] { ShowHistory(); });
+    SetUpStatusListMenu();
+}
+
+void MainWindow::SetUpStatusListMenu()
+{
+    m_statusListMenu = new QMenu(&m_form);
+    m_statusListMenu->setObjectName(QStringLiteral("StatusListMenu"));
+    QAction* history = m_statusListMenu->addAction(QStringLiteral("Connection History\u2026"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(history, &QAction::triggered, this, [this] { ShowHistory(); });
+    ReportListView* list = m_form.ListView1();
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [this, list](const QPoint& at) { m_statusListMenu->popup(list->viewport()->mapToGlobal(at)); });
+}
+
+void MainWindow::ShowHistory()
+{
+    if (m_closing) {
+        return;
+    }
+    if (!m_history) {
+        m_history = std::make_unique<HistoryWindow>(HistoryWindowServices{
+            [this] { return m_text1.Text(); }, [this] { return static_cast<std::int64_t>(m_s.clock.Now()); },
+            m_s.boxes, m_s.chooseFolder});
+        m_history->setWindowIcon(m_form.windowIcon());
+    }
+    m_history->ShowAndLoad();
 }
 
 void MainWindow::Text1_Change()
@@ -338,6 +379,10 @@ void MainWindow::Form_QueryUnload()
     }
     GuardedHandler h(*m_reporter, HandlerTag("Form_QueryUnload"));
     h.Step(100, [&] { m_form.Timer1().SetEnabled(false); });
+    // The history window goes with the main one: left open it would keep a program without a log.
+    if (m_history) {
+        m_history->close();
+    }
     h.Step(102, [&] { m_tray.SetInTray(false); });
     h.Step(104, [&] { QCoreApplication::processEvents(); });
     h.Step(106, [&] {

@@ -15,12 +15,15 @@
 
 #include <QObject>
 
+class QMenu;
+
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace pellavane {
 
+class HistoryWindow;
 class IConnectivityProbe;
 class IErrorReporter;
 class ISettingsStore;
@@ -52,6 +55,8 @@ struct MainWindowServices
     /** Starts telling the listener of the machine's sleep (WatchPlatformSleep); empty for none, as
      *  in tests, where the clocks alone find sleep. */
     std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
+    /** Asks for the folder the history's CSV files go to; empty for the system's folder dialog. */
+    std::function<std::string()> chooseFolder = {};
 };
 
 /** The main window wired to the engine, the commands and the tray: start-up, the controls' handlers,
@@ -71,6 +76,12 @@ public:
     void Form_QueryUnload();
     /** Brings the window up, out of the tray too; what a second start of the program asks for. */
     void BringToFront();
+    /** Shows "Connection History" in front, reading the history of the current log again. */
+    void ShowHistory();
+    /** The history window once it has been shown, else null. */
+    HistoryWindow* History() const noexcept { return m_history.get(); }
+    /** The status list's context menu. */
+    QMenu* StatusListMenu() const noexcept { return m_statusListMenu; }
 
     Form1& Form() noexcept { return m_form; }
     cSysTray& Tray() noexcept { return m_tray; }
@@ -95,6 +106,7 @@ private:
 
     void Text1_Change();
     void Connect();
+    void SetUpStatusListMenu();
 
     MainWindowServices m_s;
     bool m_startupInProgress = false;
@@ -112,6 +124,16 @@ private:
     std::unique_ptr<IJournalHealth> m_journalHealth;
     Journal m_journal;
     MonitorJournal m_journalRows;
+    /** Tells the summary line each check's cause, which the status list does not keep. */
+    class SummaryCause : public IMonitorListener
+    {
+    public:
+        explicit SummaryCause(Form1& form) : m_form(form) {}
+        void CheckRecorded(const CheckResult& check) override { m_form.SetSummaryCause(check.cause); }
+
+    private:
+        Form1& m_form;
+    } m_summaryCause{m_form};
     SystemMachineClocks m_machineClocks;
     SleepWatch m_sleep;
     StatusRecorder m_recorder;
@@ -121,6 +143,8 @@ private:
     cSysTray m_tray;
     MinimizeToTray m_minimize;
     StartupOptions m_startupOptions;
+    std::unique_ptr<HistoryWindow> m_history;
+    QMenu* m_statusListMenu = nullptr;
 };
 
 } // namespace pellavane

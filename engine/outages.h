@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellavane {
@@ -31,10 +32,22 @@ struct Outage
     std::int64_t end = 0;
     /** Still going at the end of the history: it has no end, and lasts until the last check. */
     bool ongoing = false;
-    /** The journal's detail of its first check; empty for a text log. */
+    /** The cause of most of its checks (the journal's detail), ties to the earliest; checks without
+     *  one (a text log's) are not counted, and with none it is empty. */
     std::string cause;
+    /** How many of its checks had each cause, in the order the causes first came. */
+    std::vector<std::pair<std::string, std::int64_t>> causeChecks;
     std::int64_t Duration() const { return end - start; }
+    /** Counts checks for a cause and sets cause anew; an empty one is not counted. */
+    void AddChecks(const std::string& checkCause, std::int64_t checks);
 };
+
+/** Outages less than within apart joined into one, from the start of the first to the end of the
+ *  last, its cause that of most of their checks together. */
+std::vector<Outage> MergeOutages(std::vector<Outage> outages, std::int64_t within);
+
+/** The outages that last at least seconds. */
+std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t seconds);
 
 enum class PeriodLength
 {
@@ -70,6 +83,16 @@ struct ReportOptions
     /** First and last local day of the report, both included. */
     std::optional<LocalDate> from;
     std::optional<LocalDate> to;
+    /** When given, the report also lists the known time (up or down) that ends after this time: what a
+     *  timeline draws, where all else is unknown. */
+    std::optional<std::int64_t> knownFrom;
+};
+
+/** A stretch of time from start to end, in seconds since the epoch. */
+struct TimeSpan
+{
+    std::int64_t start = 0;
+    std::int64_t end = 0;
 };
 
 struct HistoryReport
@@ -78,6 +101,8 @@ struct HistoryReport
     std::vector<Outage> outages;
     /** Every period of the range, or from the first check's to the last record's. */
     std::vector<PeriodUptime> periods;
+    /** With ReportOptions::knownFrom: the known time, oldest first, adjoining stretches joined. */
+    std::vector<TimeSpan> known;
 };
 
 /** Turns a history's records into outages and up, down and unknown time:
@@ -112,6 +137,8 @@ private:
         HistoryEvent event;
         bool connected;
         std::uint32_t cause;
+        /** Checks from first to last, both included. */
+        std::int64_t checks;
     };
 
     void Hold(const HistoryRecord& record);

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/history_window.h"
+
 #include "autostart/startup_entry.h"
 #include "autostart/startup_options.h"
 #include "engine/guarded_handler.h"
@@ -17,9 +19,12 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QImageWriter>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 #include <QTimer>
 
@@ -612,6 +617,32 @@ TEST_F(MainWindowTest, HistoryButtonsReachTheirCommands)
     EXPECT_EQ(LogPath(), chosen);
     EXPECT_EQ(settings.saves.back(), "Text1=" + chosen);
     EXPECT_TRUE(reporter.reports.empty());
+}
+
+TEST_F(MainWindowTest, ConnectionHistoryOpensFromTheLinkTheKeyAndTheStatusListMenu)
+{
+    Started();
+    ASSERT_EQ(window->History(), nullptr) << "made only when first asked for";
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"link", [&] { emit Form().LinkHistory()->linkActivated(QStringLiteral("history")); }},
+        {"Ctrl+H", [&] { Form().findChild<QShortcut*>(QStringLiteral("HistoryShortcut"))->activated(); }},
+        {"menu", [&] { window->StatusListMenu()->actions().first()->trigger(); }},
+    };
+    for (const auto& [way, ask] : ways) {
+        if (window->History() != nullptr) {
+            window->History()->close();
+        }
+        ask();
+        ASSERT_NE(window->History(), nullptr) << way;
+        EXPECT_TRUE(window->History()->isVisible()) << way;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->History()->Loading(); }, 10000)) << way;
+    }
+    EXPECT_EQ(Form().ListView1()->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(window->StatusListMenu()->actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    // The start-up check is in the history the window reads: the log in Text1.
+    EXPECT_EQ(window->History()->View().report.periods.size(), 1u) << window->History()->View().error;
+    Form().close();
+    EXPECT_FALSE(window->History()->isVisible()) << "closes with the main window";
 }
 
 TEST_F(MainWindowTest, TickingCheck4WritesTheEntryAndOffersCheck8)
