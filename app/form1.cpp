@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/app_config.h"
+#include "app/opaque_progress_bar.h"
 #include "app/text_width.h"
 
 #include <QApplication>
@@ -122,7 +123,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_frame1(
           MakeFrame<TitledFrame>(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
       m_progressBar1(
-          Place(new QProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
+          Place(new OpaqueProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
       m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),
       m_linkHistory(new QLabel(m_frame1)),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),

@@ -383,6 +383,11 @@ TEST_F(Form1Test, ACountdownTickRepaintsNeitherTheFrameNorTheBarNorTheWindow)
     QTest::qWait(20);
     EXPECT_EQ(counter.paints, 0);
     EXPECT_EQ(form.Frame1Caption().Caption(), "Next log will occur in 23:59:58");
+
+    Find("ProgressBar1")->removeEventFilter(&counter);
+    form.ScheduleView().ShowProgress(300, 150);
+    QTest::qWait(20);
+    EXPECT_EQ(counter.paints, 0) << "a step of the bar repaints the bar alone";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/titled_frame.h"
 
 #include "app/form1.h"
+#include "app/opaque_progress_bar.h"
 
 #include <QProgressBar>
 #include <QScreen>
@@ -47,8 +48,11 @@ protected:
             frame->setFont(FontB9());
             frame->setAutoFillBackground(true);
             frame->setStyleSheet(QString::fromLatin1(kFrameStyle));
-            new QProgressBar(frame);
-            frame->findChild<QProgressBar*>()->setGeometry(16, 19, 488, 27);
+            auto* bar = frame == &titled ? new OpaqueProgressBar(frame) : new QProgressBar(frame);
+            bar->setGeometry(16, 19, 488, 27);
+            bar->setTextVisible(false);
+            bar->setRange(0, 300);
+            bar->setValue(100);
         }
         titled.setGeometry(8, 8, 520, 56);
         stock.setGeometry(8, 72, 520, 56);
@@ -83,9 +87,12 @@ TEST_F(TitledFrameTest, LooksLikeAGroupBoxTitledWithItsCaptionThroughEveryChange
         EXPECT_EQ(titled.Caption(), QString::fromUtf8(caption));
     }
     EXPECT_EQ(titled.title(), "Next log will occur in") << "the name it was made with";
+    for (QGroupBox* frame : {static_cast<QGroupBox*>(&titled), &stock})
+        frame->findChild<QProgressBar*>()->setValue(250);
+    EXPECT_EQ(Difference(Shown(titled), Shown(stock)), QRect()) << "the opaque bar after a step";
 }
 
-TEST_F(TitledFrameTest, ACaptionChangeRepaintsOnlyTheCaption)
+TEST_F(TitledFrameTest, ACaptionChangeOrABarStepRepaintsThatAlone)
 {
     titled.SetCaption(QStringLiteral("Next log will occur in 23:59:59"));
     Shown(titled);
@@ -106,6 +113,12 @@ TEST_F(TitledFrameTest, ACaptionChangeRepaintsOnlyTheCaption)
     Shown(titled);
     EXPECT_EQ(counter.paints[titled.CaptionWidget()], 1);
     EXPECT_EQ(counter.paints.size(), 1u) << "neither the frame, nor what is inside it, nor the window";
+
+    counter.paints.clear();
+    titled.findChild<QProgressBar*>()->setValue(200);
+    Shown(titled);
+    EXPECT_EQ(counter.paints[titled.findChild<QProgressBar*>()], 1);
+    EXPECT_EQ(counter.paints.size(), 1u) << "a step of the opaque bar repaints the bar alone";
 }
 
 } // namespace
