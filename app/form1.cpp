@@ -200,7 +200,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     // Both lines keep their place whatever their text, so a new text is no reason to lay the frame out.
     m_recordHealthLabel->setFixedSize(m_recordHealthLabel->size());
     m_labelSummary->setFixedSize(m_labelSummary->size());
-    m_summaryEvenDigits = EvenDigits(m_labelSummary->font());
+    m_summaryWidth = std::make_unique<TickWidth>(m_labelSummary->font());
     // On the frame's white, as the caption beside it is; the default fill is the window's grey.
     for (QLabel* label : {m_labelSummary, m_linkHistory}) {
         QPalette white = label->palette();
@@ -330,7 +330,7 @@ void Form1::RefreshSummary()
     if (text == shown)
         return;
     // The seconds of the summary tick; a text of the width of one that fitted fits too.
-    if (m_summaryEvenDigits && m_labelSummary->text() == shown && SameShapeButDigits(text, shown))
+    if (m_labelSummary->text() == shown && m_summaryWidth->SameWidth(shown, text))
         m_labelSummary->setText(text);
     else
         m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(

@@ -4,6 +4,7 @@
 #include "app/report_list_view.h"
 #include "app/status_list_model.h"
 #include "app/text_list_model.h"
+#include "app/text_width.h"
 #include "app/titled_frame.h"
 #include "engine/connection_summary.h"
 #include "engine/recorder.h"
@@ -12,6 +13,8 @@
 #include <QFont>
 #include <QRect>
 #include <QWidget>
+
+#include <memory>
 
 #include <string>
 
@@ -140,7 +143,7 @@ private:
     ConnectionSummary m_summary;
     WindowScheduleView m_scheduleView;
     bool m_centred = false;
-    bool m_summaryEvenDigits = false;
+    std::unique_ptr<TickWidth> m_summaryWidth;
 };
 
 } // namespace pellavane

@@ -64,8 +64,8 @@ public:
     }
 
     QString caption;
-    /** Digits of the frame's font all have one advance. */
-    bool evenDigits = false;
+    /** In the frame's font. */
+    std::optional<TickWidth> tickWidth;
 
     /** The frame's drawing with the caption as its title, in the frame's coordinates. */
     QStyleOptionGroupBox Option() const
@@ -137,7 +137,7 @@ void TitledFrame::SetCaption(const QString& caption)
     if (caption == m_title->caption)
         return;
     // Working out the caption's place means laying its text out: skipped when it cannot move.
-    const bool samePlace = m_title->evenDigits && SameShapeButDigits(caption, m_title->caption);
+    const bool samePlace = m_title->tickWidth && m_title->tickWidth->SameWidth(m_title->caption, caption);
     m_title->caption = caption;
     if (!samePlace)
         PlaceTitle();
@@ -182,7 +182,7 @@ void TitledFrame::changeEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::StyleChange: {
-        m_title->evenDigits = EvenDigits(font());
+        m_title->tickWidth.emplace(font());
         PlaceTitle();
         m_title->update();
         break;

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/opaque_progress_bar.h"
+#include "app/text_width.h"
 
 #include <QProgressBar>
 #include <QScreen>
@@ -79,7 +80,8 @@ TEST_F(TitledFrameTest, LooksLikeAGroupBoxTitledWithItsCaptionThroughEveryChange
     EXPECT_EQ(Difference(Shown(titled), Shown(stock)), QRect());
     for (const char* caption :
          {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58", "Automatic Log is Off.", "",
-          "Next log will occur in 00:00:05", "Ünïcödé — fine"}) {
+          "Next log will occur in 00:00:05", "Next log will occur in 11:11:11",
+          "Next log will occur in 11:11:10", "Ünïcödé — fine"}) {
         SCOPED_TRACE(caption);
         titled.SetCaption(QString::fromUtf8(caption));
         stock.setTitle(QString::fromUtf8(caption));
@@ -119,6 +121,38 @@ TEST_F(TitledFrameTest, ACaptionChangeOrABarStepRepaintsThatAlone)
     Shown(titled);
     EXPECT_EQ(counter.paints[titled.findChild<QProgressBar*>()], 1);
     EXPECT_EQ(counter.paints.size(), 1u) << "a step of the opaque bar repaints the bar alone";
+}
+
+TEST(TickWidthTest, SaysSameWidthOnlyOfTicksThatMeasureAlike)
+{
+    const QFontMetricsF metrics(FontB9());
+    TickWidth width(FontB9());
+    struct
+    {
+        const char* before;
+        const char* after;
+        bool same;
+    } const cases[] = {
+        {"Next log will occur in 23:59:58", "Next log will occur in 23:59:57", true},
+        {"Connected for 4 min 10 s", "Connected for 4 min 12 s", false}, // "12" may kern apart from "10"
+        {"Next log will occur in 00:00:00", "Next log will occur in 11:11:11", false},
+        {"Connected for 9 s", "Connected for 10 s", false},
+        {"Next log will occur in 00:00:05", "Automatic Log is Off.", false},
+        {"4 min 10 s", "4 hin 10 s", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.before) + " -> " + c.after);
+        const QString before = QString::fromUtf8(c.before), after = QString::fromUtf8(c.after);
+        const bool same = width.SameWidth(before, after);
+        if (same) {
+            EXPECT_EQ(metrics.horizontalAdvance(before), metrics.horizontalAdvance(after));
+        }
+        if (c.same) {
+            EXPECT_TRUE(same) << "a tick without kerned pairs keeps its place";
+        } else if (metrics.horizontalAdvance(before) != metrics.horizontalAdvance(after)) {
+            EXPECT_FALSE(same);
+        }
+    }
 }
 
 } // namespace
