@@ -2,11 +2,13 @@
 
 #include "app/text_width.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOptionGroupBox>
 
 #include <algorithm>
@@ -22,6 +24,9 @@ namespace {
 class CaptionTextStyle : public QProxyStyle
 {
 public:
+    /** Over a style of the application's own kind, whatever started the program chose. */
+    CaptionTextStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
     struct Text
     {
         QRect rect;
