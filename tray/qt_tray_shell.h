@@ -13,8 +13,14 @@
 
 namespace pellavane {
 
-/** The picture a TrayPicture names, as Qt shows it. */
+/** The picture a TrayPicture names, as Qt shows it, with its mark drawn in the upper right corner. */
 QIcon ToQIcon(const TrayPicture& picture);
+/** The mark's colour: green, red or grey. */
+QColor MarkColour(TrayMark mark);
+/** Where a marked picture of size pixels square has its icon. */
+QRect MarkedIconRect(int size);
+/** base with mark, size pixels square. */
+QPixmap MarkedPixmap(const QIcon& base, TrayMark mark, int size);
 
 /** The main window's tray picture: the blue Q on light cyan. */
 TrayPicture QuillmoorTrayPicture();
