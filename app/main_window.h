@@ -4,6 +4,7 @@
 #include "app/history_commands.h"
 #include "app/qt_desktop.h"
 #include "autostart/startup_options.h"
+#include "engine/connection_notices.h"
 #include "engine/journal.h"
 #include "engine/machine_clocks.h"
 #include "engine/monitor_journal.h"
@@ -12,8 +13,11 @@
 #include "engine/sleep_watch.h"
 #include "tray/minimize_to_tray.h"
 #include "tray/sys_tray.h"
+#include "tray/tray_status.h"
 
 #include <QObject>
+
+class QAction;
 
 #include <functional>
 #include <memory>
@@ -52,6 +56,8 @@ struct MainWindowServices
     /** Starts telling the listener of the machine's sleep (WatchPlatformSleep); empty for none, as
      *  in tests, where the clocks alone find sleep. */
     std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
+    /** Where notices of connection changes go (MakeDesktopNotifier); nullptr for none. */
+    INotifier* notifier = nullptr;
 };
 
 /** The main window wired to the engine, the commands and the tray: start-up, the controls' handlers,
@@ -74,6 +80,7 @@ public:
 
     Form1& Form() noexcept { return m_form; }
     cSysTray& Tray() noexcept { return m_tray; }
+    ConnectionNotices& Notices() noexcept { return m_notices; }
     LoggingSchedule& Schedule() noexcept { return m_schedule; }
     bool StartupInProgress() const noexcept { return m_startupInProgress; }
     /** True from the close request on. */
@@ -95,6 +102,9 @@ private:
 
     void Text1_Change();
     void Connect();
+    /** The status list's context menu. */
+    void BuildStatusListMenu();
+    void Notify_Click(bool on);
 
     MainWindowServices m_s;
     bool m_startupInProgress = false;
@@ -119,8 +129,11 @@ private:
     std::unique_ptr<QObject> m_sleepSource;
     HistoryCommands m_commands;
     cSysTray m_tray;
+    TrayStatus m_trayStatus;
+    ConnectionNotices m_notices;
     MinimizeToTray m_minimize;
     StartupOptions m_startupOptions;
+    QAction* m_notifyAction = nullptr;
 };
 
 } // namespace pellavane
