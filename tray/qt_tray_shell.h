@@ -4,7 +4,11 @@
 
 #include "tray/sys_tray.h"
 
+#include <QColor>
+#include <QIcon>
 #include <QObject>
+#include <QPixmap>
+#include <QRect>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
