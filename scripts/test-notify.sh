@@ -188,11 +188,24 @@ fi
 # With no service on the bus the notice goes to the tray's own balloon; logging and the colours go on.
 kill "$server_pid"
 wait_until 5 desktop_gone "$server_pid" || fatal "the fake notification service does not end"
+# The program's visible windows: the window and the icon, and Qt's balloon while one is up.
+program_windows() {
+    timeout 5 xdotool search --onlyvisible --class pellavane 2>/dev/null | wc -l
+}
+balloon_up() {
+    [ "$(program_windows)" -ge 3 ]
+}
+windows_before=$(program_windows)
 touch "$silent"
 if wait_until 15 mark_is red && kill -0 "$running" 2>/dev/null && calls_are 2; then
     pass "without a notification service the program logs on and the mark turns red"
 else
     fail "without a notification service: mark $(mark_colour), $(notify_calls) call(s)"
+fi
+if [ "$windows_before" -le 2 ] && wait_until 10 balloon_up; then
+    pass "without a notification service the loss comes as the tray icon's balloon"
+else
+    fail "no balloon from the tray icon: $windows_before window(s) before, $(program_windows) after"
 fi
 stop_program
 

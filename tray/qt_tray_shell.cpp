@@ -121,6 +121,11 @@ void QtTrayShell::ShowWhenAvailable()
     if (!m_trayAvailable || m_trayAvailable()) {
         m_retry.stop();
         m_icon.show();
+        if (m_pending) {
+            const PendingMessage message = *m_pending;
+            m_pending.reset();
+            ShowMessage(message.title, message.text, message.timeoutMs);
+        }
     } else if (!m_retry.isActive()) {
         // The panel often starts after the programs of the session; show the icon once it is there.
         m_retry.start();
@@ -147,11 +152,17 @@ void QtTrayShell::SetTip(const std::string& tip)
 void QtTrayShell::HideIcon()
 {
     m_retry.stop();
+    m_pending.reset();
     m_icon.hide();
 }
 
 void QtTrayShell::ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs)
 {
+    // A notice at start-up comes before the icon is in the panel, where Qt would drop it.
+    if (!m_icon.isVisible()) {
+        m_pending = PendingMessage{title, text, timeoutMs};
+        return;
+    }
     m_icon.showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::NoIcon,
                        static_cast<int>(timeoutMs));
 }

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace pellavane {
@@ -57,8 +58,17 @@ private:
     void ShowWhenAvailable();
     void Activated(TrayButton button);
 
+    struct PendingMessage
+    {
+        std::string title;
+        std::string text;
+        std::uint32_t timeoutMs;
+    };
+
     QSystemTrayIcon m_icon;
     QTimer m_retry;
+    /** The last message asked for while the icon was not shown yet. */
+    std::optional<PendingMessage> m_pending;
     std::function<bool()> m_trayAvailable;
     TrayShellEvents m_events;
 };
