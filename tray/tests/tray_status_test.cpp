@@ -83,16 +83,5 @@ TEST(TrayStatusTest, TellsTheTrayAndTheWindowOnlyOfChanges)
     EXPECT_EQ(tray.TrayIcon(), (TrayPicture{":/q.png", TrayMark::Disconnected}));
 }
 
-TEST(TrayMessageNotifierTest, ShowsTheNoticeAsABalloonCutToWhatTheShellTakes)
-{
-    RecordingShell shell;
-    TrayMessageNotifier notifier(shell);
-    notifier.Show({1, NoticeKind::Lost, "Connection lost", std::string(300, 'x')});
-    ASSERT_EQ(shell.Messages().size(), 1U);
-    EXPECT_EQ(shell.Messages()[0].title, "Connection lost");
-    EXPECT_EQ(shell.Messages()[0].text.size(), kMaxInfoChars);
-    EXPECT_GT(shell.Messages()[0].timeoutMs, 0U);
-}
-
 } // namespace
 } // namespace pellavane
