@@ -132,9 +132,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption hosts(QStringLiteral("hosts"), {}, QStringLiteral("LIST"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption showHistory(QStringLiteral("show-history"));
     QCommandLineParser parser;
     parser.addOptions({help, version, check, console, interval, log, hosts, metrics, outages, uptime, from,
-                       to, by, csv, json});
+                       to, by, csv, json, showHistory});
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
@@ -146,7 +147,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         return Refusal(parser, arguments,
                        {QStringLiteral("help"), QStringLiteral("version"), QStringLiteral("check"),
                         QStringLiteral("console"), QStringLiteral("outages"), QStringLiteral("uptime"),
-                        QStringLiteral("csv"), QStringLiteral("json")});
+                        QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("show-history")});
     }
 
     CommandLineRequest request;
@@ -243,6 +244,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (request.metricsFile && request.mode != Mode::Console && request.mode != Mode::Window) {
         return Failure("--metrics goes with --console or the window, not with --check.");
     }
+    request.showHistory = parser.isSet(showHistory);
+    if (request.showHistory && request.mode != Mode::Window) {
+        return Failure("--show-history goes with the window, not with --check, --console or the reports.");
+    }
     if (request.mode == Mode::Window && request.hosts) {
         return Failure("--hosts goes with --console or --check.");
     }
@@ -259,6 +264,9 @@ std::string UsageText(const std::string& programName)
            "       " +
            programName +
            " --outages | --uptime [--by day|month] [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
+           "       " +
+           programName +
+           " --show-history\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
            "  (no option)      the window program, in the notification area\n"
@@ -279,6 +287,8 @@ std::string UsageText(const std::string& programName)
            "                   outages, the longest, uptime in percent of the known time\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
            "  --csv, --json    the report as CSV or as JSON instead of a table\n"
+           "  --show-history   shows the Connection History window of the running program, or\n"
+           "                   starts the window program with it shown\n"
            "  --help           this text\n"
            "  --version        the program's version\n"
            "\n"

@@ -35,6 +35,8 @@ struct CommandLineRequest
     /** --from, --to, --by, --csv, --json of the reports. */
     ReportOptions report;
     ReportFormat format = ReportFormat::Table;
+    /** --show-history: the window program with "Connection History" in front, or a running one's. */
+    bool showHistory = false;
     std::string message;
 };
 

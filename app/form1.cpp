@@ -121,6 +121,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_progressBar1(
           Place(new QProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
       m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),
+      m_linkHistory(new QLabel(m_frame1)),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
       m_listView2(MakeList(this, "ListView2", TwipsRect(120, 3700, 7800, 1590), m_intervalRows)),
       m_frame2(MakeFrame(this, "Frame2", "Startup Options", TwipsRect(120, 5340, 7800, 735))),
@@ -141,7 +142,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_pushButton4(MakeButton(this, "PushButton4", "Clear History Log", TwipsRect(4080, 8080, 3840, 405))),
       m_intervalSelection(*m_listView2), m_timer1([this] { emit Timer1Tick(); }), m_frame1Caption(*m_frame1),
       m_pushButton5Caption(*m_pushButton5), m_progressBar1Control(*m_progressBar1), m_pointer(*this),
-      m_recordHealth(*m_recordHealthLabel, m_labelSummary),
+      m_recordHealth(*m_recordHealthLabel, {m_labelSummary, m_linkHistory}),
       m_scheduleView(m_frame1Caption, m_pushButton5Caption, m_progressBar1Control, m_pointer, m_recordHealth)
 {
     InitIconResources();
@@ -172,12 +173,32 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     m_recordHealthLabel->setPalette(warning);
     m_recordHealthLabel->hide();
 
-    // The summary has the failure notice's place, which takes it back while logging fails.
+    // The summary and its link have the failure notice's place, which takes it back while logging
+    // fails; the link keeps the right end, so a long summary is cut short before it.
+    m_linkHistory->setObjectName(QStringLiteral("LinkHistory"));
+    m_linkHistory->setFont(FontB9());
+    m_linkHistory->setText(QStringLiteral("<a href=\"history\">History\u2026</a>"));
+    m_linkHistory->setTextFormat(Qt::RichText);
+    m_linkHistory->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_linkHistory->setAutoFillBackground(true);
+    m_linkHistory->setToolTip(QStringLiteral("Connection History (Ctrl+H)"));
+    const QRect notice = m_recordHealthLabel->geometry();
+    const int linkWidth =
+        m_linkHistory->fontMetrics().horizontalAdvance(QStringLiteral("History\u2026")) + 10;
+    m_linkHistory->setGeometry(
+        QRect(notice.right() - linkWidth + 1, notice.top(), linkWidth, notice.height()));
+    connect(m_linkHistory, &QLabel::linkActivated, this, [this] { emit HistoryRequested(); });
     m_labelSummary->setObjectName(QStringLiteral("LabelSummary"));
-    m_labelSummary->setGeometry(m_recordHealthLabel->geometry());
+    m_labelSummary->setGeometry(QRect(notice.topLeft(), QSize(notice.width() - linkWidth, notice.height())));
     m_labelSummary->setFont(FontB9());
     m_labelSummary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_labelSummary->setAutoFillBackground(true);
+    // On the frame's white, as the caption beside it is; the default fill is the window's grey.
+    for (QLabel* label : {m_labelSummary, m_linkHistory}) {
+        QPalette white = label->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        label->setPalette(white);
+    }
     const auto refreshSummary = [this] {
         const QString text =
             QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));

@@ -60,6 +60,7 @@ public:
     QCheckBox* Check8() const noexcept { return m_check8; }
     QLineEdit* Text1() const noexcept { return m_text1; }
     QProgressBar* ProgressBar1() const noexcept { return m_progressBar1; }
+    QLabel* LinkHistory() const noexcept { return m_linkHistory; }
 
     /** ListView1's rows. */
     StatusListModel& StatusList() noexcept { return m_statusList; }
@@ -81,6 +82,8 @@ signals:
     void Timer1Tick();
     /** The user selected another row of ListView2. */
     void IntervalChosen();
+    /** The user followed LinkHistory. */
+    void HistoryRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +107,7 @@ private:
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
     QLabel* m_labelSummary;
+    QLabel* m_linkHistory;
     ReportListView* m_listView1;
     ReportListView* m_listView2;
     QGroupBox* m_frame2;

@@ -103,9 +103,12 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance(SingleInstance::DefaultFolder());
-    if (!instance.BecomePrimary()) {
+    if (!instance.BecomePrimary(request.showHistory ? SingleInstance::Request::ShowHistory
+                                                    : SingleInstance::Request::BringUp)) {
         if (instance.HandedOver()) {
-            std::cerr << "Pellavane is already running; its window has been brought up.\n";
+            std::cerr << (request.showHistory
+                              ? "Pellavane is already running; its Connection History has been brought up.\n"
+                              : "Pellavane is already running; its window has been brought up.\n");
             return 0;
         }
         std::cerr << "Pellavane is already running but does not answer.\n";
@@ -129,8 +132,17 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     // A close can come while the start-up's record lets events run, before the event loop exists to
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
-    MainWindow window({settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell,
-                       *startupEntry, &QSystemTrayIcon::isSystemTrayAvailable,
+    MainWindow window({settings,
+                       probe,
+                       clock,
+                       reporter,
+                       boxes,
+                       dialog,
+                       launcher,
+                       clipboard,
+                       trayShell,
+                       *startupEntry,
+                       &QSystemTrayIcon::isSystemTrayAvailable,
                        [](const std::string& message) {
                            QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
                                                 QString::fromStdString(message));
@@ -139,16 +151,24 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
                            ended = true;
                            QCoreApplication::exit(0);
                        },
-                       QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST,
-                       &WatchPlatformSleep, notifier.get()});
+                       QCoreApplication::applicationDirPath().toStdString(),
+                       PELLAVANE_HELP_HOST,
+                       &WatchPlatformSleep,
+                       {},
+                       notifier.get()});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
+    QObject::connect(&instance, &SingleInstance::HistoryRequested, &window,
+                     [&window] { window.ShowHistory(); });
     // A terminating signal closes the window as its close button does: icon removed, clean exit.
     QuitSignals quitSignals([&window] { window.Form().close(); });
     const auto metrics = WindowMetrics(window, settings, request.metricsFile);
     window.Start();
     if (ended) {
         return 0;
+    }
+    if (request.showHistory) {
+        window.ShowHistory();
     }
     return QApplication::exec();
 }
@@ -183,6 +203,11 @@ int main(int argc, char** argv)
     }
     if (request.mode == Mode::Check) {
         return CheckMain(argc, argv, request);
+    }
+    if (request.mode == Mode::Window && request.showHistory && NoDisplay()) {
+        std::cerr << "No display is available to show the Connection History on; see pellavane --outages and "
+                     "--uptime.\n";
+        return kExitFailure;
     }
     if (request.mode == Mode::Window && NoDisplay()) {
         std::cerr << "No display is available; logging in the console instead (pellavane --console).\n";

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/history_window.h"
 #include "app/qt_adapters.h"
 #include "autostart/startup_entry.h"
 #include "engine/guarded_handler.h"
@@ -16,7 +17,9 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <stdexcept>
 
@@ -210,7 +213,12 @@ MainWindow::MainWindow(MainWindowServices services)
       m_trayStatus(
           m_tray, QuillmoorTrayPicture(), [this] { return m_schedule.State(); },
           [this] { return m_s.clock.Now(); },
-          [this](const TrayPicture& picture) { m_form.setWindowIcon(ToQIcon(picture)); }),
+          [this](const TrayPicture& picture) {
+              m_form.setWindowIcon(ToQIcon(picture));
+              if (m_history) {
+                  m_history->setWindowIcon(m_form.windowIcon());
+              }
+          }),
       m_notices(NotifierOr(m_s.notifier), m_machineClocks),
       m_minimize(*m_trayWindow, m_tray, m_s.settings, m_s.tellUser),
       m_startupOptions(
@@ -257,21 +265,50 @@ void MainWindow::Connect()
     m_tray.MouseUp = [this](std::int16_t& button, std::int32_t& id) {
         m_minimize.cSysTray1_MouseUp(button, id);
     };
-    BuildStatusListMenu();
+    connect(&m_form, &Form1::HistoryRequested, this, [this] { ShowHistory(); });
+    connect(&m_form.StatusList(), &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_history) {
+            m_history->HistoryGrew();
+        }
+    });
+    auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), &m_form);
+    historyKey->setObjectName(QStringLiteral("HistoryShortcut"));
+    connect(historyKey, &QShortcut::activated, this, [this] { ShowHistory(); });
+    SetUpStatusListMenu();
 }
 
-void MainWindow::BuildStatusListMenu()
+void MainWindow::SetUpStatusListMenu()
 {
-    QWidget* list = m_form.ListView1();
-    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_statusListMenu = new QMenu(&m_form);
+    m_statusListMenu->setObjectName(QStringLiteral("StatusListMenu"));
+    QAction* history = m_statusListMenu->addAction(QStringLiteral("Connection History\u2026"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(history, &QAction::triggered, this, [this] { ShowHistory(); });
+    ReportListView* list = m_form.ListView1();
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [this, list](const QPoint& at) { m_statusListMenu->popup(list->viewport()->mapToGlobal(at)); });
 
-    m_notifyAction = new QAction(QString::fromUtf8(kNotifyItem), list);
+    m_notifyAction = m_statusListMenu->addAction(QString::fromUtf8(kNotifyItem));
     m_notifyAction->setObjectName(QStringLiteral("NotifyAction"));
     m_notifyAction->setCheckable(true);
     m_notifyAction->setChecked(m_notices.Enabled());
     // Triggered, not toggled: start-up setting the mark from the stored value must not store it again.
     connect(m_notifyAction, &QAction::triggered, this, &MainWindow::Notify_Click);
-    list->addAction(m_notifyAction);
+}
+
+void MainWindow::ShowHistory()
+{
+    if (m_closing) {
+        return;
+    }
+    if (!m_history) {
+        m_history = std::make_unique<HistoryWindow>(HistoryWindowServices{
+            [this] { return m_text1.Text(); }, [this] { return static_cast<std::int64_t>(m_s.clock.Now()); },
+            m_s.boxes, m_s.chooseFolder});
+        m_history->setWindowIcon(m_form.windowIcon());
+    }
+    m_history->ShowAndLoad();
 }
 
 void MainWindow::Notify_Click(bool on)
@@ -398,6 +435,10 @@ void MainWindow::Form_QueryUnload()
     }
     GuardedHandler h(*m_reporter, HandlerTag("Form_QueryUnload"));
     h.Step(100, [&] { m_form.Timer1().SetEnabled(false); });
+    // The history window goes with the main one: left open it would keep a program without a log.
+    if (m_history) {
+        m_history->close();
+    }
     h.Step(102, [&] { m_tray.SetInTray(false); });
     h.Step(104, [&] { QCoreApplication::processEvents(); });
     h.Step(106, [&] {

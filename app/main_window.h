@@ -18,6 +18,7 @@
 #include <QObject>
 
 class QAction;
+class QMenu;
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@ class QAction;
 
 namespace pellavane {
 
+class HistoryWindow;
 class IConnectivityProbe;
 class IErrorReporter;
 class ISettingsStore;
@@ -56,6 +58,8 @@ struct MainWindowServices
     /** Starts telling the listener of the machine's sleep (WatchPlatformSleep); empty for none, as
      *  in tests, where the clocks alone find sleep. */
     std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
+    /** Asks for the folder the history's CSV files go to; empty for the system's folder dialog. */
+    std::function<std::string()> chooseFolder = {};
     /** Where notices of connection changes go (MakeDesktopNotifier); nullptr for none. */
     INotifier* notifier = nullptr;
 };
@@ -77,6 +81,12 @@ public:
     void Form_QueryUnload();
     /** Brings the window up, out of the tray too; what a second start of the program asks for. */
     void BringToFront();
+    /** Shows "Connection History" in front, reading the history of the current log again. */
+    void ShowHistory();
+    /** The history window once it has been shown, else null. */
+    HistoryWindow* History() const noexcept { return m_history.get(); }
+    /** The status list's context menu. */
+    QMenu* StatusListMenu() const noexcept { return m_statusListMenu; }
 
     Form1& Form() noexcept { return m_form; }
     cSysTray& Tray() noexcept { return m_tray; }
@@ -102,8 +112,7 @@ private:
 
     void Text1_Change();
     void Connect();
-    /** The status list's context menu. */
-    void BuildStatusListMenu();
+    void SetUpStatusListMenu();
     void Notify_Click(bool on);
 
     MainWindowServices m_s;
@@ -133,6 +142,8 @@ private:
     ConnectionNotices m_notices;
     MinimizeToTray m_minimize;
     StartupOptions m_startupOptions;
+    std::unique_ptr<HistoryWindow> m_history;
+    QMenu* m_statusListMenu = nullptr;
     QAction* m_notifyAction = nullptr;
 };
 

@@ -254,7 +254,8 @@ EventPump QtEventPump()
     return [] { QCoreApplication::processEvents(); };
 }
 
-LabelRecordHealth::LabelRecordHealth(QLabel& label, QWidget* replaced) : m_label(label), m_replaced(replaced)
+LabelRecordHealth::LabelRecordHealth(QLabel& label, std::vector<QWidget*> replaced)
+    : m_label(label), m_replaced(std::move(replaced))
 {
     m_label.hide();
 }
@@ -266,8 +267,8 @@ void LabelRecordHealth::RecordsFailing(const std::string& reason)
     const QString line = QStringLiteral("Logging failed: %1").arg(text);
     m_label.setText(m_label.fontMetrics().elidedText(line, Qt::ElideRight, std::max(0, m_label.width() - 4)));
     m_label.setToolTip(text);
-    if (m_replaced != nullptr) {
-        m_replaced->hide();
+    for (QWidget* widget : m_replaced) {
+        widget->hide();
     }
     m_label.show();
 }
@@ -277,8 +278,8 @@ void LabelRecordHealth::RecordsWorkingAgain()
     m_label.hide();
     m_label.clear();
     m_label.setToolTip(QString());
-    if (m_replaced != nullptr) {
-        m_replaced->show();
+    for (QWidget* widget : m_replaced) {
+        widget->show();
     }
 }
 

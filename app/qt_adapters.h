@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAbstractItemView;
 class QGroupBox;
@@ -147,14 +148,14 @@ EventPump QtEventPump();
 class LabelRecordHealth : public IRecordHealth
 {
 public:
-    /** replaced, when given, gives the label its place while records fail. */
-    explicit LabelRecordHealth(QLabel& label, QWidget* replaced = nullptr);
+    /** replaced give the label their place while records fail. */
+    explicit LabelRecordHealth(QLabel& label, std::vector<QWidget*> replaced = {});
     void RecordsFailing(const std::string& reason) override;
     void RecordsWorkingAgain() override;
 
 private:
     QLabel& m_label;
-    QWidget* m_replaced;
+    std::vector<QWidget*> m_replaced;
 };
 
 /** The logging schedule shown in the window: Frame1's caption, ProgressBar1, PushButton5's caption,

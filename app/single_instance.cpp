@@ -10,6 +10,8 @@ namespace pellavane {
 namespace {
 
 const QByteArray kBringUp = QByteArrayLiteral("bring-up\n");
+// A running program older than this request knows only the line above, and still comes up.
+const QByteArray kShowHistory = QByteArrayLiteral("bring-up show-history\n");
 
 } // namespace
 
@@ -32,12 +34,12 @@ QString SingleInstance::DefaultFolder()
     return folder;
 }
 
-bool SingleInstance::BecomePrimary()
+bool SingleInstance::BecomePrimary(Request request)
 {
     QDir().mkpath(QFileInfo(m_lock.fileName()).absolutePath());
     if (!m_lock.tryLock(200)) {
         if (m_lock.error() == QLockFile::LockFailedError) {
-            m_handedOver = AskPrimaryToComeUp();
+            m_handedOver = AskPrimary(request);
             return false;
         }
         // The lock cannot be made at all (an unwritable folder): better two windows than none.
@@ -50,7 +52,10 @@ bool SingleInstance::BecomePrimary()
     connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_server->nextPendingConnection()) {
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().contains(kBringUp.trimmed())) {
+                const QByteArray asked = client->readAll();
+                if (asked.contains(kShowHistory.trimmed())) {
+                    emit HistoryRequested();
+                } else if (asked.contains(kBringUp.trimmed())) {
                     emit ActivationRequested();
                 }
                 client->disconnectFromServer();
@@ -62,14 +67,14 @@ bool SingleInstance::BecomePrimary()
     return true;
 }
 
-bool SingleInstance::AskPrimaryToComeUp()
+bool SingleInstance::AskPrimary(Request request)
 {
     // The first instance may still be starting (its start-up probes before it listens): try a while.
     for (int attempt = 0; attempt < 50; ++attempt) {
         QLocalSocket socket;
         socket.connectToServer(m_socketName);
         if (socket.waitForConnected(200)) {
-            socket.write(kBringUp);
+            socket.write(request == Request::ShowHistory ? kShowHistory : kBringUp);
             const bool written = socket.waitForBytesWritten(1000);
             socket.disconnectFromServer();
             return written;

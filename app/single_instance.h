@@ -21,9 +21,16 @@ public:
                             QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    /** True when this process is now the one instance. Otherwise it has asked the running one to
-     *  come up, and HandedOver() says whether that reached it. */
-    bool BecomePrimary();
+    /** What a later start asks of the running one. */
+    enum class Request
+    {
+        BringUp,
+        ShowHistory,
+    };
+
+    /** True when this process is now the one instance. Otherwise it has asked the running one for
+     *  request, and HandedOver() says whether that reached it. */
+    bool BecomePrimary(Request request = Request::BringUp);
     bool HandedOver() const noexcept { return m_handedOver; }
 
     /** The folder a per-user lock lives in on this platform. */
@@ -32,11 +39,13 @@ public:
 signals:
     /** Another start of the program asked this one to bring its window up. */
     void ActivationRequested();
+    /** Another start of the program (--show-history) asked this one to show its history window. */
+    void HistoryRequested();
 
 private:
     /** The local socket's name on this platform for the instance called name in folder. */
     static QString SocketName(const QString& folder, const QString& name);
-    bool AskPrimaryToComeUp();
+    bool AskPrimary(Request request);
 
     QString m_socketName;
     QLockFile m_lock;

@@ -18,7 +18,7 @@ if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
     echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
     exit 1
 fi
-cmake --build "$build" -j 2 --target capture_bench verdict_bench history_bench status_list_bench list_view_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench verdict_bench history_bench status_list_bench list_view_bench timeline_bench bare_window pellavane >/dev/null
 
 sandbox=$(mktemp -d /tmp/pellavane-bench.XXXXXX)
 pids=()
@@ -61,6 +61,8 @@ echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== list view" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/list_view_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== history timeline" >&2
+QT_QPA_PLATFORM=offscreen "$build/bench/timeline_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table" || true
 
 # CPU time of a process, all its threads, in microseconds. The scheduler's own count in
 # nanoseconds: utime + stime come in 10 ms ticks, too coarse for a window that is idle nearly always.

@@ -137,6 +137,7 @@ public:
         FlushSpan();
 
         HistoryReport report;
+        report.known = std::move(m_known);
         for (Outage& outage : m_outages) {
             if (outage.end >= m_rangeStart && outage.start < m_rangeEnd) {
                 report.outages.push_back(std::move(outage));
@@ -210,6 +211,13 @@ private:
         m_covered = std::max(m_covered, to);
         if (m_spanKind == Kind::Unknown) {
             return;
+        }
+        if (m_options.knownFrom && to > *m_options.knownFrom && from < to) {
+            if (!m_known.empty() && m_known.back().end == from) {
+                m_known.back().end = to;
+            } else {
+                m_known.push_back(TimeSpan{from, to});
+            }
         }
         while (from < to) {
             PeriodUptime& period = PeriodAt(from);
@@ -293,6 +301,7 @@ private:
     std::vector<Outage> m_outages;
     std::map<std::int64_t, PeriodUptime> m_periods;
     PeriodUptime* m_current = nullptr;
+    std::vector<TimeSpan> m_known;
 };
 
 OutageAnalyser::OutageAnalyser(ReportOptions options)

@@ -70,6 +70,16 @@ struct ReportOptions
     /** First and last local day of the report, both included. */
     std::optional<LocalDate> from;
     std::optional<LocalDate> to;
+    /** When given, the report also lists the known time (up or down) that ends after this time: what a
+     *  timeline draws, where all else is unknown. */
+    std::optional<std::int64_t> knownFrom;
+};
+
+/** A stretch of time from start to end, in seconds since the epoch. */
+struct TimeSpan
+{
+    std::int64_t start = 0;
+    std::int64_t end = 0;
 };
 
 struct HistoryReport
@@ -78,6 +88,8 @@ struct HistoryReport
     std::vector<Outage> outages;
     /** Every period of the range, or from the first check's to the last record's. */
     std::vector<PeriodUptime> periods;
+    /** With ReportOptions::knownFrom: the known time, oldest first, adjoining stretches joined. */
+    std::vector<TimeSpan> known;
 };
 
 /** Turns a history's records into outages and up, down and unknown time:

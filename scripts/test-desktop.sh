@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real window on a real X desktop: Xvfb with openbox and a trayer panel. Starts the program with
 # a fake ping and a private home, minimises it to the tray, brings it back with a click on the icon
-# and with a second start, closes it as the close button does, and checks the log it wrote; then
+# and with a second start, shows its history window with pellavane --show-history, closes the main
+# window as the close button does, and checks the log it wrote; then
 # closes a new start while its first balloon is up.
 #   test-desktop.sh [PROGRAM]   default: build-ci/app/pellavane, built when missing
 # Every wait is bounded and every background process is ended on exit, so it never hangs.
@@ -140,6 +141,17 @@ else
     fail "the second start leaves the first window hidden (map state $(map_state))"
 fi
 program_running || fatal "the first program ended after the second start"
+
+# --show-history reaches the running program through the same channel and its history window comes up.
+history_shown() { [ -n "$(timeout 5 xdotool search --onlyvisible --name '^Connection History$' 2>/dev/null)" ]; }
+timeout 20 "$program" --show-history >"$desktop_sandbox/history.out" 2>"$desktop_sandbox/history.err"
+history_status=$?
+if [ "$history_status" = 0 ] && wait_until 10 history_shown; then
+    pass "--show-history brings up the running program's Connection History"
+else
+    fail "--show-history exits $history_status and shows no Connection History: $(cat "$desktop_sandbox/history.err")"
+fi
+program_running || fatal "the first program ended after --show-history"
 
 timeout 5 wmctrl -i -c "$window"
 if wait_until 10 desktop_gone "$first"; then

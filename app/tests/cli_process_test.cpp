@@ -675,6 +675,19 @@ TEST_F(SingleInstanceProcess, SecondStartHandsOverToTheFirstAndExitsZero)
     EXPECT_EQ(LockOwner(), std::to_string(first->Pid()));
 }
 
+TEST_F(SingleInstanceProcess, ShowHistoryReachesTheRunningInstanceOrStartsOne)
+{
+    // No instance yet: this start is the window program itself, with the history shown.
+    auto first = Start({"--show-history"}, "first");
+    ASSERT_TRUE(WaitUntil([&] { return Listening(); }, kStartWait)) << ReadFile(ErrPath("first"));
+
+    const Finished second = Run({"--show-history"}, "second");
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.err.find("its Connection History has been brought up"), std::string::npos) << second.err;
+    EXPECT_TRUE(first->Running()) << ReadFile(ErrPath("first"));
+    EXPECT_EQ(LockOwner(), std::to_string(first->Pid()));
+}
+
 TEST_F(SingleInstanceProcess, LockOfAKilledInstanceDoesNotBlockTheNextStart)
 {
     {

@@ -53,6 +53,18 @@ TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
     EXPECT_EQ(ParseCommandLine({"--uptime"}).format, ReportFormat::Table);
 }
 
+TEST(ParseCommandLine, ShowHistoryGoesWithTheWindowOnly)
+{
+    const auto request = ParseCommandLine({"--show-history"});
+    EXPECT_EQ(request.mode, Mode::Window);
+    EXPECT_TRUE(request.showHistory);
+    EXPECT_FALSE(ParseCommandLine({}).showHistory);
+    for (const char* other : {"--check", "--console", "--outages"}) {
+        EXPECT_EQ(ParseCommandLine({"--show-history", other}).mode, Mode::Error) << other;
+    }
+    EXPECT_EQ(ParseCommandLine({"--show-history=yes"}).message, "Option --show-history takes no value.");
+}
+
 TEST(ParseCommandLine, MetricsGoWithTheConsoleAndTheWindow)
 {
     EXPECT_EQ(ParseCommandLine({"--console", "--metrics", "/m/p.prom"}).metricsFile, "/m/p.prom");

@@ -333,8 +333,17 @@ TEST_F(Form1Test, SummaryHasTheFailureNoticesPlaceAndGivesItBackWhileLoggingFail
     auto* summary = Find<QLabel>("LabelSummary");
     ASSERT_NE(summary, nullptr);
     EXPECT_EQ(summary->parentWidget(), Find("Frame1"));
-    EXPECT_EQ(summary->geometry(), Find<QLabel>("RecordHealth")->geometry());
+    auto* link = Find<QLabel>("LinkHistory");
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(summary->geometry().united(link->geometry()), Find<QLabel>("RecordHealth")->geometry());
+    EXPECT_FALSE(summary->geometry().intersects(link->geometry()));
+    EXPECT_EQ(link->parentWidget(), Find("Frame1"));
     EXPECT_TRUE(summary->isVisible());
+    EXPECT_TRUE(link->isVisible());
+    int requests = 0;
+    QObject::connect(&form, &Form1::HistoryRequested, [&] { ++requests; });
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center() + QPoint(link->width() / 4, 0));
+    EXPECT_EQ(requests, 1) << "following the link asks for the history";
     const std::time_t now = std::time(nullptr);
     form.StatusList().AppendStatusRow(now - 10, false);
     form.StatusList().AppendStatusRow(now - 5, true);
@@ -343,8 +352,10 @@ TEST_F(Form1Test, SummaryHasTheFailureNoticesPlaceAndGivesItBackWhileLoggingFail
     EXPECT_TRUE(summary->toolTip().contains(QStringLiteral("outage"))) << summary->toolTip().toStdString();
     form.RecordHealth().RecordsFailing("Cannot open log file 'x': Permission denied");
     EXPECT_TRUE(summary->isHidden());
+    EXPECT_TRUE(link->isHidden());
     form.RecordHealth().RecordsWorkingAgain();
     EXPECT_TRUE(summary->isVisible());
+    EXPECT_TRUE(link->isVisible());
     form.StatusList().RemoveAllRows();
     EXPECT_TRUE(summary->text().isEmpty());
 }

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/history_window.h"
+
 #include "autostart/startup_entry.h"
 #include "autostart/startup_options.h"
 #include "engine/guarded_handler.h"
@@ -18,9 +20,12 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QImageWriter>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 #include <QTimer>
 
@@ -250,6 +255,7 @@ protected:
                                [this] { ++endProgramCalls; },
                                programFolder.string(),
                                "help.example.invalid",
+                               {},
                                {},
                                &notifier});
         return *window;
@@ -569,7 +575,7 @@ TEST_F(MainWindowTest, ALossTurnsTheMarkRedAndIsNoticedUntilTheStatusListsMenuTu
 {
     Seed("OftenIndex", "1");
     MainWindow& w = Started();
-    auto* notify = Form().ListView1()->findChild<QAction*>("NotifyAction");
+    auto* notify = Form().findChild<QAction*>("NotifyAction");
     ASSERT_NE(notify, nullptr);
     EXPECT_TRUE(notify->isChecked());
     EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Connected);
@@ -598,7 +604,7 @@ TEST_F(MainWindowTest, NotifyOffIsRestoredBeforeTheStartUpRecord)
     Seed("Notify", "Off");
     probe.connected = false;
     MainWindow& w = Started();
-    EXPECT_FALSE(Form().ListView1()->findChild<QAction*>("NotifyAction")->isChecked());
+    EXPECT_FALSE(Form().findChild<QAction*>("NotifyAction")->isChecked());
     EXPECT_TRUE(notifier.shown.empty());
     EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Disconnected);
     EXPECT_FALSE(SavedKey("Notify"));
@@ -661,6 +667,32 @@ TEST_F(MainWindowTest, HistoryButtonsReachTheirCommands)
     EXPECT_EQ(LogPath(), chosen);
     EXPECT_EQ(settings.saves.back(), "Text1=" + chosen);
     EXPECT_TRUE(reporter.reports.empty());
+}
+
+TEST_F(MainWindowTest, ConnectionHistoryOpensFromTheLinkTheKeyAndTheStatusListMenu)
+{
+    Started();
+    ASSERT_EQ(window->History(), nullptr) << "made only when first asked for";
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"link", [&] { emit Form().LinkHistory()->linkActivated(QStringLiteral("history")); }},
+        {"Ctrl+H", [&] { Form().findChild<QShortcut*>(QStringLiteral("HistoryShortcut"))->activated(); }},
+        {"menu", [&] { window->StatusListMenu()->actions().first()->trigger(); }},
+    };
+    for (const auto& [way, ask] : ways) {
+        if (window->History() != nullptr) {
+            window->History()->close();
+        }
+        ask();
+        ASSERT_NE(window->History(), nullptr) << way;
+        EXPECT_TRUE(window->History()->isVisible()) << way;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->History()->Loading(); }, 10000)) << way;
+    }
+    EXPECT_EQ(Form().ListView1()->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(window->StatusListMenu()->actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    // The start-up check is in the history the window reads: the log in Text1.
+    EXPECT_EQ(window->History()->View().report.periods.size(), 1u) << window->History()->View().error;
+    Form().close();
+    EXPECT_FALSE(window->History()->isVisible()) << "closes with the main window";
 }
 
 TEST_F(MainWindowTest, TickingCheck4WritesTheEntryAndOffersCheck8)

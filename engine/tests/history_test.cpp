@@ -395,6 +395,18 @@ TEST(OutageRulesTest, TimeNotWatchedIsUnknown)
             EXPECT_EQ(report.outages[i].end - t, c.outages[i].second) << c.name << " outage " << i;
             EXPECT_FALSE(report.outages[i].ongoing) << c.name;
         }
+        // The timeline's known time is exactly the up and down time, in order, never overlapping.
+        const HistoryReport spans = Analyse(c.records, ReportOptions{PeriodLength::Day, {}, {}, t - 10});
+        std::int64_t known = 0;
+        std::int64_t previousEnd = t - 10;
+        for (const TimeSpan& span : spans.known) {
+            EXPECT_LE(previousEnd, span.start) << c.name;
+            EXPECT_LT(span.start, span.end) << c.name;
+            known += span.end - span.start;
+            previousEnd = span.end;
+        }
+        EXPECT_EQ(known, c.up + c.down) << c.name;
+        EXPECT_TRUE(report.known.empty()) << c.name << ": only listed when asked for";
     }
 }
 

@@ -150,6 +150,7 @@ TEST(BadSettings, AnyDamagedFileStartsTheWindowWithOnlyTheStoredValueReports)
                            sandbox.File("bin"),
                            "help.invalid",
                            {},
+                           {},
                            nullptr});
         ASSERT_NO_THROW(window.Form_Load()) << "file " << i << ": '" << content << "'";
 
