@@ -83,6 +83,11 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--interval") {
         return Failure("--interval needs a value such as 5s, 1m or 6h.");
     }
+    for (const char* option : {"--merge", "--min"}) {
+        if (!arguments.empty() && arguments.back() == option) {
+            return Failure(std::string(option) + " needs a duration such as 30s, 5m or 1h.");
+        }
+    }
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
@@ -104,10 +109,37 @@ std::optional<LocalDate> DayOption(const QString& text)
 
 } // namespace
 
+std::optional<std::int64_t> DurationOptionSeconds(const std::string& value)
+{
+    // Nine digits at most: a billion hours still fits, and no number overflows on the way.
+    if (value.size() < 2 || value.size() > 10) {
+        return std::nullopt;
+    }
+    std::int64_t number = 0;
+    for (std::size_t i = 0; i + 1 < value.size(); ++i) {
+        if (value[i] < '0' || value[i] > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + (value[i] - '0');
+    }
+    switch (value.back()) {
+    case 's':
+        return number;
+    case 'm':
+        return number * 60;
+    case 'h':
+        return number * 3600;
+    default:
+        return std::nullopt;
+    }
+}
+
 std::optional<int> IntervalRowForOption(const std::string& value)
 {
-    for (std::size_t i = 0; i < kIntervalTable.size(); ++i) {
-        if (value == IntervalOptionName(kIntervalTable[i].seconds)) {
+    const auto seconds = DurationOptionSeconds(value);
+    for (std::size_t i = 0; seconds && i < kIntervalTable.size(); ++i) {
+        // Each interval is written one way only: "1m", never "60s".
+        if (kIntervalTable[i].seconds == *seconds && value == IntervalOptionName(kIntervalTable[i].seconds)) {
             return static_cast<int>(i) + 1;
         }
     }
@@ -132,10 +164,12 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption hosts(QStringLiteral("hosts"), {}, QStringLiteral("LIST"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption merge(QStringLiteral("merge"), {}, QStringLiteral("DURATION"));
+    const QCommandLineOption min(QStringLiteral("min"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
     QCommandLineParser parser;
     parser.addOptions({help, version, check, console, interval, log, hosts, metrics, outages, uptime, from,
-                       to, by, csv, json, showHistory});
+                       to, by, csv, json, merge, min, showHistory});
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
@@ -178,6 +212,20 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     }
     if (parser.isSet(by) && !parser.isSet(uptime)) {
         return Failure("--by goes with --uptime.");
+    }
+    if ((parser.isSet(merge) || parser.isSet(min)) && !parser.isSet(outages)) {
+        return Failure("--merge and --min go with --outages.");
+    }
+    for (const auto& [option, seconds] :
+         {std::pair{&merge, &request.mergeSeconds}, std::pair{&min, &request.minSeconds}}) {
+        for (const QString& value : parser.values(*option)) {
+            *seconds = DurationOptionSeconds(value.toStdString());
+            if (!*seconds) {
+                return Failure("'" + value.toStdString() + "' for --" +
+                               option->names().first().toStdString() +
+                               " is not a duration such as 30s, 5m or 1h.");
+            }
+        }
     }
     request.format = parser.isSet(csv)    ? ReportFormat::Csv
                      : parser.isSet(json) ? ReportFormat::Json
@@ -266,6 +314,9 @@ std::string UsageText(const std::string& programName)
            " --outages | --uptime [--by day|month] [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
            "       " +
            programName +
+           " --outages [--merge DURATION] [--min DURATION] ...\n"
+           "       " +
+           programName +
            " --show-history\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
@@ -285,6 +336,8 @@ std::string UsageText(const std::string& programName)
            "  --outages        one row per outage of the log's history: start, end, duration, cause\n"
            "  --uptime         per day (--by day) or month (--by month): time up, down and unknown,\n"
            "                   outages, the longest, uptime in percent of the known time\n"
+           "  --merge DURATION with --outages: joins outages less than DURATION (30s, 5m, 1h) apart\n"
+           "  --min DURATION   with --outages: leaves out outages shorter than DURATION\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
            "  --csv, --json    the report as CSV or as JSON instead of a table\n"
            "  --show-history   shows the Connection History window of the running program, or\n"

@@ -3,6 +3,7 @@
 #include "engine/history_report.h"
 #include "engine/outages.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ struct CommandLineRequest
     std::optional<std::string> hosts;
     /** --from, --to, --by, --csv, --json of the reports. */
     ReportOptions report;
+    /** --merge, --min of --outages: outages less than this apart are joined, shorter ones left out. */
+    std::optional<std::int64_t> mergeSeconds;
+    std::optional<std::int64_t> minSeconds;
     ReportFormat format = ReportFormat::Table;
     /** --show-history: the window program with "Connection History" in front, or a running one's. */
     bool showHistory = false;
@@ -42,6 +46,9 @@ struct CommandLineRequest
 
 /** Parses the arguments after the program name. */
 CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments);
+
+/** A duration written like "30s", "5m" or "1h", in seconds; nullopt for anything else. */
+std::optional<std::int64_t> DurationOptionSeconds(const std::string& value);
 
 /** The 1-based interval row written like "5s", "1m" or "6h"; nullopt when it is none of the twelve. */
 std::optional<int> IntervalRowForOption(const std::string& value);

@@ -8,6 +8,7 @@
 #include "engine/guarded_handler.h"
 #include "engine/history_report.h"
 #include "engine/journal.h"
+#include "engine/local_network.h"
 #include "engine/machine_clocks.h"
 #include "engine/metrics_file.h"
 #include "engine/monitor_journal.h"
@@ -229,8 +230,17 @@ int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::
             err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
                 << " not understood.\n";
         }
+        // Joined first, then the short left out: outages a moment apart count as the long one they
+        // make together.
+        std::vector<Outage> outages = report.outages;
+        if (request.mergeSeconds) {
+            outages = MergeOutages(std::move(outages), *request.mergeSeconds);
+        }
+        if (request.minSeconds) {
+            outages = LongOutages(std::move(outages), *request.minSeconds);
+        }
         out << (request.mode == CommandLineRequest::Mode::Outages
-                    ? OutagesText(report.outages, request.format)
+                    ? OutagesText(outages, request.format)
                     : UptimeText(report.periods, request.format));
         out.flush();
         return out ? 0 : kExitFailure;
@@ -248,6 +258,10 @@ int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::
     const bool connected = check.connected;
     const std::string line = StatusLine(check.time, connected);
     out << line << '\n' << std::flush;
+    // On standard error, so that a script reading the status line finds it as it always was.
+    if (!connected && !check.cause.empty()) {
+        err << "Cause: " << CauseSentence(check.cause) << " (" << check.cause << ")\n" << std::flush;
+    }
     if (logFile) {
         try {
             AppendLogLine(*logFile, line);

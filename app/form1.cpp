@@ -199,13 +199,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
         white.setColor(QPalette::Window, Qt::white);
         label->setPalette(white);
     }
-    const auto refreshSummary = [this] {
-        const QString text =
-            QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));
-        m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
-            text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
-        m_labelSummary->setToolTip(text);
-    };
+    const auto refreshSummary = [this] { RefreshSummary(); };
     connect(&m_statusList, &QAbstractItemModel::rowsInserted, this,
             [this, refreshSummary](const QModelIndex&, int first, int last) {
                 for (int row = first; row <= last; ++row) {
@@ -312,6 +306,21 @@ void Form1::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
+}
+
+void Form1::SetSummaryCause(const std::string& cause)
+{
+    m_summary.SetCause(cause);
+    RefreshSummary();
+}
+
+void Form1::RefreshSummary()
+{
+    const QString text =
+        QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));
+    m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
+        text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
+    m_labelSummary->setToolTip(text);
 }
 
 } // namespace pellavane

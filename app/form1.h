@@ -12,6 +12,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include <string>
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -64,6 +66,8 @@ public:
 
     /** ListView1's rows. */
     StatusListModel& StatusList() noexcept { return m_statusList; }
+    /** The cause of the check recorded last, named by the summary line while disconnected. */
+    void SetSummaryCause(const std::string& cause);
     /** ListView2's rows. */
     TextListModel& IntervalRows() noexcept { return m_intervalRows; }
     /** ListView2's selection; selecting from here does not raise IntervalChosen. */
@@ -90,6 +94,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void RefreshSummary();
+
     enum class PointerZone
     {
         Button,

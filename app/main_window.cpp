@@ -230,6 +230,7 @@ MainWindow::MainWindow(MainWindowServices services)
     m_schedule.AddListener(m_trayStatus);
     m_schedule.AddListener(m_notices);
     m_sleep.AddObserver(m_notices);
+    m_schedule.AddListener(m_summaryCause);
     if (m_s.watchSleep) {
         m_sleepSource = m_s.watchSleep(m_sleep);
     }

@@ -131,6 +131,16 @@ private:
     std::unique_ptr<IJournalHealth> m_journalHealth;
     Journal m_journal;
     MonitorJournal m_journalRows;
+    /** Tells the summary line each check's cause, which the status list does not keep. */
+    class SummaryCause : public IMonitorListener
+    {
+    public:
+        explicit SummaryCause(Form1& form) : m_form(form) {}
+        void CheckRecorded(const CheckResult& check) override { m_form.SetSummaryCause(check.cause); }
+
+    private:
+        Form1& m_form;
+    } m_summaryCause{m_form};
     SystemMachineClocks m_machineClocks;
     SleepWatch m_sleep;
     StatusRecorder m_recorder;

@@ -18,7 +18,8 @@ AppVerdict::AppVerdict(const VerdictSetup& setup, EventPump pump)
     : m_ping(std::move(pump)),
       m_web(setup.checkUrl.empty() ? nullptr
                                    : std::make_unique<QtWebCheck>(QString::fromStdString(setup.checkUrl))),
-      m_verdict(m_ping, setup.targets.hosts, m_web.get())
+      m_local(MakeSystemLocalNetwork()),
+      m_verdict(m_ping, setup.targets.hosts, m_web.get(), {}, m_local.get())
 {}
 
 bool AppVerdict::IsInternetConnected()

@@ -24,8 +24,8 @@ struct VerdictSetup
  *  ProbeTargetsError when the chosen host list is refused. */
 VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std::string>& commandLineHosts);
 
-/** The one verdict the window, --check and --console use: the system ping and, when an address is
- *  set, the web check over Qt Network. */
+/** The one verdict the window, --check and --console use: the system ping, the machine's own
+ *  network for the cause of a failure and, when an address is set, the web check over Qt Network. */
 class AppVerdict : public IConnectivityProbe
 {
 public:
@@ -37,6 +37,7 @@ public:
 private:
     SystemPing m_ping;
     std::unique_ptr<QtWebCheck> m_web;
+    std::unique_ptr<ILocalNetwork> m_local;
     ConnectivityVerdict m_verdict;
 };
 

@@ -1,9 +1,11 @@
 #include "engine/connection_summary.h"
 
 #include "engine/history.h"
+#include "engine/local_network.h"
 #include "engine/outages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pellavane {
 
@@ -23,6 +25,7 @@ void ConnectionSummary::Add(std::int64_t t, bool connected)
 {
     if (!m_have || connected != m_connected) {
         m_since = t;
+        m_cause.clear();
         if (!m_outages.empty() && m_outages.back().ongoing) {
             m_outages.back().end = t;
             m_outages.back().ongoing = false;
@@ -38,6 +41,11 @@ void ConnectionSummary::Add(std::int64_t t, bool connected)
     const auto old = std::find_if(m_outages.begin(), m_outages.end(),
                                   [t](const Span& span) { return span.start >= t - 2 * 86400; });
     m_outages.erase(m_outages.begin(), old);
+}
+
+void ConnectionSummary::SetCause(std::string cause)
+{
+    m_cause = std::move(cause);
 }
 
 void ConnectionSummary::Clear()
@@ -61,8 +69,12 @@ std::string ConnectionSummary::Text(std::int64_t now) const
             total += (span.ongoing ? std::max(now, span.start) : span.end) - span.start;
         }
     }
-    std::string text = std::string(m_connected ? "Connected" : "Disconnected") + " for " +
-                       ShortDurationText(now - m_since) + " \xC2\xB7 ";
+    std::string text =
+        std::string(m_connected ? "Connected" : "Disconnected") + " for " + ShortDurationText(now - m_since);
+    if (!m_connected && !m_cause.empty()) {
+        text += ": " + CauseSentence(m_cause);
+    }
+    text += " \xC2\xB7 ";
     if (count == 0) {
         return text + "no outages today";
     }

@@ -13,6 +13,9 @@ class ConnectionSummary
 public:
     /** One check, in the order they are made. */
     void Add(std::int64_t t, bool connected);
+    /** The cause of the check added last, which the line names while disconnected
+     *  ("Disconnected for 4 min 10 s: the router answers, the Internet does not · ..."). */
+    void SetCause(std::string cause);
     void Clear();
     /** The line at now; empty before the first check. */
     std::string Text(std::int64_t now) const;
@@ -28,6 +31,7 @@ private:
     bool m_connected = false;
     std::int64_t m_since = 0;
     std::int64_t m_last = 0;
+    std::string m_cause;
     std::vector<Span> m_outages;
 };
 

@@ -168,8 +168,30 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
     }
     out = Table({"Start", "End", "Duration", "Cause"}, {Align::Left, Align::Left, Align::Right, Align::Left},
                 rows);
-    return out + std::to_string(outages.size()) + (outages.size() == 1 ? " outage, " : " outages, ") +
-           DurationText(total) + " in all.\n";
+    out += std::to_string(outages.size()) + (outages.size() == 1 ? " outage, " : " outages, ") +
+           DurationText(total) + " in all";
+    // The line a provider is shown: how much of it the router saw the provider's side fail. A history
+    // from before the router was asked says nothing of it.
+    int provider = 0;
+    std::int64_t providerTotal = 0;
+    bool routerAsked = false;
+    for (const Outage& o : outages) {
+        routerAsked =
+            routerAsked || o.cause == "provider" || o.cause == "local network" || o.cause == "no network";
+        if (o.cause == "provider") {
+            ++provider;
+            providerTotal += o.Duration();
+        }
+    }
+    if (outages.size() == 1 && provider == 1) {
+        out += "; the router answered and the Internet did not";
+    } else if (provider > 0) {
+        out += "; in " + std::to_string(provider) + " of them (" + DurationText(providerTotal) +
+               ") the router answered and the Internet did not";
+    } else if (routerAsked && outages.size() > 1) {
+        out += "; in none of them the router answered and the Internet did not";
+    }
+    return out + ".\n";
 }
 
 std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat format)

@@ -32,6 +32,51 @@ std::int64_t LocalMidnight(int year, int month, int day)
     return static_cast<std::int64_t>(std::mktime(&tm));
 }
 
+void Outage::AddChecks(const std::string& checkCause, std::int64_t checks)
+{
+    // A text log's line says nothing of a cause, so it leaves the journal's rows to decide.
+    if (checkCause.empty()) {
+        return;
+    }
+    auto found = std::find_if(causeChecks.begin(), causeChecks.end(),
+                              [&](const auto& entry) { return entry.first == checkCause; });
+    if (found == causeChecks.end()) {
+        causeChecks.emplace_back(checkCause, 0);
+        found = causeChecks.end() - 1;
+    }
+    found->second += checks;
+    // max_element keeps the first of equals: a tie goes to the cause that came first.
+    cause = std::max_element(causeChecks.begin(), causeChecks.end(), [](const auto& a, const auto& b) {
+                return a.second < b.second;
+            })->first;
+}
+
+std::vector<Outage> MergeOutages(std::vector<Outage> outages, std::int64_t within)
+{
+    std::vector<Outage> merged;
+    for (Outage& outage : outages) {
+        if (merged.empty() || outage.start - merged.back().end >= within) {
+            merged.push_back(std::move(outage));
+            continue;
+        }
+        Outage& joined = merged.back();
+        joined.end = std::max(joined.end, outage.end);
+        joined.ongoing = outage.ongoing;
+        for (const auto& [cause, checks] : outage.causeChecks) {
+            joined.AddChecks(cause, checks);
+        }
+    }
+    return merged;
+}
+
+std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t seconds)
+{
+    outages.erase(std::remove_if(outages.begin(), outages.end(),
+                                 [seconds](const Outage& o) { return o.Duration() < seconds; }),
+                  outages.end());
+    return outages;
+}
+
 std::string PeriodUptime::Label() const
 {
     char text[16];
@@ -72,8 +117,10 @@ public:
 
     void Note(std::int64_t t) { m_lastRecord = std::max(m_lastRecord, t); }
 
-    /** A check; a continuation is known to follow the one before without a gap. */
-    void Check(std::int64_t t, bool connected, const std::string& cause, bool continuation)
+    /** A check, standing for checks of the same status and cause up to t; a continuation is known
+     *  to follow the one before without a gap. */
+    void Check(std::int64_t t, bool connected, const std::string& cause, bool continuation,
+               std::int64_t checks = 1)
     {
         Note(t);
         if (!m_haveCheck) {
@@ -94,9 +141,12 @@ public:
             }
         }
         if (!connected && !m_outageOpen) {
-            OpenOutage(t, cause);
+            OpenOutage(t);
         } else if (connected && m_outageOpen) {
             CloseOutage(t, false);
+        }
+        if (!connected) {
+            m_outages.back().AddChecks(cause, checks);
         }
         m_haveCheck = true;
         m_lastCheck = t;
@@ -233,10 +283,10 @@ private:
         }
     }
 
-    void OpenOutage(std::int64_t t, const std::string& cause)
+    void OpenOutage(std::int64_t t)
     {
         m_outageOpen = true;
-        m_outages.push_back(Outage{t, t, false, cause});
+        m_outages.push_back(Outage{t, t, false, {}, {}});
         if (t >= m_rangeStart && t < m_rangeEnd) {
             ++PeriodAt(t).outages;
         }
@@ -353,7 +403,7 @@ void OutageAnalyser::Record(const HistoryRecord& record)
 void OutageAnalyser::Hold(const HistoryRecord& record)
 {
     if (record.event != HistoryEvent::Check) {
-        m_held.push_back(Held{record.time, record.time, record.event, false, 0});
+        m_held.push_back(Held{record.time, record.time, record.event, false, 0, 0});
         m_lastHeldCheck.reset();
         return;
     }
@@ -365,14 +415,6 @@ void OutageAnalyser::Hold(const HistoryRecord& record)
                                            kSpacingCap)];
     }
     m_lastHeldCheck = record.time;
-    if (!m_held.empty()) {
-        Held& back = m_held.back();
-        if (back.event == HistoryEvent::Check && back.connected == record.connected &&
-            record.time >= back.last && record.time - back.last <= kGapAllowance) {
-            back.last = record.time;
-            return;
-        }
-    }
     std::uint32_t cause = 0;
     if (!record.cause.empty()) {
         const auto found = std::find(m_causes.begin(), m_causes.end(), record.cause);
@@ -381,7 +423,17 @@ void OutageAnalyser::Hold(const HistoryRecord& record)
             m_causes.emplace_back(record.cause);
         }
     }
-    m_held.push_back(Held{record.time, record.time, HistoryEvent::Check, record.connected, cause});
+    // Only checks of one cause are joined, so that an outage's cause can still be counted.
+    if (!m_held.empty()) {
+        Held& back = m_held.back();
+        if (back.event == HistoryEvent::Check && back.connected == record.connected && back.cause == cause &&
+            record.time >= back.last && record.time - back.last <= kGapAllowance) {
+            back.last = record.time;
+            ++back.checks;
+            return;
+        }
+    }
+    m_held.push_back(Held{record.time, record.time, HistoryEvent::Check, record.connected, cause, 1});
 }
 
 void OutageAnalyser::Release(int expected)
@@ -391,8 +443,8 @@ void OutageAnalyser::Release(int expected)
         switch (held.event) {
         case HistoryEvent::Check:
             m_timeline->Check(held.first, held.connected, m_causes[held.cause], false);
-            if (held.last != held.first) {
-                m_timeline->Check(held.last, held.connected, m_causes[0], true);
+            if (held.checks > 1) {
+                m_timeline->Check(held.last, held.connected, m_causes[held.cause], true, held.checks - 1);
             }
             break;
         case HistoryEvent::Sleep:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellavane {
@@ -31,10 +32,22 @@ struct Outage
     std::int64_t end = 0;
     /** Still going at the end of the history: it has no end, and lasts until the last check. */
     bool ongoing = false;
-    /** The journal's detail of its first check; empty for a text log. */
+    /** The cause of most of its checks (the journal's detail), ties to the earliest; checks without
+     *  one (a text log's) are not counted, and with none it is empty. */
     std::string cause;
+    /** How many of its checks had each cause, in the order the causes first came. */
+    std::vector<std::pair<std::string, std::int64_t>> causeChecks;
     std::int64_t Duration() const { return end - start; }
+    /** Counts checks for a cause and sets cause anew; an empty one is not counted. */
+    void AddChecks(const std::string& checkCause, std::int64_t checks);
 };
+
+/** Outages less than within apart joined into one, from the start of the first to the end of the
+ *  last, its cause that of most of their checks together. */
+std::vector<Outage> MergeOutages(std::vector<Outage> outages, std::int64_t within);
+
+/** The outages that last at least seconds. */
+std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t seconds);
 
 enum class PeriodLength
 {
@@ -124,6 +137,8 @@ private:
         HistoryEvent event;
         bool connected;
         std::uint32_t cause;
+        /** Checks from first to last, both included. */
+        std::int64_t checks;
     };
 
     void Hold(const HistoryRecord& record);

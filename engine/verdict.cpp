@@ -7,6 +7,12 @@
 namespace pellavane {
 namespace {
 
+/** A target on this machine itself: a loopback address or the name that stands for it. */
+bool IsLoopbackTarget(const std::string& host)
+{
+    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
 using Clock = std::chrono::steady_clock;
 using Kind = PingReply::Kind;
 
@@ -39,8 +45,8 @@ bool Record(CheckResult& result, const std::vector<std::string>& hosts, const st
 } // namespace
 
 ConnectivityVerdict::ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web,
-                                         VerdictLimits limits)
-    : m_ping(ping), m_hosts(std::move(hosts)), m_web(web), m_limits(limits)
+                                         VerdictLimits limits, ILocalNetwork* local)
+    : m_ping(ping), m_hosts(std::move(hosts)), m_web(web), m_limits(limits), m_local(local)
 {}
 
 CheckResult ConnectivityVerdict::Check()
@@ -54,12 +60,12 @@ CheckResult ConnectivityVerdict::Check()
         return std::clamp(left, std::chrono::milliseconds::zero(), m_limits.round);
     };
     CheckResult result;
-    const auto decide = [&](bool connected, const char* cause) {
+    const auto decide = [&](bool connected, std::string cause) {
         if (m_web != nullptr) {
             m_web->Cancel();
         }
         result.connected = connected;
-        result.cause = cause;
+        result.cause = std::move(cause);
         result.time = std::time(nullptr);
         result.durationSeconds = std::chrono::duration<double>(Clock::now() - started).count();
         m_last = result;
@@ -91,7 +97,19 @@ CheckResult ConnectivityVerdict::Check()
     if (m_web != nullptr) {
         m_web->Start();
     }
-    const std::vector<PingReply> confirming = m_ping.PingAll(m_hosts, roundBound());
+    // The router is asked in the same round, so a check takes no longer for it; a machine with no
+    // route or no link up has no router to ask.
+    // Targets on this machine itself answer or not whatever the router does; it is not asked for
+    // them, so a check of loopback never sends anything past it.
+    std::optional<LocalNetworkState> local;
+    std::vector<std::string> confirmingHosts = m_hosts;
+    if (m_local != nullptr && !std::all_of(m_hosts.begin(), m_hosts.end(), IsLoopbackTarget)) {
+        local = m_local->Read();
+        if (local->interfaceUp && local->route && !local->route->gateway.empty()) {
+            confirmingHosts.push_back(local->route->gateway);
+        }
+    }
+    const std::vector<PingReply> confirming = m_ping.PingAll(confirmingHosts, roundBound());
     const PingReply firstAgain = ReplyAt(confirming, 0);
     const bool answered = Record(result, m_hosts, confirming);
     if (head.kind == Kind::NameLookupFailed && firstAgain.kind == Kind::NameLookupFailed) {
@@ -111,7 +129,18 @@ CheckResult ConnectivityVerdict::Check()
     if (web == WebAnswer::Other) {
         return decide(false, "captive portal");
     }
-    return decide(false, firstAgain.kind == Kind::NameLookupFailed ? "name lookup failed" : "targets silent");
+    if (firstAgain.kind == Kind::NameLookupFailed) {
+        return decide(false, "name lookup failed");
+    }
+    if (!local) {
+        return decide(false, "targets silent");
+    }
+    const bool routerPinged = confirmingHosts.size() > m_hosts.size();
+    const bool routerAnswered = routerPinged && Answered(ReplyAt(confirming, m_hosts.size()));
+    // Read after the echo request, which made the kernel ask the link for the router's address.
+    const bool neighbour =
+        routerPinged && !routerAnswered && m_local->NeighbourReachable(confirmingHosts.back());
+    return decide(false, LocalNetworkCause(*local, routerAnswered, neighbour));
 }
 
 bool ConnectivityVerdict::IsInternetConnected()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/check_result.h"
+#include "engine/local_network.h"
 #include "engine/probe.h"
 
 #include <chrono>
@@ -73,13 +74,16 @@ struct VerdictLimits
 /** The connection's state from several targets: the first target alone; when it is silent, the
  *  others at once; when none answered, a confirming round of all at once with the web check beside
  *  it. Only a confirmed failure is Disconnected, and a first target whose name did not resolve in
- *  both rounds is Disconnected even when an address answered. */
+ *  both rounds is Disconnected even when an address answered. With the machine's own network to
+ *  read, the confirming round pings the default route's router beside the targets, so that a check
+ *  whose targets were all silent says whether the fault lies here or with the provider. */
 class ConnectivityVerdict : public IConnectivityProbe
 {
 public:
-    /** web may be null: no web check. hosts must not be empty. */
+    /** web may be null: no web check; local may be null: "targets silent" stays as it is. hosts must
+     *  not be empty. */
     ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web = nullptr,
-                        VerdictLimits limits = {});
+                        VerdictLimits limits = {}, ILocalNetwork* local = nullptr);
 
     /** One check; the time field is the wall clock when it ended. Never throws. */
     CheckResult Check() override;
@@ -92,6 +96,7 @@ private:
     std::vector<std::string> m_hosts;
     IWebCheck* m_web;
     VerdictLimits m_limits;
+    ILocalNetwork* m_local;
     CheckResult m_last;
 };
 

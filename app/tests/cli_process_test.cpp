@@ -524,7 +524,11 @@ TEST_F(CliProcess, TargetsComeFromHostsOptionThenVariablesThenTheSetting)
         EXPECT_EQ(run.status, row.status) << run.err;
         std::vector<std::string> hosts;
         for (const std::string& line : SplitLines(PingArguments())) {
-            hosts.push_back(line.substr(line.rfind(' ') + 1));
+            // The router of this machine's default route is asked beside a confirming round; whether
+            // there is one is the machine's, not this test's.
+            if (line.substr(line.rfind(' ') + 1).rfind("127.", 0) == 0) {
+                hosts.push_back(line.substr(line.rfind(' ') + 1));
+            }
         }
         // The pings of a round start at once, so their order within a round is not fixed.
         std::vector<std::string> expected = SplitLines(row.pinged);

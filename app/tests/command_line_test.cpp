@@ -84,6 +84,23 @@ TEST(ParseCommandLine, EveryIntervalOfTheListHasItsOption)
     }
 }
 
+TEST(ParseCommandLine, OutagesMergeAndMinTakeDurationsAsTheIntervalIsWritten)
+{
+    const auto request = ParseCommandLine({"--outages", "--merge", "90s", "--min", "2m"});
+    ASSERT_EQ(request.mode, Mode::Outages) << request.message;
+    EXPECT_EQ(request.mergeSeconds, 90);
+    EXPECT_EQ(request.minSeconds, 120);
+    EXPECT_FALSE(ParseCommandLine({"--outages"}).mergeSeconds);
+    const std::pair<const char*, std::int64_t> durations[] = {
+        {"0s", 0}, {"30s", 30}, {"5m", 300}, {"1h", 3600}, {"999999999h", 999999999LL * 3600}};
+    for (const auto& [text, seconds] : durations) {
+        EXPECT_EQ(DurationOptionSeconds(text), seconds) << text;
+    }
+    for (const char* bad : {"", "s", "5", "5S", "1d", " 5s", "5s ", "1.5h", "1000000000s"}) {
+        EXPECT_FALSE(DurationOptionSeconds(bad)) << bad;
+    }
+}
+
 TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
 {
     const std::vector<std::vector<std::string>> mistakes = {
@@ -115,6 +132,12 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--check", "--csv"},
         {"--json"},
         {"--uptime=yes"},
+        {"--uptime", "--merge", "5m"},
+        {"--check", "--min", "5m"},
+        {"--outages", "--merge", "5"},
+        {"--outages", "--min", "-5m"},
+        {"--outages", "--min", "5d"},
+        {"--outages", "--merge"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);
@@ -141,6 +164,9 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--console=1"}, "Option --console takes no value."},
         {{"--check", "--hosts"}, "--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2."},
         {{"--hosts", "127.0.0.1"}, "--hosts goes with --console or --check."},
+        {{"--outages", "--min"}, "--min needs a duration such as 30s, 5m or 1h."},
+        {{"--outages", "--merge", "5 m"}, "'5 m' for --merge is not a duration such as 30s, 5m or 1h."},
+        {{"--uptime", "--min", "5m"}, "--merge and --min go with --outages."},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();

@@ -527,8 +527,8 @@ TEST(HistoryReportTest, CsvJsonAndTableCarryTheSameRows)
 {
     const ScopedZone zone("CET-1");
     const std::int64_t t = Local(2026, 12, 8, 4, 45, 17);
-    const std::vector<Outage> outages = {{t, t + 250, false, "targets silent"},
-                                         {t + 3600, t + 7325, true, ""}};
+    const std::vector<Outage> outages = {{t, t + 250, false, "targets silent", {}},
+                                         {t + 3600, t + 7325, true, "", {}}};
     EXPECT_EQ(OutagesText(outages, ReportFormat::Csv),
               "start,end,duration_s,cause\n"
               "2026-12-08T04:45:17+01:00,2026-12-08T04:49:27+01:00,250,targets silent\n"
@@ -574,6 +574,99 @@ TEST(HistoryReportTest, CsvJsonAndTableCarryTheSameRows)
               "2026-12-09               0 s         0 s  24 h 00 min 00 s        0         0 s        -\n");
 }
 
+struct CauseCase
+{
+    const char* name;
+    std::vector<std::string> causes; // one Disconnected check every 5 s
+    const char* expected;
+};
+
+TEST(OutageCauseTest, MostChecksDecideAndTiesGoToTheEarliest)
+{
+    const ScopedZone zone("UTC0");
+    const std::int64_t t = Local(2026, 12, 8, 10);
+    const std::vector<CauseCase> cases = {
+        {"one cause throughout", {"provider", "provider", "provider"}, "provider"},
+        {"most checks win over the first", {"local network", "provider", "provider"}, "provider"},
+        {"checks without a cause (a text log's) do not count", {"", "provider", "", ""}, "provider"},
+        {"a tie goes to the earliest",
+         {"local network", "provider", "provider", "local network"},
+         "local network"},
+        {"a run in the middle counts whole",
+         {"no network", "provider", "provider", "provider", "no network"},
+         "provider"},
+    };
+    for (const CauseCase& c : cases) {
+        // With a start row the interval is known at once; without, the checks are held first.
+        for (const bool started : {true, false}) {
+            std::vector<HistoryRecord> records;
+            if (started) {
+                records.push_back(Event(t - 1, HistoryEvent::Start, 5));
+            }
+            std::int64_t at = t;
+            for (const std::string& cause : c.causes) {
+                records.push_back(Check(at, false, cause));
+                at += 5;
+            }
+            records.push_back(Check(at, true));
+            const HistoryReport report = Analyse(records);
+            ASSERT_EQ(report.outages.size(), 1u) << c.name;
+            EXPECT_EQ(report.outages[0].cause, c.expected) << c.name << (started ? " started" : " held");
+            EXPECT_EQ(report.outages[0].Duration(), at - t) << c.name;
+        }
+    }
+}
+
+TEST(OutageCauseTest, MergeJoinsNearOutagesAndMinLeavesOutShortOnes)
+{
+    const auto outage = [](std::int64_t start, std::int64_t end, const char* cause, std::int64_t checks) {
+        Outage o{start, end, false, {}, {}};
+        o.AddChecks(cause, checks);
+        return o;
+    };
+    const std::vector<Outage> outages = {outage(0, 30, "local network", 3), outage(50, 60, "provider", 2),
+                                         outage(80, 100, "provider", 2), outage(400, 405, "no network", 1)};
+    const std::vector<Outage> merged = MergeOutages(outages, 21);
+    ASSERT_EQ(merged.size(), 2u);
+    EXPECT_EQ(merged[0].start, 0);
+    EXPECT_EQ(merged[0].end, 100);
+    EXPECT_EQ(merged[0].cause, "provider"); // four checks against three
+    EXPECT_EQ(merged[1].start, 400);
+    // Exactly the distance apart is not less than it.
+    EXPECT_EQ(MergeOutages(outages, 20).size(), 4u);
+    EXPECT_EQ(MergeOutages(outages, 0).size(), 4u);
+    const std::vector<Outage> longOnes = LongOutages(outages, 20);
+    ASSERT_EQ(longOnes.size(), 2u);
+    EXPECT_EQ(longOnes[1].start, 80);
+    EXPECT_EQ(LongOutages(MergeOutages(outages, 21), 10).size(), 1u);
+}
+
+TEST(HistoryReportTest, TableEndsWithWhatTheRouterSaw)
+{
+    const ScopedZone zone("UTC0");
+    const std::int64_t t = Local(2026, 12, 8, 10);
+    const auto outage = [t](std::int64_t from, std::int64_t seconds, const char* cause) {
+        return Outage{t + from, t + from + seconds, false, cause, {}};
+    };
+    const auto closing = [](const std::vector<Outage>& outages) {
+        const std::string text = OutagesText(outages, ReportFormat::Table);
+        return text.substr(text.rfind('\n', text.size() - 2) + 1);
+    };
+    EXPECT_EQ(
+        closing(
+            {outage(0, 600, "provider"), outage(1000, 60, "local network"), outage(2000, 300, "provider")}),
+        "3 outages, 16 min 00 s in all; in 2 of them (15 min 00 s) the router answered and the Internet "
+        "did not.\n");
+    EXPECT_EQ(closing({outage(0, 600, "provider")}),
+              "1 outage, 10 min 00 s in all; the router answered and the Internet did not.\n");
+    EXPECT_EQ(
+        closing({outage(0, 60, "local network"), outage(100, 60, "no network")}),
+        "2 outages, 2 min 00 s in all; in none of them the router answered and the Internet did not.\n");
+    // A history from before the router was asked keeps the line it had.
+    EXPECT_EQ(closing({outage(0, 60, "targets silent"), outage(100, 60, "")}),
+              "2 outages, 2 min 00 s in all.\n");
+}
+
 TEST(ConnectionSummaryTest, TellsTheStateSinceWhenAndTodaysOutages)
 {
     const ScopedZone zone("UTC0");
@@ -591,6 +684,15 @@ TEST(ConnectionSummaryTest, TellsTheStateSinceWhenAndTodaysOutages)
               "Connected for 3 h 12 min \xC2\xB7 2 outages today (2 min 50 s)");
     summary.Add(t + 4000, false);
     EXPECT_EQ(summary.Text(t + 4045), "Disconnected for 45 s \xC2\xB7 3 outages today (3 min 35 s)");
+    summary.SetCause("provider");
+    EXPECT_EQ(summary.Text(t + 4045),
+              "Disconnected for 45 s: the router answers, the Internet does not \xC2\xB7 "
+              "3 outages today (3 min 35 s)");
+    // A cause is named only while disconnected, and a new outage starts without the last one's.
+    summary.Add(t + 4100, true);
+    EXPECT_EQ(summary.Text(t + 4100).find("router"), std::string::npos);
+    summary.Add(t + 4200, false);
+    EXPECT_EQ(summary.Text(t + 4200).find("router"), std::string::npos);
     summary.Clear();
     summary.Add(t, true);
     EXPECT_EQ(summary.Text(t + 5), "Connected for 5 s \xC2\xB7 no outages today");
