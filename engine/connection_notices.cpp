@@ -2,6 +2,7 @@
 
 #include "engine/connection_summary.h"
 #include "engine/history.h"
+#include "engine/local_network.h"
 #include "engine/recorder.h"
 
 #include <cstdio>
@@ -26,9 +27,18 @@ std::string ClockTimeText(std::time_t t, std::time_t now)
     return text;
 }
 
+std::string CauseClause(const std::string& cause)
+{
+    // "No target answers" would only repeat what a loss says; a resume's grace names no fault.
+    if (cause.empty() || cause == "targets silent" || cause == kCauseAfterResume) {
+        return "";
+    }
+    return ": " + CauseSentence(cause) + ".";
+}
+
 std::string LossBody(const CheckResult& firstFailed, std::time_t now)
 {
-    return "No answer since " + ClockTimeText(firstFailed.time, now);
+    return "No answer since " + ClockTimeText(firstFailed.time, now) + CauseClause(firstFailed.cause);
 }
 
 ConnectionNotices::ConnectionNotices(INotifier& notifier, IMachineClocks& clocks)
@@ -152,7 +162,7 @@ void ChangeLines::CheckRecorded(const CheckResult& check)
     m_connected = check.connected;
     if (!check.connected) {
         m_lostAt = check.time;
-        m_print(std::string(kNoticeLost) + " at " + DateTimeText(check.time));
+        m_print(std::string(kNoticeLost) + " at " + DateTimeText(check.time) + CauseClause(check.cause));
     } else if (!first) {
         m_print(std::string(kNoticeRestored) + " at " + DateTimeText(check.time) + " after " +
                 ShortDurationText(check.time - m_lostAt));

@@ -53,6 +53,10 @@ public:
  *  local day of now. */
 std::string ClockTimeText(std::time_t t, std::time_t now);
 
+/** ": the router answers, the Internet does not." for a failed check's cause, to follow the time a
+ *  loss is told at; empty where the cause tells the user nothing more than the loss itself. */
+std::string CauseClause(const std::string& cause);
+
 /** The body of the loss notice for the first failed check of an outage, told at now. */
 std::string LossBody(const CheckResult& firstFailed, std::time_t now);
 

@@ -187,5 +187,35 @@ TEST(ChangeLinesTest, PrintsEveryChangeAndAFirstLoss)
     EXPECT_EQ(lines[3], "Connected again at " + DateTimeText(t + 75) + " after 5 s");
 }
 
+TEST(ChangeLinesTest, ALossNamesItsCauseWhereThatSaysMore)
+{
+    const ScopedTimeZone utc("UTC0");
+    const std::time_t t = 1'796'701'517;
+    const struct
+    {
+        const char* cause;
+        const char* clause;
+    } table[] = {
+        {"provider", ": the router answers, the Internet does not."},
+        {"local network", ": the router does not answer."},
+        {"no network", ": this computer is on no network."},
+        {"name lookup failed", ": names are not found."},
+        {"targets silent", ""},
+        {"after resume", ""},
+        {"", ""},
+    };
+    for (const auto& row : table) {
+        std::vector<std::string> lines;
+        ChangeLines changes([&](const std::string& line) { lines.push_back(line); });
+        CheckResult check;
+        check.time = t;
+        check.cause = row.cause;
+        changes.CheckRecorded(check);
+        ASSERT_EQ(lines.size(), 1U) << row.cause;
+        EXPECT_EQ(lines[0], "Connection lost at " + DateTimeText(t) + row.clause) << row.cause;
+        EXPECT_EQ(LossBody(check, t), std::string("No answer since 03:45") + row.clause) << row.cause;
+    }
+}
+
 } // namespace
 } // namespace pellavane
