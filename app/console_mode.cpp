@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/sleep_source.h"
 
+#include "engine/connection_notices.h"
 #include "engine/guarded_handler.h"
 #include "engine/history_report.h"
 #include "engine/journal.h"
@@ -307,6 +308,14 @@ int RunConsole(ConsoleRun run)
         schedule.AddListener(*metrics);
     }
     schedule.AddListener(rows);
+    // Each change on a line of its own among the status lines, clear of the countdown line.
+    ChangeLines changes([&run](const std::string& line) {
+        if (run.terminal) {
+            run.out << "\r\x1b[K";
+        }
+        run.out << line << '\n' << std::flush;
+    });
+    schedule.AddListener(changes);
     // logind's signals arrive through the Qt event loop, which the loop below runs between ticks.
     const auto sleepSource = WatchPlatformSleep(sleep);
 

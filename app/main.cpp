@@ -1,6 +1,7 @@
 #include "app/app_config.h"
 #include "app/command_line.h"
 #include "app/console_mode.h"
+#include "app/desktop_notifier.h"
 #include "app/main_window.h"
 #include "app/qt_adapters.h"
 #include "app/qt_desktop.h"
@@ -126,21 +127,35 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     QtDesktopLauncher launcher;
     QtClipboard clipboard;
     QtTrayShell trayShell;
+    const auto notifier = MakeDesktopNotifier(trayShell);
     const auto startupEntry = MakeStartupEntry(QCoreApplication::applicationFilePath().toStdString());
     // A close can come while the start-up's record lets events run, before the event loop exists to
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
-    MainWindow window(
-        {settings, probe, clock, reporter, boxes, dialog, launcher, clipboard, trayShell, *startupEntry,
-         &QSystemTrayIcon::isSystemTrayAvailable,
-         [](const std::string& message) {
-             QMessageBox::warning(nullptr, QStringLiteral("Pellavane"), QString::fromStdString(message));
-         },
-         [&ended] {
-             ended = true;
-             QCoreApplication::exit(0);
-         },
-         QCoreApplication::applicationDirPath().toStdString(), PELLAVANE_HELP_HOST, &WatchPlatformSleep});
+    MainWindow window({settings,
+                       probe,
+                       clock,
+                       reporter,
+                       boxes,
+                       dialog,
+                       launcher,
+                       clipboard,
+                       trayShell,
+                       *startupEntry,
+                       &QSystemTrayIcon::isSystemTrayAvailable,
+                       [](const std::string& message) {
+                           QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
+                                                QString::fromStdString(message));
+                       },
+                       [&ended] {
+                           ended = true;
+                           QCoreApplication::exit(0);
+                       },
+                       QCoreApplication::applicationDirPath().toStdString(),
+                       PELLAVANE_HELP_HOST,
+                       &WatchPlatformSleep,
+                       {},
+                       notifier.get()});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
     QObject::connect(&instance, &SingleInstance::HistoryRequested, &window,

@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "tray/qt_tray_shell.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,6 +30,21 @@ namespace {
 const char* const kIntervalListHeading = "How often would you like to log internet connection status?";
 const char* const kStatusListHeading = "Internet Connection Status";
 constexpr int kFirstColumnTwips = 7000;
+
+const char* const kNotifyItem = "Notify When the Connection Changes";
+
+/** Where notices go when the program was given no notifier. */
+class NoNotices : public INotifier
+{
+public:
+    void Show(const Notice&) override {}
+};
+
+INotifier& NotifierOr(INotifier* notifier)
+{
+    static NoNotices none;
+    return notifier != nullptr ? *notifier : none;
+}
 
 /** Raised in place of a status that was probed after the window was asked to close. */
 class ClosingError : public std::runtime_error
@@ -194,6 +210,16 @@ MainWindow::MainWindow(MainWindowServices services)
       m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
                   QtEventPump(), *m_reporter, m_s.helpHost}),
       m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
+      m_trayStatus(
+          m_tray, QuillmoorTrayPicture(), [this] { return m_schedule.State(); },
+          [this] { return m_s.clock.Now(); },
+          [this](const TrayPicture& picture) {
+              m_form.setWindowIcon(ToQIcon(picture));
+              if (m_history) {
+                  m_history->setWindowIcon(m_form.windowIcon());
+              }
+          }),
+      m_notices(NotifierOr(m_s.notifier), m_machineClocks),
       m_minimize(*m_trayWindow, m_tray, m_s.settings, m_s.tellUser),
       m_startupOptions(
           *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
@@ -201,6 +227,9 @@ MainWindow::MainWindow(MainWindowServices services)
 {
     m_recorder.SetGate(&m_sleep);
     m_schedule.AddListener(m_journalRows);
+    m_schedule.AddListener(m_trayStatus);
+    m_schedule.AddListener(m_notices);
+    m_sleep.AddObserver(m_notices);
     m_schedule.AddListener(m_summaryCause);
     if (m_s.watchSleep) {
         m_sleepSource = m_s.watchSleep(m_sleep);
@@ -217,6 +246,8 @@ void MainWindow::Connect()
         // A tick queued before the close can still arrive while the close lets events run.
         if (!m_closing) {
             m_schedule.Tick();
+            // The tip's "for 3 min" moves on between checks.
+            m_trayStatus.Update();
         }
     });
     connect(&m_form, &Form1::IntervalChosen, this,
@@ -258,6 +289,13 @@ void MainWindow::SetUpStatusListMenu()
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this,
             [this, list](const QPoint& at) { m_statusListMenu->popup(list->viewport()->mapToGlobal(at)); });
+
+    m_notifyAction = m_statusListMenu->addAction(QString::fromUtf8(kNotifyItem));
+    m_notifyAction->setObjectName(QStringLiteral("NotifyAction"));
+    m_notifyAction->setCheckable(true);
+    m_notifyAction->setChecked(m_notices.Enabled());
+    // Triggered, not toggled: start-up setting the mark from the stored value must not store it again.
+    connect(m_notifyAction, &QAction::triggered, this, &MainWindow::Notify_Click);
 }
 
 void MainWindow::ShowHistory()
@@ -272,6 +310,19 @@ void MainWindow::ShowHistory()
         m_history->setWindowIcon(m_form.windowIcon());
     }
     m_history->ShowAndLoad();
+}
+
+void MainWindow::Notify_Click(bool on)
+{
+    m_notices.SetEnabled(on);
+    try {
+        Settings(m_s.settings).Set(kNotifySetting, on);
+    } catch (const std::exception& e) {
+        // Notices follow the mark for this run all the same.
+        if (m_s.tellUser) {
+            m_s.tellUser(e.what());
+        }
+    }
 }
 
 void MainWindow::Text1_Change()
@@ -325,6 +376,11 @@ void MainWindow::Form_Load()
     });
     h.Step(168, [&] { m_text1.SetText(settings.Get(kLogFileSetting, m_defaultPath)); });
 
+    // Before the start-up record: a first check without connection is told, unless notices are off.
+    h.Step(169, [&] {
+        m_notices.SetEnabled(settings.Get(kNotifySetting));
+        m_notifyAction->setChecked(m_notices.Enabled());
+    });
     std::optional<bool> on;
     h.Step(170, [&] { on = settings.Get(kLoggingOnSetting); });
     if (h.Test(172, [&] { return on == false; })) {
@@ -342,7 +398,8 @@ void MainWindow::Form_Load()
         return;
     }
 
-    h.Step(186, [&] { m_tray.SetTrayTip(kDisplayName); });
+    // The mark and the tip for the state the start-up left, before the icon is shown with them.
+    h.Step(186, [&] { m_trayStatus.Update(); });
     h.Step(188, [&] { m_tray.SetInTray(true); });
     h.Step(190, [&] { m_check4->SetValue(settings.Get(kStartAtLogOnSetting) ? 1 : 0); });
     h.Step(192, [&] { m_check8->SetValue(settings.Get(kMinimizedSetting) ? 1 : 0); });

@@ -4,6 +4,7 @@
 #include "app/history_commands.h"
 #include "app/qt_desktop.h"
 #include "autostart/startup_options.h"
+#include "engine/connection_notices.h"
 #include "engine/journal.h"
 #include "engine/machine_clocks.h"
 #include "engine/monitor_journal.h"
@@ -12,9 +13,11 @@
 #include "engine/sleep_watch.h"
 #include "tray/minimize_to_tray.h"
 #include "tray/sys_tray.h"
+#include "tray/tray_status.h"
 
 #include <QObject>
 
+class QAction;
 class QMenu;
 
 #include <functional>
@@ -57,6 +60,8 @@ struct MainWindowServices
     std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
     /** Asks for the folder the history's CSV files go to; empty for the system's folder dialog. */
     std::function<std::string()> chooseFolder = {};
+    /** Where notices of connection changes go (MakeDesktopNotifier); nullptr for none. */
+    INotifier* notifier = nullptr;
 };
 
 /** The main window wired to the engine, the commands and the tray: start-up, the controls' handlers,
@@ -85,6 +90,7 @@ public:
 
     Form1& Form() noexcept { return m_form; }
     cSysTray& Tray() noexcept { return m_tray; }
+    ConnectionNotices& Notices() noexcept { return m_notices; }
     LoggingSchedule& Schedule() noexcept { return m_schedule; }
     bool StartupInProgress() const noexcept { return m_startupInProgress; }
     /** True from the close request on. */
@@ -107,6 +113,7 @@ private:
     void Text1_Change();
     void Connect();
     void SetUpStatusListMenu();
+    void Notify_Click(bool on);
 
     MainWindowServices m_s;
     bool m_startupInProgress = false;
@@ -141,10 +148,13 @@ private:
     std::unique_ptr<QObject> m_sleepSource;
     HistoryCommands m_commands;
     cSysTray m_tray;
+    TrayStatus m_trayStatus;
+    ConnectionNotices m_notices;
     MinimizeToTray m_minimize;
     StartupOptions m_startupOptions;
     std::unique_ptr<HistoryWindow> m_history;
     QMenu* m_statusListMenu = nullptr;
+    QAction* m_notifyAction = nullptr;
 };
 
 } // namespace pellavane

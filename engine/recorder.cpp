@@ -39,7 +39,7 @@ CheckResult StatusRecorder::RecordStatus()
         case CheckVerdict::Retry:
             throw CheckNotRecorded("The check failed just after a resume; it is tried again.");
         case CheckVerdict::RecordAfterResume:
-            check.cause = "after resume";
+            check.cause = kCauseAfterResume;
             break;
         case CheckVerdict::Record:
             break;

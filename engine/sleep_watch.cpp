@@ -11,8 +11,13 @@ std::time_t WallSeconds(std::chrono::nanoseconds wall)
 } // namespace
 
 SleepWatch::SleepWatch(IMachineClocks& clocks, ISleepObserver& observer)
-    : m_clocks(clocks), m_observer(observer), m_last(clocks.Read())
+    : m_clocks(clocks), m_observers{&observer}, m_last(clocks.Read())
 {}
+
+void SleepWatch::AddObserver(ISleepObserver& observer)
+{
+    m_observers.push_back(&observer);
+}
 
 void SleepWatch::PreparingForSleep()
 {
@@ -42,8 +47,10 @@ void SleepWatch::Look()
     m_last = now;
 
     if (step > kWallClockStepLimit || step < -kWallClockStepLimit) {
-        m_observer.WallClockStepped(WallSeconds(now.wall),
-                                    std::chrono::round<std::chrono::seconds>(step).count());
+        for (ISleepObserver* observer : m_observers) {
+            observer->WallClockStepped(WallSeconds(now.wall),
+                                       std::chrono::round<std::chrono::seconds>(step).count());
+        }
     }
     if (asleep > kSleepFoundAbove) {
         if (!m_asleep) {
@@ -106,14 +113,18 @@ void SleepWatch::Slept(std::time_t began, const ClockReading& now)
     m_graceUntil.reset();
     m_asleepSince = now.monotonic;
     m_asleep = true;
-    m_observer.MachineSlept(began);
+    for (ISleepObserver* observer : m_observers) {
+        observer->MachineSlept(began);
+    }
 }
 
 void SleepWatch::Woke(const ClockReading& now)
 {
     m_asleep = false;
     m_graceUntil = now.boottime + kResumeGrace;
-    m_observer.MachineResumed(WallSeconds(now.wall));
+    for (ISleepObserver* observer : m_observers) {
+        observer->MachineResumed(WallSeconds(now.wall));
+    }
 }
 
 } // namespace pellavane

@@ -5,8 +5,12 @@
 #include <chrono>
 #include <ctime>
 #include <optional>
+#include <vector>
 
 namespace pellavane {
+
+/** The cause of a failed check that the resume grace confirmed. */
+inline constexpr const char* kCauseAfterResume = "after resume";
 
 /** How long after a resume a failing check is tried again before it is recorded. */
 inline constexpr std::chrono::seconds kResumeGrace{30};
@@ -79,6 +83,8 @@ class SleepWatch : public ISleepListener, public ICheckGate
 {
 public:
     SleepWatch(IMachineClocks& clocks, ISleepObserver& observer);
+    /** observer is told too from now on; it must outlive the watch. */
+    void AddObserver(ISleepObserver& observer);
 
     void PreparingForSleep() override;
     void Resumed() override;
@@ -98,7 +104,7 @@ private:
     void Woke(const ClockReading& now);
 
     IMachineClocks& m_clocks;
-    ISleepObserver& m_observer;
+    std::vector<ISleepObserver*> m_observers;
     ClockReading m_last;
     bool m_asleep = false;
     /** Monotonic time when the sleep was signalled. */

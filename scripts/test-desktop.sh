@@ -205,6 +205,9 @@ else
     fail "a third start does not come up and hide in the tray: $(cat "$desktop_sandbox/third.err")"
 fi
 
+# Notices and the tray's colours, on a desktop and a session bus of their own.
+"$top/scripts/test-notify.sh" "$program" || fail "the notification test"
+
 if [ "$failures" -gt 0 ]; then
     for f in "$desktop_sandbox"/first.err "$desktop_sandbox"/second.err "$desktop_sandbox"/third.err; do
         if [ -s "$f" ]; then

@@ -52,6 +52,8 @@ inline constexpr Setting<bool> kStartAtLogOnSetting{"Windows Startup", "Off", Is
 inline constexpr Setting<bool> kMinimizedSetting{"Minimized", "Off", IsOn, OnOffText};
 /** The Prometheus metrics file written after every check; empty writes none. */
 inline constexpr Setting<std::string> kMetricsFileSetting{"MetricsFile", "", TextAsIs, TextAsIs};
+/** Desktop notices when the connection is lost and when it comes back. */
+inline constexpr Setting<bool> kNotifySetting{"Notify", "On", IsOn, OnOffText};
 /** The check's targets, comma-separated; nothing stored or empty means the built-in list. */
 inline constexpr Setting<std::optional<std::string>> kProbeHostsSetting{"ProbeHosts", kNothingStored,
                                                                         TextIfStored, StoredText};

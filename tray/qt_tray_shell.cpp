@@ -1,7 +1,10 @@
 #include "tray/qt_tray_shell.h"
 
+#include <QPainter>
+#include <QPixmap>
 #include <QString>
 
+#include <algorithm>
 #include <utility>
 
 // Resources of a static library are linked in only when something refers to them; outside any
@@ -13,11 +16,58 @@ static void InitTrayResources()
 
 namespace pellavane {
 
+QColor MarkColour(TrayMark mark)
+{
+    switch (mark) {
+    case TrayMark::Connected:
+        return {0x1f, 0xa8, 0x3a};
+    case TrayMark::Disconnected:
+        return {0xe0, 0x1b, 0x24};
+    case TrayMark::Idle:
+    case TrayMark::None:
+        break;
+    }
+    return {0x8a, 0x8a, 0x8a};
+}
+
+QRect MarkedIconRect(int size)
+{
+    const int side = (size * 13 + 8) / 16;
+    return {0, size - side, side, side};
+}
+
+QPixmap MarkedPixmap(const QIcon& base, TrayMark mark, int size)
+{
+    QPixmap canvas(size, size);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // The icon shrinks into the lower left and the mark takes the upper right corner, where the icon
+    // has only its light ground: the mark never covers the Q.
+    const QRect icon = MarkedIconRect(size);
+    painter.drawPixmap(icon, base.pixmap(icon.size()));
+    const qreal diameter = size * 0.44;
+    const QRectF dot(size - diameter, 0, diameter, diameter);
+    painter.setPen(QPen(QColor(255, 255, 255), std::max(1.0, size / 16.0)));
+    painter.setBrush(MarkColour(mark));
+    painter.drawEllipse(dot.adjusted(0.5, 0.5, -0.5, -0.5));
+    return canvas;
+}
+
 QIcon ToQIcon(const TrayPicture& picture)
 {
     // Qt refuses to show an icon without a picture, and a hidden window could then never come back.
-    return QIcon(
+    const QIcon base(
         QString::fromStdString(picture.IsIcon() ? picture.resource : QuillmoorTrayPicture().resource));
+    if (picture.mark == TrayMark::None) {
+        return base;
+    }
+    QIcon marked;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        marked.addPixmap(MarkedPixmap(base, picture.mark, size));
+    }
+    return marked;
 }
 
 TrayPicture QuillmoorTrayPicture()
@@ -71,6 +121,11 @@ void QtTrayShell::ShowWhenAvailable()
     if (!m_trayAvailable || m_trayAvailable()) {
         m_retry.stop();
         m_icon.show();
+        if (m_pending) {
+            const PendingMessage message = *m_pending;
+            m_pending.reset();
+            ShowMessage(message.title, message.text, message.timeoutMs);
+        }
     } else if (!m_retry.isActive()) {
         // The panel often starts after the programs of the session; show the icon once it is there.
         m_retry.start();
@@ -97,11 +152,17 @@ void QtTrayShell::SetTip(const std::string& tip)
 void QtTrayShell::HideIcon()
 {
     m_retry.stop();
+    m_pending.reset();
     m_icon.hide();
 }
 
 void QtTrayShell::ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs)
 {
+    // A notice at start-up comes before the icon is in the panel, where Qt would drop it.
+    if (!m_icon.isVisible()) {
+        m_pending = PendingMessage{title, text, timeoutMs};
+        return;
+    }
     m_icon.showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::NoIcon,
                        static_cast<int>(timeoutMs));
 }

@@ -4,17 +4,28 @@
 
 #include "tray/sys_tray.h"
 
+#include <QColor>
+#include <QIcon>
 #include <QObject>
+#include <QPixmap>
+#include <QRect>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace pellavane {
 
-/** The picture a TrayPicture names, as Qt shows it. */
+/** The picture a TrayPicture names, as Qt shows it, with its mark drawn in the upper right corner. */
 QIcon ToQIcon(const TrayPicture& picture);
+/** The mark's colour: green, red or grey. */
+QColor MarkColour(TrayMark mark);
+/** Where a marked picture of size pixels square has its icon. */
+QRect MarkedIconRect(int size);
+/** base with mark, size pixels square. */
+QPixmap MarkedPixmap(const QIcon& base, TrayMark mark, int size);
 
 /** The main window's tray picture: the blue Q on light cyan. */
 TrayPicture QuillmoorTrayPicture();
@@ -47,8 +58,17 @@ private:
     void ShowWhenAvailable();
     void Activated(TrayButton button);
 
+    struct PendingMessage
+    {
+        std::string title;
+        std::string text;
+        std::uint32_t timeoutMs;
+    };
+
     QSystemTrayIcon m_icon;
     QTimer m_retry;
+    /** The last message asked for while the icon was not shown yet. */
+    std::optional<PendingMessage> m_pending;
     std::function<bool()> m_trayAvailable;
     TrayShellEvents m_events;
 };

@@ -19,11 +19,25 @@ inline constexpr std::size_t kMaxInfoTitleChars = 63;
 /** Largest ShowTimer whose milliseconds fit a signed 32-bit number. */
 inline constexpr std::int32_t kMaxShowTimer = 2147483;
 
+/** The coloured mark on the icon that tells the connection's state at a glance. */
+enum class TrayMark
+{
+    None,
+    /** Green. */
+    Connected,
+    /** Red. */
+    Disconnected,
+    /** Grey: not logging, or no check yet. */
+    Idle,
+};
+
 /** An icon as the control keeps it: where the shell finds its image (a Qt resource path such as
- *  ":/pellavane/tray/tray_q.png", or a file). An empty one stands for "no icon". */
+ *  ":/pellavane/tray/tray_q.png", or a file) and the mark drawn on it. An empty resource stands for
+ *  "no icon". */
 struct TrayPicture
 {
     std::string resource;
+    TrayMark mark = TrayMark::None;
 
     bool IsIcon() const noexcept { return !resource.empty(); }
     friend bool operator==(const TrayPicture&, const TrayPicture&) = default;

@@ -581,6 +581,35 @@ TEST_F(CliProcess, ConsoleLogsEverySecondAndEndsCleanlyOnSigterm)
     EXPECT_FALSE(fs::exists(Temp() / "config" / "Quillmoor.ini")) << "the overrides must not be stored";
 }
 
+TEST_F(CliProcess, ConsolePrintsEachChangeOfTheConnectionOnALineOfItsOwn)
+{
+    UsePing(kNoReplyPing);
+    const fs::path log = Temp() / "changes.txt";
+    auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
+    const auto printed = [&] { return ReadFile(OutPath("child")); };
+    ASSERT_TRUE(WaitUntil([&] { return SplitLines(ReadFile(log)).size() >= 3; }, kStartWait)) << printed();
+    // Replaced whole, so that a ping starting now never reads half a script.
+    const fs::path next = Temp() / "bin" / "ping.next";
+    WriteFile(next, kConnectedPing);
+    fs::permissions(next, fs::perms::owner_all);
+    fs::rename(next, Temp() / "bin" / "ping");
+    ASSERT_TRUE(
+        WaitUntil([&] { return printed().find("Connected again at ") != std::string::npos; }, kStartWait))
+        << printed();
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->WaitFor(kExitWait), 0);
+
+    const std::regex change(
+        R"(Connection lost at \S+ \S+(: [^\n]+\.)?\nConnected again at \S+ \S+ after \d+ s\n)");
+    std::string changes;
+    for (const std::string& line : SplitLines(printed())) {
+        if (line.find("Internet Connection Status") == std::string::npos) {
+            changes += line + "\n";
+        }
+    }
+    EXPECT_TRUE(std::regex_match(changes, change)) << changes;
+}
+
 // A log at the file-size limit is a log fault like any other: told, the console runs on, and a
 // standard error that is a file gets no terminal control sequences.
 TEST_F(CliProcess, ConsoleWithALogAtTheFileSizeLimitTellsWhyAndRunsOn)

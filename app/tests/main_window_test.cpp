@@ -14,6 +14,7 @@
 #include "testsupport/tray_fakes.h"
 #include "tray/sys_tray.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -79,6 +80,12 @@ struct FakeProbe : IConnectivityProbe
         }
         return connected;
     }
+};
+
+struct RecordingNotifier : INotifier
+{
+    void Show(const Notice& notice) override { shown.push_back(notice.summary); }
+    std::vector<std::string> shown;
 };
 
 struct FixedClock : IClock
@@ -248,7 +255,9 @@ protected:
                                [this] { ++endProgramCalls; },
                                programFolder.string(),
                                "help.example.invalid",
-                               {}});
+                               {},
+                               {},
+                               &notifier});
         return *window;
     }
 
@@ -292,6 +301,7 @@ protected:
     bool trayAvailable = true;
     std::vector<std::string> told;
     int endProgramCalls = 0;
+    RecordingNotifier notifier;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -318,8 +328,9 @@ TEST_F(MainWindowTest, EmptyStoreStartsLoggingEveryFiveSecondsIntoTheDefaultLog)
 
     ASSERT_EQ(shell.calls.size(), 1u);
     EXPECT_EQ(shell.calls[0].op, Op::ShowIcon);
-    EXPECT_EQ(shell.calls[0].text, "Pellavane");
+    EXPECT_EQ(shell.calls[0].text.rfind("Pellavane: Connected since ", 0), 0U) << shell.calls[0].text;
     EXPECT_TRUE(shell.calls[0].icon.IsIcon());
+    EXPECT_EQ(shell.calls[0].icon.mark, TrayMark::Connected);
     EXPECT_TRUE(w.Tray().Installed());
 
     EXPECT_FALSE(Form().Check4()->isChecked());
@@ -558,6 +569,45 @@ TEST_F(MainWindowTest, TimerTicksRecordAtTheChosenInterval)
     EXPECT_EQ(LineCount(LogPath()), 2);
     EXPECT_EQ(w.Schedule().ElapsedSeconds(), 0);
     EXPECT_TRUE(Form().Timer1().IsTicking());
+}
+
+TEST_F(MainWindowTest, ALossTurnsTheMarkRedAndIsNoticedUntilTheStatusListsMenuTurnsNoticesOff)
+{
+    Seed("OftenIndex", "1");
+    MainWindow& w = Started();
+    auto* notify = Form().findChild<QAction*>("NotifyAction");
+    ASSERT_NE(notify, nullptr);
+    EXPECT_TRUE(notify->isChecked());
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Connected);
+
+    probe.connected = false;
+    emit Form().Timer1Tick();
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Disconnected);
+    EXPECT_EQ(w.Tray().TrayTip(), "Pellavane: Disconnected for 0 s");
+    EXPECT_EQ(notifier.shown, std::vector<std::string>{"Connection lost"});
+
+    notify->trigger();
+    EXPECT_FALSE(w.Notices().Enabled());
+    EXPECT_TRUE(Saved("Notify=Off"));
+    probe.connected = true;
+    emit Form().Timer1Tick();
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Connected);
+    EXPECT_EQ(notifier.shown.size(), 1U);
+
+    QTest::mouseClick(Form().PushButton5(), Qt::LeftButton);
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Idle);
+    EXPECT_EQ(w.Tray().TrayTip(), "Pellavane: Automatic Log is Off.");
+}
+
+TEST_F(MainWindowTest, NotifyOffIsRestoredBeforeTheStartUpRecord)
+{
+    Seed("Notify", "Off");
+    probe.connected = false;
+    MainWindow& w = Started();
+    EXPECT_FALSE(Form().findChild<QAction*>("NotifyAction")->isChecked());
+    EXPECT_TRUE(notifier.shown.empty());
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Disconnected);
+    EXPECT_FALSE(SavedKey("Notify"));
 }
 
 TEST_F(MainWindowTest, UsersIntervalChoiceIsStoredAndTakesEffect)

@@ -111,3 +111,41 @@ TEST_F(QtTrayShellTest, RemovedIconStopsWaitingForATray)
 
 } // namespace
 } // namespace pellavane
+
+namespace pellavane {
+namespace {
+
+bool IsBlue(QRgb pixel)
+{
+    return qAlpha(pixel) > 200 && qBlue(pixel) > 150 && qRed(pixel) < 100;
+}
+
+TEST(MarkedPixmapTest, TheMarkTakesTheCornerAndNeverCoversTheBlueQ)
+{
+    App();
+    const QIcon base = ToQIcon(QuillmoorTrayPicture());
+    for (const TrayMark mark : {TrayMark::Connected, TrayMark::Disconnected, TrayMark::Idle}) {
+        for (const int size : {16, 22, 32, 48}) {
+            const QImage marked = MarkedPixmap(base, mark, size).toImage();
+            const QRect at = MarkedIconRect(size);
+            const QImage plain = base.pixmap(at.size()).toImage().scaled(at.size());
+            int blue = 0;
+            for (int y = 0; y < plain.height(); ++y) {
+                for (int x = 0; x < plain.width(); ++x) {
+                    if (IsBlue(plain.pixel(x, y))) {
+                        ++blue;
+                        ASSERT_EQ(marked.pixel(at.x() + x, at.y() + y), plain.pixel(x, y))
+                            << "size " << size << " at " << x << "," << y;
+                    }
+                }
+            }
+            EXPECT_GT(blue, size * size / 12) << "size " << size;
+            const QColor corner = marked.pixelColor(size - size / 4, size / 4);
+            EXPECT_EQ(corner.rgb(), MarkColour(mark).rgb()) << "size " << size;
+        }
+    }
+    EXPECT_NE(MarkColour(TrayMark::Connected), MarkColour(TrayMark::Disconnected));
+}
+
+} // namespace
+} // namespace pellavane

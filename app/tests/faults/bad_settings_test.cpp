@@ -149,7 +149,9 @@ TEST(BadSettings, AnyDamagedFileStartsTheWindowWithOnlyTheStoredValueReports)
                            {},
                            sandbox.File("bin"),
                            "help.invalid",
-                           {}});
+                           {},
+                           {},
+                           nullptr});
         ASSERT_NO_THROW(window.Form_Load()) << "file " << i << ": '" << content << "'";
 
         bool reported164 = false;

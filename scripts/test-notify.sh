@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# Notices and the tray's colours on a real X desktop with a private session bus: a fake notification
+# service records every call, the fake ping is switched between answering and silent, and the tray
+# icon's pixels are read from the panel. Grey while logging is off, green when connected, red at the
+# loss with one "Connection lost" notice, green again with one "Connected again" that replaces it.
+#   test-notify.sh [PROGRAM]   default: build-ci/app/pellavane; the fake service is built beside it
+# With PELLAVANE_TRAY_PICTURES=DIR the icon in each state is saved there as tray-STATE.png.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+program=${1:-$top/build-ci/app/pellavane}
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+server=$(dirname "$program")/tests/fake_notification_server
+if [ ! -x "$program" ] || [ ! -x "$server" ]; then
+    cmake --build "$(dirname "$(dirname "$program")")" --target pellavane fake_notification_server -j 2 || exit 1
+fi
+
+# shellcheck source=scripts/desktop-session.sh
+. "$top/scripts/desktop-session.sh"
+trap desktop_cleanup EXIT
+trap 'exit 130' INT TERM
+
+failures=0
+pass() { echo "PASS: $*"; }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+fatal() {
+    fail "$*"
+    for f in "$desktop_sandbox"/*.err "$desktop_sandbox/calls"; do
+        if [ -s "$f" ]; then
+            echo "--- $(basename "$f")"
+            cat "$f"
+        fi
+    done
+    exit 1
+}
+
+desktop_sandbox_setup
+desktop_start_xvfb || exit 1
+desktop_start_openbox || exit 1
+desktop_start_trayer || exit 1
+
+# The ping answers until the flag file exists; then it is silent, as ping is when no echo comes back.
+silent=$desktop_sandbox/silent
+cat >"$desktop_sandbox/bin/ping" <<FAKE_PING
+#!/bin/sh
+if [ -e "$silent" ]; then
+    printf 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n\n--- 127.0.0.1 ping statistics ---\n'
+    printf '1 packets transmitted, 0 received, 100%% packet loss, time 0ms\n\n'
+    exit 1
+fi
+printf 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n'
+printf '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n\n--- 127.0.0.1 ping statistics ---\n'
+printf '1 packets transmitted, 1 received, 0%% packet loss, time 0ms\n'
+printf 'rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms\n'
+FAKE_PING
+chmod +x "$desktop_sandbox/bin/ping"
+
+# The session bus of this test alone, and the notification service on it.
+bus=$desktop_sandbox/bus
+read -r bus_address bus_pid < <(dbus-daemon --session --fork --address="unix:path=$bus" --print-address=1 --print-pid=1 | tr '\n' ' ')
+[ -n "${bus_pid:-}" ] || fatal "dbus-daemon does not start"
+desktop_pids+=("$bus_pid")
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus"
+calls=$desktop_sandbox/calls
+: >"$calls"
+"$server" "$calls" >"$desktop_sandbox/server.out" 2>"$desktop_sandbox/server.err" &
+server_pid=$!
+desktop_pids+=("$server_pid")
+wait_until 10 grep -q ready "$desktop_sandbox/server.out" || fatal "the fake notification service does not start"
+pass "a notification service runs on the private session bus ($bus_address)"
+
+mkdir -p "$XDG_CONFIG_HOME"
+settings=$XDG_CONFIG_HOME/Quillmoor.ini
+
+# "W H X Y" of the docked icon window, in root coordinates.
+icon_geometry() {
+    local panel
+    panel=$(desktop_panel_window)
+    [ -n "$panel" ] || return 1
+    timeout 5 xwininfo -tree -id "$panel" 2>/dev/null |
+        sed -n 's/.*"pellavane": ("pellavane" "pellavane") *\([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]* *+\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p' |
+        head -n 1
+}
+icon_docked() {
+    [ -n "$(icon_geometry)" ]
+}
+# The colour of the icon's mark as the panel shows it: green, red, grey, or none.
+mark_colour() {
+    local w h x y histogram
+    read -r w h x y <<<"$(icon_geometry)" || return 1
+    [ -n "${y:-}" ] || return 1
+    timeout 5 import -window root "$desktop_sandbox/shot.png" 2>/dev/null || return 1
+    convert "$desktop_sandbox/shot.png" -crop "${w}x${h}+${x}+${y}" +repage "$desktop_sandbox/icon.png"
+    histogram=$(convert "$desktop_sandbox/icon.png" -format %c histogram:info:-)
+    for colour in green:1FA83A red:E01B24 grey:8A8A8A; do
+        if [ "$(grep -ci "#${colour#*:}" <<<"$histogram")" -gt 0 ] &&
+            [ "$(grep -i "#${colour#*:}" <<<"$histogram" | awk '{print $1+0}')" -ge 8 ]; then
+            echo "${colour%%:*}"
+            return 0
+        fi
+    done
+    echo none
+}
+mark_is() {
+    [ "$(mark_colour)" = "$1" ]
+}
+save_picture() {
+    if [ -n "${PELLAVANE_TRAY_PICTURES:-}" ]; then
+        mkdir -p "$PELLAVANE_TRAY_PICTURES"
+        cp "$desktop_sandbox/icon.png" "$PELLAVANE_TRAY_PICTURES/tray-$1.png"
+    fi
+}
+notify_calls() {
+    grep -c '^Notify|' "$calls"
+}
+calls_are() {
+    [ "$(notify_calls)" = "$1" ]
+}
+start_program() {
+    "$program" >"$desktop_sandbox/$1.out" 2>"$desktop_sandbox/$1.err" &
+    running=$!
+    desktop_pids+=("$running")
+    wait_until 20 icon_docked || fatal "the tray icon does not dock ($1)"
+}
+stop_program() {
+    kill -TERM "$running"
+    wait_until 10 desktop_gone "$running" || fail "the program does not end at SIGTERM"
+    wait "$running" 2>/dev/null
+}
+
+# Logging off: grey.
+printf '[Pellavane]\nOftenIndex=1\nStartStopState=Off\n' >"$settings"
+start_program off
+if wait_until 10 mark_is grey; then
+    pass "with logging off the mark is grey"
+    save_picture off
+else
+    fail "with logging off the mark is $(mark_colour)"
+fi
+stop_program
+
+# Logging every second, connected: green, and no notice for the start-up's check.
+printf '[Pellavane]\nOftenIndex=1\nStartStopState=On\n' >"$settings"
+start_program on
+if wait_until 10 mark_is green; then
+    pass "connected, the mark is green"
+    save_picture connected
+else
+    fail "connected, the mark is $(mark_colour)"
+fi
+sleep 2
+if calls_are 0; then pass "a connected start-up gives no notice"; else fail "a connected start-up gives $(notify_calls) notice(s)"; fi
+
+touch "$silent"
+if wait_until 15 mark_is red; then
+    pass "silent, the mark turns red"
+    save_picture disconnected
+else
+    fail "silent, the mark is $(mark_colour)"
+fi
+wait_until 10 calls_are 1 || fatal "no notice of the loss: $(notify_calls) call(s)"
+# A few more silent checks: none of them is noticed again.
+sleep 4
+IFS='|' read -r _ app replaces icon summary body category entry _ lost_id < <(grep '^Notify|' "$calls" | head -n 1)
+if calls_are 1 && [ "$app" = Pellavane ] && [ "$replaces" = 0 ] && [ "$icon" = pellavane ] &&
+    [ "$summary" = "Connection lost" ] && [[ "$body" == "No answer since "[0-9][0-9]:[0-9][0-9]* ]] &&
+    [ "$category" = network.disconnected ] && [ "$entry" = pellavane ]; then
+    pass "one loss notice in 4 s of silent checks: $summary, $body"
+else
+    fail "the loss notice is not as asked for:"
+    cat "$calls"
+fi
+
+rm -f "$silent"
+if wait_until 15 mark_is green; then pass "answering again, the mark is green"; else fail "answering again, the mark is $(mark_colour)"; fi
+wait_until 10 calls_are 2 || fatal "no notice of the restore: $(notify_calls) call(s)"
+IFS='|' read -r _ app replaces icon summary body category entry _ _ < <(grep '^Notify|' "$calls" | sed -n 2p)
+if [ "$summary" = "Connected again" ] && [[ "$body" == "after "*" s" ]] && [ "$replaces" = "$lost_id" ] &&
+    [ "$category" = network.connected ]; then
+    pass "the restore notice replaces the loss notice ($replaces): $summary, $body"
+else
+    fail "the restore notice is not as asked for:"
+    cat "$calls"
+fi
+
+# With no service on the bus the notice goes to the tray's own balloon; logging and the colours go on.
+kill "$server_pid"
+wait_until 5 desktop_gone "$server_pid" || fatal "the fake notification service does not end"
+# The program's visible windows: the window and the icon, and Qt's balloon while one is up.
+program_windows() {
+    timeout 5 xdotool search --onlyvisible --class pellavane 2>/dev/null | wc -l
+}
+balloon_up() {
+    [ "$(program_windows)" -ge 3 ]
+}
+windows_before=$(program_windows)
+touch "$silent"
+if wait_until 15 mark_is red && kill -0 "$running" 2>/dev/null && calls_are 2; then
+    pass "without a notification service the program logs on and the mark turns red"
+else
+    fail "without a notification service: mark $(mark_colour), $(notify_calls) call(s)"
+fi
+if [ "$windows_before" -le 2 ] && wait_until 10 balloon_up; then
+    pass "without a notification service the loss comes as the tray icon's balloon"
+else
+    fail "no balloon from the tray icon: $windows_before window(s) before, $(program_windows) after"
+fi
+stop_program
+
+if [ "$failures" -gt 0 ]; then
+    for f in "$desktop_sandbox"/*.err; do
+        if [ -s "$f" ]; then
+            echo "--- $(basename "$f")"
+            cat "$f"
+        fi
+    done
+    echo "FAIL: $failures notification check(s) failed"
+    exit 1
+fi
+echo "PASS: the notification test"

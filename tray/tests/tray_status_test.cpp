@@ -1,0 +1,87 @@
+#include "tray/tray_status.h"
+
+#include "testsupport/test_files.h"
+#include "testsupport/tray_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pellavane {
+namespace {
+
+using testing::RecordingShell;
+using Op = RecordingShell::Op;
+
+constexpr std::time_t kAt = 1'796'701'517; // 2026-12-08T03:45:17Z
+
+MonitorState Logging(std::optional<bool> connected, std::time_t since = kAt)
+{
+    MonitorState state;
+    state.logging = true;
+    if (connected) {
+        state.lastCheck = CheckResult{};
+        state.lastCheck->connected = *connected;
+    }
+    state.statusSince = since;
+    return state;
+}
+
+TEST(TrayLookTest, MarkAndTipFollowTheState)
+{
+    const testing::ScopedTimeZone utc("UTC0");
+    MonitorState off = Logging(true);
+    off.logging = false;
+    const struct
+    {
+        MonitorState state;
+        std::time_t now;
+        TrayLook look;
+    } cases[] = {
+        {off, kAt, {TrayMark::Idle, "Pellavane: Automatic Log is Off."}},
+        {Logging(std::nullopt), kAt, {TrayMark::Idle, "Pellavane"}},
+        {Logging(true), kAt + 7200, {TrayMark::Connected, "Pellavane: Connected since 03:45"}},
+        {Logging(false), kAt + 59, {TrayMark::Disconnected, "Pellavane: Disconnected for 59 s"}},
+        {Logging(false), kAt + 3 * 60 + 59, {TrayMark::Disconnected, "Pellavane: Disconnected for 3 min"}},
+        {Logging(false), kAt + 7500, {TrayMark::Disconnected, "Pellavane: Disconnected for 2 h 5 min"}},
+        {Logging(false),
+         kAt + 2 * 86400 + 3600,
+         {TrayMark::Disconnected, "Pellavane: Disconnected for 2 d 1 h"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrayLookFor(c.state, c.now), c.look) << c.look.tip;
+    }
+}
+
+TEST(TrayStatusTest, TellsTheTrayAndTheWindowOnlyOfChanges)
+{
+    RecordingShell shell;
+    cSysTray tray(shell);
+    tray.SetInTray(true);
+    MonitorState state = Logging(true);
+    std::time_t now = kAt;
+    std::vector<TrayMark> windowMarks;
+    TrayStatus status(
+        tray, TrayPicture{":/q.png"}, [&] { return state; }, [&] { return now; },
+        [&](const TrayPicture& p) { windowMarks.push_back(p.mark); });
+    shell.calls.clear();
+
+    status.CheckRecorded({});
+    status.Update();
+    state = Logging(false, now += 60);
+    status.CheckRecorded({});
+    now += 30;
+    status.Update();
+    now += 40;
+    status.Update();
+
+    EXPECT_EQ(windowMarks, (std::vector<TrayMark>{TrayMark::Connected, TrayMark::Disconnected}));
+    EXPECT_EQ(shell.Count(Op::SetIcon), 2);
+    // Connected since, disconnected for 0 s and 30 s, then 1 min.
+    EXPECT_EQ(shell.Count(Op::SetTip), 4);
+    EXPECT_EQ(tray.TrayIcon(), (TrayPicture{":/q.png", TrayMark::Disconnected}));
+}
+
+} // namespace
+} // namespace pellavane
