@@ -1,6 +1,8 @@
 #include "app/form1.h"
 
 #include "app/app_config.h"
+#include "app/opaque_progress_bar.h"
+#include "app/text_width.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,9 +68,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
+template <class Frame = QGroupBox>
+Frame* MakeFrame(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
 {
-    auto* frame = Place(new QGroupBox(QString::fromLatin1(caption), parent), name, geometry, FontB9());
+    auto* frame = Place(new Frame(QString::fromLatin1(caption), parent), name, geometry, FontB9());
     frame->setAutoFillBackground(true);
     // The caption sits in the top edge of the border, leaving the whole inside to the controls that
     // are placed there; the stock style would put it above a tinted box.
@@ -117,9 +120,10 @@ QFont FontB11()
 
 Form1::Form1(StatusRowFormatter format, QWidget* parent)
     : QWidget(parent), m_statusList(std::move(format)),
-      m_frame1(MakeFrame(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
+      m_frame1(
+          MakeFrame<TitledFrame>(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
       m_progressBar1(
-          Place(new QProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
+          Place(new OpaqueProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
       m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),
       m_linkHistory(new QLabel(m_frame1)),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
@@ -193,6 +197,10 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     m_labelSummary->setFont(FontB9());
     m_labelSummary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_labelSummary->setAutoFillBackground(true);
+    // Both lines keep their place whatever their text, so a new text is no reason to lay the frame out.
+    m_recordHealthLabel->setFixedSize(m_recordHealthLabel->size());
+    m_labelSummary->setFixedSize(m_labelSummary->size());
+    m_summaryWidth = std::make_unique<TickWidth>(m_labelSummary->font());
     // On the frame's white, as the caption beside it is; the default fill is the window's grey.
     for (QLabel* label : {m_labelSummary, m_linkHistory}) {
         QPalette white = label->palette();
@@ -318,8 +326,15 @@ void Form1::RefreshSummary()
 {
     const QString text =
         QString::fromStdString(m_summary.Text(static_cast<std::int64_t>(std::time(nullptr))));
-    m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
-        text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
+    const QString shown = m_labelSummary->toolTip();
+    if (text == shown)
+        return;
+    // The seconds of the summary tick; a text of the width of one that fitted fits too.
+    if (m_labelSummary->text() == shown && m_summaryWidth->SameWidth(shown, text))
+        m_labelSummary->setText(text);
+    else
+        m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
+            text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
     m_labelSummary->setToolTip(text);
 }
 

@@ -4,6 +4,8 @@
 #include "app/report_list_view.h"
 #include "app/status_list_model.h"
 #include "app/text_list_model.h"
+#include "app/text_width.h"
+#include "app/titled_frame.h"
 #include "engine/connection_summary.h"
 #include "engine/recorder.h"
 #include "engine/schedule.h"
@@ -11,6 +13,8 @@
 #include <QFont>
 #include <QRect>
 #include <QWidget>
+
+#include <memory>
 
 #include <string>
 
@@ -109,7 +113,7 @@ private:
     StatusListModel m_statusList;
     TextListModel m_intervalRows;
 
-    QGroupBox* m_frame1;
+    TitledFrame* m_frame1;
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
     QLabel* m_labelSummary;
@@ -139,6 +143,7 @@ private:
     ConnectionSummary m_summary;
     WindowScheduleView m_scheduleView;
     bool m_centred = false;
+    std::unique_ptr<TickWidth> m_summaryWidth;
 };
 
 } // namespace pellavane

@@ -1,5 +1,6 @@
 #include "app/qt_adapters.h"
 
+#include "app/titled_frame.h"
 #include "engine/schedule.h"
 
 #include <QAbstractItemView>
@@ -58,12 +59,18 @@ void QtTimer::Restart()
 
 std::string GroupBoxCaption::Caption() const
 {
+    if (const auto* titled = qobject_cast<const TitledFrame*>(&m_box))
+        return titled->Caption().toStdString();
     return m_box.title().toStdString();
 }
 
 void GroupBoxCaption::SetCaption(const std::string& caption)
 {
-    m_box.setTitle(QString::fromStdString(caption));
+    // A title set on the box repaints the whole box and all inside it and relays it out.
+    if (auto* titled = qobject_cast<TitledFrame*>(&m_box))
+        titled->SetCaption(QString::fromStdString(caption));
+    else
+        m_box.setTitle(QString::fromStdString(caption));
 }
 
 std::string PushButtonCaption::Caption() const

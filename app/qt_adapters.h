@@ -52,7 +52,7 @@ private:
     bool m_enabled = true;
 };
 
-/** A frame's title as a caption. */
+/** A frame's title as a caption; of a TitledFrame, the caption it shows. */
 class GroupBoxCaption
 {
 public:

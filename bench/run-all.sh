@@ -64,39 +64,9 @@ QT_QPA_PLATFORM=offscreen "$build/bench/list_view_bench" | tee /dev/stderr | gre
 echo "== history timeline" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/timeline_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table" || true
 
-# CPU time of a process, all its threads, in microseconds. The scheduler's own count in
-# nanoseconds: utime + stime come in 10 ms ticks, too coarse for a window that is idle nearly always.
-cpu_us() {
-    cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum / 1000 }'
-}
-status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
-
 echo "== CPU and memory over ${seconds} s, offscreen" >&2
-QT_QPA_PLATFORM=offscreen "$program" >/dev/null 2>&1 &
-window=$!
-pids+=("$window")
-QT_QPA_PLATFORM=offscreen "$bare" >/dev/null 2>&1 &
-baseline=$!
-pids+=("$baseline")
-# Start-up is timed on its own below; this is the steady running.
-sleep 3
-window_start=$(cpu_us "$window")
-bare_start=$(cpu_us "$baseline")
-sleep "$seconds"
-window_cpu=$(($(cpu_us "$window") - window_start))
-bare_cpu=$(($(cpu_us "$baseline") - bare_start))
-window_rss=$(status_kb "$window" VmRSS)
-bare_rss=$(status_kb "$baseline" VmRSS)
-window_hwm=$(status_kb "$window" VmHWM)
-bare_hwm=$(status_kb "$baseline" VmHWM)
-kill "$window" "$baseline"
-wait "$window" "$baseline" 2>/dev/null || true
-pids=()
-ms() { awk -v us="$1" 'BEGIN { printf "%.1f", us / 1000 }'; }
+"$top/bench/window-idle.sh" "$program" "$bare" "$seconds" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
-echo "TABLE|CPU over ${seconds} s, 24-hour interval|$(ms "$window_cpu") ms|$(ms "$bare_cpu") ms|$(ratio "$window_cpu" "$bare_cpu")|<= 1.5" >>"$table"
-echo "TABLE|resident memory (VmRSS)|${window_rss} kB|${bare_rss} kB|$(ratio "$window_rss" "$bare_rss")|report both" >>"$table"
-echo "TABLE|peak resident memory (VmHWM)|${window_hwm} kB|${bare_hwm} kB|$(ratio "$window_hwm" "$bare_hwm")|report both" >>"$table"
 
 # Start-up: from the start of the process until a window of the given title is mapped on an X
 # display (Xvfb, no window manager), found by polling xdotool every 5 ms. Median of the starts.

@@ -360,5 +360,35 @@ TEST_F(Form1Test, SummaryHasTheFailureNoticesPlaceAndGivesItBackWhileLoggingFail
     EXPECT_TRUE(summary->text().isEmpty());
 }
 
+TEST_F(Form1Test, ACountdownTickRepaintsNeitherTheFrameNorTheBarNorTheWindow)
+{
+    Show();
+    form.ScheduleView().ShowProgress(86400, 1);
+    form.ScheduleView().ShowCountdown("Next log will occur in 23:59:59");
+    QTest::qWait(20);
+    struct Counter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    for (const char* name : {"Frame1", "ProgressBar1"})
+        Find(name)->installEventFilter(&counter);
+    form.installEventFilter(&counter);
+    form.ScheduleView().ShowProgress(86400, 2);
+    form.ScheduleView().ShowCountdown("Next log will occur in 23:59:58");
+    QTest::qWait(20);
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(form.Frame1Caption().Caption(), "Next log will occur in 23:59:58");
+
+    Find("ProgressBar1")->removeEventFilter(&counter);
+    form.ScheduleView().ShowProgress(300, 150);
+    QTest::qWait(20);
+    EXPECT_EQ(counter.paints, 0) << "a step of the bar repaints the bar alone";
+}
+
 } // namespace
 } // namespace pellavane
