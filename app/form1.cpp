@@ -322,6 +322,19 @@ void Form1::SetSummaryCause(const std::string& cause)
     RefreshSummary();
 }
 
+qsizetype SummaryCutAt(const QString& text, const QString& shown)
+{
+    if (shown == text)
+        return text.size();
+    for (const QStringView ellipsis : {u"\u2026", u"..."}) {
+        const qsizetype kept = shown.size() - ellipsis.size();
+        if (kept >= 0 && kept < text.size() && shown.endsWith(ellipsis) &&
+            QStringView(shown).left(kept) == QStringView(text).left(kept))
+            return kept;
+    }
+    return -1;
+}
+
 void Form1::RefreshSummary()
 {
     const QString text =
@@ -329,9 +342,12 @@ void Form1::RefreshSummary()
     const QString shown = m_labelSummary->toolTip();
     if (text == shown)
         return;
-    // The seconds of the summary tick; a text of the width of one that fitted fits too.
-    if (m_labelSummary->text() == shown && m_summaryWidth->SameWidth(shown, text))
-        m_labelSummary->setText(text);
+    // The seconds of the summary tick. A text of the width of one that fitted fits too, and one
+    // cut short is cut where that one was, every character before the cut keeping its place.
+    const QString cut = m_labelSummary->text();
+    const qsizetype kept = SummaryCutAt(shown, cut);
+    if (kept >= 0 && m_summaryWidth->SameWidth(shown, text))
+        m_labelSummary->setText(text.left(kept) + cut.mid(kept));
     else
         m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
             text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));

@@ -39,6 +39,10 @@ QFont FontB9();
 /** B11: Arial 11.25 bold. */
 QFont FontB11();
 
+/** How many characters of text a label showing shown keeps before the ellipsis that Qt's
+ *  right-hand eliding puts in: all of them when shown is text, -1 when shown is no cut of it. */
+qsizetype SummaryCutAt(const QString& text, const QString& shown);
+
 /** The main window: its controls laid out as designed, the pointer feedback over them, and the
  *  window's controls as the engine sees them. What the buttons do is wired by whoever owns the
  *  commands; the window only places them and reports the user's choices as signals. */
