@@ -10,9 +10,12 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace pellavane {
 
@@ -83,7 +86,38 @@ public:
         return option;
     }
 
-    void Forget() { m_edge = QPixmap(); }
+    void Forget()
+    {
+        m_edge = QPixmap();
+        m_boundaries.clear();
+    }
+
+    /** Repaints where before and the caption differ, when the caption is before with some
+     *  characters changed, each keeping its place; all of it when the places are not known. */
+    void UpdateChanged(const QString& before)
+    {
+        if (before.size() != caption.size() ||
+            m_boundaries.size() != static_cast<std::size_t>(caption.size()) + 1) {
+            update();
+            return;
+        }
+        qsizetype first = 0;
+        while (first < caption.size() && before[first] == caption[first])
+            ++first;
+        if (first == caption.size())
+            return;
+        qsizetype last = caption.size() - 1;
+        while (before[last] == caption[last])
+            --last;
+        // A glyph's ink reaches a little past its advance; the neighbours drawn again are drawn as
+        // they were.
+        const qreal margin = 3;
+        const QRectF changed = QRectF(QPointF(m_boundaries[static_cast<std::size_t>(first)], 0),
+                                      QPointF(m_boundaries[static_cast<std::size_t>(last) + 1], height()))
+                                   .normalized()
+                                   .adjusted(-margin, 0, margin, 0);
+        update(changed.toAlignedRect() & rect());
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -113,12 +147,33 @@ private:
         m_frame.style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, &m_frame);
         m_textStyle.noting = false;
         m_text = m_textStyle.noted;
+        NoteBoundaries();
+    }
+
+    /** Where in this widget each character of the caption starts, as the style lays it out. */
+    void NoteBoundaries()
+    {
+        m_boundaries.clear();
+        // A mnemonic's ampersand takes no place of its own when drawn.
+        if (!m_text || caption.contains(QLatin1Char('&')))
+            return;
+        const QRect shown = m_frame.style()->itemTextRect(QFontMetrics(font()), m_text->rect, m_text->flags,
+                                                          m_text->enabled, caption);
+        QTextLayout layout(caption, font());
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        for (qsizetype i = 0; i <= caption.size(); ++i)
+            m_boundaries.push_back(shown.left() - pos().x() + line.cursorToX(static_cast<int>(i)));
     }
 
     TitledFrame& m_frame;
     CaptionTextStyle& m_textStyle;
     QPixmap m_edge;
     std::optional<CaptionTextStyle::Text> m_text;
+    /** Kept with the edge: they hold for the caption then and for every tick of it that keeps its
+     *  width. */
+    std::vector<qreal> m_boundaries;
 };
 
 TitledFrame::TitledFrame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent)
@@ -143,9 +198,13 @@ void TitledFrame::SetCaption(const QString& caption)
         return;
     // Working out the caption's place means laying its text out: skipped when it cannot move.
     const bool samePlace = m_title->tickWidth && m_title->tickWidth->SameWidth(m_title->caption, caption);
-    m_title->caption = caption;
-    if (!samePlace)
-        PlaceTitle();
+    const QString before = std::exchange(m_title->caption, caption);
+    if (samePlace) {
+        // A tick: only the digits that changed are drawn again.
+        m_title->UpdateChanged(before);
+        return;
+    }
+    PlaceTitle();
     m_title->update();
 }
 

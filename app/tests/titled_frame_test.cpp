@@ -79,9 +79,10 @@ TEST_F(TitledFrameTest, LooksLikeAGroupBoxTitledWithItsCaptionThroughEveryChange
 {
     EXPECT_EQ(Difference(Shown(titled), Shown(stock)), QRect());
     for (const char* caption :
-         {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58", "Automatic Log is Off.", "",
-          "Next log will occur in 00:00:05", "Next log will occur in 11:11:11",
-          "Next log will occur in 11:11:10", "Ünïcödé — fine"}) {
+         {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58",
+          "Next log will occur in 23:59:50", "Next log will occur in 23:59:49",
+          "Next log will occur in 23:48:49", "Automatic Log is Off.", "", "Next log will occur in 00:00:05",
+          "Next log will occur in 11:11:11", "Next log will occur in 11:11:10", "Ünïcödé — fine"}) {
         SCOPED_TRACE(caption);
         titled.SetCaption(QString::fromUtf8(caption));
         stock.setTitle(QString::fromUtf8(caption));
