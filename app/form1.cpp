@@ -124,7 +124,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
           MakeFrame<TitledFrame>(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
       m_progressBar1(
           Place(new OpaqueProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
-      m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),
+      m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new TickingLabel(m_frame1)),
       m_linkHistory(new QLabel(m_frame1)),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
       m_listView2(MakeList(this, "ListView2", TwipsRect(120, 3700, 7800, 1590), m_intervalRows)),
@@ -200,9 +200,8 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     // Both lines keep their place whatever their text, so a new text is no reason to lay the frame out.
     m_recordHealthLabel->setFixedSize(m_recordHealthLabel->size());
     m_labelSummary->setFixedSize(m_labelSummary->size());
-    m_summaryWidth = std::make_unique<TickWidth>(m_labelSummary->font());
     // On the frame's white, as the caption beside it is; the default fill is the window's grey.
-    for (QLabel* label : {m_labelSummary, m_linkHistory}) {
+    for (QLabel* label : {static_cast<QLabel*>(m_labelSummary), m_linkHistory}) {
         QPalette white = label->palette();
         white.setColor(QPalette::Window, Qt::white);
         label->setPalette(white);
@@ -346,10 +345,10 @@ void Form1::RefreshSummary()
     // cut short is cut where that one was, every character before the cut keeping its place.
     const QString cut = m_labelSummary->text();
     const qsizetype kept = SummaryCutAt(shown, cut);
-    if (kept >= 0 && m_summaryWidth->SameWidth(shown, text))
-        m_labelSummary->setText(text.left(kept) + cut.mid(kept));
+    if (kept >= 0 && m_labelSummary->SameWidth(shown, text))
+        m_labelSummary->SetText(text.left(kept) + cut.mid(kept));
     else
-        m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
+        m_labelSummary->SetText(m_labelSummary->fontMetrics().elidedText(
             text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
     m_labelSummary->setToolTip(text);
 }

@@ -4,7 +4,7 @@
 #include "app/report_list_view.h"
 #include "app/status_list_model.h"
 #include "app/text_list_model.h"
-#include "app/text_width.h"
+#include "app/ticking_label.h"
 #include "app/titled_frame.h"
 #include "engine/connection_summary.h"
 #include "engine/recorder.h"
@@ -120,7 +120,7 @@ private:
     TitledFrame* m_frame1;
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
-    QLabel* m_labelSummary;
+    TickingLabel* m_labelSummary;
     QLabel* m_linkHistory;
     ReportListView* m_listView1;
     ReportListView* m_listView2;
@@ -147,7 +147,6 @@ private:
     ConnectionSummary m_summary;
     WindowScheduleView m_scheduleView;
     bool m_centred = false;
-    std::unique_ptr<TickWidth> m_summaryWidth;
 };
 
 } // namespace pellavane

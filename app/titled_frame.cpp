@@ -10,7 +10,6 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <optional>
@@ -96,27 +95,11 @@ public:
      *  characters changed, each keeping its place; all of it when the places are not known. */
     void UpdateChanged(const QString& before)
     {
-        if (before.size() != caption.size() ||
-            m_boundaries.size() != static_cast<std::size_t>(caption.size()) + 1) {
+        const std::optional<QRect> changed = ChangedSpan(before, caption, m_boundaries, height());
+        if (!changed)
             update();
-            return;
-        }
-        qsizetype first = 0;
-        while (first < caption.size() && before[first] == caption[first])
-            ++first;
-        if (first == caption.size())
-            return;
-        qsizetype last = caption.size() - 1;
-        while (before[last] == caption[last])
-            --last;
-        // A glyph's ink reaches a little past its advance; the neighbours drawn again are drawn as
-        // they were.
-        const qreal margin = 3;
-        const QRectF changed = QRectF(QPointF(m_boundaries[static_cast<std::size_t>(first)], 0),
-                                      QPointF(m_boundaries[static_cast<std::size_t>(last) + 1], height()))
-                                   .normalized()
-                                   .adjusted(-margin, 0, margin, 0);
-        update(changed.toAlignedRect() & rect());
+        else if (!changed->isNull())
+            update(*changed & rect());
     }
 
 protected:
@@ -154,17 +137,9 @@ private:
     void NoteBoundaries()
     {
         m_boundaries.clear();
-        // A mnemonic's ampersand takes no place of its own when drawn.
-        if (!m_text || caption.contains(QLatin1Char('&')))
-            return;
-        const QRect shown = m_frame.style()->itemTextRect(QFontMetrics(font()), m_text->rect, m_text->flags,
-                                                          m_text->enabled, caption);
-        QTextLayout layout(caption, font());
-        layout.beginLayout();
-        const QTextLine line = layout.createLine();
-        layout.endLayout();
-        for (qsizetype i = 0; i <= caption.size(); ++i)
-            m_boundaries.push_back(shown.left() - pos().x() + line.cursorToX(static_cast<int>(i)));
+        if (m_text)
+            m_boundaries = CharacterBoundaries(*m_frame.style(), font(), m_text->rect.translated(-pos()),
+                                               m_text->flags, caption);
     }
 
     TitledFrame& m_frame;
