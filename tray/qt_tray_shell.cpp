@@ -76,7 +76,7 @@ TrayPicture QuillmoorTrayPicture()
 }
 
 QtTrayShell::QtTrayShell(QObject* parent, std::function<bool()> trayAvailable, int retryMs)
-    : QObject(parent), m_trayAvailable(std::move(trayAvailable))
+    : QObject(parent), m_retryMs(retryMs), m_trayAvailable(std::move(trayAvailable))
 {
     InitTrayResources();
     m_retry.setInterval(retryMs);
@@ -128,7 +128,11 @@ void QtTrayShell::ShowWhenAvailable()
         }
     } else if (!m_retry.isActive()) {
         // The panel often starts after the programs of the session; show the icon once it is there.
-        m_retry.start();
+        m_retry.start(m_retryMs);
+    } else {
+        // A session without a panel may never get one: each wait is twice the last, up to a limit,
+        // so that a program left running for months wakes for it less than once a minute.
+        m_retry.setInterval(std::min(m_retry.interval() * 2, m_retryMs * kRetryGrowth));
     }
 }
 
