@@ -40,10 +40,10 @@ cpu_us() {
 }
 status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
 
-QT_QPA_PLATFORM=offscreen "$program" >/dev/null 2>&1 &
+QT_QPA_PLATFORM=offscreen taskset -c 1 "$program" >/dev/null 2>&1 &
 window=$!
 pids+=("$window")
-QT_QPA_PLATFORM=offscreen "$bare" >/dev/null 2>&1 &
+QT_QPA_PLATFORM=offscreen taskset -c 1 "$bare" >/dev/null 2>&1 &
 baseline=$!
 pids+=("$baseline")
 # Start-up is timed on its own; this is the steady running.

@@ -141,6 +141,19 @@ bool IsBlue(QRgb pixel)
     return qAlpha(pixel) > 200 && qBlue(pixel) > 150 && qRed(pixel) < 100;
 }
 
+TEST(MarkedPixmapTest, AMarkedIconDrawsEachSizeItIsAskedFor)
+{
+    App();
+    const QIcon base = ToQIcon(QuillmoorTrayPicture());
+    const QIcon marked = ToQIcon({QuillmoorTrayPicture().resource, TrayMark::Disconnected});
+    EXPECT_EQ(marked.availableSizes().size(), 6);
+    for (const int size : {16, 22, 40}) {
+        EXPECT_EQ(marked.pixmap(size).toImage(), MarkedPixmap(base, TrayMark::Disconnected, size).toImage())
+            << size;
+    }
+    EXPECT_EQ(QIcon(marked).pixmap(22).toImage(), marked.pixmap(22).toImage()) << "a copy draws alike";
+}
+
 TEST(MarkedPixmapTest, TheMarkTakesTheCornerAndNeverCoversTheBlueQ)
 {
     App();
