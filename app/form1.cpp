@@ -33,6 +33,40 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
+/** A one-word link: plain text in the look of a link that tells its link as activated when it is
+ *  clicked, as a rich-text label does. A rich-text label draws the same through a text document
+ *  and its layout: half a megabyte of memory for the one word. */
+class LinkLabel : public QLabel
+{
+public:
+    LinkLabel(QWidget* parent, QString link) : QLabel(parent), m_link(std::move(link))
+    {
+        setTextFormat(Qt::PlainText);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_pressed = event->button() == Qt::LeftButton;
+        event->setAccepted(m_pressed);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const bool clicked =
+            m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+        m_pressed = false;
+        event->setAccepted(clicked);
+        if (clicked)
+            emit linkActivated(m_link);
+    }
+
+private:
+    QString m_link;
+    bool m_pressed = false;
+};
+
 QFont ArialFont(double points, bool bold)
 {
     // Where Arial is missing, a face with the same metrics keeps every caption inside its control.
@@ -125,7 +159,7 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
       m_progressBar1(
           Place(new OpaqueProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
       m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new TickingLabel(m_frame1)),
-      m_linkHistory(new QLabel(m_frame1)),
+      m_linkHistory(new LinkLabel(m_frame1, QStringLiteral("history"))),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
       m_listView2(MakeList(this, "ListView2", TwipsRect(120, 3700, 7800, 1590), m_intervalRows)),
       m_frame2(MakeFrame(this, "Frame2", "Startup Options", TwipsRect(120, 5340, 7800, 735))),
@@ -180,9 +214,10 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     // The summary and its link have the failure notice's place, which takes it back while logging
     // fails; the link keeps the right end, so a long summary is cut short before it.
     m_linkHistory->setObjectName(QStringLiteral("LinkHistory"));
-    m_linkHistory->setFont(FontB9());
-    m_linkHistory->setText(QStringLiteral("<a href=\"history\">History\u2026</a>"));
-    m_linkHistory->setTextFormat(Qt::RichText);
+    QFont linkFont = FontB9();
+    linkFont.setUnderline(true);
+    m_linkHistory->setFont(linkFont);
+    m_linkHistory->setText(QStringLiteral("History\u2026"));
     m_linkHistory->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_linkHistory->setAutoFillBackground(true);
     m_linkHistory->setToolTip(QStringLiteral("Connection History (Ctrl+H)"));
@@ -206,6 +241,9 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
         white.setColor(QPalette::Window, Qt::white);
         label->setPalette(white);
     }
+    QPalette link = m_linkHistory->palette();
+    link.setColor(QPalette::WindowText, link.color(QPalette::Link));
+    m_linkHistory->setPalette(link);
     const auto refreshSummary = [this] { RefreshSummary(); };
     connect(&m_statusList, &QAbstractItemModel::rowsInserted, this,
             [this, refreshSummary](const QModelIndex&, int first, int last) {
