@@ -100,6 +100,7 @@ TEST_F(QtTrayShellTest, IconWaitsForATrayAndAppearsWhenOneStarts)
 
 TEST(QtTrayShellWaitTest, EachWaitForATrayIsLongerUpToALimit)
 {
+    App();
     int checks = 0;
     QtTrayShell shell{nullptr, [&checks] { return ++checks, false; }, 10};
     shell.ShowIcon(QuillmoorTrayPicture(), "Pellavane");
