@@ -33,6 +33,40 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
+/** A one-word link: plain text in the look of a link that tells its link as activated when it is
+ *  clicked, as a rich-text label does. A rich-text label draws the same through a text document
+ *  and its layout: half a megabyte of memory for the one word. */
+class LinkLabel : public QLabel
+{
+public:
+    LinkLabel(QWidget* parent, QString link) : QLabel(parent), m_link(std::move(link))
+    {
+        setTextFormat(Qt::PlainText);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_pressed = event->button() == Qt::LeftButton;
+        event->setAccepted(m_pressed);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const bool clicked =
+            m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+        m_pressed = false;
+        event->setAccepted(clicked);
+        if (clicked)
+            emit linkActivated(m_link);
+    }
+
+private:
+    QString m_link;
+    bool m_pressed = false;
+};
+
 QFont ArialFont(double points, bool bold)
 {
     // Where Arial is missing, a face with the same metrics keeps every caption inside its control.
@@ -124,8 +158,8 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
           MakeFrame<TitledFrame>(this, "Frame1", "Next log will occur in", TwipsRect(120, 120, 7800, 840))),
       m_progressBar1(
           Place(new OpaqueProgressBar(m_frame1), "ProgressBar1", TwipsRect(240, 285, 7320, 405), FontB9())),
-      m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new QLabel(m_frame1)),
-      m_linkHistory(new QLabel(m_frame1)),
+      m_recordHealthLabel(new QLabel(m_frame1)), m_labelSummary(new TickingLabel(m_frame1)),
+      m_linkHistory(new LinkLabel(m_frame1, QStringLiteral("history"))),
       m_listView1(MakeList(this, "ListView1", TwipsRect(120, 1080, 7800, 2535), m_statusList)),
       m_listView2(MakeList(this, "ListView2", TwipsRect(120, 3700, 7800, 1590), m_intervalRows)),
       m_frame2(MakeFrame(this, "Frame2", "Startup Options", TwipsRect(120, 5340, 7800, 735))),
@@ -180,9 +214,10 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     // The summary and its link have the failure notice's place, which takes it back while logging
     // fails; the link keeps the right end, so a long summary is cut short before it.
     m_linkHistory->setObjectName(QStringLiteral("LinkHistory"));
-    m_linkHistory->setFont(FontB9());
-    m_linkHistory->setText(QStringLiteral("<a href=\"history\">History\u2026</a>"));
-    m_linkHistory->setTextFormat(Qt::RichText);
+    QFont linkFont = FontB9();
+    linkFont.setUnderline(true);
+    m_linkHistory->setFont(linkFont);
+    m_linkHistory->setText(QStringLiteral("History\u2026"));
     m_linkHistory->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_linkHistory->setAutoFillBackground(true);
     m_linkHistory->setToolTip(QStringLiteral("Connection History (Ctrl+H)"));
@@ -200,13 +235,15 @@ Form1::Form1(StatusRowFormatter format, QWidget* parent)
     // Both lines keep their place whatever their text, so a new text is no reason to lay the frame out.
     m_recordHealthLabel->setFixedSize(m_recordHealthLabel->size());
     m_labelSummary->setFixedSize(m_labelSummary->size());
-    m_summaryWidth = std::make_unique<TickWidth>(m_labelSummary->font());
     // On the frame's white, as the caption beside it is; the default fill is the window's grey.
-    for (QLabel* label : {m_labelSummary, m_linkHistory}) {
+    for (QLabel* label : {static_cast<QLabel*>(m_labelSummary), m_linkHistory}) {
         QPalette white = label->palette();
         white.setColor(QPalette::Window, Qt::white);
         label->setPalette(white);
     }
+    QPalette link = m_linkHistory->palette();
+    link.setColor(QPalette::WindowText, link.color(QPalette::Link));
+    m_linkHistory->setPalette(link);
     const auto refreshSummary = [this] { RefreshSummary(); };
     connect(&m_statusList, &QAbstractItemModel::rowsInserted, this,
             [this, refreshSummary](const QModelIndex&, int first, int last) {
@@ -322,6 +359,19 @@ void Form1::SetSummaryCause(const std::string& cause)
     RefreshSummary();
 }
 
+qsizetype SummaryCutAt(const QString& text, const QString& shown)
+{
+    if (shown == text)
+        return text.size();
+    for (const QStringView ellipsis : {u"\u2026", u"..."}) {
+        const qsizetype kept = shown.size() - ellipsis.size();
+        if (kept >= 0 && kept < text.size() && shown.endsWith(ellipsis) &&
+            QStringView(shown).left(kept) == QStringView(text).left(kept))
+            return kept;
+    }
+    return -1;
+}
+
 void Form1::RefreshSummary()
 {
     const QString text =
@@ -329,11 +379,14 @@ void Form1::RefreshSummary()
     const QString shown = m_labelSummary->toolTip();
     if (text == shown)
         return;
-    // The seconds of the summary tick; a text of the width of one that fitted fits too.
-    if (m_labelSummary->text() == shown && m_summaryWidth->SameWidth(shown, text))
-        m_labelSummary->setText(text);
+    // The seconds of the summary tick. A text of the width of one that fitted fits too, and one
+    // cut short is cut where that one was, every character before the cut keeping its place.
+    const QString cut = m_labelSummary->text();
+    const qsizetype kept = SummaryCutAt(shown, cut);
+    if (kept >= 0 && m_labelSummary->SameWidth(shown, text))
+        m_labelSummary->SetText(text.left(kept) + cut.mid(kept));
     else
-        m_labelSummary->setText(m_labelSummary->fontMetrics().elidedText(
+        m_labelSummary->SetText(m_labelSummary->fontMetrics().elidedText(
             text, Qt::ElideRight, std::max(0, m_labelSummary->width() - 4)));
     m_labelSummary->setToolTip(text);
 }

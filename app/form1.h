@@ -4,7 +4,7 @@
 #include "app/report_list_view.h"
 #include "app/status_list_model.h"
 #include "app/text_list_model.h"
-#include "app/text_width.h"
+#include "app/ticking_label.h"
 #include "app/titled_frame.h"
 #include "engine/connection_summary.h"
 #include "engine/recorder.h"
@@ -38,6 +38,10 @@ QFont DefaultFont();
 QFont FontB9();
 /** B11: Arial 11.25 bold. */
 QFont FontB11();
+
+/** How many characters of text a label showing shown keeps before the ellipsis that Qt's
+ *  right-hand eliding puts in: all of them when shown is text, -1 when shown is no cut of it. */
+qsizetype SummaryCutAt(const QString& text, const QString& shown);
 
 /** The main window: its controls laid out as designed, the pointer feedback over them, and the
  *  window's controls as the engine sees them. What the buttons do is wired by whoever owns the
@@ -116,7 +120,7 @@ private:
     TitledFrame* m_frame1;
     QProgressBar* m_progressBar1;
     QLabel* m_recordHealthLabel;
-    QLabel* m_labelSummary;
+    TickingLabel* m_labelSummary;
     QLabel* m_linkHistory;
     ReportListView* m_listView1;
     ReportListView* m_listView2;
@@ -143,7 +147,6 @@ private:
     ConnectionSummary m_summary;
     WindowScheduleView m_scheduleView;
     bool m_centred = false;
-    std::unique_ptr<TickWidth> m_summaryWidth;
 };
 
 } // namespace pellavane

@@ -21,8 +21,9 @@ void CompactStatusStore::Append(std::time_t t, bool connected)
 {
     CheckTime(t);
     const auto seconds = static_cast<std::int64_t>(t);
+    // Left unfilled: a chunk's pages are taken as its rows arrive, so a short list costs its rows.
     if (m_size == m_chunks.size() * kChunkRows)
-        m_chunks.push_back(std::make_unique<Chunk>());
+        m_chunks.push_back(std::make_unique_for_overwrite<Chunk>());
     const std::uint64_t word = (static_cast<std::uint64_t>(seconds) << 1) | (connected ? 1u : 0u);
     (*m_chunks[m_size / kChunkRows])[m_size % kChunkRows] = word;
     ++m_size;

@@ -1,6 +1,8 @@
 #include "app/text_width.h"
 
 #include <QString>
+#include <QStyle>
+#include <QTextLayout>
 
 namespace pellavane {
 
@@ -33,6 +35,46 @@ bool TickWidth::SameWidth(const QString& before, const QString& after)
             return false;
     }
     return true;
+}
+
+std::vector<qreal> CharacterBoundaries(const QStyle& style, const QFont& font, const QRect& rect, int flags,
+                                       const QString& text)
+{
+    std::vector<qreal> boundaries;
+    // A mnemonic's ampersand takes no place of its own when drawn.
+    if (text.contains(QLatin1Char('&')))
+        return boundaries;
+    const QRect shown = style.itemTextRect(QFontMetrics(font), rect, flags, true, text);
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    boundaries.reserve(static_cast<std::size_t>(text.size()) + 1);
+    for (qsizetype i = 0; i <= text.size(); ++i)
+        boundaries.push_back(shown.left() + line.cursorToX(static_cast<int>(i)));
+    return boundaries;
+}
+
+std::optional<QRect> ChangedSpan(const QString& before, const QString& after,
+                                 const std::vector<qreal>& boundaries, int height)
+{
+    if (before.size() != after.size() || boundaries.size() != static_cast<std::size_t>(after.size()) + 1)
+        return std::nullopt;
+    qsizetype first = 0;
+    while (first < after.size() && before[first] == after[first])
+        ++first;
+    if (first == after.size())
+        return QRect();
+    qsizetype last = after.size() - 1;
+    while (before[last] == after[last])
+        --last;
+    // Neighbours drawn again within the margin are drawn as they were.
+    const qreal margin = 3;
+    return QRectF(QPointF(boundaries[static_cast<std::size_t>(first)], 0),
+                  QPointF(boundaries[static_cast<std::size_t>(last) + 1], height))
+        .normalized()
+        .adjusted(-margin, 0, margin, 0)
+        .toAlignedRect();
 }
 
 } // namespace pellavane

@@ -2,9 +2,14 @@
 
 #include <QFontMetricsF>
 #include <QHash>
+#include <QRect>
+
+#include <optional>
+#include <vector>
 
 class QFont;
 class QString;
+class QStyle;
 
 namespace pellavane {
 
@@ -25,5 +30,16 @@ private:
     QFontMetricsF m_metrics;
     QHash<quint32, qreal> m_widths;
 };
+
+/** Where each character of a one-line text starts, and after them where the last ends, as a style
+ *  draws it in rect with flags; empty for a text whose characters the drawing moves (a mnemonic). */
+std::vector<qreal> CharacterBoundaries(const QStyle& style, const QFont& font, const QRect& rect, int flags,
+                                       const QString& text);
+
+/** What to repaint of a line of height when before became after by characters changed in place, at
+ *  boundaries of before: the changed characters, widened by what a glyph's ink reaches past its
+ *  advance. Null when nothing changed; nullopt when the boundaries are not of such a text. */
+std::optional<QRect> ChangedSpan(const QString& before, const QString& after,
+                                 const std::vector<qreal>& boundaries, int height);
 
 } // namespace pellavane

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace pellavane {
 
@@ -83,7 +85,22 @@ public:
         return option;
     }
 
-    void Forget() { m_edge = QPixmap(); }
+    void Forget()
+    {
+        m_edge = QPixmap();
+        m_boundaries.clear();
+    }
+
+    /** Repaints where before and the caption differ, when the caption is before with some
+     *  characters changed, each keeping its place; all of it when the places are not known. */
+    void UpdateChanged(const QString& before)
+    {
+        const std::optional<QRect> changed = ChangedSpan(before, caption, m_boundaries, height());
+        if (!changed)
+            update();
+        else if (!changed->isNull())
+            update(*changed & rect());
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -113,12 +130,25 @@ private:
         m_frame.style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, &m_frame);
         m_textStyle.noting = false;
         m_text = m_textStyle.noted;
+        NoteBoundaries();
+    }
+
+    /** Where in this widget each character of the caption starts, as the style lays it out. */
+    void NoteBoundaries()
+    {
+        m_boundaries.clear();
+        if (m_text)
+            m_boundaries = CharacterBoundaries(*m_frame.style(), font(), m_text->rect.translated(-pos()),
+                                               m_text->flags, caption);
     }
 
     TitledFrame& m_frame;
     CaptionTextStyle& m_textStyle;
     QPixmap m_edge;
     std::optional<CaptionTextStyle::Text> m_text;
+    /** Kept with the edge: they hold for the caption then and for every tick of it that keeps its
+     *  width. */
+    std::vector<qreal> m_boundaries;
 };
 
 TitledFrame::TitledFrame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent)
@@ -143,9 +173,13 @@ void TitledFrame::SetCaption(const QString& caption)
         return;
     // Working out the caption's place means laying its text out: skipped when it cannot move.
     const bool samePlace = m_title->tickWidth && m_title->tickWidth->SameWidth(m_title->caption, caption);
-    m_title->caption = caption;
-    if (!samePlace)
-        PlaceTitle();
+    const QString before = std::exchange(m_title->caption, caption);
+    if (samePlace) {
+        // A tick: only the digits that changed are drawn again.
+        m_title->UpdateChanged(before);
+        return;
+    }
+    PlaceTitle();
     m_title->update();
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The running window's CPU and resident memory against the bare window, both running at once so
 # that load from elsewhere on the machine weighs on both. Prints rows of run-all.sh's table; run on
-# its own to measure just this (a Release tree: run-all.sh builds one in build-bench).
+# its own to measure just this (run-all.sh builds both as scripts/run.sh does, in build-bench/as-run).
 #   window-idle.sh PROGRAM BARE_WINDOW [SECONDS]
 # Offscreen, in a private home with a fake ping first on PATH: no real settings, log or network.
 set -euo pipefail
@@ -40,10 +40,13 @@ cpu_us() {
 }
 status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
 
-QT_QPA_PLATFORM=offscreen "$program" >/dev/null 2>&1 &
+# Both on one core, so that what else runs on the machine, and the core's own state, weighs on
+# both alike: each is idle nearly always and never waits for the other.
+core=$(($(nproc) - 1))
+QT_QPA_PLATFORM=offscreen taskset -c "$core" "$program" >/dev/null 2>&1 &
 window=$!
 pids+=("$window")
-QT_QPA_PLATFORM=offscreen "$bare" >/dev/null 2>&1 &
+QT_QPA_PLATFORM=offscreen taskset -c "$core" "$bare" >/dev/null 2>&1 &
 baseline=$!
 pids+=("$baseline")
 # Start-up is timed on its own; this is the steady running.

@@ -1,10 +1,13 @@
 #include "tray/qt_tray_shell.h"
 
+#include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QString>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 // Resources of a static library are linked in only when something refers to them; outside any
@@ -36,11 +39,10 @@ QRect MarkedIconRect(int size)
     return {0, size - side, side, side};
 }
 
-QPixmap MarkedPixmap(const QIcon& base, TrayMark mark, int size)
+namespace {
+
+void DrawMarked(QPainter& painter, const QIcon& base, TrayMark mark, int size)
 {
-    QPixmap canvas(size, size);
-    canvas.fill(Qt::transparent);
-    QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // The icon shrinks into the lower left and the mark takes the upper right corner, where the icon
@@ -52,8 +54,64 @@ QPixmap MarkedPixmap(const QIcon& base, TrayMark mark, int size)
     painter.setPen(QPen(QColor(255, 255, 255), std::max(1.0, size / 16.0)));
     painter.setBrush(MarkColour(mark));
     painter.drawEllipse(dot.adjusted(0.5, 0.5, -0.5, -0.5));
-    return canvas;
 }
+
+} // namespace
+
+QPixmap MarkedPixmap(const QIcon& base, TrayMark mark, int size)
+{
+    // Drawn on an image of its own, whose paint engine goes with it: a pixmap keeps the engine
+    // that painted it for as long as it lives.
+    QImage canvas(size, size, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        DrawMarked(painter, base, mark, size);
+    }
+    return QPixmap::fromImage(std::move(canvas));
+}
+
+namespace {
+
+/** A marked icon drawn at a size only when something asks for that size, and kept: the tray and
+ *  the window ask for one or two of the sizes an icon offers, and often for none. */
+class MarkedIconEngine : public QIconEngine
+{
+public:
+    MarkedIconEngine(QIcon base, TrayMark mark) : m_base(std::move(base)), m_mark(mark) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::max(1, std::min(size.width(), size.height()));
+        QPixmap& drawn = m_drawn[side];
+        if (drawn.isNull())
+            drawn = MarkedPixmap(m_base, m_mark, side);
+        return drawn;
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (const int side : {16, 22, 24, 32, 48, 64})
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+
+    QIconEngine* clone() const override { return new MarkedIconEngine(m_base, m_mark); }
+    QString key() const override { return QStringLiteral("PellavaneMarkedIcon"); }
+
+private:
+    QIcon m_base;
+    TrayMark m_mark;
+    std::map<int, QPixmap> m_drawn;
+};
+
+} // namespace
 
 QIcon ToQIcon(const TrayPicture& picture)
 {
@@ -63,11 +121,7 @@ QIcon ToQIcon(const TrayPicture& picture)
     if (picture.mark == TrayMark::None) {
         return base;
     }
-    QIcon marked;
-    for (const int size : {16, 22, 24, 32, 48, 64}) {
-        marked.addPixmap(MarkedPixmap(base, picture.mark, size));
-    }
-    return marked;
+    return QIcon(new MarkedIconEngine(base, picture.mark));
 }
 
 TrayPicture QuillmoorTrayPicture()
@@ -76,7 +130,7 @@ TrayPicture QuillmoorTrayPicture()
 }
 
 QtTrayShell::QtTrayShell(QObject* parent, std::function<bool()> trayAvailable, int retryMs)
-    : QObject(parent), m_trayAvailable(std::move(trayAvailable))
+    : QObject(parent), m_retryMs(retryMs), m_trayAvailable(std::move(trayAvailable))
 {
     InitTrayResources();
     m_retry.setInterval(retryMs);
@@ -128,7 +182,11 @@ void QtTrayShell::ShowWhenAvailable()
         }
     } else if (!m_retry.isActive()) {
         // The panel often starts after the programs of the session; show the icon once it is there.
-        m_retry.start();
+        m_retry.start(m_retryMs);
+    } else {
+        // A session without a panel may never get one: each wait is twice the last, up to a limit,
+        // so that a program left running for months wakes for it less than once a minute.
+        m_retry.setInterval(std::min(m_retry.interval() * 2, m_retryMs * kRetryGrowth));
     }
 }
 

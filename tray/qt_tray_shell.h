@@ -34,8 +34,12 @@ class QtTrayShell : public QObject, public ITrayShell
 {
     Q_OBJECT
 public:
+    /** How many times retryMs the wait for a notification area grows to. */
+    static constexpr int kRetryGrowth = 32;
+
     /** trayAvailable tells whether a notification area exists now; while it does not, an added icon
-     *  waits, checking again every retryMs milliseconds. */
+     *  waits, checking again after retryMs milliseconds, then after twice the last wait each time
+     *  up to kRetryGrowth times retryMs. */
     explicit QtTrayShell(QObject* parent = nullptr,
                          std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
                          int retryMs = 2000);
@@ -67,6 +71,7 @@ private:
 
     QSystemTrayIcon m_icon;
     QTimer m_retry;
+    int m_retryMs;
     /** The last message asked for while the icon was not shown yet. */
     std::optional<PendingMessage> m_pending;
     std::function<bool()> m_trayAvailable;

@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "app/text_width.h"
+
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <utility>
 
 namespace pellavane {
 namespace {
@@ -358,6 +361,45 @@ TEST_F(Form1Test, SummaryHasTheFailureNoticesPlaceAndGivesItBackWhileLoggingFail
     EXPECT_TRUE(link->isVisible());
     form.StatusList().RemoveAllRows();
     EXPECT_TRUE(summary->text().isEmpty());
+}
+
+TEST(SummaryCutTest, FindsWhereAnElidedTextWasCut)
+{
+    const std::pair<const char*, qsizetype> cases[] = {
+        {"Connected for 4 s", 17},      {"Connected for\u2026", 13}, {"Connected f...", 11},
+        {"Disconnected for\u2026", -1}, {"Connected", -1},           {"", -1},
+    };
+    for (const auto& [shown, kept] : cases)
+        EXPECT_EQ(SummaryCutAt(QStringLiteral("Connected for 4 s"), QString::fromUtf8(shown)), kept) << shown;
+}
+
+TEST(SummaryCutTest, KeepingTheCutOfATextThatTickedIsWhatQtWouldCut)
+{
+    // Each width cuts the summary somewhere else: inside the seconds, after them, in the tail.
+    const QFont font = FontB9();
+    const QFontMetrics metrics(font);
+    TickWidth widths(font);
+    int kept = 0;
+    for (const int width : {60, 95, 120, 150, 180, 400}) {
+        QString before = QStringLiteral("Connected for 23 s \u00b7 1 outage today (11 min 10 s)");
+        QString shown = metrics.elidedText(before, Qt::ElideRight, width);
+        for (const char* next : {"Connected for 24 s \u00b7 1 outage today (11 min 10 s)",
+                                 "Connected for 25 s \u00b7 1 outage today (11 min 10 s)",
+                                 "Connected for 11 s \u00b7 1 outage today (11 min 10 s)",
+                                 "Connected for 17 s \u00b7 1 outage today (11 min 10 s)"}) {
+            const QString after = QString::fromUtf8(next);
+            const qsizetype cut = SummaryCutAt(before, shown);
+            ASSERT_GE(cut, 0) << width;
+            const QString expected = metrics.elidedText(after, Qt::ElideRight, width);
+            if (widths.SameWidth(before, after)) {
+                EXPECT_EQ(after.left(cut) + shown.mid(cut), expected) << width << " " << next;
+                ++kept;
+            }
+            before = after;
+            shown = expected;
+        }
+    }
+    EXPECT_GE(kept, 12) << "most ticks keep the cut";
 }
 
 TEST_F(Form1Test, ACountdownTickRepaintsNeitherTheFrameNorTheBarNorTheWindow)

@@ -3,7 +3,9 @@
 #include "app/form1.h"
 #include "app/opaque_progress_bar.h"
 #include "app/text_width.h"
+#include "app/ticking_label.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTest>
@@ -35,6 +37,15 @@ QRect Difference(const QImage& a, const QImage& b)
     return differing;
 }
 
+/** What the window shows of a widget, not a fresh rendering: a stale pixel would show here. */
+QImage Shown(QWidget& window, const QWidget& widget)
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    return window.screen()->grabWindow(window.winId()).toImage().copy(widget.geometry());
+}
+
 /** A titled frame beside a stock group box, as the window shows them: painted by the window's own
  *  repaints, so that what a caption change leaves behind is compared too. */
 class TitledFrameTest : public ::testing::Test
@@ -61,14 +72,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
-    QImage Shown(const QGroupBox& frame)
-    {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-        // What the window shows, not a fresh rendering: a stale pixel would show here.
-        return window.screen()->grabWindow(window.winId()).toImage().copy(frame.geometry());
-    }
+    QImage Shown(const QGroupBox& frame) { return pellavane::Shown(window, frame); }
 
     QWidget window;
     TitledFrame titled{QStringLiteral("Next log will occur in"), &window};
@@ -79,9 +83,10 @@ TEST_F(TitledFrameTest, LooksLikeAGroupBoxTitledWithItsCaptionThroughEveryChange
 {
     EXPECT_EQ(Difference(Shown(titled), Shown(stock)), QRect());
     for (const char* caption :
-         {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58", "Automatic Log is Off.", "",
-          "Next log will occur in 00:00:05", "Next log will occur in 11:11:11",
-          "Next log will occur in 11:11:10", "Ünïcödé — fine"}) {
+         {"Next log will occur in 23:59:59", "Next log will occur in 23:59:58",
+          "Next log will occur in 23:59:50", "Next log will occur in 23:59:49",
+          "Next log will occur in 23:48:49", "Automatic Log is Off.", "", "Next log will occur in 00:00:05",
+          "Next log will occur in 11:11:11", "Next log will occur in 11:11:10", "Ünïcödé — fine"}) {
         SCOPED_TRACE(caption);
         titled.SetCaption(QString::fromUtf8(caption));
         stock.setTitle(QString::fromUtf8(caption));
@@ -121,6 +126,56 @@ TEST_F(TitledFrameTest, ACaptionChangeOrABarStepRepaintsThatAlone)
     Shown(titled);
     EXPECT_EQ(counter.paints[titled.findChild<QProgressBar*>()], 1);
     EXPECT_EQ(counter.paints.size(), 1u) << "a step of the opaque bar repaints the bar alone";
+}
+
+TEST(TickingLabelTest, LooksLikeALabelThroughTicksCutsAndEveryOtherChange)
+{
+    QWidget window;
+    window.setPalette(QPalette(Qt::white));
+    window.setAutoFillBackground(true);
+    window.resize(340, 60);
+    TickingLabel ticking(&window);
+    QLabel stock(&window);
+    for (QLabel* label : {static_cast<QLabel*>(&ticking), &stock}) {
+        label->setFont(FontB9());
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setAutoFillBackground(true);
+    }
+    ticking.setGeometry(8, 8, 260, 17);
+    stock.setGeometry(8, 32, 260, 17);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto same = [&] { EXPECT_EQ(Difference(Shown(window, ticking), Shown(window, stock)), QRect()); };
+    for (const char* text :
+         {"Connected for 23 s \u00b7 no outages today", "Connected for 24 s \u00b7 no outages today",
+          "Connected for 25 s \u00b7 no outages today", "Connected for 29 s \u00b7 no outages today",
+          "Connected for 30 s \u00b7 no outages today", "Connected for 3\u2026", "Connected for 4\u2026", "",
+          "Disconnected for 1 min 0 s: the router answers", "Disconnected for 1 min 1 s: the router answers",
+          "Connected for 11 s", "Connected for 10 s"}) {
+        SCOPED_TRACE(text);
+        ticking.SetText(QString::fromUtf8(text));
+        stock.setText(QString::fromUtf8(text));
+        same();
+        EXPECT_EQ(ticking.text(), stock.text());
+    }
+    SCOPED_TRACE("changes that are not ticks");
+    ticking.setText(QStringLiteral("Connected for 12 s"));
+    stock.setText(QStringLiteral("Connected for 12 s"));
+    same();
+    ticking.SetText(QStringLiteral("Connected for 13 s"));
+    stock.setText(QStringLiteral("Connected for 13 s"));
+    same();
+    for (QLabel* label : {static_cast<QLabel*>(&ticking), &stock}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+        label->setPalette(palette);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->resize(200, 20);
+    }
+    same();
+    ticking.SetText(QStringLiteral("Connected for 14 s"));
+    stock.setText(QStringLiteral("Connected for 14 s"));
+    same();
 }
 
 TEST(TickWidthTest, SaysSameWidthOnlyOfTicksThatMeasureAlike)

@@ -98,6 +98,28 @@ TEST_F(QtTrayShellTest, IconWaitsForATrayAndAppearsWhenOneStarts)
     EXPECT_FALSE(shell.Icon().isVisible());
 }
 
+TEST(QtTrayShellWaitTest, EachWaitForATrayIsLongerUpToALimit)
+{
+    App();
+    int checks = 0;
+    QtTrayShell shell{nullptr, [&checks] { return ++checks, false; }, 10};
+    shell.ShowIcon(QuillmoorTrayPicture(), "Pellavane");
+    WaitFor([] { return false; }, 700);
+    // Every 10 ms would be some 70; 10, 20, 40, 80, 160, 320 ms are 7 with the first.
+    EXPECT_GE(checks, 4);
+    EXPECT_LE(checks, 9);
+    EXPECT_TRUE(shell.WaitingForTray());
+    WaitFor([] { return false; }, 700);
+    EXPECT_LE(checks, 12) << "the wait stops growing at 320 ms";
+    EXPECT_GE(checks, 8) << "and keeps checking";
+
+    shell.HideIcon();
+    checks = 0;
+    shell.ShowIcon(QuillmoorTrayPicture(), "Pellavane");
+    WaitFor([] { return false; }, 50);
+    EXPECT_GE(checks, 2) << "a new icon starts from the shortest wait";
+}
+
 TEST_F(QtTrayShellTest, RemovedIconStopsWaitingForATray)
 {
     tray.SetInTray(true);
@@ -118,6 +140,19 @@ namespace {
 bool IsBlue(QRgb pixel)
 {
     return qAlpha(pixel) > 200 && qBlue(pixel) > 150 && qRed(pixel) < 100;
+}
+
+TEST(MarkedPixmapTest, AMarkedIconDrawsEachSizeItIsAskedFor)
+{
+    App();
+    const QIcon base = ToQIcon(QuillmoorTrayPicture());
+    const QIcon marked = ToQIcon({QuillmoorTrayPicture().resource, TrayMark::Disconnected});
+    EXPECT_EQ(marked.availableSizes().size(), 6);
+    for (const int size : {16, 22, 40}) {
+        EXPECT_EQ(marked.pixmap(size).toImage(), MarkedPixmap(base, TrayMark::Disconnected, size).toImage())
+            << size;
+    }
+    EXPECT_EQ(QIcon(marked).pixmap(22).toImage(), marked.pixmap(22).toImage()) << "a copy draws alike";
 }
 
 TEST(MarkedPixmapTest, TheMarkTakesTheCornerAndNeverCoversTheBlueQ)
