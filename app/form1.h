@@ -14,7 +14,6 @@
 #include <QRect>
 #include <QWidget>
 
-
 #include <string>
 
 class QCheckBox;
