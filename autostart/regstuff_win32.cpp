@@ -1,6 +1,6 @@
 #include "autostart/regstuff_win32.h"
 
-#include "engine/win32_support.h"
+#include "core/win32_support.h"
 
 #include <charconv>
 #include <stdexcept>

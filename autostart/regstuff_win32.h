@@ -2,7 +2,7 @@
 
 // Registry values of the start-at-log-on entry (Windows only).
 
-#include "engine/win32_support.h"
+#include "core/win32_support.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "autostart/startup_xdg.h"
 
-#include "engine/posix_support.h"
+#include "core/posix_support.h"
 
 #include <cerrno>
 #include <cstdlib>

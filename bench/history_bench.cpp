@@ -3,9 +3,9 @@
 // start to end and against `LC_ALL=C grep -c Disconnected` over the same file in the same run; the
 // report's peak resident memory is that process's VmHWM. The last lines are in the form
 // bench/run-all.sh collects.
-#include "engine/history_report.h"
-#include "engine/journal.h"
-#include "engine/outages.h"
+#include "engine/history/history_report.h"
+#include "engine/monitor/journal.h"
+#include "engine/history/outages.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,9 +3,9 @@
 // 10 K, 1 M or 10 M rows, shown by the window's ReportListView and by the stock QTreeView with
 // uniform row heights and its column heading. Also the heap each view takes for such a list. Times
 // are CPU time, which a machine shared with other work disturbs less than wall-clock time.
-#include "app/report_list_view.h"
-#include "app/status_list_model.h"
-#include "engine/recorder.h"
+#include "app/main_window/report_list_view.h"
+#include "app/main_window/status_list_model.h"
+#include "engine/monitor/recorder.h"
 
 #include <QApplication>
 #include <QHeaderView>

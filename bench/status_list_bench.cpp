@@ -2,9 +2,9 @@
 // against a QStringListModel holding the same row texts, and the cost of one appended row while a
 // view shows ten million rows against the same view over an empty list. The ratios, measured in
 // the same run, are printed at the end.
-#include "app/report_list_view.h"
-#include "app/status_list_model.h"
-#include "engine/recorder.h"
+#include "app/main_window/report_list_view.h"
+#include "app/main_window/status_list_model.h"
+#include "engine/monitor/recorder.h"
 
 #include <QApplication>
 #include <QStringListModel>

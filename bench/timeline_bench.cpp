@@ -5,8 +5,8 @@
 //   timeline_bench --read LOG NOW   instead times the window's reading of LOG's history (the reports'
 //                               reading, and the round trips of the month before NOW, in seconds)
 //                               and prints the process's peak resident memory.
-#include "app/history_timeline.h"
-#include "app/history_window.h"
+#include "app/history_window/history_timeline.h"
+#include "app/history_window/history_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

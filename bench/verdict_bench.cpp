@@ -1,8 +1,8 @@
 // False outages on a lossy link: the verdict against the single ping it replaces, through the
 // seeded simulated link, so the figures are the same on every run. Prints rows of run-all.sh's table.
 
-#include "engine/seeded_loss_ping.h"
-#include "engine/verdict.h"
+#include "engine/check/seeded_loss_ping.h"
+#include "engine/check/verdict.h"
 
 #include <cstdio>
 #include <vector>

@@ -9,7 +9,7 @@ set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-$top/build-ci/app/pellavane}
 program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
-server=$(dirname "$program")/tests/fake_notification_server
+server=$(dirname "$program")/desktop/tests/fake_notification_server
 if [ ! -x "$program" ] || [ ! -x "$server" ]; then
     cmake --build "$(dirname "$(dirname "$program")")" --target pellavane fake_notification_server -j 2 || exit 1
 fi

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/guarded_handler.h"
+#include "core/guarded_handler.h"
 
 #include <string>
 #include <vector>

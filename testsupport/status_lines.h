@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/recorder.h"
+#include "engine/monitor/recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tray/tray_status.h"
 
-#include "engine/schedule.h"
+#include "engine/monitor/schedule.h"
 #include "settings/display_name.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 
 // What the tray icon shows of the monitor: the coloured mark and the tip.
 
-#include "engine/connection_notices.h"
-#include "engine/monitor_listener.h"
+#include "engine/listeners/connection_notices.h"
+#include "engine/monitor/monitor_listener.h"
 #include "tray/sys_tray.h"
 
 #include <ctime>

@@ -3,7 +3,7 @@
 #include "app/tests/faults/fault_support.h"
 #include "app/tests/faults/window_fakes.h"
 
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "settings/qt_settings_store.h"
 #include "settings/settings_store.h"
 

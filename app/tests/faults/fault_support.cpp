@@ -1,6 +1,6 @@
 #include "app/tests/faults/fault_support.h"
 
-#include "engine/recorder.h"
+#include "engine/monitor/recorder.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,9 +3,9 @@
 #include "app/tests/faults/fault_support.h"
 #include "app/tests/faults/window_fakes.h"
 
-#include "app/status_list_model.h"
-#include "engine/probe.h"
-#include "engine/recorder.h"
+#include "app/main_window/status_list_model.h"
+#include "engine/check/probe.h"
+#include "engine/monitor/recorder.h"
 
 #include <gtest/gtest.h>
 

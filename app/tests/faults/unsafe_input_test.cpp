@@ -3,7 +3,7 @@
 #include "app/tests/faults/fault_support.h"
 #include "app/tests/faults/window_fakes.h"
 
-#include "app/history_commands.h"
+#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_xdg.h"
 
 #include <gtest/gtest.h>

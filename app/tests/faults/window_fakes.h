@@ -2,11 +2,11 @@
 
 // The services the main window is handed, as small fakes that only record what they are asked.
 
-#include "app/history_commands.h"
+#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_entry.h"
-#include "engine/guarded_handler.h"
-#include "engine/probe.h"
-#include "engine/recorder.h"
+#include "core/guarded_handler.h"
+#include "engine/check/probe.h"
+#include "engine/monitor/recorder.h"
 #include "tray/sys_tray.h"
 
 #include <string>

@@ -1,0 +1,194 @@
+#include "engine/check/local_network.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <winsock2.h>
+#include <ws2ipdef.h>
+// iphlpapi.h before netioapi.h: the latter needs the former's types.
+#include <iphlpapi.h>
+#include <netioapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace pellavane {
+namespace {
+
+// The IP helper's tables are freed with FreeMibTable whatever the return path.
+template <typename Table>
+class MibTable
+{
+public:
+    MibTable() = default;
+    MibTable(const MibTable&) = delete;
+    MibTable& operator=(const MibTable&) = delete;
+    ~MibTable()
+    {
+        if (m_table != nullptr) {
+            FreeMibTable(m_table);
+        }
+    }
+    Table** Out() { return &m_table; }
+    Table* operator->() const { return m_table; }
+    explicit operator bool() const { return m_table != nullptr; }
+
+private:
+    Table* m_table = nullptr;
+};
+
+bool IsZero(const SOCKADDR_INET& address)
+{
+    if (address.si_family == AF_INET) {
+        return address.Ipv4.sin_addr.S_un.S_addr == 0;
+    }
+    if (address.si_family == AF_INET6) {
+        static const unsigned char zero[16] = {};
+        return std::memcmp(address.Ipv6.sin6_addr.u.Byte, zero, sizeof zero) == 0;
+    }
+    return true;
+}
+
+// Written by hand: the socket library's text conversions want it started first.
+std::string AddressText(const SOCKADDR_INET& address, NET_IFINDEX interfaceIndex)
+{
+    if (address.si_family == AF_INET) {
+        const auto* b = reinterpret_cast<const unsigned char*>(&address.Ipv4.sin_addr);
+        return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+               std::to_string(b[3]);
+    }
+    const unsigned char* b = address.Ipv6.sin6_addr.u.Byte;
+    std::string text = Ipv6Text(b);
+    // A link-local router is only reachable through its interface, which ping names by number.
+    if (b[0] == 0xfe && (b[1] & 0xc0) == 0x80) {
+        text += "%" + std::to_string(interfaceIndex);
+    }
+    return text;
+}
+
+bool SameAddress(const SOCKADDR_INET& a, const SOCKADDR_INET& b)
+{
+    if (a.si_family != b.si_family) {
+        return false;
+    }
+    if (a.si_family == AF_INET) {
+        return a.Ipv4.sin_addr.S_un.S_addr == b.Ipv4.sin_addr.S_un.S_addr;
+    }
+    return std::memcmp(a.Ipv6.sin6_addr.u.Byte, b.Ipv6.sin6_addr.u.Byte, 16) == 0;
+}
+
+bool InterfaceUp()
+{
+    MibTable<MIB_IF_TABLE2> table;
+    if (GetIfTable2(table.Out()) != NO_ERROR || !table) {
+        return false;
+    }
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IF_ROW2& row = table->Table[i];
+        if (row.OperStatus == IfOperStatusUp && row.Type != IF_TYPE_SOFTWARE_LOOPBACK) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<DefaultRoute> DefaultRouteOf(ADDRESS_FAMILY family)
+{
+    MibTable<MIB_IPFORWARD_TABLE2> table;
+    if (GetIpForwardTable2(family, table.Out()) != NO_ERROR || !table) {
+        return std::nullopt;
+    }
+    std::optional<DefaultRoute> best;
+    ULONG bestMetric = std::numeric_limits<ULONG>::max();
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IPFORWARD_ROW2& row = table->Table[i];
+        if (row.DestinationPrefix.PrefixLength != 0 || (best && row.Metric >= bestMetric)) {
+            continue;
+        }
+        DefaultRoute route;
+        route.interfaceName = std::to_string(row.InterfaceIndex);
+        if (!IsZero(row.NextHop)) {
+            route.gateway = AddressText(row.NextHop, row.InterfaceIndex);
+        }
+        best = route;
+        bestMetric = row.Metric;
+    }
+    return best;
+}
+
+std::optional<SOCKADDR_INET> ParsedAddress(const std::string& address)
+{
+    const std::string bare = address.substr(0, address.find('%'));
+    SOCKADDR_INET parsed{};
+    unsigned a = 0;
+    unsigned b = 0;
+    unsigned c = 0;
+    unsigned d = 0;
+    char tail = 0;
+    if (std::sscanf(bare.c_str(), "%3u.%3u.%3u.%3u%c", &a, &b, &c, &d, &tail) == 4 && a < 256 && b < 256 &&
+        c < 256 && d < 256) {
+        parsed.si_family = AF_INET;
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(&parsed.Ipv4.sin_addr);
+        bytes[0] = static_cast<unsigned char>(a);
+        bytes[1] = static_cast<unsigned char>(b);
+        bytes[2] = static_cast<unsigned char>(c);
+        bytes[3] = static_cast<unsigned char>(d);
+        return parsed;
+    }
+    // IPv6 routers are only ever named by DefaultRouteOf, so the table is asked again for the match.
+    return std::nullopt;
+}
+
+class WindowsLocalNetwork : public ILocalNetwork
+{
+public:
+    LocalNetworkState Read() override
+    {
+        LocalNetworkState state;
+        try {
+            state.interfaceUp = InterfaceUp();
+            state.route = DefaultRouteOf(AF_INET);
+            if (!state.route) {
+                state.route = DefaultRouteOf(AF_INET6);
+            }
+        } catch (...) {
+            // Out of memory while reading: no network known, which a later check corrects.
+        }
+        return state;
+    }
+
+    bool NeighbourReachable(const std::string& address) override
+    {
+        try {
+            const auto wanted = ParsedAddress(address);
+            MibTable<MIB_IPNET_TABLE2> table;
+            if (GetIpNetTable2(wanted ? AF_INET : AF_INET6, table.Out()) != NO_ERROR || !table) {
+                return false;
+            }
+            for (ULONG i = 0; i < table->NumEntries; ++i) {
+                const MIB_IPNET_ROW2& row = table->Table[i];
+                const bool match = wanted ? SameAddress(row.Address, *wanted)
+                                          : AddressText(row.Address, row.InterfaceIndex) == address;
+                if (match && (row.State == NlnsReachable || row.State == NlnsPermanent)) {
+                    return true;
+                }
+            }
+        } catch (...) {
+            // Out of memory: not known as reachable, as when the table cannot be read.
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<ILocalNetwork> MakeSystemLocalNetwork()
+{
+    return std::make_unique<WindowsLocalNetwork>();
+}
+
+} // namespace pellavane

@@ -1,0 +1,73 @@
+#include "engine/check/capture_many.h"
+
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace pellavane {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+class RunCapturedCommandsTest : public ::testing::Test
+{
+protected:
+    std::string Script(const std::string& name, const std::string& body)
+    {
+        return testing::WriteScript(m_folder.File(name), body);
+    }
+    testing::TempFolder m_folder;
+};
+
+TEST_F(RunCapturedCommandsTest, ChildrenRunAtOnceEachWithItsOwnStreamsAndStatus)
+{
+    const std::string a = Script("a", "sleep 0.3\necho out-a\necho err-a >&2\nexit 2\n");
+    const std::string b = Script("b", "sleep 0.3\necho \"$PROBE_WORD\"\n");
+    CaptureLimits limits;
+    int pumped = 0;
+    const auto started = steady_clock::now();
+    const auto runs = RunCapturedCommands({a, b, m_folder.File("missing"), ""}, [&] { ++pumped; }, limits,
+                                          {"PROBE_WORD=given"});
+    EXPECT_LT(steady_clock::now() - started, milliseconds{550}) << "the children ran one after the other";
+    ASSERT_EQ(runs.size(), 4U);
+    EXPECT_TRUE(runs[0].started);
+    EXPECT_EQ(runs[0].output, "out-a\n");
+    EXPECT_EQ(runs[0].errors, "err-a\n");
+    EXPECT_EQ(runs[0].exitStatus, 2);
+    EXPECT_EQ(runs[1].output, "given\n");
+    EXPECT_EQ(runs[1].exitStatus, 0);
+    EXPECT_FALSE(runs[2].started);
+    EXPECT_FALSE(runs[3].started);
+    EXPECT_GT(pumped, 0);
+}
+
+TEST_F(RunCapturedCommandsTest, ChildPastABoundIsStoppedWithWhatItStarted)
+{
+    const std::string flag = m_folder.File("survived");
+    const std::string hang =
+        Script("hang", "echo started\n(sleep 1; touch '" + flag + "') &\nexec sleep 100\n");
+    const std::string flood = Script("flood", "exec yes\n");
+    const std::string quick = Script("quick", "echo done\n");
+    CaptureLimits limits;
+    limits.total = milliseconds{400};
+    limits.pollSlice = milliseconds{10};
+    limits.maxBytes = 10000;
+    const auto started = steady_clock::now();
+    const auto runs = RunCapturedCommands({hang, flood, quick}, {}, limits);
+    EXPECT_LT(steady_clock::now() - started, milliseconds{900});
+    ASSERT_EQ(runs.size(), 3U);
+    EXPECT_EQ(runs[0].output, "started\n");
+    EXPECT_EQ(runs[0].exitStatus, std::nullopt);
+    EXPECT_EQ(runs[1].output.size(), 10000U);
+    EXPECT_EQ(runs[1].exitStatus, std::nullopt);
+    EXPECT_EQ(runs[2].output, "done\n");
+    EXPECT_EQ(runs[2].exitStatus, 0);
+    std::this_thread::sleep_for(milliseconds{1200});
+    EXPECT_FALSE(std::filesystem::exists(flag)) << "the grandchild outlived the bound";
+}
+
+} // namespace
+} // namespace pellavane

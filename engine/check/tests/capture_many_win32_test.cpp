@@ -1,0 +1,66 @@
+#include "engine/check/capture_many.h"
+
+#include "core/win32_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace pellavane {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+std::string Helper(const std::string& steps)
+{
+    char self[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string path(self, length);
+    return "\"" + path.substr(0, path.find_last_of("\\/") + 1) + PELLAVANE_CHILD_HELPER + "\" " + steps;
+}
+
+bool Ends(DWORD processId)
+{
+    win32::Handle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return !process || ::WaitForSingleObject(process.Get(), 5000) == WAIT_OBJECT_0;
+}
+
+TEST(RunCapturedCommandsWin32, ChildrenRunAtOnceEachWithItsOwnStreamsAndStatus)
+{
+    const auto started = steady_clock::now();
+    const auto runs =
+        RunCapturedCommands({Helper("sleep 400 out out-a err err-a exit 2"),
+                             Helper("sleep 400 env PROBE_WORD"), "no-such-program-here.exe", ""},
+                            {}, CaptureLimits{}, {"PROBE_WORD=given"});
+    EXPECT_LT(steady_clock::now() - started, milliseconds{750}) << "the children ran one after the other";
+    ASSERT_EQ(runs.size(), 4U);
+    EXPECT_EQ(runs[0].output, "out-a");
+    EXPECT_EQ(runs[0].errors, "err-a");
+    EXPECT_EQ(runs[0].exitStatus, 2);
+    EXPECT_EQ(runs[1].output, "given");
+    EXPECT_EQ(runs[1].exitStatus, 0);
+    EXPECT_FALSE(runs[2].started);
+    EXPECT_FALSE(runs[3].started);
+}
+
+TEST(RunCapturedCommandsWin32, ChildPastTheBoundIsStoppedWithWhatItStarted)
+{
+    CaptureLimits limits;
+    limits.total = milliseconds{500};
+    limits.pollSlice = milliseconds{20};
+    const auto runs =
+        RunCapturedCommands({Helper("pid spawn \"pid hang\" hang"), Helper("out done")}, {}, limits);
+    ASSERT_EQ(runs.size(), 2U);
+    EXPECT_EQ(runs[0].exitStatus, std::nullopt);
+    EXPECT_EQ(runs[1].output, "done");
+    for (std::size_t at = runs[0].output.find("pid="); at != std::string::npos;
+         at = runs[0].output.find("pid=", at + 4)) {
+        EXPECT_TRUE(Ends(static_cast<DWORD>(std::strtoul(runs[0].output.c_str() + at + 4, nullptr, 10))));
+    }
+}
+
+} // namespace
+} // namespace pellavane

@@ -1,0 +1,146 @@
+#include "engine/check/probe_targets.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+namespace {
+
+using Environment = std::map<std::string, std::string>;
+using Hosts = std::vector<std::string>;
+
+EnvironmentReader Reader(const Environment& environment)
+{
+    return [environment](const char* name) -> std::optional<std::string> {
+        const auto found = environment.find(name);
+        return found != environment.end() ? std::optional<std::string>(found->second) : std::nullopt;
+    };
+}
+
+TEST(ResolveProbeTargets, FirstSourceGivenWins)
+{
+    const Environment all = {{"PELLAVANE_PROBE_HOSTS", "127.0.0.2,127.0.0.3"},
+                             {"PELLAVANE_PROBE_HOST", "127.0.0.4"}};
+    struct Case
+    {
+        const char* what;
+        std::optional<std::string> commandLine;
+        Environment environment;
+        std::optional<std::string> setting;
+        Hosts hosts;
+        TargetSource source;
+    };
+    const Case table[] = {
+        {"--hosts over everything", "127.0.0.1", all, "127.0.0.5", {"127.0.0.1"}, TargetSource::CommandLine},
+        {"the list variable next",
+         std::nullopt,
+         all,
+         "127.0.0.5",
+         {"127.0.0.2", "127.0.0.3"},
+         TargetSource::HostsVariable},
+        {"the one-host variable next",
+         std::nullopt,
+         {{"PELLAVANE_PROBE_HOST", "127.0.0.4"}},
+         "127.0.0.5",
+         {"127.0.0.4"},
+         TargetSource::HostVariable},
+        {"empty variables count as unset",
+         std::nullopt,
+         {{"PELLAVANE_PROBE_HOSTS", ""}, {"PELLAVANE_PROBE_HOST", ""}},
+         "127.0.0.5, ::1",
+         {"127.0.0.5", "::1"},
+         TargetSource::Setting},
+        {"empty setting: the built-in list",
+         std::nullopt,
+         {},
+         "",
+         BuiltInProbeHosts(),
+         TargetSource::BuiltIn},
+        {"no setting: the built-in list",
+         std::nullopt,
+         {},
+         std::nullopt,
+         BuiltInProbeHosts(),
+         TargetSource::BuiltIn},
+    };
+    for (const Case& row : table) {
+        const ProbeTargets targets =
+            ResolveProbeTargets(row.commandLine, row.setting, Reader(row.environment));
+        EXPECT_EQ(targets.hosts, row.hosts) << row.what;
+        EXPECT_EQ(targets.source, row.source) << row.what;
+    }
+    const Hosts builtIn = BuiltInProbeHosts();
+    ASSERT_EQ(builtIn.size(), 3U);
+    // The first by name, so that a broken name service shows; the others by address.
+    EXPECT_NE(builtIn[0].find_first_not_of("0123456789.:"), std::string::npos);
+    EXPECT_EQ(builtIn[1].find_first_not_of("0123456789."), std::string::npos);
+    EXPECT_EQ(builtIn[2].find_first_not_of("0123456789."), std::string::npos);
+}
+
+TEST(ResolveProbeTargets, ListWithARefusedHostIsRefusedWholeNamingItsSource)
+{
+    struct Case
+    {
+        std::optional<std::string> commandLine;
+        Environment environment;
+        std::optional<std::string> setting;
+        std::string named;
+    };
+    const Case table[] = {
+        {"127.0.0.1,-f", {}, std::nullopt, "--hosts"},
+        {"", {}, std::nullopt, "--hosts"},
+        {std::nullopt,
+         {{"PELLAVANE_PROBE_HOSTS", "127.0.0.1,,127.0.0.2"}},
+         std::nullopt,
+         "PELLAVANE_PROBE_HOSTS"},
+        {std::nullopt,
+         {{"PELLAVANE_PROBE_HOSTS", "127.0.0.1 -c 1000"}},
+         std::nullopt,
+         "PELLAVANE_PROBE_HOSTS"},
+        {std::nullopt,
+         {{"PELLAVANE_PROBE_HOSTS", "1,2,3,4,5,6,7,8,9"}},
+         std::nullopt,
+         "PELLAVANE_PROBE_HOSTS"},
+        {std::nullopt,
+         {{"PELLAVANE_PROBE_HOST", "127.0.0.1,127.0.0.2"}},
+         std::nullopt,
+         "PELLAVANE_PROBE_HOST"},
+        {std::nullopt, {{"PELLAVANE_PROBE_HOST", " 127.0.0.1"}}, std::nullopt, "PELLAVANE_PROBE_HOST"},
+        {std::nullopt, {}, "127.0.0.1,$(id)", "ProbeHosts"},
+    };
+    for (const Case& row : table) {
+        try {
+            ResolveProbeTargets(row.commandLine, row.setting, Reader(row.environment));
+            ADD_FAILURE() << "accepted, from " << row.named;
+        } catch (const ProbeTargetsError& e) {
+            EXPECT_NE(std::string(e.what()).find("(" + row.named + ")"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(ResolveCheckUrl, GivenTargetsNeverReachTheBuiltInAddress)
+{
+    const ProbeTargets builtIn{BuiltInProbeHosts(), TargetSource::BuiltIn};
+    const ProbeTargets setting{{"127.0.0.1"}, TargetSource::Setting};
+    const std::string url = "http://127.0.0.1:8080/generate_204";
+    const std::string builtInUrl = ResolveCheckUrl(builtIn, std::nullopt, Reader({}));
+    EXPECT_EQ(builtInUrl.rfind("http://", 0), 0U) << builtInUrl;
+    EXPECT_EQ(ResolveCheckUrl(setting, std::nullopt, Reader({})), builtInUrl);
+    EXPECT_EQ(ResolveCheckUrl(builtIn, "", Reader({})), "") << "a stored empty address turns it off";
+    EXPECT_EQ(ResolveCheckUrl(builtIn, url, Reader({})), url);
+    EXPECT_EQ(ResolveCheckUrl(builtIn, url, Reader({{"PELLAVANE_CHECK_URL", ""}})), "");
+    EXPECT_EQ(ResolveCheckUrl(builtIn, "", Reader({{"PELLAVANE_CHECK_URL", url}})), url);
+    for (const TargetSource byHand :
+         {TargetSource::CommandLine, TargetSource::HostsVariable, TargetSource::HostVariable}) {
+        const ProbeTargets given{{"127.0.0.1"}, byHand};
+        EXPECT_EQ(ResolveCheckUrl(given, std::nullopt, Reader({})), "") << SourceName(byHand);
+        EXPECT_EQ(ResolveCheckUrl(given, url, Reader({})), url) << SourceName(byHand);
+    }
+}
+
+} // namespace
+} // namespace pellavane

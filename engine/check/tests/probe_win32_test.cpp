@@ -1,0 +1,15 @@
+#include "engine/check/probe.h"
+
+#include <gtest/gtest.h>
+
+namespace pellavane {
+namespace {
+
+TEST(ProbeCommandLine, OneRequestInWindowsForm)
+{
+    EXPECT_EQ(NativePingDialect(), PingDialect::Windows);
+    EXPECT_EQ(ProbeCommandLine("127.0.0.1"), "ping 127.0.0.1 -n 1");
+}
+
+} // namespace
+} // namespace pellavane

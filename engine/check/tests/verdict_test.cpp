@@ -1,0 +1,479 @@
+#include "engine/check/verdict.h"
+
+#include "engine/check/seeded_loss_ping.h"
+#include "engine/check/system_ping.h"
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
+namespace pellavane {
+namespace {
+
+using Kind = PingReply::Kind;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// Replies given round by round, one per host the round pings.
+class ScriptedPing : public IPingRunner
+{
+public:
+    explicit ScriptedPing(std::deque<std::vector<Kind>> rounds) : m_rounds(std::move(rounds)) {}
+    std::vector<PingReply> PingAll(const std::vector<std::string>& hosts, milliseconds) override
+    {
+        m_pinged.push_back(hosts);
+        std::vector<PingReply> replies;
+        const std::vector<Kind> kinds = m_rounds.empty() ? std::vector<Kind>{} : m_rounds.front();
+        if (!m_rounds.empty()) {
+            m_rounds.pop_front();
+        }
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            const Kind kind = i < kinds.size() ? kinds[i] : Kind::Silent;
+            replies.push_back(
+                {kind, kind == Kind::Answered ? std::optional<double>(10.0 + i) : std::nullopt});
+        }
+        return replies;
+    }
+    std::vector<std::vector<std::string>> m_pinged;
+
+private:
+    std::deque<std::vector<Kind>> m_rounds;
+};
+
+struct FakeWeb : IWebCheck
+{
+    explicit FakeWeb(WebAnswer answer) : answer(answer) {}
+    void Start() override { ++started; }
+    WebAnswer Finish() override { return answer; }
+    void Cancel() override {}
+    WebAnswer answer;
+    int started = 0;
+};
+
+constexpr Kind A = Kind::Answered;
+constexpr Kind S = Kind::Silent;
+constexpr Kind N = Kind::NameLookupFailed;
+constexpr Kind P = Kind::NoPingProgram;
+
+struct Row
+{
+    const char* what;
+    std::vector<std::string> hosts;
+    std::deque<std::vector<Kind>> rounds;
+    WebAnswer web;
+    bool connected;
+    std::string cause;
+    std::string target;
+    std::size_t pings;
+    bool webStarted;
+};
+
+TEST(ConnectivityVerdict, TheRuleRoundByRound)
+{
+    const std::vector<std::string> three = {"name.test", "192.0.2.1", "192.0.2.2"};
+    // clang-format off
+    const Row table[] = {
+        {"first answers: one ping", three, {{A}}, WebAnswer::NoContent, true, "", "name.test", 1, false},
+        {"another answers in parallel", three, {{S}, {S, A}}, WebAnswer::None, true, "first target silent", "192.0.2.2", 3, false},
+        {"the confirming round answers", three, {{S}, {S, S}, {A, S, A}}, WebAnswer::None, true, "", "name.test", 6, true},
+        {"every round silent, no web answer", three, {{S}, {S, S}, {S, S, S}}, WebAnswer::None, false, "targets silent", "", 6, true},
+        {"echo filtered: the web answers 204", three, {{S}, {S, S}, {S, S, S}}, WebAnswer::NoContent, true, "echo filtered", "", 6, true},
+        {"a sign-in page answers", three, {{S}, {S, S}, {S, S, S}}, WebAnswer::Other, false, "captive portal", "", 6, true},
+        {"name fails twice: addresses do not count", three, {{N}, {N, A, A}}, WebAnswer::NoContent, false, "name lookup failed", "192.0.2.1", 4, true},
+        {"name resolves on the second try", three, {{N}, {A, S, S}}, WebAnswer::None, true, "", "name.test", 4, true},
+        {"name fails once, an address answers", three, {{N}, {S, S, A}}, WebAnswer::None, true, "first target silent", "192.0.2.2", 4, true},
+        {"name fails in the confirming round only", three, {{S}, {S, S}, {N, S, S}}, WebAnswer::None, false, "name lookup failed", "", 6, true},
+        {"no ping program: nothing more is tried", three, {{P}}, WebAnswer::NoContent, false, "no ping program", "", 1, false},
+        {"one target: first and confirming round", {"127.0.0.1"}, {{S}, {S}}, WebAnswer::None, false, "targets silent", "", 2, true},
+    };
+    // clang-format on
+    for (const Row& row : table) {
+        ScriptedPing ping(row.rounds);
+        FakeWeb web(row.web);
+        ConnectivityVerdict verdict(ping, row.hosts, &web);
+        const CheckResult result = verdict.Check();
+        EXPECT_EQ(result.connected, row.connected) << row.what;
+        EXPECT_EQ(result.cause, row.cause) << row.what;
+        EXPECT_EQ(result.target, row.target) << row.what;
+        EXPECT_EQ(result.rttMs.has_value(), !row.target.empty()) << row.what;
+        std::size_t pings = 0;
+        for (const auto& round : ping.m_pinged) {
+            pings += round.size();
+        }
+        EXPECT_EQ(pings, row.pings) << row.what;
+        EXPECT_EQ(web.started > 0, row.webStarted) << row.what;
+        ASSERT_FALSE(result.targets.empty()) << row.what;
+        EXPECT_EQ(result.targets.front().host, row.hosts.front()) << row.what;
+        EXPECT_EQ(verdict.LastResult().cause, row.cause) << row.what;
+    }
+}
+
+struct FakeLocalNetwork : ILocalNetwork
+{
+    LocalNetworkState Read() override
+    {
+        ++reads;
+        return state;
+    }
+    bool NeighbourReachable(const std::string& address) override
+    {
+        asked.push_back(address);
+        return neighbour;
+    }
+    LocalNetworkState state;
+    bool neighbour = false;
+    int reads = 0;
+    std::vector<std::string> asked;
+};
+
+struct LocalRow
+{
+    const char* what;
+    std::deque<std::vector<Kind>> rounds;
+    bool interfaceUp;
+    std::optional<std::string> gateway;
+    bool neighbour;
+    WebAnswer web;
+    std::string cause;
+    std::size_t pings;
+};
+
+TEST(ConnectivityVerdict, ConfirmingRoundAsksTheRouterBesideTheTargets)
+{
+    const std::vector<std::string> two = {"name.test", "192.0.2.9"};
+    // clang-format off
+    const LocalRow table[] = {
+        {"router answers", {{S}, {S}, {S, S, A}}, true, "192.0.2.1", false, WebAnswer::None, "provider", 5},
+        {"router silent, no neighbour entry", {{S}, {S}, {S, S, S}}, true, "192.0.2.1", false, WebAnswer::None, "local network", 5},
+        {"router silent, neighbour reachable", {{S}, {S}, {S, S, S}}, true, "192.0.2.1", true, WebAnswer::None, "provider", 5},
+        {"no default route: no router pinged", {{S}, {S}, {S, S}}, true, std::nullopt, false, WebAnswer::None, "no network", 4},
+        {"no link up: no router pinged", {{S}, {S}, {S, S}}, false, "192.0.2.1", false, WebAnswer::None, "no network", 4},
+        {"route onto a link without router", {{S}, {S}, {S, S}}, true, "", false, WebAnswer::None, "provider", 4},
+        {"name lookup failed wins", {{N}, {N, S, A}}, true, "192.0.2.1", false, WebAnswer::None, "name lookup failed", 4},
+        {"captive portal wins", {{S}, {S}, {S, S, A}}, true, "192.0.2.1", false, WebAnswer::Other, "captive portal", 5},
+        {"a target answers: connected", {{S}, {S}, {S, A, A}}, true, "192.0.2.1", false, WebAnswer::None, "first target silent", 5},
+    };
+    // clang-format on
+    for (const LocalRow& row : table) {
+        ScriptedPing ping(row.rounds);
+        FakeWeb web(row.web);
+        FakeLocalNetwork local;
+        local.state.interfaceUp = row.interfaceUp;
+        if (row.gateway) {
+            local.state.route = DefaultRoute{*row.gateway, "v0"};
+        }
+        local.neighbour = row.neighbour;
+        ConnectivityVerdict verdict(ping, two, &web, {}, &local);
+        const CheckResult result = verdict.Check();
+        EXPECT_EQ(result.cause, row.cause) << row.what;
+        std::size_t pings = 0;
+        for (const auto& round : ping.m_pinged) {
+            pings += round.size();
+        }
+        EXPECT_EQ(pings, row.pings) << row.what;
+        // The router is asked only in the confirming round, and is never a target.
+        EXPECT_EQ(result.targets.size(), two.size()) << row.what;
+        const bool routerPinged = ping.m_pinged.back().size() > two.size();
+        EXPECT_EQ(routerPinged, row.interfaceUp && row.gateway && !row.gateway->empty()) << row.what;
+        if (routerPinged) {
+            EXPECT_EQ(ping.m_pinged.back().back(), *row.gateway) << row.what;
+        }
+    }
+
+    // Loopback targets say nothing of the router, and nothing is sent past this machine for them.
+    ScriptedPing loopbackPing({{S}, {S}, {S, S}});
+    FakeLocalNetwork router;
+    router.state = {true, DefaultRoute{"192.0.2.1", "v0"}};
+    ConnectivityVerdict loopback(loopbackPing, {"127.0.0.2", "localhost"}, nullptr, {}, &router);
+    EXPECT_EQ(loopback.Check().cause, "targets silent");
+    EXPECT_EQ(loopbackPing.m_pinged.back().size(), 2u);
+
+    // While connected the machine's own network is never read: still one ping per check.
+    ScriptedPing ping({{A}});
+    FakeLocalNetwork local;
+    ConnectivityVerdict verdict(ping, two, nullptr, {}, &local);
+    EXPECT_TRUE(verdict.Check().connected);
+    EXPECT_EQ(local.reads, 0);
+    EXPECT_EQ(ping.m_pinged.size(), 1u);
+}
+
+TEST(LocalNetwork, DefaultRoutesFromTheKernelsRouteFiles)
+{
+    const std::string ipv4 =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "v0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+        "wl0\t00000000\t010200C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+        "v0\t00000000\t FE0200C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "v1\t00000000\t050200C0\t0203\t0\t0\t0\t00000000\t0\t0\t0\n"
+        "ppp0\t00000000\t00000000\t0001\t0\t0\t900\t00000000\t0\t0\t0\n";
+    const auto route = Ipv4DefaultRoute(ipv4);
+    ASSERT_TRUE(route);
+    // The lowest metric wins; a reject route never does, and the byte order is the machine's.
+    EXPECT_EQ(route->gateway, "192.0.2.254");
+    EXPECT_EQ(route->interfaceName, "v0");
+    const auto link = Ipv4DefaultRoute("ppp0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n");
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->gateway, "");
+    EXPECT_FALSE(Ipv4DefaultRoute(ipv4.substr(0, ipv4.find("wl0"))));
+    EXPECT_FALSE(Ipv4DefaultRoute("garbage\n\n"));
+
+    const std::string zero(32, '0');
+    const std::string ipv6 =
+        zero + " 00 " + zero + " 00 " + zero + " ffffffff 00000001 00000000 00200200       lo\n" +
+        "fe800000000000000000000000000000 40 " + zero + " 00 " + zero +
+        " 00000100 00000001 00000000 00000001 v0\n" + zero + " 00 " + zero +
+        " 00 fe800000000000000000000000000001 00000400 00000001 00000000 00000003 v0\n" + zero + " 00 " +
+        zero + " 00 20010db8000000000000000000020001 00000100 00000001 00000000 00000003 v1\n";
+    const auto six = Ipv6DefaultRoute(ipv6);
+    ASSERT_TRUE(six);
+    EXPECT_EQ(six->gateway, "2001:db8::2:1");
+    const auto linkLocal = Ipv6DefaultRoute(ipv6.substr(0, ipv6.rfind(zero + " 00 " + zero + " 00 2001")));
+    ASSERT_TRUE(linkLocal);
+    EXPECT_EQ(linkLocal->gateway, "fe80::1%v0");
+    // The unreachable route on loopback is no way out.
+    EXPECT_FALSE(Ipv6DefaultRoute(ipv6.substr(0, ipv6.find("fe80"))));
+}
+
+TEST(LocalNetwork, TheSystemTablesReadWithoutSendingAnything)
+{
+    // Only the machine's own tables are read: what they hold is the machine's, the form is ours.
+    const auto local = MakeSystemLocalNetwork();
+    const LocalNetworkState state = local->Read();
+    if (state.route && !state.route->gateway.empty()) {
+        EXPECT_NO_THROW(static_cast<void>(ProbeCommandLine(state.route->gateway))) << state.route->gateway;
+        EXPECT_FALSE(state.route->interfaceName.empty());
+    }
+    std::printf("local network: interface up %d, default route %s\n", state.interfaceUp ? 1 : 0,
+                state.route ? (state.route->gateway.empty() ? "onto a link" : state.route->gateway.c_str())
+                            : "none");
+    for (const char* address : {"", "not an address", "192.0.2.250", "2001:db8::fa", "fe80::fa%nowhere"}) {
+        EXPECT_FALSE(local->NeighbourReachable(address)) << address;
+    }
+}
+
+TEST(LocalNetwork, EveryCauseHasASentence)
+{
+    EXPECT_EQ(CauseSentence("provider"), "the router answers, the Internet does not");
+    for (const char* cause : {"local network", "no network", "targets silent", "name lookup failed",
+                              "captive portal", "no ping program", "echo filtered"}) {
+        EXPECT_NE(CauseSentence(cause), cause) << cause;
+    }
+    EXPECT_EQ(CauseSentence("after resume"), "after resume");
+    const unsigned char bytes[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(Ipv6Text(bytes), "2001:db8:0:1::1");
+}
+
+struct LossRow
+{
+    double loss;
+    int checks;
+    int mostFalseDowns;
+};
+
+TEST(ConnectivityVerdict, SeededLossGivesNextToNoFalseDowns)
+{
+    // At most the figures per 10,000 checks; the single-ping rule would give about loss * checks.
+    const LossRow table[] = {{0.10, 20000, 2}, {0.30, 20000, 40}};
+    for (const LossRow& row : table) {
+        SeededLossPing ping(row.loss, 20261208);
+        ConnectivityVerdict verdict(ping, {"name.test", "192.0.2.1", "192.0.2.2"});
+        int downs = 0;
+        for (int i = 0; i < row.checks; ++i) {
+            downs += verdict.Check().connected ? 0 : 1;
+        }
+        EXPECT_LE(downs, row.mostFalseDowns) << row.loss;
+        // While connected a check costs about one ping, as with a single target.
+        EXPECT_LT(static_cast<double>(ping.Pings()) / row.checks, 1 + row.loss * 2.5) << row.loss;
+    }
+    SeededLossPing dead(1.0, 1);
+    ConnectivityVerdict outage(dead, {"name.test", "192.0.2.1", "192.0.2.2"});
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_FALSE(outage.Check().connected) << "check " << i;
+    }
+}
+
+TEST(ReadPingRun, ExitStatusAndStandardErrorTellLookupFromSilence)
+{
+    struct Case
+    {
+        const char* what;
+        CapturedRun run;
+        PingDialect dialect;
+        Kind kind;
+        std::optional<double> rtt;
+    };
+    const std::string reply = "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n"
+                              "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n";
+    const std::string windowsReply = "Reply from 127.0.0.1: bytes=32 time<1ms TTL=64\r\r\n";
+    const Case table[] = {
+        {"reply", {true, reply, "", 0}, PingDialect::Unix, A, 0.12},
+        {"not started", {false, "", "", std::nullopt}, PingDialect::Unix, P, std::nullopt},
+        {"unknown name",
+         {true, "", "ping: name.test: Name or service not known\n", 2},
+         PingDialect::Unix,
+         N,
+         std::nullopt},
+        {"no name server",
+         {true, "", "ping: name.test: Temporary failure in name resolution\n", 2},
+         PingDialect::Unix,
+         N,
+         std::nullopt},
+        {"the words without exit 2",
+         {true, "", "ping: name.test: Name or service not known\n", 1},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"unreachable network, exit 2",
+         {true, "", "ping: connect: Network is unreachable\n", 2},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"a reply on standard error is not read", {true, "", reply, 0}, PingDialect::Unix, S, std::nullopt},
+        {"stopped at the bound",
+         {true, "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n", "", std::nullopt},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"Windows reply under 1 ms", {true, windowsReply, "", 0}, PingDialect::Windows, A, 1.0},
+        {"German Windows reply",
+         {true, "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n", "", 0},
+         PingDialect::Windows,
+         A,
+         12.0},
+        {"Windows unknown host",
+         {true, "Ping request could not find host name.test. Please check the name and try again.\r\n", "",
+          1},
+         PingDialect::Windows,
+         N,
+         std::nullopt},
+    };
+    for (const Case& row : table) {
+        const PingReply reply = ReadPingRun(row.run, row.dialect);
+        EXPECT_EQ(reply.kind, row.kind) << row.what;
+        EXPECT_EQ(reply.rttMs, row.rtt) << row.what;
+    }
+}
+
+#ifndef _WIN32
+
+// The real children: a fake ping first on PATH that notes each start, then does as its script says.
+class VerdictWithFakePing : public ::testing::Test
+{
+protected:
+    VerdictWithFakePing()
+        : m_path("PATH",
+                 m_folder.Path().string() + ":" + std::string(std::getenv("PATH") ? std::getenv("PATH") : ""))
+    {}
+    void FakePing(const std::string& body)
+    {
+        testing::WriteScript(m_folder.File("ping"),
+                             "echo \"$LC_ALL|$*\" >> '" + m_folder.File("calls") + "'\n" + body);
+    }
+    std::vector<std::string> Calls() const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(m_folder.File("calls"));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    std::vector<std::string> Hosts() const { return {"name.test", "127.0.0.2", "127.0.0.3"}; }
+
+    testing::TempFolder m_folder;
+    testing::ScopedEnv m_path;
+};
+
+TEST_F(VerdictWithFakePing, AnsweringFirstTargetStartsExactlyOnePing)
+{
+    FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.250 ms'\n");
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    const CheckResult result = verdict.Check();
+    EXPECT_TRUE(result.connected);
+    EXPECT_EQ(result.rttMs, 0.25);
+    EXPECT_EQ(Calls(), std::vector<std::string>{"C|" + ProbeCommandLine("name.test").substr(5)});
+}
+
+TEST_F(VerdictWithFakePing, SilentTargetsArePingedInParallelAndTheCheckIsDisconnected)
+{
+    FakePing("sleep 0.3\necho '1 packets transmitted, 0 received, 100% packet loss'\nexit 1\n");
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    const auto started = steady_clock::now();
+    const CheckResult result = verdict.Check();
+    // Three rounds of 0.3 s; one ping after the other would take 1.8 s.
+    EXPECT_LT(steady_clock::now() - started, milliseconds{1600});
+    EXPECT_FALSE(result.connected);
+    EXPECT_EQ(result.cause, "targets silent");
+    EXPECT_EQ(Calls().size(), 6U);
+}
+
+TEST_F(VerdictWithFakePing, UnresolvedFirstNameIsDisconnectedThoughAddressesAnswer)
+{
+    FakePing(
+        "case \"$*\" in *name.test*) echo \"ping: name.test: Name or service not known\" >&2; exit 2;; esac\n"
+        "echo '64 bytes from 127.0.0.2: icmp_seq=1 ttl=64 time=0.050 ms'\n");
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    const CheckResult result = verdict.Check();
+    EXPECT_FALSE(result.connected);
+    EXPECT_EQ(result.cause, "name lookup failed");
+}
+
+bool Gone(const std::string& pid)
+{
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    // A zombie of init's has ended too; it only waits for a reaper that is not us.
+    return !std::getline(stat, line) || line.find(") Z ") != std::string::npos;
+}
+
+TEST_F(VerdictWithFakePing, HangingChildrenAreStoppedAndReapedWithinTheBound)
+{
+    const std::string pids = m_folder.File("pids");
+    FakePing("sleep 100 &\necho $! >> '" + pids + "'\necho $$ >> '" + pids + "'\nexec sleep 100\n");
+    SystemPing ping({}, milliseconds{10});
+    ConnectivityVerdict verdict(ping, Hosts(), nullptr, {milliseconds{300}, milliseconds{800}});
+    const auto started = steady_clock::now();
+    const CheckResult result = verdict.Check();
+    EXPECT_LT(steady_clock::now() - started, milliseconds{1500});
+    EXPECT_FALSE(result.connected);
+    std::ifstream in(pids);
+    int count = 0;
+    for (std::string pid; std::getline(in, pid); ++count) {
+        for (int wait = 0; wait < 100 && !Gone(pid); ++wait) {
+            std::this_thread::sleep_for(milliseconds{10});
+        }
+        EXPECT_TRUE(Gone(pid)) << pid;
+    }
+    // Two processes per ping; a round cut short may stop a child before it noted both.
+    EXPECT_GE(count, 6);
+}
+
+TEST_F(VerdictWithFakePing, NoPingOnThePathIsSaidSo)
+{
+    testing::TempFolder empty;
+    testing::ScopedEnv path("PATH", empty.Path().string());
+    SystemPing ping;
+    ConnectivityVerdict verdict(ping, Hosts());
+    EXPECT_EQ(verdict.Check().cause, "no ping program");
+}
+
+#endif
+
+} // namespace
+} // namespace pellavane

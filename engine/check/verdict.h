@@ -1,0 +1,103 @@
+#pragma once
+
+#include "engine/check/check_result.h"
+#include "engine/check/local_network.h"
+#include "engine/check/probe.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+/** What one echo request to one host came to. */
+struct PingReply
+{
+    enum class Kind
+    {
+        Answered,
+        Silent,
+        NameLookupFailed,
+        NoPingProgram
+    };
+    Kind kind = Kind::Silent;
+    /** The round trip as ping printed it, when it answered. */
+    std::optional<double> rttMs;
+};
+
+/** Sends echo requests. */
+class IPingRunner
+{
+public:
+    virtual ~IPingRunner() = default;
+    /** One echo request to each host, all at once; returns one reply per host, in order, within
+     *  bound: a host whose ping has not ended by then is Silent. Never throws. */
+    virtual std::vector<PingReply> PingAll(const std::vector<std::string>& hosts,
+                                           std::chrono::milliseconds bound) = 0;
+};
+
+/** What the web check's one request came to. */
+enum class WebAnswer
+{
+    /** No answer within the time limit, or the request could not be sent. */
+    None,
+    /** 204: the web is reachable. */
+    NoContent,
+    /** Any other answer: something (a sign-in page) answered in the web's place. */
+    Other
+};
+
+/** One HTTP request to a connectivity-check address, sent beside the pings. */
+class IWebCheck
+{
+public:
+    virtual ~IWebCheck() = default;
+    /** Sends the request and returns at once; an earlier one still open is dropped. */
+    virtual void Start() = 0;
+    /** The answer to the request Start sent, waiting for it at most until its time limit is up;
+     *  None when nothing was started. */
+    virtual WebAnswer Finish() = 0;
+    /** Drops the request Start sent: the check was decided without it. */
+    virtual void Cancel() = 0;
+};
+
+/** The time a check may take. */
+struct VerdictLimits
+{
+    /** Longest wait of one round of pings; a ping still running then is stopped and is Silent. */
+    std::chrono::milliseconds round{9000};
+    /** Longest check as a whole: three rounds of a stuck ping stay within a capture's 30 s bound. */
+    std::chrono::milliseconds total{27000};
+};
+
+/** The connection's state from several targets: the first target alone; when it is silent, the
+ *  others at once; when none answered, a confirming round of all at once with the web check beside
+ *  it. Only a confirmed failure is Disconnected, and a first target whose name did not resolve in
+ *  both rounds is Disconnected even when an address answered. With the machine's own network to
+ *  read, the confirming round pings the default route's router beside the targets, so that a check
+ *  whose targets were all silent says whether the fault lies here or with the provider. */
+class ConnectivityVerdict : public IConnectivityProbe
+{
+public:
+    /** web may be null: no web check; local may be null: "targets silent" stays as it is. hosts must
+     *  not be empty. */
+    ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web = nullptr,
+                        VerdictLimits limits = {}, ILocalNetwork* local = nullptr);
+
+    /** One check; the time field is the wall clock when it ended. Never throws. */
+    CheckResult Check() override;
+    /** Check().connected; the whole result is kept as LastResult(). */
+    bool IsInternetConnected() override;
+    const CheckResult& LastResult() const { return m_last; }
+
+private:
+    IPingRunner& m_ping;
+    std::vector<std::string> m_hosts;
+    IWebCheck* m_web;
+    VerdictLimits m_limits;
+    ILocalNetwork* m_local;
+    CheckResult m_last;
+};
+
+} // namespace pellavane

@@ -1,0 +1,240 @@
+#include "engine/history/history_report.h"
+
+#include "engine/monitor/journal.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace pellavane {
+namespace {
+
+std::string Number(std::int64_t value)
+{
+    return std::to_string(value);
+}
+
+// Two decimals by integer arithmetic: printf would follow LC_NUMERIC, and a report read by a
+// program wants a point whatever the user's locale.
+std::string Percent(const PeriodUptime& period)
+{
+    const std::int64_t known = period.upSeconds + period.downSeconds;
+    if (known <= 0) {
+        return {};
+    }
+    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
+                  static_cast<long long>(hundredths % 100));
+    return text;
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string LocalText(std::int64_t t)
+{
+    std::tm tm{};
+    if (!ToLocalTm(t, tm)) {
+        return std::to_string(t);
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return text;
+}
+
+enum class Align
+{
+    Left,
+    Right,
+};
+
+std::string Table(const std::vector<std::string>& header, const std::vector<Align>& align,
+                  const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::size_t> widths(header.size());
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        widths[i] = header[i].size();
+        for (const auto& row : rows) {
+            widths[i] = std::max(widths[i], row[i].size());
+        }
+    }
+    std::string out;
+    const auto line = [&](const std::vector<std::string>& cells) {
+        std::string text;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const std::string pad(widths[i] - cells[i].size(), ' ');
+            if (i > 0) {
+                text += "  ";
+            }
+            text += align[i] == Align::Right ? pad + cells[i] : cells[i] + pad;
+        }
+        while (!text.empty() && text.back() == ' ') {
+            text.pop_back();
+        }
+        out += text + "\n";
+    };
+    line(header);
+    for (const auto& row : rows) {
+        line(row);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string DurationText(std::int64_t seconds)
+{
+    const std::int64_t total = std::max<std::int64_t>(0, seconds);
+    const long long h = total / 3600;
+    const long long min = total / 60 % 60;
+    const long long s = total % 60;
+    char text[64];
+    if (h > 0) {
+        std::snprintf(text, sizeof text, "%lld h %02lld min %02lld s", h, min, s);
+    } else if (min > 0) {
+        std::snprintf(text, sizeof text, "%lld min %02lld s", min, s);
+    } else {
+        std::snprintf(text, sizeof text, "%lld s", s);
+    }
+    return text;
+}
+
+std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
+{
+    std::string out;
+    switch (format) {
+    case ReportFormat::Csv:
+        out = "start,end,duration_s,cause\n";
+        for (const Outage& o : outages) {
+            out += IsoLocalTime(o.start) + "," + (o.ongoing ? std::string() : IsoLocalTime(o.end)) + "," +
+                   Number(o.Duration()) + "," + CsvField(o.cause) + "\n";
+        }
+        return out;
+    case ReportFormat::Json:
+        out = "[";
+        for (std::size_t i = 0; i < outages.size(); ++i) {
+            const Outage& o = outages[i];
+            out += std::string(i == 0 ? "\n" : ",\n") + "  {\"start\": " + JsonString(IsoLocalTime(o.start)) +
+                   ", \"end\": " + (o.ongoing ? std::string("null") : JsonString(IsoLocalTime(o.end))) +
+                   ", \"duration_s\": " + Number(o.Duration()) + ", \"cause\": " + JsonString(o.cause) + "}";
+        }
+        return out + (outages.empty() ? "]\n" : "\n]\n");
+    case ReportFormat::Table:
+        break;
+    }
+    if (outages.empty()) {
+        return "No outages.\n";
+    }
+    std::vector<std::vector<std::string>> rows;
+    std::int64_t total = 0;
+    for (const Outage& o : outages) {
+        rows.push_back({LocalText(o.start), o.ongoing ? std::string("still going") : LocalText(o.end),
+                        DurationText(o.Duration()), o.cause});
+        total += o.Duration();
+    }
+    out = Table({"Start", "End", "Duration", "Cause"}, {Align::Left, Align::Left, Align::Right, Align::Left},
+                rows);
+    out += std::to_string(outages.size()) + (outages.size() == 1 ? " outage, " : " outages, ") +
+           DurationText(total) + " in all";
+    // The line a provider is shown: how much of it the router saw the provider's side fail. A history
+    // from before the router was asked says nothing of it.
+    int provider = 0;
+    std::int64_t providerTotal = 0;
+    bool routerAsked = false;
+    for (const Outage& o : outages) {
+        routerAsked =
+            routerAsked || o.cause == "provider" || o.cause == "local network" || o.cause == "no network";
+        if (o.cause == "provider") {
+            ++provider;
+            providerTotal += o.Duration();
+        }
+    }
+    if (outages.size() == 1 && provider == 1) {
+        out += "; the router answered and the Internet did not";
+    } else if (provider > 0) {
+        out += "; in " + std::to_string(provider) + " of them (" + DurationText(providerTotal) +
+               ") the router answered and the Internet did not";
+    } else if (routerAsked && outages.size() > 1) {
+        out += "; in none of them the router answered and the Internet did not";
+    }
+    return out + ".\n";
+}
+
+std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat format)
+{
+    std::string out;
+    switch (format) {
+    case ReportFormat::Csv:
+        out = "period,up_s,down_s,unknown_s,outages,longest_s,uptime_pct\n";
+        for (const PeriodUptime& p : periods) {
+            out += p.Label() + "," + Number(p.upSeconds) + "," + Number(p.downSeconds) + "," +
+                   Number(p.unknownSeconds) + "," + Number(p.outages) + "," + Number(p.longestSeconds) + "," +
+                   Percent(p) + "\n";
+        }
+        return out;
+    case ReportFormat::Json:
+        out = "[";
+        for (std::size_t i = 0; i < periods.size(); ++i) {
+            const PeriodUptime& p = periods[i];
+            const std::string percent = Percent(p);
+            out += std::string(i == 0 ? "\n" : ",\n") + "  {\"period\": " + JsonString(p.Label()) +
+                   ", \"up_s\": " + Number(p.upSeconds) + ", \"down_s\": " + Number(p.downSeconds) +
+                   ", \"unknown_s\": " + Number(p.unknownSeconds) + ", \"outages\": " + Number(p.outages) +
+                   ", \"longest_s\": " + Number(p.longestSeconds) +
+                   ", \"uptime_pct\": " + (percent.empty() ? std::string("null") : percent) + "}";
+        }
+        return out + (periods.empty() ? "]\n" : "\n]\n");
+    case ReportFormat::Table:
+        break;
+    }
+    if (periods.empty()) {
+        return "No history in this range.\n";
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const PeriodUptime& p : periods) {
+        const std::string percent = Percent(p);
+        rows.push_back({p.Label(), DurationText(p.upSeconds), DurationText(p.downSeconds),
+                        DurationText(p.unknownSeconds), Number(p.outages), DurationText(p.longestSeconds),
+                        percent.empty() ? std::string("-") : percent + " %"});
+    }
+    return Table(
+        {"Period", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"},
+        {Align::Left, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right},
+        rows);
+}
+
+} // namespace pellavane

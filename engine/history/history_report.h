@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/history/outages.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+enum class ReportFormat
+{
+    /** An aligned table for a person. */
+    Table,
+    /** Comma-separated values with a header line, ISO 8601 local times and whole seconds. */
+    Csv,
+    /** An array of objects with the CSV's keys. */
+    Json,
+};
+
+/** A duration for a person: "1 h 02 min 05 s", "4 min 10 s", "45 s". */
+std::string DurationText(std::int64_t seconds);
+
+/** The outages as a table, CSV (start,end,duration_s,cause) or JSON. */
+std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format);
+
+/** The periods as a table, CSV (period,up_s,down_s,unknown_s,outages,longest_s,uptime_pct) or JSON. */
+std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat format);
+
+} // namespace pellavane

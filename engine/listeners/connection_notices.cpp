@@ -1,0 +1,172 @@
+#include "engine/listeners/connection_notices.h"
+
+#include "engine/listeners/connection_summary.h"
+#include "engine/history/history.h"
+#include "engine/check/local_network.h"
+#include "engine/monitor/recorder.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace pellavane {
+
+std::string ClockTimeText(std::time_t t, std::time_t now)
+{
+    std::tm at{};
+    std::tm today{};
+    if (!ToLocalTm(t, at) || !ToLocalTm(now, today)) {
+        return "?";
+    }
+    char text[64];
+    if (at.tm_year == today.tm_year && at.tm_yday == today.tm_yday) {
+        std::snprintf(text, sizeof text, "%02d:%02d", at.tm_hour, at.tm_min);
+    } else {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", at.tm_year + 1900, at.tm_mon + 1,
+                      at.tm_mday, at.tm_hour, at.tm_min);
+    }
+    return text;
+}
+
+std::string CauseClause(const std::string& cause)
+{
+    // "No target answers" would only repeat what a loss says; a resume's grace names no fault.
+    if (cause.empty() || cause == "targets silent" || cause == kCauseAfterResume) {
+        return "";
+    }
+    return ": " + CauseSentence(cause) + ".";
+}
+
+std::string LossBody(const CheckResult& firstFailed, std::time_t now)
+{
+    return "No answer since " + ClockTimeText(firstFailed.time, now) + CauseClause(firstFailed.cause);
+}
+
+ConnectionNotices::ConnectionNotices(INotifier& notifier, IMachineClocks& clocks)
+    : m_notifier(notifier), m_clocks(clocks)
+{}
+
+void ConnectionNotices::SetEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    // An outage that began while notices were off would otherwise end with a restore told alone.
+    if (!enabled) {
+        m_lossTold = false;
+    }
+}
+
+void ConnectionNotices::MachineResumed(std::time_t)
+{
+    m_graceUntil = m_clocks.Read().boottime + kResumeGrace;
+}
+
+void ConnectionNotices::CheckRecorded(const CheckResult& check)
+{
+    const auto now = m_clocks.Read().boottime;
+    // A failure the grace confirmed is a real outage, however close to the grace's end it is told.
+    const bool inGrace = m_graceUntil && now < *m_graceUntil && check.cause != kCauseAfterResume;
+
+    if (!m_connected) {
+        m_connected = check.connected;
+        m_changedAt = now;
+        if (!check.connected) {
+            m_firstFailed = check;
+            if (!inGrace) {
+                TellLoss(check.time);
+            }
+        }
+        return;
+    }
+
+    const bool changed = check.connected != *m_connected;
+    // A state that held through the unstable time ends it; an outage that held is told after all,
+    // as is the end of one, so that the user is not left with "unstable" for good.
+    const bool held = m_unstable && now - m_changedAt >= kUnstableWindow;
+    if (held) {
+        m_unstable = false;
+    }
+    if (!changed) {
+        if (held && !check.connected && !inGrace) {
+            TellLoss(check.time);
+        }
+        return;
+    }
+
+    m_connected = check.connected;
+    m_changedAt = now;
+    if (check.connected) {
+        m_restoredAt = now;
+        m_restoredTime = check.time;
+        if (m_lossTold || (held && m_enabled)) {
+            if (!m_lossTold) {
+                ++m_lastId;
+            }
+            TellRestore(check);
+        }
+        m_lossTold = false;
+        return;
+    }
+
+    m_firstFailed = check;
+    if (inGrace || m_unstable) {
+        return;
+    }
+    if (m_restoredAt && now - *m_restoredAt < kUnstableWindow) {
+        m_unstable = true;
+        // In the place of the restore notice, which is the one just shown.
+        const auto after = check.time - m_restoredTime;
+        Show(m_lastId == 0 ? ++m_lastId : m_lastId, NoticeKind::Unstable, kNoticeUnstable,
+             "Lost again " + ShortDurationText(after) +
+                 " after it came back. Pellavane stays quiet until the "
+                 "connection holds for " +
+                 std::to_string(kUnstableWindow.count()) + " min.");
+        return;
+    }
+    TellLoss(check.time);
+}
+
+void ConnectionNotices::TellLoss(std::time_t now)
+{
+    if (!m_enabled) {
+        return;
+    }
+    m_lossTold = true;
+    Show(++m_lastId, NoticeKind::Lost, kNoticeLost, LossBody(m_firstFailed, now));
+}
+
+void ConnectionNotices::TellRestore(const CheckResult& check)
+{
+    Show(m_lastId, NoticeKind::Restored, kNoticeRestored,
+         "after " + ShortDurationText(check.time - m_firstFailed.time));
+}
+
+void ConnectionNotices::Show(unsigned id, NoticeKind kind, std::string summary, std::string body)
+{
+    if (!m_enabled) {
+        return;
+    }
+    try {
+        m_notifier.Show(Notice{id, kind, std::move(summary), std::move(body)});
+    } catch (...) {
+        // The contract says it never throws; a notifier that does must still not stop the logging.
+    }
+}
+
+ChangeLines::ChangeLines(std::function<void(const std::string& line)> print) : m_print(std::move(print)) {}
+
+void ChangeLines::CheckRecorded(const CheckResult& check)
+{
+    const bool first = !m_connected;
+    if (!first && *m_connected == check.connected) {
+        return;
+    }
+    m_connected = check.connected;
+    if (!check.connected) {
+        m_lostAt = check.time;
+        m_print(std::string(kNoticeLost) + " at " + DateTimeText(check.time) + CauseClause(check.cause));
+    } else if (!first) {
+        m_print(std::string(kNoticeRestored) + " at " + DateTimeText(check.time) + " after " +
+                ShortDurationText(check.time - m_lostAt));
+    }
+}
+
+} // namespace pellavane

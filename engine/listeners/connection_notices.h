@@ -1,0 +1,122 @@
+#pragma once
+
+#include "engine/check/check_result.h"
+#include "core/machine_clocks.h"
+#include "engine/monitor/monitor_listener.h"
+#include "engine/monitor/sleep_watch.h"
+
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace pellavane {
+
+/** A loss this soon after the last restore means the link flaps; notices then wait until the state
+ *  has held this long. */
+inline constexpr std::chrono::minutes kUnstableWindow{10};
+
+inline constexpr const char* kNoticeLost = "Connection lost";
+inline constexpr const char* kNoticeRestored = "Connected again";
+inline constexpr const char* kNoticeUnstable = "The connection is unstable";
+
+enum class NoticeKind
+{
+    Lost,
+    Restored,
+    Unstable,
+};
+
+/** One desktop notice about the connection. */
+struct Notice
+{
+    /** The notices of one outage share an id, so that the later one takes the earlier one's place
+     *  where the desktop can do that. Never 0. */
+    unsigned id = 0;
+    NoticeKind kind = NoticeKind::Lost;
+    std::string summary;
+    std::string body;
+};
+
+/** Where notices go: the desktop's notification service, the tray's balloon, a test's record. */
+class INotifier
+{
+public:
+    virtual ~INotifier() = default;
+    /** Shows notice without waiting for the desktop; one with the id of the notice shown last replaces
+     *  it. Never throws: a desktop that cannot show it is no failure of the monitor. */
+    virtual void Show(const Notice& notice) = 0;
+};
+
+/** The local time of t as "10:42", with the date in front ("2026-12-07 10:42") when it is not the
+ *  local day of now. */
+std::string ClockTimeText(std::time_t t, std::time_t now);
+
+/** ": the router answers, the Internet does not." for a failed check's cause, to follow the time a
+ *  loss is told at; empty where the cause tells the user nothing more than the loss itself. */
+std::string CauseClause(const std::string& cause);
+
+/** The body of the loss notice for the first failed check of an outage, told at now. */
+std::string LossBody(const CheckResult& firstFailed, std::time_t now);
+
+/** Decides when the user is told of a change of the connection: at a loss and at the restore that
+ *  ends it, never once per check; one "unstable" notice for a link that flaps, then quiet until the
+ *  state has held for kUnstableWindow; nothing for what the checks show in the grace after a resume;
+ *  at start-up only a first check that finds no connection. Times are measured on the boot clock,
+ *  which a step of the wall clock does not move. */
+class ConnectionNotices : public IMonitorListener, public ISleepObserver
+{
+public:
+    ConnectionNotices(INotifier& notifier, IMachineClocks& clocks);
+
+    /** Off keeps following the connection but tells nothing; on again, the next change is told. */
+    void SetEnabled(bool enabled);
+    bool Enabled() const noexcept { return m_enabled; }
+
+    void CheckRecorded(const CheckResult& check) override;
+
+    void MachineSlept(std::time_t) override {}
+    void MachineResumed(std::time_t at) override;
+    void WallClockStepped(std::time_t, long long) override {}
+
+private:
+    void Show(unsigned id, NoticeKind kind, std::string summary, std::string body);
+    void TellLoss(std::time_t now);
+    void TellRestore(const CheckResult& check);
+
+    INotifier& m_notifier;
+    IMachineClocks& m_clocks;
+    bool m_enabled = true;
+    /** The state of the last check; nullopt before the first. */
+    std::optional<bool> m_connected;
+    /** The first failed check of the outage now going on. */
+    CheckResult m_firstFailed;
+    /** Boot time of the last change (or of the first check). */
+    std::chrono::nanoseconds m_changedAt{0};
+    std::optional<std::chrono::nanoseconds> m_restoredAt;
+    /** Wall time of the last restore's check. */
+    std::time_t m_restoredTime = 0;
+    std::optional<std::chrono::nanoseconds> m_graceUntil;
+    bool m_unstable = false;
+    /** The outage going on was told, so its end is told too. */
+    bool m_lossTold = false;
+    unsigned m_lastId = 0;
+};
+
+/** The lines a terminal gets at each change of the connection: "Connection lost at ..." and
+ *  "Connected again at ... after ...". A first check that finds no connection counts as a loss. */
+class ChangeLines : public IMonitorListener
+{
+public:
+    explicit ChangeLines(std::function<void(const std::string& line)> print);
+
+    void CheckRecorded(const CheckResult& check) override;
+
+private:
+    std::function<void(const std::string&)> m_print;
+    std::optional<bool> m_connected;
+    std::time_t m_lostAt = 0;
+};
+
+} // namespace pellavane

@@ -1,0 +1,221 @@
+#include "engine/listeners/connection_notices.h"
+
+#include "engine/monitor/recorder.h"
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pellavane {
+namespace {
+
+using namespace std::chrono_literals;
+using pellavane::testing::ScopedTimeZone;
+
+struct RecordingNotifier : INotifier
+{
+    void Show(const Notice& notice) override { shown.push_back(notice); }
+    std::vector<Notice> shown;
+};
+
+/** A scripted history: checks every so many seconds, sleeps and resumes, on clocks the test moves. */
+class ConnectionNoticesTest : public ::testing::Test
+{
+protected:
+    struct Clocks : IMachineClocks
+    {
+        ClockReading Read() override { return now; }
+        ClockReading now{0s, 0s, 1'796'701'517s}; // 2026-12-08T03:45:17Z
+    };
+
+    /** count checks, one every `every` seconds, each finding connected. */
+    void Checks(int count, bool connected, std::chrono::seconds every = 1s, const char* cause = "")
+    {
+        for (int i = 0; i < count; ++i) {
+            clocks.now.monotonic += every;
+            clocks.now.boottime += every;
+            clocks.now.wall += every;
+            CheckResult check;
+            check.time = std::chrono::floor<std::chrono::seconds>(clocks.now.wall).count();
+            check.connected = connected;
+            check.cause = connected ? "" : cause;
+            notices.CheckRecorded(check);
+        }
+    }
+    void Sleep(std::chrono::seconds asleep)
+    {
+        notices.MachineSlept(0);
+        clocks.now.boottime += asleep;
+        clocks.now.wall += asleep;
+        notices.MachineResumed(0);
+    }
+    std::vector<std::string> Summaries() const
+    {
+        std::vector<std::string> texts;
+        for (const Notice& n : notifier.shown) {
+            texts.push_back(n.summary + ": " + n.body);
+        }
+        return texts;
+    }
+
+    ScopedTimeZone utc{"UTC0"};
+    Clocks clocks;
+    RecordingNotifier notifier;
+    ConnectionNotices notices{notifier, clocks};
+};
+
+TEST_F(ConnectionNoticesTest, OneOutageGivesALossAndARestoreUnderOneId)
+{
+    Checks(30, true);
+    Checks(252, false); // 4 min 12 s of silence, the first failed check at 03:45:48
+    Checks(5, true);
+    ASSERT_EQ(Summaries(), (std::vector<std::string>{"Connection lost: No answer since 03:45",
+                                                     "Connected again: after 4 min 12 s"}));
+    EXPECT_EQ(notifier.shown[0].id, notifier.shown[1].id);
+    EXPECT_NE(notifier.shown[0].id, 0U);
+    EXPECT_EQ(notifier.shown[0].kind, NoticeKind::Lost);
+    EXPECT_EQ(notifier.shown[1].kind, NoticeKind::Restored);
+}
+
+TEST_F(ConnectionNoticesTest, StartUpTellsOnlyAFirstCheckWithoutConnection)
+{
+    for (const bool connected : {true, false}) {
+        RecordingNotifier fresh;
+        ConnectionNotices startUp(fresh, clocks);
+        CheckResult check;
+        check.time = 1'796'701'517;
+        check.connected = connected;
+        startUp.CheckRecorded(check);
+        startUp.CheckRecorded(check);
+        EXPECT_EQ(fresh.shown.size(), connected ? 0U : 1U) << "first check connected: " << connected;
+    }
+}
+
+TEST_F(ConnectionNoticesTest, AFlappingLinkGivesAtMostThreeNoticesInHalfAnHour)
+{
+    Checks(60, true);
+    for (int flip = 0; flip < 30 * 60 / 5; ++flip) {
+        Checks(5, flip % 2 == 1);
+    }
+    EXPECT_EQ(Summaries().size(), 3U);
+    ASSERT_FALSE(notifier.shown.empty());
+    EXPECT_EQ(notifier.shown.back().kind, NoticeKind::Unstable);
+    // The unstable notice takes the place of the restore before it.
+    EXPECT_EQ(notifier.shown.back().id, notifier.shown[1].id);
+
+    // Once the connection has held for the unstable time, an outage is told again.
+    Checks(11 * 60, true);
+    EXPECT_EQ(notifier.shown.size(), 3U);
+    Checks(1, false);
+    EXPECT_EQ(notifier.shown.back().kind, NoticeKind::Lost);
+}
+
+TEST_F(ConnectionNoticesTest, AnOutageThatHoldsAfterFlappingIsToldAndSoIsItsEnd)
+{
+    Checks(10, true);
+    Checks(10, false);
+    Checks(10, true);
+    Checks(1, false); // unstable
+    Checks(10 * 60, false);
+    ASSERT_EQ(notifier.shown.size(), 4U);
+    EXPECT_EQ(Summaries().back(), "Connection lost: No answer since 03:45");
+    Checks(1, true);
+    ASSERT_EQ(notifier.shown.size(), 5U);
+    EXPECT_EQ(notifier.shown[4].kind, NoticeKind::Restored);
+    EXPECT_EQ(notifier.shown[4].id, notifier.shown[3].id);
+}
+
+TEST_F(ConnectionNoticesTest, FailuresInTheGraceAfterAResumeAreNotTold)
+{
+    Checks(10, true);
+    Sleep(3600s);
+    Checks(5, false, 5s);
+    Checks(3, true);
+    EXPECT_TRUE(notifier.shown.empty());
+
+    // A failure the grace confirmed is an outage, even when it is recorded just inside the grace.
+    Sleep(3600s);
+    Checks(1, false, 1s, kCauseAfterResume);
+    EXPECT_EQ(notifier.shown.size(), 1U);
+    // After the grace, an ordinary failure is told as ever.
+    Checks(3, true);
+    Sleep(600s);
+    Checks(1, true, 31s);
+    Checks(1, false, 11 * 60s);
+    EXPECT_EQ(notifier.shown.size(), 3U);
+}
+
+TEST_F(ConnectionNoticesTest, TurnedOffTellsNothingAndOnAgainTellsTheNextChange)
+{
+    Checks(10, true);
+    notices.SetEnabled(false);
+    Checks(10, false);
+    notices.SetEnabled(true);
+    Checks(10, true); // the loss was not told, so neither is its end
+    EXPECT_TRUE(notifier.shown.empty());
+    Checks(11 * 60, true);
+    Checks(1, false);
+    EXPECT_EQ(notifier.shown.size(), 1U);
+}
+
+TEST(ClockTimeTextTest, GivesTheDateOnlyForAnotherDay)
+{
+    const ScopedTimeZone utc("UTC0");
+    const std::time_t t = 1'796'701'517; // 2026-12-08T03:45:17Z
+    EXPECT_EQ(ClockTimeText(t, t + 3600), "03:45");
+    EXPECT_EQ(ClockTimeText(t, t + 86400), "2026-12-08 03:45");
+}
+
+TEST(ChangeLinesTest, PrintsEveryChangeAndAFirstLoss)
+{
+    const ScopedTimeZone utc("UTC0");
+    std::vector<std::string> lines;
+    ChangeLines changes([&](const std::string& line) { lines.push_back(line); });
+    const std::time_t t = 1'796'701'517;
+    for (const auto& [offset, connected] : std::vector<std::pair<int, bool>>{
+             {0, false}, {5, false}, {65, true}, {66, true}, {70, false}, {75, true}}) {
+        CheckResult check;
+        check.time = t + offset;
+        check.connected = connected;
+        changes.CheckRecorded(check);
+    }
+    ASSERT_EQ(lines.size(), 4U);
+    EXPECT_EQ(lines[0], "Connection lost at " + DateTimeText(t));
+    EXPECT_EQ(lines[1], "Connected again at " + DateTimeText(t + 65) + " after 1 min 5 s");
+    EXPECT_EQ(lines[3], "Connected again at " + DateTimeText(t + 75) + " after 5 s");
+}
+
+TEST(ChangeLinesTest, ALossNamesItsCauseWhereThatSaysMore)
+{
+    const ScopedTimeZone utc("UTC0");
+    const std::time_t t = 1'796'701'517;
+    const struct
+    {
+        const char* cause;
+        const char* clause;
+    } table[] = {
+        {"provider", ": the router answers, the Internet does not."},
+        {"local network", ": the router does not answer."},
+        {"no network", ": this computer is on no network."},
+        {"name lookup failed", ": names are not found."},
+        {"targets silent", ""},
+        {"after resume", ""},
+        {"", ""},
+    };
+    for (const auto& row : table) {
+        std::vector<std::string> lines;
+        ChangeLines changes([&](const std::string& line) { lines.push_back(line); });
+        CheckResult check;
+        check.time = t;
+        check.cause = row.cause;
+        changes.CheckRecorded(check);
+        ASSERT_EQ(lines.size(), 1U) << row.cause;
+        EXPECT_EQ(lines[0], "Connection lost at " + DateTimeText(t) + row.clause) << row.cause;
+        EXPECT_EQ(LossBody(check, t), std::string("No answer since 03:45") + row.clause) << row.cause;
+    }
+}
+
+} // namespace
+} // namespace pellavane

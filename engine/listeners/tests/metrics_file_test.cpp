@@ -1,0 +1,86 @@
+#include "engine/listeners/metrics_file.h"
+
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace pellavane {
+namespace {
+
+CheckResult Check(std::time_t time, bool connected, std::optional<double> rttMs = std::nullopt)
+{
+    CheckResult check;
+    check.time = time;
+    check.connected = connected;
+    check.rttMs = rttMs;
+    check.durationSeconds = 0.25;
+    check.targets = {{"127.0.0.1", connected}, {"a\"b\\c\nd", false}};
+    return check;
+}
+
+TEST(MetricsFileTest, RendersEveryFamilyWithEscapedLabels)
+{
+    const std::string text = RenderMetrics(Check(1700000000, true, 12.5), {3, 2, 1, 60}, 5, "1.2.3");
+    for (const char* line :
+         {"# TYPE pellavane_up gauge\npellavane_up 1\n",
+          "pellavane_last_check_timestamp_seconds 1700000000\n", "pellavane_check_duration_seconds 0.25\n",
+          "pellavane_rtt_seconds 0.0125\n", "pellavane_target_up{target=\"127.0.0.1\"} 1\n",
+          "pellavane_target_up{target=\"a\\\"b\\\\c\\nd\"} 0\n", "# TYPE pellavane_checks_total counter\n",
+          "pellavane_checks_total{status=\"connected\"} 3\n",
+          "pellavane_checks_total{status=\"disconnected\"} 2\n", "pellavane_outages_total 1\n",
+          "pellavane_downtime_seconds_total 60\n", "pellavane_interval_seconds 5\n",
+          "pellavane_info{version=\"1.2.3\"} 1\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
+    }
+}
+
+TEST(MetricsFileTest, LeavesOutWhatIsNotKnown)
+{
+    EXPECT_EQ(RenderMetrics(Check(1, false), {}, 5, "1").find("pellavane_rtt_seconds"), std::string::npos);
+    const std::string before = RenderMetrics(std::nullopt, {}, 5, "1");
+    EXPECT_EQ(before.find("pellavane_up"), std::string::npos);
+    EXPECT_NE(before.find("pellavane_interval_seconds 5\n"), std::string::npos);
+}
+
+TEST(MetricsFileTest, CountsOutagesAndDowntimeAcrossChecks)
+{
+    testing::TempFolder folder;
+    MetricsFileWriter writer(folder.File("pellavane.prom"), "1", {});
+    // down at the start, up, down for 20 s over three checks, up
+    for (const auto& [time, connected] : std::initializer_list<std::pair<std::time_t, bool>>{
+             {100, false}, {110, true}, {120, false}, {130, false}, {140, true}}) {
+        writer.CheckRecorded(Check(time, connected));
+    }
+    EXPECT_EQ(writer.Counters().connectedChecks, 2);
+    EXPECT_EQ(writer.Counters().disconnectedChecks, 3);
+    EXPECT_EQ(writer.Counters().outages, 2);
+    EXPECT_DOUBLE_EQ(writer.Counters().downtimeSeconds, 30);
+    EXPECT_NE(testing::ReadFile(folder.File("pellavane.prom")).find("pellavane_outages_total 2\n"),
+              std::string::npos);
+}
+
+TEST(MetricsFileTest, TellsAFailureOnceUntilAWriteWorksAgain)
+{
+    testing::TempFolder folder;
+    const std::string missing = folder.File("missing");
+    std::vector<std::string> reports;
+    MetricsFileWriter writer(missing + "/pellavane.prom", "1",
+                             [&](const std::string& m) { reports.push_back(m); });
+    writer.CheckRecorded(Check(1, true));
+    writer.CheckRecorded(Check(2, true));
+    ASSERT_EQ(reports.size(), 1U);
+    EXPECT_NE(reports[0].find(missing + "/pellavane.prom"), std::string::npos) << reports[0];
+    std::filesystem::create_directory(missing);
+    writer.CheckRecorded(Check(3, true));
+    EXPECT_EQ(reports.size(), 1U);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(missing), {}), 1)
+        << "a temporary file left behind";
+    std::filesystem::remove_all(missing);
+    writer.CheckRecorded(Check(4, true));
+    EXPECT_EQ(reports.size(), 2U);
+}
+
+} // namespace
+} // namespace pellavane

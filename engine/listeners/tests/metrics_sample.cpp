@@ -1,0 +1,15 @@
+// Prints a metrics file with every family and awkward label values, for promtool to judge.
+#include "engine/listeners/metrics_file.h"
+
+#include <iostream>
+
+int main()
+{
+    pellavane::CheckResult check;
+    check.time = 1700000000;
+    check.connected = true;
+    check.rttMs = 0.042;
+    check.durationSeconds = 1.5;
+    check.targets = {{"127.0.0.1", true}, {"::1", false}, {"odd \"name\" \\ here\n", false}};
+    std::cout << pellavane::RenderMetrics(check, {10, 2, 1, 7.5}, 60, "0.1.0 \"dev\"");
+}

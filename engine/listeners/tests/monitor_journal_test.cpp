@@ -1,0 +1,104 @@
+#include "engine/listeners/monitor_journal.h"
+
+#include "engine/check/check_result.h"
+#include "engine/monitor/journal.h"
+#include "engine/monitor/sleep_watch.h"
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+namespace {
+
+using namespace std::chrono_literals;
+using pellavane::testing::ReadFile;
+using pellavane::testing::ScopedTimeZone;
+using pellavane::testing::TempFolder;
+
+class Clocks : public IMachineClocks
+{
+public:
+    ClockReading Read() override { return now; }
+    std::time_t Wall() const { return std::chrono::floor<std::chrono::seconds>(now.wall).count(); }
+    ClockReading now{0s, 0s, 1'796'701'517s}; // 2026-12-08T03:45:17Z
+};
+
+struct NoHealth : IJournalHealth
+{
+    void JournalFailing(const std::string& reason) override { ADD_FAILURE() << reason; }
+    void JournalWorkingAgain() override {}
+};
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    EXPECT_EQ(start, text.size()) << "a row without its CR LF";
+    return lines;
+}
+
+TEST(MonitorJournal, ARunWithASleepFoundFromTheClocksAndAClockStepReadsBackRowByRow)
+{
+    const ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    const std::string log = folder.File("net");
+    NoHealth health;
+    Journal journal([&] { return log; }, health);
+    Clocks clocks;
+    MonitorJournal rows(journal, [&] { return clocks.Wall(); });
+    SleepWatch watch(clocks, rows);
+
+    rows.LoggingStarted(5);
+    CheckResult check;
+    check.time = clocks.Wall();
+    check.connected = true;
+    check.rttMs = 0.12;
+    check.target = "127.0.0.1";
+    rows.CheckRecorded(check);
+
+    // A check under way when the lid closes: two hours asleep, then Wi-Fi needs a while.
+    CheckTicket ticket = watch.CheckStarting();
+    clocks.now.monotonic += 2s;
+    clocks.now.boottime += 2s + 2h;
+    clocks.now.wall += 2s + 2h;
+    EXPECT_EQ(watch.CheckEnded(ticket, false), CheckVerdict::Drop);
+    for (auto waited = 0s; waited < 30s; waited += 5s) {
+        ticket = watch.CheckStarting();
+        EXPECT_EQ(watch.CheckEnded(ticket, false), CheckVerdict::Retry);
+        clocks.now.monotonic += 5s;
+        clocks.now.boottime += 5s;
+        clocks.now.wall += 5s;
+    }
+    ticket = watch.CheckStarting();
+    ASSERT_EQ(watch.CheckEnded(ticket, false), CheckVerdict::RecordAfterResume);
+    CheckResult confirmed;
+    confirmed.time = clocks.Wall();
+    confirmed.cause = "after resume";
+    rows.CheckRecorded(confirmed);
+
+    clocks.now.wall += 1h; // the time set by hand
+    watch.Look();
+    rows.LoggingStopped();
+
+    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
+              (std::vector<std::string>{
+                  "time,event,status,rtt_ms,target,detail",
+                  "2026-12-08T03:45:17+00:00,start,,,,interval=5",
+                  "2026-12-08T03:45:17+00:00,check,connected,0.12,127.0.0.1,",
+                  "2026-12-08T03:45:19+00:00,sleep,,,,",
+                  "2026-12-08T05:45:19+00:00,resume,,,,",
+                  "2026-12-08T05:45:49+00:00,check,disconnected,,,after resume",
+                  "2026-12-08T06:45:49+00:00,clock,,,,by=+3600",
+                  "2026-12-08T06:45:49+00:00,stop,,,,",
+              }));
+}
+
+} // namespace
+} // namespace pellavane

@@ -1,0 +1,274 @@
+#include "engine/log_commands/log_commands.h"
+
+#include "core/guarded_handler.h"
+#include "engine/monitor/journal.h"
+#include "engine/monitor/recorder.h"
+
+#include "testsupport/desktop_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace pellavane {
+namespace {
+
+using pellavane::testing::FakeBoxes;
+using pellavane::testing::FakeClipboard;
+using pellavane::testing::FakeDialog;
+using pellavane::testing::FakeLauncher;
+
+struct FakeTextBox : ITextBox
+{
+    std::string text;
+    int writes = 0;
+    std::string Text() const override { return text; }
+    void SetText(const std::string& t) override
+    {
+        text = t;
+        ++writes;
+    }
+};
+
+struct FakeList : IStatusList
+{
+    int rows = 0;
+    void AppendStatusRow(std::time_t, bool) override { ++rows; }
+    void RemoveAllRows() override { rows = 0; }
+};
+
+struct RecordingReporter : IErrorReporter
+{
+    std::vector<int> lines;
+    std::vector<std::string> reports;
+    void ReportError(const std::string& tag, int line, const std::string& description) override
+    {
+        lines.push_back(line);
+        reports.push_back(tag + description);
+    }
+};
+
+class HistoryCommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("pellavane-history-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        text1.text = (m_dir / "history.txt").string();
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
+    }
+
+    void WriteLog(const std::string& content)
+    {
+        std::ofstream(text1.text, std::ios::binary | std::ios::app) << content;
+    }
+
+    FakeTextBox text1;
+    FakeList list;
+    FakeBoxes boxes;
+    FakeDialog dialog;
+    FakeLauncher launcher;
+    FakeClipboard clipboard;
+    RecordingReporter reporter;
+    int pumped = 0;
+    HistoryCommands commands{{text1, list, boxes, dialog, launcher, clipboard, [this] { ++pumped; }, reporter,
+                              "help.example.org"}};
+    fs::path m_dir;
+};
+
+TEST_F(HistoryCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
+{
+    commands.PushButton1_Click();
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{kNoHistoryMessage});
+    EXPECT_TRUE(launcher.viewed.empty());
+    EXPECT_TRUE(reporter.lines.empty());
+}
+
+TEST_F(HistoryCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShellCharacters)
+{
+    text1.text = (m_dir / "my log; $(touch pwned) \"q\" `x`.txt").string();
+    WriteLog("line\r\n");
+    commands.PushButton1_Click();
+    EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(fs::exists(m_dir / "pwned"));
+}
+
+TEST_F(HistoryCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
+{
+    WriteLog("line\r\n");
+    launcher.viewerMissing = true;
+    commands.PushButton1_Click();
+    EXPECT_EQ(reporter.lines, std::vector<int>{102});
+}
+
+TEST_F(HistoryCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
+{
+    WriteLog("first\r\nsecond\r\n");
+    commands.PushButton2_Click();
+    EXPECT_EQ(clipboard.texts, std::vector<std::string>{"first\r\nsecond\r\n"});
+
+    AppendLogLine(text1.text, "third");
+    commands.PushButton2_Click();
+    EXPECT_EQ(clipboard.texts.back(), "first\r\nsecond\r\nthird\r\n");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(HistoryCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
+{
+    commands.PushButton2_Click();
+    EXPECT_TRUE(clipboard.texts.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(reporter.lines.empty());
+}
+
+// A folder reads as nothing and /proc/self/mem fails its first read: neither is an empty history.
+TEST_F(HistoryCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
+{
+    const struct
+    {
+        std::string path;
+        std::string reason;
+    } cases[] = {{m_dir.string(), "Is a directory"}, {"/proc/self/mem", "Input/output error"}};
+    for (const auto& c : cases) {
+        text1.text = c.path;
+        reporter = {};
+        commands.PushButton2_Click();
+        EXPECT_TRUE(clipboard.texts.empty()) << c.path;
+        EXPECT_EQ(reporter.lines, std::vector<int>{102});
+        EXPECT_EQ(reporter.reports,
+                  std::vector<std::string>{HandlerTag("PushButton2_Click") + "Cannot read log file '" +
+                                           c.path + "': " + c.reason});
+    }
+}
+
+TEST_F(HistoryCommandsTest, ClearAnsweredNoKeepsFileAndList)
+{
+    WriteLog("line\r\n");
+    list.rows = 3;
+    boxes.answer = false;
+    commands.PushButton4_Click();
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{kClearQuestion});
+    EXPECT_TRUE(fs::exists(text1.text));
+    EXPECT_EQ(list.rows, 3);
+}
+
+TEST_F(HistoryCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQueuedEventsRunFirst)
+{
+    WriteLog("line\r\n");
+    list.rows = 2;
+    boxes.answer = true;
+    commands.PushButton4_Click();
+    EXPECT_FALSE(fs::exists(text1.text));
+    EXPECT_EQ(list.rows, 0);
+    EXPECT_EQ(pumped, 1);
+
+    // The next status line starts a new history at the same place, and view finds it again.
+    commands.PushButton1_Click();
+    EXPECT_EQ(boxes.shown.back(), kNoHistoryMessage);
+    AppendLogLine(text1.text, "again");
+    commands.PushButton1_Click();
+    EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
+}
+
+TEST_F(HistoryCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFileAtItsPath)
+{
+    const std::string journal = (m_dir / "history.journal.csv").string();
+    AppendJournalLine(journal, "row");
+    boxes.answer = true;
+    commands.PushButton4_Click(); // the journal goes even when the log is already gone
+    EXPECT_FALSE(fs::exists(journal));
+
+    WriteLog("line\r\n");
+    std::ofstream(journal, std::ios::binary) << "kept by another program\r\n";
+    commands.PushButton4_Click();
+    EXPECT_FALSE(fs::exists(text1.text));
+    EXPECT_TRUE(fs::exists(journal));
+    EXPECT_TRUE(reporter.lines.empty());
+}
+
+TEST_F(HistoryCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)
+{
+    list.rows = 5;
+    boxes.answer = true;
+    commands.PushButton4_Click();
+    EXPECT_EQ(list.rows, 0);
+    EXPECT_TRUE(reporter.lines.empty());
+}
+
+TEST_F(HistoryCommandsTest, ClearDeletesAReadOnlyLog)
+{
+    WriteLog("line\r\n");
+    fs::permissions(text1.text, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    boxes.answer = true;
+    commands.PushButton4_Click();
+    EXPECT_FALSE(fs::exists(text1.text));
+}
+
+TEST_F(HistoryCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
+{
+    const fs::path folder = m_dir / "not-a-log";
+    fs::create_directories(folder);
+    text1.text = folder.string();
+    boxes.answer = true;
+    commands.PushButton4_Click();
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(list.rows, 0);
+}
+
+TEST_F(HistoryCommandsTest, CancelledDialogChangesNothing)
+{
+    const std::string before = text1.text;
+    dialog.result.clear();
+    commands.PushButton7_Click();
+    EXPECT_EQ(dialog.title, "Specify Log File");
+    EXPECT_EQ(dialog.filter, "Text File (*.txt)|*.txt|");
+    EXPECT_EQ(text1.text, before);
+    EXPECT_EQ(text1.writes, 0);
+}
+
+TEST_F(HistoryCommandsTest, ChosenFileReplacesTheWholeBox)
+{
+    dialog.result = (m_dir / "new name.txt").string();
+    commands.PushButton7_Click();
+    EXPECT_EQ(text1.text, dialog.result);
+    EXPECT_EQ(text1.writes, 1);
+}
+
+TEST_F(HistoryCommandsTest, HelpOpensThePageOnTheConfiguredHost)
+{
+    commands.PushButton3_Click();
+    EXPECT_EQ(launcher.urls, std::vector<std::string>{"http://help.example.org/tessaroot/help/"});
+}
+
+TEST(FileExists, IsFalseForMissingEmptyAndInvalidNames)
+{
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists("/nonexistent-folder-of-pellavane/x.txt"));
+    EXPECT_FALSE(FileExists(std::string("bad\0name", 8)));
+}
+
+TEST(QtFileDialogFilter, TurnsBarSeparatedPairsIntoQtFilters)
+{
+    EXPECT_EQ(QtFileDialogFilter("Text File (*.txt)|*.txt|"), "Text File (*.txt)");
+    EXPECT_EQ(QtFileDialogFilter("Logs|*.txt;*.log|All (*)|*|"), "Logs (*.txt *.log);;All (*)");
+    EXPECT_EQ(QtFileDialogFilter(""), "");
+}
+
+} // namespace
+} // namespace pellavane

@@ -1,0 +1,285 @@
+#include "engine/monitor/journal.h"
+
+#include "engine/check/check_result.h"
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace pellavane {
+namespace {
+
+namespace fs = std::filesystem;
+using pellavane::testing::ReadFile;
+using pellavane::testing::ScopedTimeZone;
+using pellavane::testing::TempFolder;
+using pellavane::testing::WriteFile;
+
+const std::string kHeaderLine = std::string(kJournalHeader) + "\r\n";
+
+struct PathCase
+{
+    const char* log;
+    const char* journal;
+};
+
+TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
+{
+    const PathCase cases[] = {
+        {"Pellavane.txt", "Pellavane.journal.csv"},
+        {"net", "net.journal.csv"},
+        {"/var/tmp/net.log", "/var/tmp/net.journal.csv"},
+        {"/home/ann/logs.d/net", "/home/ann/logs.d/net.journal.csv"},
+        {"archive.tar.gz", "archive.tar.journal.csv"},
+        {"/home/ann/.netlog", "/home/ann/.netlog.journal.csv"},
+        {"log.", "log.journal.csv"},
+        {"checks.journal.csv", "checks.journal.journal.csv"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JournalPath(c.log), c.journal) << c.log;
+    }
+#ifdef _WIN32
+    EXPECT_EQ(JournalPath("C:\\Logs.d\\net"), "C:\\Logs.d\\net.journal.csv");
+#endif
+}
+
+constexpr std::time_t k20261208T034517Z = 1796701517;
+constexpr std::time_t k20260701T100000Z = 1782900000;
+
+struct ZoneCase
+{
+    const char* zone;
+    std::time_t t;
+    const char* text;
+};
+
+TEST(IsoLocalTime, LocalTimeToTheSecondWithTheZonesOffset)
+{
+    std::vector<ZoneCase> cases = {
+        {"UTC0", k20261208T034517Z, "2026-12-08T03:45:17+00:00"},
+        {"CET-1", k20261208T034517Z, "2026-12-08T04:45:17+01:00"},
+        {"EST5", k20261208T034517Z, "2026-12-07T22:45:17-05:00"},
+    };
+#ifndef _WIN32
+    // Offsets in half hours and summer time rules are POSIX TZ forms the Windows runtime lacks.
+    cases.push_back({"<-0330>3:30", k20261208T034517Z, "2026-12-08T00:15:17-03:30"});
+    cases.push_back({"CET-1CEST,M3.5.0,M10.5.0/3", k20260701T100000Z, "2026-07-01T12:00:00+02:00"});
+#endif
+    for (const auto& c : cases) {
+        const ScopedTimeZone zone(c.zone);
+        EXPECT_EQ(IsoLocalTime(c.t), c.text) << c.zone;
+    }
+}
+
+TEST(FormatJournalRow, EachEventAsItsColumnsSay)
+{
+    const ScopedTimeZone zone("CET-1");
+    CheckResult answered;
+    answered.time = k20261208T034517Z;
+    answered.connected = true;
+    answered.rttMs = 0.12;
+    answered.target = "127.0.0.1";
+    CheckResult second = answered;
+    second.rttMs = 12.3;
+    second.target = "127.0.0.2";
+    second.cause = "";
+    CheckResult silent;
+    silent.time = k20261208T034517Z;
+    silent.cause = "targets silent";
+
+    const std::string at = "2026-12-08T04:45:17+01:00,";
+    EXPECT_EQ(FormatJournalRow(CheckRow(answered)), at + "check,connected,0.12,127.0.0.1,");
+    EXPECT_EQ(FormatJournalRow(CheckRow(second)), at + "check,connected,12.3,127.0.0.2,");
+    EXPECT_EQ(FormatJournalRow(CheckRow(silent)), at + "check,disconnected,,,targets silent");
+    EXPECT_EQ(FormatJournalRow(StartRow(k20261208T034517Z, 5)), at + "start,,,,interval=5");
+    EXPECT_EQ(FormatJournalRow(StopRow(k20261208T034517Z)), at + "stop,,,,");
+    EXPECT_EQ(FormatJournalRow(SleepRow(k20261208T034517Z)), at + "sleep,,,,");
+    EXPECT_EQ(FormatJournalRow(ResumeRow(k20261208T034517Z)), at + "resume,,,,");
+    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, 3600)), at + "clock,,,,by=+3600");
+    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, -5)), at + "clock,,,,by=-5");
+}
+
+TEST(FormatJournalRow, FieldsThatWouldSplitOrBreakTheRowAreMadeSafe)
+{
+    const ScopedTimeZone zone("UTC0");
+    JournalRow row;
+    row.target = "a,b";
+    row.detail = "say \"hi\"";
+    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,\"a,b\",\"say \"\"hi\"\"\"");
+    row.target = "line\r\nbreak\tand\x7f";
+    row.detail = "";
+    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,line  break and ,");
+}
+
+TEST(RttText, ShortestTextThatReadsBackAsTheSameNumber)
+{
+    EXPECT_EQ(RttText(0.12), "0.12");
+    EXPECT_EQ(RttText(0.045), "0.045");
+    EXPECT_EQ(RttText(12.3), "12.3");
+    EXPECT_EQ(RttText(123), "123");
+}
+
+class AppendJournalLineTest : public ::testing::Test
+{
+protected:
+    TempFolder folder;
+    std::string path = folder.File("net.journal.csv");
+};
+
+TEST_F(AppendJournalLineTest, NewJournalStartsWithTheHeaderAndRowsFollowWithCrLf)
+{
+    AppendJournalLine(path, "row one");
+    AppendJournalLine(path, "row two");
+    EXPECT_EQ(ReadFile(path), kHeaderLine + "row one\r\nrow two\r\n");
+}
+
+TEST_F(AppendJournalLineTest, AnEmptyFileGetsTheHeaderAndAJournalSavedWithLfIsAppendedTo)
+{
+    WriteFile(path, "");
+    AppendJournalLine(path, "row");
+    EXPECT_EQ(ReadFile(path), kHeaderLine + "row\r\n");
+
+    WriteFile(path, std::string(kJournalHeader) + "\nold\n");
+    AppendJournalLine(path, "row");
+    EXPECT_EQ(ReadFile(path), std::string(kJournalHeader) + "\nold\nrow\r\n");
+}
+
+TEST_F(AppendJournalLineTest, AForeignFileIsNeverAppendedTo)
+{
+    const std::string foreign[] = {
+        "12/07/2026 04:45:17 Internet Connection Status: Connected\r\n",
+        std::string(kJournalHeader) + ",extra\r\n",
+        "time,event",
+        std::string(kJournalHeader),
+        "\r\n" + kHeaderLine,
+    };
+    for (const auto& content : foreign) {
+        WriteFile(path, content);
+        try {
+            AppendJournalLine(path, "row");
+            ADD_FAILURE() << "appended to " << content;
+        } catch (const JournalWriteError& error) {
+            EXPECT_NE(std::string(error.what()).find("'" + path + "'"), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("first line is not the journal's header"),
+                      std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(ReadFile(path), content);
+    }
+}
+
+TEST_F(AppendJournalLineTest, APathThatCannotBeWrittenFailsNamingThePathAndReason)
+{
+    fs::create_directory(path);
+    const std::string missing = folder.File("no such folder/net.journal.csv");
+    for (const auto& bad : {path, missing}) {
+        try {
+            AppendJournalLine(bad, "row");
+            ADD_FAILURE() << "wrote to " << bad;
+        } catch (const JournalWriteError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("Cannot write to journal '" + bad + "': ", 0), 0U)
+                << error.what();
+        }
+    }
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+#ifndef _WIN32
+// The file size limit stops the write part way, as a full disk does; with SIGXFSZ ignored the
+// write fails with EFBIG. The limit is lowered in a child, which reports by its exit status.
+TEST_F(AppendJournalLineTest, APartWrittenRowIsCutBackAndTheNextFitsAgain)
+{
+    AppendJournalLine(path, "first row");
+    const auto size = fs::file_size(path);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = static_cast<rlim_t>(size + 5);
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            ::_exit(10);
+        }
+        try {
+            AppendJournalLine(path, "a row longer than the room left");
+            ::_exit(11);
+        } catch (const JournalWriteError& error) {
+            ::_exit(std::string(error.what()).find("File too large") != std::string::npos ? 0 : 12);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: limit not set, 11: no failure, 12: reason not told";
+    EXPECT_EQ(fs::file_size(path), size);
+    AppendJournalLine(path, "second row");
+    EXPECT_EQ(ReadFile(path), kHeaderLine + "first row\r\nsecond row\r\n");
+}
+#endif
+
+struct Health : IJournalHealth
+{
+    std::vector<std::string> failing;
+    int workingAgain = 0;
+    bool throwing = false;
+    void JournalFailing(const std::string& reason) override
+    {
+        failing.push_back(reason);
+        if (throwing) {
+            throw std::runtime_error("view gone");
+        }
+    }
+    void JournalWorkingAgain() override
+    {
+        ++workingAgain;
+        if (throwing) {
+            throw std::runtime_error("view gone");
+        }
+    }
+};
+
+TEST(Journal, WritesBesideTheCurrentLogAndTellsAFaultOnceUntilItIsMended)
+{
+    TempFolder folder;
+    std::string log = folder.File("Pellavane.txt");
+    const std::string journal = folder.File("Pellavane.journal.csv");
+    Health health;
+    Journal writer([&] { return log; }, health);
+
+    EXPECT_TRUE(writer.Append(StopRow(0)));
+    WriteFile(journal, "someone else's file\r\n");
+    EXPECT_FALSE(writer.Append(StopRow(0)));
+    EXPECT_FALSE(writer.Append(StopRow(0)));
+    ASSERT_EQ(health.failing.size(), 1U);
+    EXPECT_NE(health.failing.front().find(journal), std::string::npos);
+    EXPECT_EQ(ReadFile(journal), "someone else's file\r\n");
+
+    fs::remove(journal);
+    EXPECT_TRUE(writer.Append(StopRow(0)));
+    EXPECT_EQ(health.workingAgain, 1);
+
+    // The path is read afresh for every row, as the log's is.
+    log = folder.File("other");
+    health.throwing = true;
+    EXPECT_TRUE(writer.Append(StopRow(0)));
+    EXPECT_TRUE(fs::exists(folder.File("other.journal.csv")));
+    fs::create_directory(folder.File("blocked.journal.csv"));
+    log = folder.File("blocked.txt");
+    EXPECT_FALSE(writer.Append(StopRow(0)));
+    EXPECT_EQ(health.failing.size(), 2U);
+}
+
+} // namespace
+} // namespace pellavane

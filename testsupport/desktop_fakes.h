@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/log_commands/log_commands.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Recording stand-ins for the desktop the history commands reach: message boxes, the file dialog,
+// the viewer and browser, the clipboard.
+
+namespace pellavane::testing {
+
+struct FakeBoxes : IMessageBoxes
+{
+    std::vector<std::string> shown;
+    bool answer = false;
+    void Inform(const std::string& text) override { shown.push_back(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        shown.push_back(text);
+        return answer;
+    }
+};
+
+struct FakeDialog : IFileDialog
+{
+    std::string result;
+    std::string title;
+    std::string filter;
+    int calls = 0;
+    std::string ChooseFile(const std::string& t, const std::string& f) override
+    {
+        ++calls;
+        title = t;
+        filter = f;
+        return result;
+    }
+};
+
+struct FakeLauncher : IDesktopLauncher
+{
+    std::vector<std::string> viewed;
+    std::vector<std::string> urls;
+    bool viewerMissing = false;
+    void OpenInTextViewer(const std::string& path) override
+    {
+        if (viewerMissing) {
+            throw std::runtime_error("no viewer");
+        }
+        viewed.push_back(path);
+    }
+    void OpenUrl(const std::string& url) override { urls.push_back(url); }
+};
+
+struct FakeClipboard : IClipboard
+{
+    std::vector<std::string> texts;
+    void SetText(const std::string& text) override { texts.push_back(text); }
+};
+
+} // namespace pellavane::testing
