@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// Recording stand-ins for the desktop the history commands reach: message boxes, the file dialog,
+// Recording stand-ins for the desktop the log commands reach: message boxes, the file dialog,
 // the viewer and browser, the clipboard.
 
 namespace pellavane::testing {

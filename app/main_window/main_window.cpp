@@ -207,8 +207,8 @@ MainWindow::MainWindow(MainWindowServices services)
           *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
       m_schedule(
           {*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter, &m_sleep}),
-      m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
-                  QtEventPump(), *m_reporter, m_s.helpHost}),
+      m_logCommands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
+                     QtEventPump(), *m_reporter, m_s.helpHost}),
       m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
       m_trayStatus(
           m_tray, QuillmoorTrayPicture(), [this] { return m_schedule.State(); },
@@ -252,13 +252,13 @@ void MainWindow::Connect()
     });
     connect(&m_form, &Form1::IntervalChosen, this,
             [this] { m_schedule.IntervalChanged(m_form.IntervalSelection().SelectedPosition()); });
-    connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_commands.PushButton1_Click(); });
-    connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_commands.PushButton2_Click(); });
-    connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_commands.PushButton3_Click(); });
-    connect(m_form.PushButton4(), &QPushButton::clicked, this, [this] { m_commands.PushButton4_Click(); });
+    connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton1_Click(); });
+    connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton2_Click(); });
+    connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton3_Click(); });
+    connect(m_form.PushButton4(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton4_Click(); });
     connect(m_form.PushButton5(), &QPushButton::clicked, this, [this] { m_schedule.PushButton5_Click(); });
     connect(m_form.PushButton6(), &QPushButton::clicked, this, [this] { m_schedule.PushButton6_Click(); });
-    connect(m_form.PushButton7(), &QPushButton::clicked, this, [this] { m_commands.PushButton7_Click(); });
+    connect(m_form.PushButton7(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton7_Click(); });
     connect(m_form.Text1(), &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     connect(m_form.Check4(), &QCheckBox::toggled, this, [this] { m_startupOptions.Check4_Click(); });
     connect(m_form.Check8(), &QCheckBox::toggled, this,

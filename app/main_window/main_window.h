@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/main_window/form1.h"
-#include "engine/log_commands/log_commands.h"
 #include "app/desktop/qt_desktop.h"
+#include "app/main_window/form1.h"
 #include "autostart/startup_options.h"
-#include "engine/listeners/connection_notices.h"
-#include "engine/monitor/journal.h"
 #include "core/machine_clocks.h"
+#include "engine/listeners/connection_notices.h"
 #include "engine/listeners/monitor_journal.h"
+#include "engine/log_commands/log_commands.h"
+#include "engine/monitor/journal.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "engine/monitor/sleep_watch.h"
@@ -146,7 +146,7 @@ private:
     StatusRecorder m_recorder;
     LoggingSchedule m_schedule;
     std::unique_ptr<QObject> m_sleepSource;
-    HistoryCommands m_commands;
+    LogCommands m_logCommands;
     cSysTray m_tray;
     TrayStatus m_trayStatus;
     ConnectionNotices m_notices;

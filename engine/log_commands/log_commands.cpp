@@ -131,7 +131,7 @@ std::string HelpUrl(const std::string& helpHost)
     return "http://" + helpHost + "/tessaroot/help/";
 }
 
-void HistoryCommands::PushButton1_Click()
+void LogCommands::PushButton1_Click()
 {
     GuardedHandler h(m_c.reporter, HandlerTag("PushButton1_Click"));
     std::string path;
@@ -145,7 +145,7 @@ void HistoryCommands::PushButton1_Click()
     }
 }
 
-void HistoryCommands::PushButton2_Click()
+void LogCommands::PushButton2_Click()
 {
     GuardedHandler h(m_c.reporter, HandlerTag("PushButton2_Click"));
     std::string path;
@@ -167,13 +167,13 @@ void HistoryCommands::PushButton2_Click()
     }
 }
 
-void HistoryCommands::PushButton3_Click()
+void LogCommands::PushButton3_Click()
 {
     GuardedHandler h(m_c.reporter, HandlerTag("PushButton3_Click"));
     h.Step(100, [&] { m_c.launcher.OpenUrl(HelpUrl(m_c.helpHost)); });
 }
 
-void HistoryCommands::PushButton4_Click()
+void LogCommands::PushButton4_Click()
 {
     GuardedHandler h(m_c.reporter, HandlerTag("PushButton4_Click"));
     // Only a Yes deletes: a question that could not be asked is no consent to lose the history.
@@ -193,7 +193,7 @@ void HistoryCommands::PushButton4_Click()
     h.Step(104, [&] { m_c.listView1.RemoveAllRows(); });
 }
 
-void HistoryCommands::PushButton7_Click()
+void LogCommands::PushButton7_Click()
 {
     GuardedHandler h(m_c.reporter, HandlerTag("PushButton7_Click"));
     std::string fileName;

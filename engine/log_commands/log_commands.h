@@ -84,7 +84,7 @@ public:
     virtual void SetText(const std::string& text) = 0;
 };
 
-struct HistoryCommandControls
+struct LogCommandControls
 {
     ITextBox& text1;
     IStatusList& listView1;
@@ -97,25 +97,25 @@ struct HistoryCommandControls
     std::string helpHost;
 };
 
-/** The commands on the history log and the log file: view, copy, help, clear, choose. */
-class HistoryCommands
+/** The commands on the log and its file: view, copy, help, clear, choose. */
+class LogCommands
 {
 public:
-    explicit HistoryCommands(HistoryCommandControls controls) : m_c(std::move(controls)) {}
+    explicit LogCommands(LogCommandControls controls) : m_c(std::move(controls)) {}
 
-    /** View the history log in the text viewer. */
+    /** View the log in the text viewer. */
     void PushButton1_Click();
-    /** Copy the history to the clipboard. */
+    /** Copy the log to the clipboard. */
     void PushButton2_Click();
     /** Open the online help page. */
     void PushButton3_Click();
-    /** Clear the history log after a confirmation. */
+    /** Clear the log after a confirmation. */
     void PushButton4_Click();
     /** Choose the log file. */
     void PushButton7_Click();
 
 private:
-    HistoryCommandControls m_c;
+    LogCommandControls m_c;
 };
 
 } // namespace pellavane

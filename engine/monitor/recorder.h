@@ -36,7 +36,7 @@ std::string DateTimeText(std::time_t t);
 /** DateTimeText(t) followed by the status text for connected. */
 std::string StatusLine(std::time_t t, bool connected);
 
-/** The status list ListView1 as the recorder and the history commands use it. */
+/** The status list ListView1 as the recorder and the log commands use it. */
 class IStatusList
 {
 public:

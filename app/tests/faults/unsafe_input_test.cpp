@@ -3,8 +3,8 @@
 #include "app/tests/faults/fault_support.h"
 #include "app/tests/faults/window_fakes.h"
 
-#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_xdg.h"
+#include "engine/log_commands/log_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -139,7 +139,7 @@ TEST(UnsafeInput, ClearOfAHostileLogNameDeletesThatFileAloneAndRunsNothing)
     NoLauncher launcher;
     NoClipboard clipboard;
     RecordingReporter reporter;
-    HistoryCommands commands({text1, list, boxes, dialog, launcher, clipboard, {}, reporter, "help.invalid"});
+    LogCommands commands({text1, list, boxes, dialog, launcher, clipboard, {}, reporter, "help.invalid"});
     const fs::path before = fs::current_path();
     fs::current_path(folder);
     commands.PushButton4_Click();
