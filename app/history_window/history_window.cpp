@@ -1,7 +1,7 @@
 #include "app/history_window/history_window.h"
 
-#include "engine/log_commands/log_commands.h"
 #include "engine/history/history_report.h"
+#include "engine/log_commands/log_commands.h"
 #include "engine/monitor/journal.h"
 
 #include <QComboBox>
@@ -296,7 +296,7 @@ QVariant UptimeModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_s(std::move(services)), m_view(std::make_shared<HistoryView>()),
+    : QWidget(parent, Qt::Window), m_services(std::move(services)), m_view(std::make_shared<HistoryView>()),
       m_range(new QComboBox(this)), m_status(new QLabel(this)), m_export(new QPushButton(this)),
       m_timeline(new TimelineView(this)), m_outagesTable(MakeTable(this, "OutagesTable", m_outages)),
       m_uptimeTable(MakeTable(this, "UptimeTable", m_uptime)), m_tables(new QTabWidget(this))
@@ -376,8 +376,8 @@ void HistoryWindow::Load()
     m_loading = true;
     m_export->setEnabled(false);
     m_status->setText(QStringLiteral("Reading the history\u2026"));
-    const std::string path = m_s.logPath ? m_s.logPath() : std::string();
-    const std::int64_t now = m_s.now ? m_s.now() : QDateTime::currentSecsSinceEpoch();
+    const std::string path = m_services.logPath ? m_services.logPath() : std::string();
+    const std::int64_t now = m_services.now ? m_services.now() : QDateTime::currentSecsSinceEpoch();
     m_reader = std::thread([this, path, now, generation] {
         auto view = std::make_shared<HistoryView>(ReadHistoryView(path, now, &m_cancel));
         // Delivered on the window's own thread; dropped by Qt if the window is gone by then.
@@ -455,8 +455,8 @@ void HistoryWindow::ShowRange()
 void HistoryWindow::ExportCsv()
 {
     const std::string folder =
-        m_s.chooseFolder
-            ? m_s.chooseFolder()
+        m_services.chooseFolder
+            ? m_services.chooseFolder()
             : QFileDialog::getExistingDirectory(this, QStringLiteral("Export CSV to folder")).toStdString();
     if (folder.empty()) {
         return;
@@ -465,7 +465,7 @@ void HistoryWindow::ExportCsv()
     const QString outages = dir.filePath(QString::fromLatin1(kOutagesCsvName));
     const QString uptime = dir.filePath(QString::fromLatin1(kUptimeCsvName));
     if ((QFileInfo::exists(outages) || QFileInfo::exists(uptime)) &&
-        !m_s.boxes.AskYesNo(
+        !m_services.boxes.AskYesNo(
             QStringLiteral("Replace the files %1 and %2 in '%3'?")
                 .arg(QString::fromLatin1(kOutagesCsvName), QString::fromLatin1(kUptimeCsvName), dir.path())
                 .toStdString())) {
@@ -481,8 +481,8 @@ void HistoryWindow::ExportCsv()
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
             !file.commit()) {
-            m_s.boxes.Inform("Cannot write '" + path.toStdString() +
-                             "': " + file.errorString().toStdString());
+            m_services.boxes.Inform("Cannot write '" + path.toStdString() +
+                                    "': " + file.errorString().toStdString());
             return;
         }
     }

@@ -129,7 +129,7 @@ private:
     void ShowRange();
     void StopReading();
 
-    HistoryWindowServices m_s;
+    HistoryWindowServices m_services;
     std::shared_ptr<HistoryView> m_view;
     OutagesModel m_outages;
     UptimeModel m_uptime;

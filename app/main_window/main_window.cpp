@@ -193,37 +193,38 @@ private:
 };
 
 MainWindow::MainWindow(MainWindowServices services)
-    : m_s(std::move(services)), m_form(StatusLine), m_text1(*m_form.Text1()),
+    : m_services(std::move(services)), m_form(StatusLine), m_text1(*m_form.Text1()),
       m_check4(std::make_unique<CheckBox>(*m_form.Check4())),
       m_check8(std::make_unique<CheckBox>(*m_form.Check8())),
-      m_trayWindow(std::make_unique<TrayWindow>(m_form, m_s.trayAvailable)),
+      m_trayWindow(std::make_unique<TrayWindow>(m_form, m_services.trayAvailable)),
       m_timer(std::make_unique<ClosingTimer>(m_form.Timer1(), m_closing)),
-      m_probe(std::make_unique<ClosingProbe>(m_s.probe, m_closing)),
-      m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
+      m_probe(std::make_unique<ClosingProbe>(m_services.probe, m_closing)),
+      m_reporter(std::make_unique<ClosingReporter>(m_services.reporter, m_closing)),
       m_journalHealth(std::make_unique<JournalHealth>(m_form.ScheduleView())),
       m_journal([this] { return m_text1.Text(); }, *m_journalHealth),
-      m_journalRows(m_journal, [this] { return m_s.clock.Now(); }), m_sleep(m_machineClocks, m_journalRows),
+      m_journalRows(m_journal, [this] { return m_services.clock.Now(); }),
+      m_sleep(m_machineClocks, m_journalRows),
       m_recorder(
-          *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
-      m_schedule(
-          {*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter, &m_sleep}),
-      m_logCommands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
-                     QtEventPump(), *m_reporter, m_s.helpHost}),
-      m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
+          *m_probe, m_services.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
+      m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_services.settings,
+                  *m_reporter, &m_sleep}),
+      m_logCommands({m_text1, m_form.StatusList(), m_services.boxes, m_services.dialog, m_services.launcher,
+                     m_services.clipboard, QtEventPump(), *m_reporter, m_services.helpHost}),
+      m_tray(m_services.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
       m_trayStatus(
           m_tray, QuillmoorTrayPicture(), [this] { return m_schedule.State(); },
-          [this] { return m_s.clock.Now(); },
+          [this] { return m_services.clock.Now(); },
           [this](const TrayPicture& picture) {
               m_form.setWindowIcon(ToQIcon(picture));
               if (m_history) {
                   m_history->setWindowIcon(m_form.windowIcon());
               }
           }),
-      m_notices(NotifierOr(m_s.notifier), m_machineClocks),
-      m_minimize(*m_trayWindow, m_tray, m_s.settings, m_s.tellUser),
+      m_notices(NotifierOr(m_services.notifier), m_machineClocks),
+      m_minimize(*m_trayWindow, m_tray, m_services.settings, m_services.tellUser),
       m_startupOptions(
-          *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
-          m_s.tellUser)
+          *m_check4, *m_check8, m_services.startupEntry, m_services.settings,
+          [this] { return m_startupInProgress; }, m_services.tellUser)
 {
     m_recorder.SetGate(&m_sleep);
     m_schedule.AddListener(m_journalRows);
@@ -231,8 +232,8 @@ MainWindow::MainWindow(MainWindowServices services)
     m_schedule.AddListener(m_notices);
     m_sleep.AddObserver(m_notices);
     m_schedule.AddListener(m_summaryCause);
-    if (m_s.watchSleep) {
-        m_sleepSource = m_s.watchSleep(m_sleep);
+    if (m_services.watchSleep) {
+        m_sleepSource = m_services.watchSleep(m_sleep);
     }
     Connect();
 }
@@ -304,9 +305,10 @@ void MainWindow::ShowHistory()
         return;
     }
     if (!m_history) {
-        m_history = std::make_unique<HistoryWindow>(HistoryWindowServices{
-            [this] { return m_text1.Text(); }, [this] { return static_cast<std::int64_t>(m_s.clock.Now()); },
-            m_s.boxes, m_s.chooseFolder});
+        m_history = std::make_unique<HistoryWindow>(
+            HistoryWindowServices{[this] { return m_text1.Text(); },
+                                  [this] { return static_cast<std::int64_t>(m_services.clock.Now()); },
+                                  m_services.boxes, m_services.chooseFolder});
         m_history->setWindowIcon(m_form.windowIcon());
     }
     m_history->ShowAndLoad();
@@ -316,11 +318,11 @@ void MainWindow::Notify_Click(bool on)
 {
     m_notices.SetEnabled(on);
     try {
-        Settings(m_s.settings).Set(kNotifySetting, on);
+        Settings(m_services.settings).Set(kNotifySetting, on);
     } catch (const std::exception& e) {
         // Notices follow the mark for this run all the same.
-        if (m_s.tellUser) {
-            m_s.tellUser(e.what());
+        if (m_services.tellUser) {
+            m_services.tellUser(e.what());
         }
     }
 }
@@ -328,7 +330,7 @@ void MainWindow::Notify_Click(bool on)
 void MainWindow::Text1_Change()
 {
     try {
-        Settings(m_s.settings).Set(kLogFileSetting, m_text1.Text());
+        Settings(m_services.settings).Set(kLogFileSetting, m_text1.Text());
     } catch (const std::exception&) {
         // Stored on every keystroke: a box for each would make the box unusable. The text stays and
         // is used; only remembering it for the next start has failed.
@@ -338,7 +340,7 @@ void MainWindow::Text1_Change()
 void MainWindow::Form_Load()
 {
     GuardedHandler h(*m_reporter, HandlerTag("Form_Load"));
-    const Settings settings(m_s.settings);
+    const Settings settings(m_services.settings);
 
     // Line 100 applies a skin when its file is found; without a skin framework the file counts as
     // absent, which leaves the window as designed.
@@ -348,7 +350,7 @@ void MainWindow::Form_Load()
         m_form.setWindowIcon(QIcon(QStringLiteral(":/icons/pellavane-32.png")));
         SetApplicationTitle(kDisplayName);
     });
-    const std::string cursorFile = m_s.programFolder + "/HAND-M.CUR";
+    const std::string cursorFile = m_services.programFolder + "/HAND-M.CUR";
     if (h.Test(126, [&] { return FileExists(cursorFile); })) {
         h.Step(128,
                [&] { m_form.Pointer().SetCustomCursor(LoadCursorFile(QString::fromStdString(cursorFile))); });
@@ -443,8 +445,8 @@ void MainWindow::Form_QueryUnload()
     h.Step(102, [&] { m_tray.SetInTray(false); });
     h.Step(104, [&] { QCoreApplication::processEvents(); });
     h.Step(106, [&] {
-        if (m_s.endProgram) {
-            m_s.endProgram();
+        if (m_services.endProgram) {
+            m_services.endProgram();
         }
     });
 }

@@ -115,7 +115,7 @@ private:
     void SetUpStatusListMenu();
     void Notify_Click(bool on);
 
-    MainWindowServices m_s;
+    MainWindowServices m_services;
     bool m_startupInProgress = false;
     bool m_closing = false;
     std::string m_defaultPath;

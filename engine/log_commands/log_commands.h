@@ -101,7 +101,7 @@ struct LogCommandControls
 class LogCommands
 {
 public:
-    explicit LogCommands(LogCommandControls controls) : m_c(std::move(controls)) {}
+    explicit LogCommands(LogCommandControls controls) : m_controls(std::move(controls)) {}
 
     /** View the log in the text viewer. */
     void PushButton1_Click();
@@ -115,7 +115,7 @@ public:
     void PushButton7_Click();
 
 private:
-    LogCommandControls m_c;
+    LogCommandControls m_controls;
 };
 
 } // namespace pellavane
