@@ -1,6 +1,9 @@
 #pragma once
 
-#include "engine/log_commands/log_commands.h"
+#include "engine/log_commands/clipboard.h"
+#include "engine/log_commands/desktop_launcher.h"
+#include "engine/log_commands/file_dialog.h"
+#include "engine/log_commands/message_boxes.h"
 
 #include <stdexcept>
 #include <string>

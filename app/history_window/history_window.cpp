@@ -2,6 +2,8 @@
 
 #include "engine/history/history_report.h"
 #include "engine/log_commands/log_commands.h"
+#include "engine/log_commands/log_file_io.h"
+#include "engine/log_commands/message_boxes.h"
 #include "engine/monitor/journal.h"
 
 #include <QComboBox>

@@ -5,6 +5,7 @@
 #include "autostart/startup_entry.h"
 #include "core/guarded_handler.h"
 #include "engine/check/probe.h"
+#include "engine/log_commands/log_file_io.h"
 #include "engine/monitor/window_controls.h"
 #include "settings/display_name.h"
 #include "settings/settings.h"

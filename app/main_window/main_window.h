@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/desktop/qt_desktop.h"
 #include "app/main_window/form1.h"
+#include "app/main_window/qt_text_box.h"
 #include "autostart/startup_options.h"
 #include "core/machine_clocks.h"
 #include "engine/listeners/connection_notices.h"

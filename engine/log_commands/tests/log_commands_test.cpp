@@ -256,19 +256,5 @@ TEST_F(LogCommandsTest, HelpOpensThePageOnTheConfiguredHost)
     EXPECT_EQ(launcher.urls, std::vector<std::string>{"http://help.example.org/tessaroot/help/"});
 }
 
-TEST(FileExists, IsFalseForMissingEmptyAndInvalidNames)
-{
-    EXPECT_FALSE(FileExists(""));
-    EXPECT_FALSE(FileExists("/nonexistent-folder-of-pellavane/x.txt"));
-    EXPECT_FALSE(FileExists(std::string("bad\0name", 8)));
-}
-
-TEST(QtFileDialogFilter, TurnsBarSeparatedPairsIntoQtFilters)
-{
-    EXPECT_EQ(QtFileDialogFilter("Text File (*.txt)|*.txt|"), "Text File (*.txt)");
-    EXPECT_EQ(QtFileDialogFilter("Logs|*.txt;*.log|All (*)|*|"), "Logs (*.txt *.log);;All (*)");
-    EXPECT_EQ(QtFileDialogFilter(""), "");
-}
-
 } // namespace
 } // namespace pellavane
