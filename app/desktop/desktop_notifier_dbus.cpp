@@ -1,4 +1,4 @@
-#include "app/desktop/dbus_notifier.h"
+#include "app/desktop/desktop_notifier_dbus.h"
 #include "app/desktop/desktop_notifier.h"
 #include "tray/tray_status.h"
 

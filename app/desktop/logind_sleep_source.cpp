@@ -1,4 +1,4 @@
-#include "app/desktop/logind_sleep_source.h"
+#include "app/desktop/sleep_source_logind.h"
 
 #include "engine/monitor/sleep_watch.h"
 
