@@ -58,9 +58,9 @@ int CheckMain(int argc, char** argv, const CommandLineRequest& request)
     if (!setup) {
         return kExitUsage;
     }
-    AppVerdict probe(*setup, QtEventPump());
+    AppVerdict verdict(*setup, QtEventPump());
     SystemClock clock;
-    return RunCheck(probe, clock, request.logFile, std::cout, std::cerr);
+    return RunCheck(verdict, clock, request.logFile, std::cout, std::cerr);
 }
 
 int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
@@ -71,10 +71,10 @@ int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
     if (!setup) {
         return kExitUsage;
     }
-    AppVerdict probe(*setup, QtEventPump());
+    AppVerdict verdict(*setup, QtEventPump());
     SystemClock clock;
     InstallConsoleStopSignals();
-    return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
+    return RunConsole({verdict, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
                        StandardOutputIsTerminal(), StandardErrorIsTerminal(), request.metricsFile});
 }
 
@@ -120,7 +120,7 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
 
     QtSettingsStore settings;
     // The window still starts with a refused list: its status list shows the checks failing.
-    AppVerdict probe(
+    AppVerdict verdict(
         SetupOrReason(settings, std::nullopt).value_or(VerdictSetup{{{}, TargetSource::BuiltIn}, {}}),
         QtEventPump());
     SystemClock clock;
@@ -136,7 +136,7 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
     MainWindow window({settings,
-                       probe,
+                       verdict,
                        clock,
                        reporter,
                        boxes,

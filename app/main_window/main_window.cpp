@@ -136,12 +136,14 @@ private:
     const bool& m_closing;
 };
 
-/** Once the window is closing, no probe starts, and one that was still running when the close came
+/** Once the window is closing, no check starts, and one that was still running when the close came
  *  records nothing: the log gets no line after the close request. */
-class MainWindow::ClosingProbe : public IConnectivityProbe
+class MainWindow::ClosingVerdict : public IConnectivityVerdict
 {
 public:
-    ClosingProbe(IConnectivityProbe& probe, const bool& closing) : m_probe(probe), m_closing(closing) {}
+    ClosingVerdict(IConnectivityVerdict& verdict, const bool& closing)
+        : m_verdict(verdict), m_closing(closing)
+    {}
     bool IsInternetConnected() override { return Check().connected; }
     CheckResult Check() override
     {
@@ -149,7 +151,7 @@ public:
         if (m_closing) {
             throw ClosingError();
         }
-        CheckResult check = m_probe.Check();
+        CheckResult check = m_verdict.Check();
         if (m_closing) {
             throw ClosingError();
         }
@@ -157,7 +159,7 @@ public:
     }
 
 private:
-    IConnectivityProbe& m_probe;
+    IConnectivityVerdict& m_verdict;
     const bool& m_closing;
 };
 
@@ -199,14 +201,14 @@ MainWindow::MainWindow(MainWindowServices services)
       m_check8(std::make_unique<CheckBox>(*m_form.Check8())),
       m_trayWindow(std::make_unique<TrayWindow>(m_form, m_services.trayAvailable)),
       m_timer(std::make_unique<ClosingTimer>(m_form.Timer1(), m_closing)),
-      m_probe(std::make_unique<ClosingProbe>(m_services.probe, m_closing)),
+      m_verdict(std::make_unique<ClosingVerdict>(m_services.verdict, m_closing)),
       m_reporter(std::make_unique<ClosingReporter>(m_services.reporter, m_closing)),
       m_journalHealth(std::make_unique<JournalHealth>(m_form.ScheduleView())),
       m_journal([this] { return m_text1.Text(); }, *m_journalHealth),
       m_journalRows(m_journal, [this] { return m_services.clock.Now(); }),
       m_sleep(m_machineClocks, m_journalRows),
       m_recorder(
-          *m_probe, m_services.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
+          *m_verdict, m_services.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
       m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_services.settings,
                   *m_reporter, &m_sleep}),
       m_logCommands({m_text1, m_form.StatusList(), m_services.boxes, m_services.dialog, m_services.launcher,

@@ -27,7 +27,7 @@ class QMenu;
 namespace pellavane {
 
 class HistoryWindow;
-class IConnectivityProbe;
+class IConnectivityVerdict;
 class IErrorReporter;
 class ISettingsStore;
 class IStartupEntry;
@@ -37,7 +37,7 @@ class ITrayShell;
 struct MainWindowServices
 {
     ISettingsStore& settings;
-    IConnectivityProbe& probe;
+    IConnectivityVerdict& verdict;
     IClock& clock;
     IErrorReporter& reporter;
     IMessageBoxes& boxes;
@@ -106,7 +106,7 @@ private:
     class CheckBox;
     class TrayWindow;
     class ClosingTimer;
-    class ClosingProbe;
+    class ClosingVerdict;
     class ClosingReporter;
     class JournalHealth;
 
@@ -126,7 +126,7 @@ private:
     std::unique_ptr<CheckBox> m_check8;
     std::unique_ptr<TrayWindow> m_trayWindow;
     std::unique_ptr<ClosingTimer> m_timer;
-    std::unique_ptr<ClosingProbe> m_probe;
+    std::unique_ptr<ClosingVerdict> m_verdict;
     std::unique_ptr<ClosingReporter> m_reporter;
     std::unique_ptr<IJournalHealth> m_journalHealth;
     Journal m_journal;

@@ -5,8 +5,8 @@
 #include "autostart/startup_entry.h"
 #include "autostart/startup_options.h"
 #include "core/guarded_handler.h"
-#include "engine/monitor/journal.h"
 #include "engine/check/probe.h"
+#include "engine/monitor/journal.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "settings/display_name.h"
@@ -66,7 +66,7 @@ using Op = RecordingShell::Op;
 const std::string kLoadTag = "in Tessaroot2021/08/31.Form1.Form_Load ";
 constexpr std::time_t kNow = 1630411200;
 
-struct FakeProbe : IConnectivityProbe
+struct FakeVerdict : IConnectivityVerdict
 {
     bool connected = true;
     int calls = 0;
@@ -289,7 +289,7 @@ protected:
     IsolatedEnvironment environment;
     fs::path programFolder;
     FakeSettings settings;
-    FakeProbe probe;
+    FakeVerdict probe;
     FixedClock clock;
     RecordingReporter reporter;
     FakeBoxes boxes;

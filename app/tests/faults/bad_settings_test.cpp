@@ -124,7 +124,7 @@ TEST(BadSettings, AnyDamagedFileStartsTheWindowWithOnlyTheStoredValueReports)
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder));
 
         SandboxedLogStore settings(sandbox.File("history.txt"));
-        AnsweringProbe probe;
+        AnsweringVerdict probe;
         FixedClock clock;
         RecordingReporter reporter;
         SilentBoxes boxes;

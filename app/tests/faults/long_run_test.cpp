@@ -71,7 +71,7 @@ TEST(LongRun, HundredThousandRecordsKeepDescriptorsAndMemoryFlat)
 {
     Sandbox sandbox;
     const std::string log = sandbox.File("long.txt");
-    AnsweringProbe probe;
+    AnsweringVerdict probe;
     SystemClock clock;
     StatusListModel list(StatusLine);
     StatusRecorder recorder(
@@ -97,7 +97,7 @@ TEST(LongRun, ThousandsOfRealCapturesLeaveNoDescriptorOrChildBehind)
     ScopedEnv path("PATH", sandbox.File("bin") + ":/usr/bin:/bin");
     ScopedEnv host("PELLAVANE_PROBE_HOST", "127.0.0.1");
     const std::string log = sandbox.File("captured.txt");
-    PingProbe probe;
+    PingVerdict probe;
     SystemClock clock;
     StatusListModel list(StatusLine);
     StatusRecorder recorder(

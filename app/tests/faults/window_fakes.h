@@ -2,10 +2,10 @@
 
 // The services the main window is handed, as small fakes that only record what they are asked.
 
-#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_entry.h"
 #include "core/guarded_handler.h"
 #include "engine/check/probe.h"
+#include "engine/log_commands/log_commands.h"
 #include "engine/monitor/recorder.h"
 #include "tray/sys_tray.h"
 
@@ -29,7 +29,7 @@ struct RecordingReporter : IErrorReporter
     }
 };
 
-struct AnsweringProbe : IConnectivityProbe
+struct AnsweringVerdict : IConnectivityVerdict
 {
     bool IsInternetConnected() override { return true; }
 };
