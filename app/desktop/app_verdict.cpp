@@ -1,4 +1,4 @@
-#include "app/desktop/verdict_setup.h"
+#include "app/desktop/app_verdict.h"
 
 #include "settings/settings.h"
 
