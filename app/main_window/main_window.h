@@ -57,7 +57,7 @@ struct MainWindowServices
     std::string helpHost;
     /** Starts telling the listener of the machine's sleep (WatchPlatformSleep); empty for none, as
      *  in tests, where the clocks alone find sleep. */
-    std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
+    std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep = {};
     /** Asks for the folder the history's CSV files go to; empty for the system's folder dialog. */
     std::function<std::string()> chooseFolder = {};
     /** Where notices of connection changes go (MakeDesktopNotifier); nullptr for none. */
