@@ -156,8 +156,8 @@ void HistoryWindow::Apply(std::shared_ptr<HistoryView> view, unsigned generation
     // A reading brought on by new checks must not throw the user back to the top of a table.
     const int outagesAt = m_outagesTable->verticalScrollBar()->value();
     const int uptimeAt = m_uptimeTable->verticalScrollBar()->value();
-    m_outages.SetOutages(m_view->report.outages);
-    m_uptime.SetPeriods(m_view->report.periods);
+    m_outages.SetRows(m_view->report.outages);
+    m_uptime.SetRows(m_view->report.periods);
     m_outagesTable->verticalScrollBar()->setValue(outagesAt);
     m_uptimeTable->verticalScrollBar()->setValue(uptimeAt);
     m_timeline->SetData(std::shared_ptr<const TimelineData>(m_view, &m_view->timeline));

@@ -17,29 +17,15 @@ QString LocalText(std::int64_t t)
 
 } // namespace
 
-void OutagesModel::SetOutages(std::vector<Outage> outages)
-{
-    beginResetModel();
-    m_outages = std::move(outages);
-    endResetModel();
-}
-
-int OutagesModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_outages.size());
-}
-
-int OutagesModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : 4;
-}
+OutagesModel::OutagesModel(QObject* parent) : RowTableModel({"Start", "End", "Duration", "Cause"}, parent) {}
 
 QVariant OutagesModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount()) {
+    const Outage* row = RowAt(index);
+    if (row == nullptr) {
         return {};
     }
-    const Outage& o = m_outages[static_cast<std::size_t>(index.row())];
+    const Outage& o = *row;
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case 0:
@@ -68,15 +54,6 @@ QVariant OutagesModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }
     return {};
-}
-
-QVariant OutagesModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
-        return {};
-    }
-    static const char* const kHeadings[] = {"Start", "End", "Duration", "Cause"};
-    return section >= 0 && section < 4 ? QString::fromLatin1(kHeadings[section]) : QVariant();
 }
 
 } // namespace pellavane

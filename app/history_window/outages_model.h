@@ -1,27 +1,16 @@
 #pragma once
 
+#include "app/history_window/row_table_model.h"
 #include "engine/history/outages.h"
-
-#include <QAbstractTableModel>
-
-#include <vector>
 
 namespace pellavane {
 
 /** The outages table: start, end, duration, cause; sorted by the value behind each cell. */
-class OutagesModel : public QAbstractTableModel
+class OutagesModel : public RowTableModel<Outage>
 {
-    Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void SetOutages(std::vector<Outage> outages);
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    explicit OutagesModel(QObject* parent = nullptr);
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-private:
-    std::vector<Outage> m_outages;
 };
 
 } // namespace pellavane

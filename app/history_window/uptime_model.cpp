@@ -19,29 +19,17 @@ QString PercentText(const PeriodUptime& period)
 
 } // namespace
 
-void UptimeModel::SetPeriods(std::vector<PeriodUptime> periods)
-{
-    beginResetModel();
-    m_periods = std::move(periods);
-    endResetModel();
-}
-
-int UptimeModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_periods.size());
-}
-
-int UptimeModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : 7;
-}
+UptimeModel::UptimeModel(QObject* parent)
+    : RowTableModel({"Day", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"}, parent)
+{}
 
 QVariant UptimeModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount()) {
+    const PeriodUptime* row = RowAt(index);
+    if (row == nullptr) {
         return {};
     }
-    const PeriodUptime& p = m_periods[static_cast<std::size_t>(index.row())];
+    const PeriodUptime& p = *row;
     const std::int64_t values[] = {
         p.start, p.upSeconds, p.downSeconds, p.unknownSeconds, p.outages, p.longestSeconds, 0};
     if (role == Qt::DisplayRole) {
@@ -66,15 +54,6 @@ QVariant UptimeModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }
     return {};
-}
-
-QVariant UptimeModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
-        return {};
-    }
-    static const char* const kHeadings[] = {"Day", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"};
-    return section >= 0 && section < 7 ? QString::fromLatin1(kHeadings[section]) : QVariant();
 }
 
 } // namespace pellavane
