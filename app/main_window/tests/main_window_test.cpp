@@ -51,11 +51,6 @@ namespace fs = std::filesystem;
 namespace pellavane {
 namespace {
 
-using pellavane::testing::FakeBoxes;
-using pellavane::testing::FakeClipboard;
-using pellavane::testing::FakeDialog;
-using pellavane::testing::FakeLauncher;
-
 using pellavane::testing::CursorFileBytes;
 
 using testing::MainWindowFakes;
