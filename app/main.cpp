@@ -1,7 +1,7 @@
 #include "app/app_config.h"
+#include "app/check/app_verdict.h"
 #include "app/command_line/command_line.h"
 #include "app/command_line/console_mode.h"
-#include "app/desktop/app_verdict.h"
 #include "app/desktop/desktop_notifier.h"
 #include "app/desktop/qt_clipboard.h"
 #include "app/desktop/qt_desktop_launcher.h"

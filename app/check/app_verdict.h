@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/desktop/qt_web_check.h"
+#include "app/check/qt_web_check.h"
 #include "engine/check/probe_targets.h"
 #include "engine/check/system_ping.h"
 #include "engine/check/verdict.h"
