@@ -1,12 +1,15 @@
 #pragma once
 
-#include "engine/log_commands/log_commands.h"
+#include "engine/log_commands/clipboard.h"
+#include "engine/log_commands/desktop_launcher.h"
+#include "engine/log_commands/file_dialog.h"
+#include "engine/log_commands/message_boxes.h"
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// Recording stand-ins for the desktop the history commands reach: message boxes, the file dialog,
+// Recording stand-ins for the desktop the log commands reach: message boxes, the file dialog,
 // the viewer and browser, the clipboard.
 
 namespace pellavane::testing {

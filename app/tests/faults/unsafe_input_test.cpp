@@ -1,10 +1,11 @@
 // Paths full of shell metacharacters, end to end: what is stored or handed on reads back as the
 // exact path, and nothing in them is ever run.
 #include "app/tests/faults/fault_support.h"
-#include "app/tests/faults/window_fakes.h"
 
-#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_xdg.h"
+#include "engine/log_commands/log_commands.h"
+#include "testsupport/desktop_fakes.h"
+#include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
 
@@ -107,12 +108,6 @@ struct PathBox : ITextBox
     void SetText(const std::string& t) override { text = t; }
 };
 
-struct YesBoxes : IMessageBoxes
-{
-    void Inform(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return true; }
-};
-
 struct CountingList : IStatusList
 {
     void AppendStatusRow(std::time_t, bool) override {}
@@ -134,12 +129,13 @@ TEST(UnsafeInput, ClearOfAHostileLogNameDeletesThatFileAloneAndRunsNothing)
     PathBox text1;
     text1.text = log.string();
     CountingList list;
-    YesBoxes boxes;
-    CancelledDialog dialog;
-    NoLauncher launcher;
-    NoClipboard clipboard;
+    FakeBoxes boxes;
+    boxes.answer = true;
+    FakeDialog dialog;
+    FakeLauncher launcher;
+    FakeClipboard clipboard;
     RecordingReporter reporter;
-    HistoryCommands commands({text1, list, boxes, dialog, launcher, clipboard, {}, reporter, "help.invalid"});
+    LogCommands commands({text1, list, boxes, dialog, launcher, clipboard, {}, reporter, "help.invalid"});
     const fs::path before = fs::current_path();
     fs::current_path(folder);
     commands.PushButton4_Click();

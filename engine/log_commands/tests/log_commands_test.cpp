@@ -54,7 +54,7 @@ struct RecordingReporter : IErrorReporter
     }
 };
 
-class HistoryCommandsTest : public ::testing::Test
+class LogCommandsTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -86,12 +86,12 @@ protected:
     FakeClipboard clipboard;
     RecordingReporter reporter;
     int pumped = 0;
-    HistoryCommands commands{{text1, list, boxes, dialog, launcher, clipboard, [this] { ++pumped; }, reporter,
-                              "help.example.org"}};
+    LogCommands commands{{text1, list, boxes, dialog, launcher, clipboard, [this] { ++pumped; }, reporter,
+                          "help.example.org"}};
     fs::path m_dir;
 };
 
-TEST_F(HistoryCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
+TEST_F(LogCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
 {
     commands.PushButton1_Click();
     EXPECT_EQ(boxes.shown, std::vector<std::string>{kNoHistoryMessage});
@@ -99,7 +99,7 @@ TEST_F(HistoryCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
     EXPECT_TRUE(reporter.lines.empty());
 }
 
-TEST_F(HistoryCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShellCharacters)
+TEST_F(LogCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShellCharacters)
 {
     text1.text = (m_dir / "my log; $(touch pwned) \"q\" `x`.txt").string();
     WriteLog("line\r\n");
@@ -109,7 +109,7 @@ TEST_F(HistoryCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShe
     EXPECT_FALSE(fs::exists(m_dir / "pwned"));
 }
 
-TEST_F(HistoryCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
+TEST_F(LogCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
 {
     WriteLog("line\r\n");
     launcher.viewerMissing = true;
@@ -117,7 +117,7 @@ TEST_F(HistoryCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
     EXPECT_EQ(reporter.lines, std::vector<int>{102});
 }
 
-TEST_F(HistoryCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
+TEST_F(LogCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
 {
     WriteLog("first\r\nsecond\r\n");
     commands.PushButton2_Click();
@@ -129,7 +129,7 @@ TEST_F(HistoryCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(HistoryCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
+TEST_F(LogCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
 {
     commands.PushButton2_Click();
     EXPECT_TRUE(clipboard.texts.empty());
@@ -138,7 +138,7 @@ TEST_F(HistoryCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
 }
 
 // A folder reads as nothing and /proc/self/mem fails its first read: neither is an empty history.
-TEST_F(HistoryCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
+TEST_F(LogCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
 {
     const struct
     {
@@ -157,7 +157,7 @@ TEST_F(HistoryCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndRepor
     }
 }
 
-TEST_F(HistoryCommandsTest, ClearAnsweredNoKeepsFileAndList)
+TEST_F(LogCommandsTest, ClearAnsweredNoKeepsFileAndList)
 {
     WriteLog("line\r\n");
     list.rows = 3;
@@ -168,7 +168,7 @@ TEST_F(HistoryCommandsTest, ClearAnsweredNoKeepsFileAndList)
     EXPECT_EQ(list.rows, 3);
 }
 
-TEST_F(HistoryCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQueuedEventsRunFirst)
+TEST_F(LogCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQueuedEventsRunFirst)
 {
     WriteLog("line\r\n");
     list.rows = 2;
@@ -186,7 +186,7 @@ TEST_F(HistoryCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQu
     EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
 }
 
-TEST_F(HistoryCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFileAtItsPath)
+TEST_F(LogCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFileAtItsPath)
 {
     const std::string journal = (m_dir / "history.journal.csv").string();
     AppendJournalLine(journal, "row");
@@ -202,7 +202,7 @@ TEST_F(HistoryCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFile
     EXPECT_TRUE(reporter.lines.empty());
 }
 
-TEST_F(HistoryCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)
+TEST_F(LogCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)
 {
     list.rows = 5;
     boxes.answer = true;
@@ -211,7 +211,7 @@ TEST_F(HistoryCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)
     EXPECT_TRUE(reporter.lines.empty());
 }
 
-TEST_F(HistoryCommandsTest, ClearDeletesAReadOnlyLog)
+TEST_F(LogCommandsTest, ClearDeletesAReadOnlyLog)
 {
     WriteLog("line\r\n");
     fs::permissions(text1.text, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -220,7 +220,7 @@ TEST_F(HistoryCommandsTest, ClearDeletesAReadOnlyLog)
     EXPECT_FALSE(fs::exists(text1.text));
 }
 
-TEST_F(HistoryCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
+TEST_F(LogCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
 {
     const fs::path folder = m_dir / "not-a-log";
     fs::create_directories(folder);
@@ -231,7 +231,7 @@ TEST_F(HistoryCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
     EXPECT_EQ(list.rows, 0);
 }
 
-TEST_F(HistoryCommandsTest, CancelledDialogChangesNothing)
+TEST_F(LogCommandsTest, CancelledDialogChangesNothing)
 {
     const std::string before = text1.text;
     dialog.result.clear();
@@ -242,7 +242,7 @@ TEST_F(HistoryCommandsTest, CancelledDialogChangesNothing)
     EXPECT_EQ(text1.writes, 0);
 }
 
-TEST_F(HistoryCommandsTest, ChosenFileReplacesTheWholeBox)
+TEST_F(LogCommandsTest, ChosenFileReplacesTheWholeBox)
 {
     dialog.result = (m_dir / "new name.txt").string();
     commands.PushButton7_Click();
@@ -250,24 +250,10 @@ TEST_F(HistoryCommandsTest, ChosenFileReplacesTheWholeBox)
     EXPECT_EQ(text1.writes, 1);
 }
 
-TEST_F(HistoryCommandsTest, HelpOpensThePageOnTheConfiguredHost)
+TEST_F(LogCommandsTest, HelpOpensThePageOnTheConfiguredHost)
 {
     commands.PushButton3_Click();
     EXPECT_EQ(launcher.urls, std::vector<std::string>{"http://help.example.org/tessaroot/help/"});
-}
-
-TEST(FileExists, IsFalseForMissingEmptyAndInvalidNames)
-{
-    EXPECT_FALSE(FileExists(""));
-    EXPECT_FALSE(FileExists("/nonexistent-folder-of-pellavane/x.txt"));
-    EXPECT_FALSE(FileExists(std::string("bad\0name", 8)));
-}
-
-TEST(QtFileDialogFilter, TurnsBarSeparatedPairsIntoQtFilters)
-{
-    EXPECT_EQ(QtFileDialogFilter("Text File (*.txt)|*.txt|"), "Text File (*.txt)");
-    EXPECT_EQ(QtFileDialogFilter("Logs|*.txt;*.log|All (*)|*|"), "Logs (*.txt *.log);;All (*)");
-    EXPECT_EQ(QtFileDialogFilter(""), "");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The engine under faults from outside: a log path that cannot be written for a while, and ping
 // children that are missing, hang, flood or leave a grandchild behind. Logging runs through the
 // real schedule, recorder and log writer; only the window's controls are fakes.
-#include "engine/check/cmd_output.h"
 #include "core/guarded_handler.h"
+#include "engine/check/cmd_output.h"
 #include "engine/check/probe.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
@@ -82,7 +82,7 @@ struct Reports : IErrorReporter, IScheduleView
     void RecordsWorkingAgain() override { ++workingAgain; }
 };
 
-class SteadyProbe : public IConnectivityProbe
+class SteadyVerdict : public IConnectivityVerdict
 {
 public:
     bool IsInternetConnected() override { return true; }
@@ -109,7 +109,7 @@ struct CountingList : IStatusList
 class ScheduleOverRealLog
 {
 public:
-    explicit ScheduleOverRealLog(std::string path, IConnectivityProbe* probe = nullptr)
+    explicit ScheduleOverRealLog(std::string path, IConnectivityVerdict* probe = nullptr)
         : m_path(std::move(path)),
           m_recorder(
               probe != nullptr ? *probe : m_probe, m_clock, [this] { return m_path; }, m_list),
@@ -129,7 +129,7 @@ public:
 
 private:
     std::string m_path;
-    SteadyProbe m_probe;
+    SteadyVerdict m_probe;
     CountingClock m_clock;
     CountingList m_list;
     FakeTimer m_timer;
@@ -361,7 +361,7 @@ protected:
     /** One record through the real probe with a short bound; returns the line it logged. */
     std::string RecordOnce(std::chrono::milliseconds& took)
     {
-        PingProbe probe({}, limits);
+        PingVerdict probe({}, limits);
         CountingClock clock;
         CountingList list;
         const std::string log = File("log.txt");

@@ -28,10 +28,10 @@ using pellavane::testing::TempFolder;
 // What happened, in order, across the fakes handed to the recorder.
 using Events = std::vector<std::string>;
 
-class FakeProbe : public IConnectivityProbe
+class FakeVerdict : public IConnectivityVerdict
 {
 public:
-    explicit FakeProbe(Events& events) : m_events(events) {}
+    explicit FakeVerdict(Events& events) : m_events(events) {}
     bool IsInternetConnected() override
     {
         m_events.push_back("probe");
@@ -95,7 +95,7 @@ protected:
     TempFolder m_folder;
     std::string m_path;
     Events m_events;
-    FakeProbe m_probe;
+    FakeVerdict m_probe;
     FakeClock m_clock;
     RecordingList m_list;
     StatusRecorder m_recorder;

@@ -1,7 +1,7 @@
 // logind as the program meets it on the system bus: a fake logind on a private bus that this test
 // program starts itself, so nothing reaches the machine's own bus.
-#include "app/desktop/logind_sleep_source.h"
 #include "app/desktop/sleep_source.h"
+#include "app/desktop/sleep_source_logind.h"
 
 #include "engine/monitor/sleep_watch.h"
 
@@ -354,4 +354,4 @@ int main(int argc, char** argv)
     return RUN_ALL_TESTS();
 }
 
-#include "logind_sleep_source_test.moc"
+#include "sleep_source_logind_test.moc"
