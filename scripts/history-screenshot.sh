@@ -9,8 +9,8 @@ out=${1:-history-screenshot.png}
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 program=${2:-$top/build/app/pellavane}
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 trap desktop_cleanup EXIT
 trap 'exit 130' INT TERM
 

@@ -15,8 +15,8 @@ if [ ! -x "$program" ]; then
     program=$top/build-shot/app/pellavane
 fi
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 trap desktop_cleanup EXIT
 trap 'exit 130' INT TERM
 

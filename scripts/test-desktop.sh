@@ -19,8 +19,8 @@ if [ ! -x "$program" ]; then
 fi
 program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 trap desktop_cleanup EXIT
 trap 'exit 130' INT TERM
 

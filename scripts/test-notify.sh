@@ -14,8 +14,8 @@ if [ ! -x "$program" ] || [ ! -x "$server" ]; then
     cmake --build "$(dirname "$(dirname "$program")")" --target pellavane fake_notification_server -j 2 || exit 1
 fi
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 trap desktop_cleanup EXIT
 trap 'exit 130' INT TERM
 
