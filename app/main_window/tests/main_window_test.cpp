@@ -5,8 +5,8 @@
 #include "autostart/startup_entry.h"
 #include "autostart/startup_options.h"
 #include "core/guarded_handler.h"
-#include "engine/monitor/journal.h"
 #include "engine/check/probe.h"
+#include "engine/monitor/journal.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "settings/display_name.h"
@@ -32,6 +32,7 @@
 #include "app/main_window/tests/cursor_file.h"
 
 #include "testsupport/desktop_fakes.h"
+#include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
 
@@ -93,29 +94,8 @@ struct FixedClock : IClock
     std::time_t Now() override { return kNow; }
 };
 
-struct Report
-{
-    std::string tag;
-    int line;
-    std::string description;
-};
-
-struct RecordingReporter : IErrorReporter
-{
-    std::vector<Report> reports;
-    void ReportError(const std::string& tag, int line, const std::string& description) override
-    {
-        reports.push_back({tag, line, description});
-    }
-    std::vector<int> Lines() const
-    {
-        std::vector<int> lines;
-        for (const Report& r : reports) {
-            lines.push_back(r.line);
-        }
-        return lines;
-    }
-};
+using testing::RecordingReporter;
+using testing::Report;
 
 /** The recording shell, whose balloons go away as soon as events run: the start-up's balloon wait
  *  then ends at its first pass instead of after five seconds. */

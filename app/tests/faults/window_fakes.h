@@ -2,37 +2,16 @@
 
 // The services the main window is handed, as small fakes that only record what they are asked.
 
-#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_entry.h"
-#include "core/guarded_handler.h"
-#include "engine/check/probe.h"
+#include "engine/log_commands/log_commands.h"
 #include "engine/monitor/recorder.h"
+#include "testsupport/monitor_fakes.h"
+#include "testsupport/recording_reporter.h"
 #include "tray/sys_tray.h"
 
 #include <string>
-#include <vector>
 
 namespace pellavane::testing {
-
-struct RecordingReporter : IErrorReporter
-{
-    struct Report
-    {
-        std::string tag;
-        int line;
-        std::string description;
-    };
-    std::vector<Report> reports;
-    void ReportError(const std::string& tag, int line, const std::string& description) override
-    {
-        reports.push_back({tag, line, description});
-    }
-};
-
-struct AnsweringProbe : IConnectivityProbe
-{
-    bool IsInternetConnected() override { return true; }
-};
 
 struct FixedClock : IClock
 {
