@@ -1,6 +1,7 @@
 #include "engine/check/cmd_output.h"
 
 #include "engine/check/capture_posix.h"
+#include "testsupport/forked_child.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ namespace pellavane {
 namespace {
 
 using pellavane::testing::ReadFile;
+using pellavane::testing::RunInChild;
 using pellavane::testing::TempFolder;
 using pellavane::testing::WriteScript;
 using namespace std::chrono_literals;
@@ -89,9 +91,7 @@ TEST_F(Capture, NoDescriptorsLeftForThePipeGivesEmptyTextAndStartsNothing)
 {
     const std::string marker = File("started");
     const std::string script = Script("touch.sh", "echo yes > '" + marker + "'\necho ran\n");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = RunInChild([&] {
         // Fill every free number below the highest open one, then allow no more: the pipe cannot
         // get its two descriptors.
         int highest = 0;
@@ -106,12 +106,10 @@ TEST_F(Capture, NoDescriptorsLeftForThePipeGivesEmptyTextAndStartsNothing)
         const auto count = static_cast<rlim_t>(std::max(highest, opened) + 1);
         const rlimit limit{count, count};
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-            ::_exit(3);
+            return 3;
         }
-        ::_exit(RunCapturedCommand(script + " out", true, true, true).empty() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        return RunCapturedCommand(script + " out", true, true, true).empty() ? 0 : 1;
+    });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(std::filesystem::exists(marker));
