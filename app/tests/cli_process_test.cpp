@@ -1,16 +1,16 @@
 // The program itself, started as a process the way a script or a second desktop start runs it: exit
 // statuses, what reaches the log, signals, the missing display and the single instance.
 
+#include "testsupport/file_size_limit.h"
+#include "testsupport/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,7 +24,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,28 +34,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using pellavane::testing::ReadFile;
+using pellavane::testing::ScopedFileSizeLimit;
+using pellavane::testing::TempFolder;
+using pellavane::testing::WriteFile;
 using Clock = std::chrono::steady_clock;
 
 // Generous: the sanitizer build starts Qt several times slower.
 constexpr auto kStartWait = 30s;
 constexpr auto kExitWait = 10s;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("Cannot write '" + path.string() + "'");
-    }
-}
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -79,32 +65,6 @@ bool WaitUntil(const std::function<bool()>& condition, Clock::duration limit)
     }
     return true;
 }
-
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/cli.XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("Cannot make a temporary folder from '" + pattern +
-                                     "': " + std::strerror(errno));
-        }
-        m_path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& Path() const noexcept { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 using Environment = std::map<std::string, std::string>;
 
@@ -252,7 +212,6 @@ protected:
         m_environment["TMPDIR"] = (m_temp.Path() / "tmp").string();
         m_environment["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
         m_environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=/nonexistent";
-        m_environment["PELLAVANE_CHECK_URL"] = "";
         m_environment["LC_ALL"] = "C";
     }
 
@@ -391,12 +350,10 @@ TEST_F(CliProcess, CheckWithALogAtTheFileSizeLimitSaysWhyFailsAndKeepsTheLogWhol
 {
     const fs::path log = Temp() / "limited.txt";
     WriteFile(log, std::string(1002, 'x'));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit limited{1024, saved.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const Finished run = Run({"--check", "--log", log.string()});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    const Finished run = [&] {
+        const ScopedFileSizeLimit limit(1024);
+        return Run({"--check", "--log", log.string()});
+    }();
 
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_NE(run.err.find("'" + log.string() + "': File too large"), std::string::npos) << run.err;
@@ -616,12 +573,10 @@ TEST_F(CliProcess, ConsoleWithALogAtTheFileSizeLimitTellsWhyAndRunsOn)
 {
     const fs::path log = Temp() / "limited.txt";
     WriteFile(log, std::string(1002, 'x'));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit limited{1024, saved.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    auto child = [&] {
+        const ScopedFileSizeLimit limit(1024);
+        return Start({"--console", "--interval", "1s", "--log", log.string()});
+    }();
 
     ASSERT_TRUE(WaitUntil(
         [&] { return ReadFile(ErrPath("child")).find("File too large") != std::string::npos; }, kStartWait))
