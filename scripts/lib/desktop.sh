@@ -1,80 +1,16 @@
 # shellcheck shell=bash
-# A private X desktop for the scripts that start the real window: sourced, not run.
-# Xvfb on a display number of its own choosing, optionally openbox and a trayer panel, a fake ping
-# first on PATH and a private home, so nothing touches the network or the real user's files.
-# Every background process started here is ended by desktop_cleanup, which the caller traps on EXIT.
+# A private X desktop for the scripts that start the real window: sourced, not run. Xvfb on a display
+# number of its own choosing, optionally openbox and a trayer panel, in the sandbox of testlib.sh
+# with its fake ping, so nothing touches the network or the real user's files. Every background
+# process started here is ended by sandbox_cleanup on exit.
 
-desktop_pids=()
-desktop_sandbox=
+# shellcheck source=scripts/lib/testlib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/testlib.sh"
 
-# Microseconds since the epoch, for the waits below.
-desktop_now() {
-    echo "${EPOCHREALTIME/[.,]/}"
-}
-
-# wait_until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS
-# (whole seconds). COMMAND itself must not block: wrap X clients in timeout.
-wait_until() {
-    local limit=$1
-    shift
-    local deadline=$(($(desktop_now) + limit * 1000000))
-    while true; do
-        if "$@"; then
-            return 0
-        fi
-        if [ "$(desktop_now)" -gt "$deadline" ]; then
-            return 1
-        fi
-        sleep 0.1
-    done
-}
-
-desktop_cleanup() {
-    local pid
-    # The newest first: the program, then the panel, the window manager, the X server last.
-    for ((i = ${#desktop_pids[@]} - 1; i >= 0; i--)); do
-        pid=${desktop_pids[i]}
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${desktop_pids[@]}"; do
-        # A process that ignores the polite request gets a second and then is killed.
-        wait_until 2 desktop_gone "$pid" || kill -9 "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    desktop_pids=()
-    if [ -n "$desktop_sandbox" ]; then
-        rm -rf "$desktop_sandbox"
-    fi
-}
-
-desktop_gone() {
-    ! kill -0 "$1" 2>/dev/null
-}
-
-# Makes the sandbox with a fake ping that answers as Linux's does for loopback, and points HOME,
-# the XDG folders and TMPDIR into it.
+# The sandbox with a fake ping that answers as Linux's does for loopback, and no display but ours.
 desktop_sandbox_setup() {
-    desktop_sandbox=$(mktemp -d /tmp/pellavane-desktop.XXXXXX)
-    mkdir -p "$desktop_sandbox/bin" "$desktop_sandbox/home" "$desktop_sandbox/runtime"
-    chmod 700 "$desktop_sandbox/runtime"
-    cat >"$desktop_sandbox/bin/ping" <<'FAKE_PING'
-#!/bin/sh
-cat <<'REPLY'
-PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
-64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms
-
---- 127.0.0.1 ping statistics ---
-1 packets transmitted, 1 received, 0% packet loss, time 0ms
-rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms
-REPLY
-FAKE_PING
-    chmod +x "$desktop_sandbox/bin/ping"
-    export PATH="$desktop_sandbox/bin:$PATH" PELLAVANE_PROBE_HOST=127.0.0.1 PELLAVANE_CHECK_URL=
-    export HOME="$desktop_sandbox/home" XDG_CONFIG_HOME="$desktop_sandbox/home/.config"
-    export XDG_STATE_HOME="$desktop_sandbox/home/.local/state" XDG_DATA_HOME="$desktop_sandbox/home/.local/share"
-    export XDG_RUNTIME_DIR="$desktop_sandbox/runtime" TMPDIR="$desktop_sandbox"
-    # No session bus: otherwise libdbus starts a daemon that outlives the test.
-    export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+    sandbox_start pellavane-desktop
+    sandbox_fake_ping
     unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 }
 
@@ -93,17 +29,17 @@ desktop_start_xvfb() {
         if [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; then
             continue
         fi
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >"$desktop_sandbox/xvfb.log" 2>&1 &
+        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >"$sandbox/xvfb.log" 2>&1 &
         pid=$!
         if wait_until 10 desktop_display_ready ":$number" && kill -0 "$pid" 2>/dev/null; then
-            desktop_pids+=("$pid")
+            sandbox_pids+=("$pid")
             export DISPLAY=":$number"
             return 0
         fi
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
         echo "Xvfb :$number did not start (attempt $attempt):" >&2
-        cat "$desktop_sandbox/xvfb.log" >&2
+        cat "$sandbox/xvfb.log" >&2
     done
     echo "FAIL: Xvfb did not start" >&2
     return 1
@@ -114,11 +50,11 @@ desktop_wm_running() {
 }
 
 desktop_start_openbox() {
-    openbox >"$desktop_sandbox/openbox.log" 2>&1 &
-    desktop_pids+=($!)
+    openbox >"$sandbox/openbox.log" 2>&1 &
+    sandbox_pids+=($!)
     if ! wait_until 10 desktop_wm_running; then
         echo "FAIL: openbox did not start:" >&2
-        cat "$desktop_sandbox/openbox.log" >&2
+        cat "$sandbox/openbox.log" >&2
         return 1
     fi
 }
@@ -133,11 +69,61 @@ desktop_panel_up() {
 
 desktop_start_trayer() {
     trayer --edge top --align right --width 10 --height 32 --SetDockType false --transparent false \
-        >"$desktop_sandbox/trayer.log" 2>&1 &
-    desktop_pids+=($!)
+        >"$sandbox/trayer.log" 2>&1 &
+    sandbox_pids+=($!)
     if ! wait_until 10 desktop_panel_up; then
         echo "FAIL: trayer did not start:" >&2
-        cat "$desktop_sandbox/trayer.log" >&2
+        cat "$sandbox/trayer.log" >&2
         return 1
     fi
+}
+
+# The whole desktop the tray tests want: Xvfb, openbox and a trayer panel.
+desktop_start() {
+    desktop_start_xvfb && desktop_start_openbox && desktop_start_trayer
+}
+
+# desktop_window TITLE: the first visible window of exactly that title, if any.
+desktop_window() {
+    timeout 5 xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+desktop_shown_or_ended() {
+    [ -n "$(desktop_window "$1")" ] || process_gone "$2"
+}
+
+# desktop_wait_window TITLE PID: prints the window of that title once it is shown; false when PID
+# ends first or 20 s go by.
+desktop_wait_window() {
+    local window
+    wait_until 20 desktop_shown_or_ended "$1" "$2" || return 1
+    window=$(desktop_window "$1")
+    [ -n "$window" ] && echo "$window"
+}
+
+# "W H X Y" of the program's docked tray icon, in root coordinates: the program's own window in the
+# tree of trayer's panel.
+desktop_icon_geometry() {
+    local panel
+    panel=$(desktop_panel_window)
+    [ -n "$panel" ] || return 1
+    timeout 5 xwininfo -tree -id "$panel" 2>/dev/null |
+        sed -n 's/.*"pellavane": ("pellavane" "pellavane") *\([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]* *+\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p' |
+        head -n 1
+}
+
+desktop_icon_docked() {
+    [ -n "$(desktop_icon_geometry)" ]
+}
+
+# A picture of what the program drew, as a person looking at it would want it: an all-black one
+# means nothing was drawn, and is refused rather than handed on.
+desktop_check_picture() {
+    local mean
+    mean=$(identify -format '%[fx:int(mean*1000)]' "$1")
+    if [ "$mean" -lt 20 ]; then
+        echo "The picture $1 is black: nothing was drawn on the display." >&2
+        return 1
+    fi
+    echo "wrote $1"
 }
