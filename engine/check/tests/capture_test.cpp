@@ -21,10 +21,7 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::ReadFile;
-using pellavane::testing::RunInChild;
-using pellavane::testing::TempFolder;
-using pellavane::testing::WriteScript;
+using namespace pellavane::testing;
 using namespace std::chrono_literals;
 
 constexpr CaptureLimits kShortLimits{std::chrono::milliseconds{1000}, std::chrono::milliseconds{20}};

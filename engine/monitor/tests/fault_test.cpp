@@ -24,6 +24,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include "testsupport/fake_ping.h"
 #include "testsupport/file_size_limit.h"
 #include "testsupport/forked_child.h"
 
@@ -299,15 +300,8 @@ using SteadyClock = std::chrono::steady_clock;
 class ChildFaultTest : public ::testing::Test
 {
 protected:
-    ChildFaultTest() : m_path("PATH", m_folder.Path().string()), m_host("PELLAVANE_PROBE_HOST", "127.0.0.1")
-    {}
-
-    /** The fake finds the tools it uses itself: PATH holds nothing else. */
-    void FakePing(const std::string& body)
-    {
-        WriteScript(m_folder.File("ping"), "PATH=/usr/bin:/bin\n" + body);
-    }
-    std::string File(const std::string& name) const { return m_folder.File(name); }
+    void FakePing(const std::string& body) { m_ping.Write(body); }
+    std::string File(const std::string& name) const { return m_ping.File(name); }
 
     /** One record through the real probe with a short bound; returns the line it logged. */
     std::string RecordOnce(std::chrono::milliseconds& took)
@@ -330,9 +324,8 @@ protected:
     static constexpr std::chrono::milliseconds kEndsWithin{8000};
 
 private:
-    TempFolder m_folder;
-    ScopedEnv m_path;
-    ScopedEnv m_host;
+    FakePingOnPath m_ping{FakePingOnPath::OtherPrograms::NotFound};
+    ScopedEnv m_host{"PELLAVANE_PROBE_HOST", "127.0.0.1"};
 };
 
 bool EndsWithDisconnected(const std::string& log)
