@@ -49,14 +49,22 @@ desktop_wm_running() {
     timeout 5 wmctrl -m >/dev/null 2>&1
 }
 
-desktop_start_openbox() {
-    openbox >"$sandbox/openbox.log" 2>&1 &
+# desktop_launch NAME READY COMMAND...: starts a part of the desktop in the background and waits up
+# to 10 s for READY to succeed; on failure says what the part printed.
+desktop_launch() {
+    local name=$1 ready=$2
+    shift 2
+    "$@" >"$sandbox/$name.log" 2>&1 &
     sandbox_pids+=($!)
-    if ! wait_until 10 desktop_wm_running; then
-        echo "FAIL: openbox did not start:" >&2
-        cat "$sandbox/openbox.log" >&2
+    if ! wait_until 10 "$ready"; then
+        echo "FAIL: $name did not start:" >&2
+        cat "$sandbox/$name.log" >&2
         return 1
     fi
+}
+
+desktop_start_openbox() {
+    desktop_launch openbox desktop_wm_running openbox
 }
 
 desktop_panel_window() {
@@ -68,14 +76,8 @@ desktop_panel_up() {
 }
 
 desktop_start_trayer() {
-    trayer --edge top --align right --width 10 --height 32 --SetDockType false --transparent false \
-        >"$sandbox/trayer.log" 2>&1 &
-    sandbox_pids+=($!)
-    if ! wait_until 10 desktop_panel_up; then
-        echo "FAIL: trayer did not start:" >&2
-        cat "$sandbox/trayer.log" >&2
-        return 1
-    fi
+    desktop_launch trayer desktop_panel_up \
+        trayer --edge top --align right --width 10 --height 32 --SetDockType false --transparent false
 }
 
 # The whole desktop the tray tests want: Xvfb, openbox and a trayer panel.
