@@ -76,7 +76,7 @@ protected:
 TEST_F(Capture, ProgramThatCannotBeStartedGivesTheFixedText)
 {
     const std::string notExecutable = File("plain.txt");
-    pellavane::testing::WriteFile(notExecutable, "echo never\n");
+    WriteFile(notExecutable, "echo never\n");
     for (const std::string& commandLine :
          {File("missing-program"), std::string("pellavane-no-such-program --flag"), notExecutable,
           std::string("  ")}) {
@@ -180,14 +180,30 @@ TEST_F(Capture, ChildGetsNullInputAndNoCopyOfTheReadEnd)
     EXPECT_EQ(RunCapturedCommand(script, true, false, true), "in /dev/null\nout pipe\nchecked\n");
 }
 
-TEST_F(Capture, HangingChildIsKilledAtTheLimitAndReaped)
+// However the child ends or is ended, nothing of it is left: a zombie would still answer kill(pid, 0).
+TEST_F(Capture, ChildIsReapedWhetherItEndsOrIsKilledAtTheLimit)
 {
-    const std::string pidFile = File("pid");
-    const std::string script =
-        Script("hang.sh", "echo $$ > '" + pidFile + "'\necho started\nexec sleep 100\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, false, true, {}, kShortLimits), "started\n");
-    // Gone entirely: a zombie would still answer kill(pid, 0).
-    EXPECT_FALSE(Exists(ReadPid(pidFile)));
+    const struct
+    {
+        const char* name;
+        std::string body;
+        bool captureErrors;
+        CaptureLimits limits;
+        std::string output;
+    } cases[] = {
+        {"hangs", "echo started\nexec sleep 100\n", false, kShortLimits, "started\n"},
+        {"closes its output and runs on", "echo bye\nexec >&- 2>&-\nexec sleep 100\n", true, kShortLimits,
+         "bye\n"},
+        {"ends by itself", "echo hi\n", false, {}, "hi\n"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        const std::string child = "child" + std::to_string(++number);
+        const std::string pidFile = File(child + ".pid");
+        const std::string script = Script(child + ".sh", "echo $$ > '" + pidFile + "'\n" + c.body);
+        EXPECT_EQ(RunCapturedCommand(script, true, c.captureErrors, true, {}, c.limits), c.output) << c.name;
+        EXPECT_FALSE(Exists(ReadPid(pidFile))) << c.name;
+    }
 }
 
 TEST_F(Capture, GrandchildHoldingThePipeIsBoundedByTheSameLimit)
@@ -197,23 +213,6 @@ TEST_F(Capture, GrandchildHoldingThePipeIsBoundedByTheSameLimit)
         Script("fork.sh", "sleep 100 &\necho $! > '" + pidFile + "'\necho parent done\nexit 0\n");
     EXPECT_EQ(RunCapturedCommand(script, true, false, true, {}, kShortLimits), "parent done\n");
     EXPECT_TRUE(StoppedRunning(ReadPid(pidFile)));
-}
-
-TEST_F(Capture, ChildThatClosesItsOutputAndRunsOnIsBoundedAndReaped)
-{
-    const std::string pidFile = File("pid");
-    const std::string script =
-        Script("close.sh", "echo $$ > '" + pidFile + "'\necho bye\nexec >&- 2>&-\nexec sleep 100\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, true, true, {}, kShortLimits), "bye\n");
-    EXPECT_FALSE(Exists(ReadPid(pidFile)));
-}
-
-TEST_F(Capture, ChildIsReapedAfterANormalEnd)
-{
-    const std::string pidFile = File("pid");
-    const std::string script = Script("quick.sh", "echo $$ > '" + pidFile + "'\necho hi\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, false, true), "hi\n");
-    EXPECT_FALSE(Exists(ReadPid(pidFile)));
 }
 
 TEST_F(Capture, PumpRunsBeforeReadingAndWhileWaitingForASlowChild)
@@ -284,8 +283,8 @@ TEST_F(Capture, BytesThatAreNotUtf8AreReplacedAndValidTextKept)
 
 TEST_F(Capture, EnvironmentOverrideReplacesTheParentsValueOnly)
 {
-    pellavane::testing::ScopedEnv lcAll("LC_ALL", "xx_XX.UTF-8");
-    pellavane::testing::ScopedEnv other("PELLAVANE_TEST_KEPT", "kept");
+    ScopedEnv lcAll("LC_ALL", "xx_XX.UTF-8");
+    ScopedEnv other("PELLAVANE_TEST_KEPT", "kept");
     const std::string script =
         Script("env.sh", "echo \"$LC_ALL $PELLAVANE_TEST_KEPT\"\nenv | grep -c '^LC_ALL='\n");
     EXPECT_EQ(RunCapturedCommandWithEnvironment(script, true, false, true, {}, {}, {"LC_ALL=C"}),
