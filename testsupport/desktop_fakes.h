@@ -9,10 +9,23 @@
 #include <string>
 #include <vector>
 
-// Recording stand-ins for the desktop the log commands reach: message boxes, the file dialog,
-// the viewer and browser, the clipboard.
+// Recording stand-ins for the window and the desktop the log commands reach: the log path box,
+// message boxes, the file dialog, the viewer and browser, the clipboard.
 
 namespace pellavane::testing {
+
+/** The log path box, with the number of times the program wrote it. */
+struct FakeTextBox : ITextBox
+{
+    std::string text;
+    int writes = 0;
+    std::string Text() const override { return text; }
+    void SetText(const std::string& t) override
+    {
+        text = t;
+        ++writes;
+    }
+};
 
 struct FakeBoxes : IMessageBoxes
 {

@@ -6,6 +6,7 @@
 #include "engine/log_commands/log_commands.h"
 #include "testsupport/desktop_fakes.h"
 #include "testsupport/recording_reporter.h"
+#include "testsupport/monitor_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -101,19 +102,6 @@ TEST(UnsafeInput, AutostartEntryOfAProgramInAHostileFolderReadsBackAsExactlyItsP
     EXPECT_EQ(exec.front(), program);
 }
 
-struct PathBox : ITextBox
-{
-    std::string text;
-    std::string Text() const override { return text; }
-    void SetText(const std::string& t) override { text = t; }
-};
-
-struct CountingList : IStatusList
-{
-    void AppendStatusRow(std::time_t, bool) override {}
-    void RemoveAllRows() override {}
-};
-
 TEST(UnsafeInput, ClearOfAHostileLogNameDeletesThatFileAloneAndRunsNothing)
 {
     Sandbox sandbox;
@@ -126,7 +114,7 @@ TEST(UnsafeInput, ClearOfAHostileLogNameDeletesThatFileAloneAndRunsNothing)
         WriteFile((folder / sibling).string(), "keep");
     }
 
-    PathBox text1;
+    FakeTextBox text1;
     text1.text = log.string();
     CountingList list;
     FakeBoxes boxes;

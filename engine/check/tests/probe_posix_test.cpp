@@ -1,11 +1,11 @@
 #include "engine/check/probe.h"
 
+#include "testsupport/fake_ping.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -26,23 +26,12 @@ TEST(ProbeCommandLine, OneRequestWaitingFourSeconds)
 class PingProbeWithFakePing : public ::testing::Test
 {
 protected:
-    PingProbeWithFakePing()
-        : m_path("PATH", m_folder.Path().string() + ":" +
-                             std::string(std::getenv("PATH") ? std::getenv("PATH") : "")),
-          m_host("PELLAVANE_PROBE_HOST", "127.0.0.1"), m_locale("LC_ALL", "xx_XX.UTF-8")
-    {}
+    void FakePing(const std::string& body) { m_ping.Write(body); }
+    std::string Calls() const { return m_ping.CallsFile(); }
 
-    void FakePing(const std::string& body)
-    {
-        pellavane::testing::WriteScript(m_folder.File("ping"),
-                                        "echo \"$LC_ALL|$*\" > '" + Calls() + "'\n" + body);
-    }
-    std::string Calls() const { return m_folder.File("calls"); }
-
-    pellavane::testing::TempFolder m_folder;
-    ScopedEnv m_path;
-    ScopedEnv m_host;
-    ScopedEnv m_locale;
+    pellavane::testing::FakePingOnPath m_ping;
+    ScopedEnv m_host{"PELLAVANE_PROBE_HOST", "127.0.0.1"};
+    ScopedEnv m_locale{"LC_ALL", "xx_XX.UTF-8"};
 };
 
 TEST_F(PingProbeWithFakePing, ReplyIsConnectedAndPingRanInTheCLocale)
