@@ -1,17 +1,14 @@
 #pragma once
 
+#include "core/event_pump.h"
+
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace pellavane {
-
-/** Lets pending window events run. Long operations on the user-interface thread call it while they
- *  wait; an empty function does nothing. */
-using EventPump = std::function<void()>;
 
 /** The whole result of RunCapturedCommand when the program cannot be started. */
 inline constexpr const char* kFailedToCreateProcess =
