@@ -35,6 +35,10 @@ struct CaptureLimits
     std::size_t maxBytes{0};
 };
 
+/** The moment span from now on the steady clock: the clock's end for a span too long for it, now
+ *  for a negative one. */
+std::chrono::steady_clock::time_point SteadyDeadline(std::chrono::milliseconds span);
+
 /** Runs commandLine as a hidden child process with the chosen streams on one pipe and returns
  *  everything it wrote, as UTF-8. Empty text when the pipe cannot be made; kFailedToCreateProcess
  *  when the program cannot be started; throws CaptureArgumentError when both flags are false.
