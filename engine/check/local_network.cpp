@@ -1,5 +1,7 @@
 #include "engine/check/local_network.h"
 
+#include "engine/check/local_network_platform.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -187,6 +189,44 @@ std::optional<DefaultRoute> Ipv6DefaultRoute(std::string_view procNetIpv6Route)
         bestMetric = *metric;
     });
     return best;
+}
+
+namespace {
+
+// The platform's own tables.
+class SystemLocalNetwork : public ILocalNetwork
+{
+public:
+    LocalNetworkState Read() override
+    {
+        LocalNetworkState state;
+        try {
+            state.interfaceUp = local_network_platform::InterfaceUp();
+            state.route = local_network_platform::Ipv4RouteNow();
+            if (!state.route) {
+                state.route = local_network_platform::Ipv6RouteNow();
+            }
+        } catch (...) {
+            // Out of memory while reading: no network known, which a later check corrects.
+        }
+        return state;
+    }
+
+    bool NeighbourReachable(const std::string& address) override
+    {
+        try {
+            return local_network_platform::NeighbourTableHolds(address);
+        } catch (...) {
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<ILocalNetwork> MakeSystemLocalNetwork()
+{
+    return std::make_unique<SystemLocalNetwork>();
 }
 
 std::string LocalNetworkCause(const LocalNetworkState& state, bool routerAnswered, bool neighbourReachable)
