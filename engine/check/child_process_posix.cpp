@@ -1,6 +1,6 @@
 #include "engine/check/child_process.h"
 
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
 #include <algorithm>
 #include <cerrno>

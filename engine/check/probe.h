@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/check/capture.h"
 #include "engine/check/check_result.h"
-#include "engine/check/cmd_output.h"
 
 #include <string>
 #include <string_view>

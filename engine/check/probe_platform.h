@@ -2,7 +2,7 @@
 
 // What the probe asks of this platform's ping; one file per platform answers.
 
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
 #include <string>
 
