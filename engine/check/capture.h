@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace pellavane {
 
@@ -46,9 +45,4 @@ std::chrono::steady_clock::time_point SteadyDeadline(std::chrono::milliseconds s
 std::string RunCapturedCommand(const std::string& commandLine, bool captureOutput, bool captureErrors,
                                bool convertFromOem, const EventPump& pump = {},
                                const CaptureLimits& limits = {});
-
-/** Splits a command line into arguments by the quoting rules of a Windows command line
- *  (blanks separate, double quotes group, backslashes escape only before a quote). */
-std::vector<std::string> SplitCommandLine(const std::string& commandLine);
-
 } // namespace pellavane

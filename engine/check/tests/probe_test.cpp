@@ -1,3 +1,4 @@
+#include "engine/check/command_line_split.h"
 #include "engine/check/probe.h"
 #include "engine/check/probe_targets.h"
 
