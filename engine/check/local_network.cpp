@@ -2,6 +2,8 @@
 
 #include "engine/check/local_network_platform.h"
 
+#include "core/text_lines.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -56,15 +58,10 @@ std::optional<unsigned long> Hex(std::string_view text)
 template <typename Visit>
 void EachLine(std::string_view text, Visit visit)
 {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        visit(Fields(text.substr(start, end - start)));
-        start = end + 1;
-    }
+    AnyLine(text, [&](std::string_view line) {
+        visit(Fields(line));
+        return false;
+    });
 }
 
 // The sixteen bytes of an IPv6 address as the route file prints them (32 hex digits).
