@@ -1,4 +1,4 @@
-#include "engine/monitor/recorder.h"
+#include "engine/monitor/log_file.h"
 
 #include "core/line_append.h"
 
