@@ -1,8 +1,8 @@
 #include "engine/listeners/connection_notices.h"
 
-#include "engine/listeners/connection_summary.h"
-#include "engine/history/history.h"
 #include "engine/check/local_network.h"
+#include "engine/history/history.h"
+#include "engine/listeners/connection_summary.h"
 #include "engine/monitor/recorder.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "engine/listeners/connection_summary.h"
 
-#include "engine/history/history.h"
 #include "engine/check/local_network.h"
+#include "engine/history/history.h"
 #include "engine/history/outages.h"
 
 #include <algorithm>
