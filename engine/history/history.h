@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/civil_date.h"
+
 #include <cstdint>
 #include <ctime>
 #include <limits>
@@ -118,17 +120,6 @@ private:
 
 /** The form the program writes its log lines in under the user's current locale. */
 LogDateForm CurrentLogDateForm();
-
-/** Days from 1970-01-01 to a date of the proleptic Gregorian calendar. */
-constexpr std::int64_t DaysFromCivil(int year, int month, int day)
-{
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
-}
 
 /** The local broken-down time of t; false when the system cannot give one. */
 bool ToLocalTm(std::int64_t t, std::tm& out);

@@ -224,13 +224,6 @@ bool ReadAmPm(std::string_view text, std::size_t& at, const LogDateForm::Names& 
     return false;
 }
 
-int DaysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 std::int64_t MakeLocal(const LocalDateTime& dt, int isDst)
 {
     std::tm tm{};

@@ -3,6 +3,8 @@
 #include "engine/check/check_result.h"
 #include "engine/monitor/journal_platform.h"
 
+#include "core/civil_date.h"
+
 #include <charconv>
 #include <cstdio>
 #include <exception>
@@ -54,17 +56,6 @@ std::string CsvField(const std::string& text)
     return quote ? '"' + field + '"' : field;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's days_from_civil).
-long long DaysFromCivil(long long year, unsigned month, unsigned day)
-{
-    year -= month <= 2 ? 1 : 0;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
 JournalRow EventRow(std::time_t t, JournalEvent event, std::string detail = {})
 {
     JournalRow row;
@@ -94,9 +85,7 @@ std::string IsoLocalTime(std::time_t t)
     if (!journal_platform::LocalCalendarTime(t, local)) {
         return std::to_string(t);
     }
-    const long long asUtc = DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
-                                          static_cast<unsigned>(local.tm_mday)) *
-                                86400 +
+    const long long asUtc = DaysFromCivil(local.tm_year + 1900LL, local.tm_mon + 1, local.tm_mday) * 86400 +
                             local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
     const long long offsetMinutes = (asUtc - static_cast<long long>(t)) / 60;
     const long long magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
