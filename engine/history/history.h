@@ -1,9 +1,8 @@
 #pragma once
 
-#include "core/civil_date.h"
+#include "core/local_time.h"
 
 #include <cstdint>
-#include <ctime>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -51,29 +50,13 @@ public:
     virtual void Record(const HistoryRecord& record) = 0;
 };
 
-/** A local date and time as written in a log line. */
-struct LocalDateTime
-{
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-
 /** One way of writing a log line's date and time: a short date, and after one blank a time; a line
  *  holding the date alone is that day at midnight. */
 class LogDateForm
 {
 public:
     /** The names a form may need: AM and PM, and the twelve month names in short and long form. */
-    struct Names
-    {
-        std::string am = "AM";
-        std::string pm = "PM";
-        std::vector<std::string> months;
-    };
+    using Names = DateNames;
 
     /** A form from strftime-style date and time formats ("%d.%m.%Y", "%H:%M:%S"); a two-digit year
      *  reads as the year in full, as the log writes it. A conversion it cannot read back (a weekday
@@ -120,9 +103,6 @@ private:
 
 /** The form the program writes its log lines in under the user's current locale. */
 LogDateForm CurrentLogDateForm();
-
-/** The local broken-down time of t; false when the system cannot give one. */
-bool ToLocalTm(std::int64_t t, std::tm& out);
 
 /** The history could not be read; the message names the file and the reason. */
 class HistoryReadError : public std::runtime_error

@@ -2,6 +2,8 @@
 
 #include "engine/monitor/journal.h"
 
+#include "core/civil_date.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -224,19 +226,6 @@ bool ReadAmPm(std::string_view text, std::size_t& at, const LogDateForm::Names& 
     return false;
 }
 
-std::int64_t MakeLocal(const LocalDateTime& dt, int isDst)
-{
-    std::tm tm{};
-    tm.tm_year = dt.year - 1900;
-    tm.tm_mon = dt.month - 1;
-    tm.tm_mday = dt.day;
-    tm.tm_hour = dt.hour;
-    tm.tm_min = dt.minute;
-    tm.tm_sec = dt.second;
-    tm.tm_isdst = isDst;
-    return static_cast<std::int64_t>(std::mktime(&tm));
-}
-
 bool ReadsBackAs(std::int64_t t, const LocalDateTime& dt)
 {
     std::tm tm{};
@@ -279,10 +268,10 @@ private:
         m_month = dt.month;
         m_day = dt.day;
         LocalDateTime midnight{dt.year, dt.month, dt.day, 0, 0, 0};
-        m_midnight = MakeLocal(midnight, -1);
+        m_midnight = LocalToEpoch(midnight, -1);
         LocalDateTime next = midnight;
         next.day += 1;
-        const std::int64_t nextMidnight = MakeLocal(next, -1);
+        const std::int64_t nextMidnight = LocalToEpoch(next, -1);
         m_regular = nextMidnight - m_midnight == 86400 && ReadsBackAs(m_midnight, midnight) &&
                     ReadsBackAs(m_midnight + 86399, LocalDateTime{dt.year, dt.month, dt.day, 23, 59, 59});
     }
@@ -291,8 +280,8 @@ private:
     // earlier one, so a log going through that hour keeps its order.
     std::int64_t OnChangeDay(const LocalDateTime& dt) const
     {
-        const std::int64_t standard = MakeLocal(dt, 0);
-        const std::int64_t summer = MakeLocal(dt, 1);
+        const std::int64_t standard = LocalToEpoch(dt, 0);
+        const std::int64_t summer = LocalToEpoch(dt, 1);
         const bool standardFits = ReadsBackAs(standard, dt);
         const bool summerFits = ReadsBackAs(summer, dt);
         if (standardFits && summerFits && standard != summer) {
@@ -306,7 +295,7 @@ private:
         if (summerFits) {
             return summer;
         }
-        return MakeLocal(dt, -1);
+        return LocalToEpoch(dt, -1);
     }
 
     bool m_haveDay = false;
@@ -683,6 +672,14 @@ bool LogDateForm::Parse(std::string_view text, LocalDateTime& out) const
     }
     out.second = std::min(out.second, 59);
     return true;
+}
+
+LogDateForm CurrentLogDateForm()
+{
+    const LocaleDateTimeForm locale = UserDateTimeForm();
+    return locale.notation == LocaleDateTimeForm::Notation::Strftime
+               ? LogDateForm::FromStrftime(locale.date, locale.time, locale.names)
+               : LogDateForm::FromPicture(locale.date, locale.time, locale.names);
 }
 
 std::vector<LogDateForm> TextLogForms()

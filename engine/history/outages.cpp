@@ -22,16 +22,6 @@ enum class Kind
 
 } // namespace
 
-std::int64_t LocalMidnight(int year, int month, int day)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&tm));
-}
-
 void Outage::AddChecks(const std::string& checkCause, std::int64_t checks)
 {
     // A text log's line says nothing of a cause, so it leaves the journal's rows to decide.

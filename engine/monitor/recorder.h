@@ -2,6 +2,8 @@
 
 #include "engine/check/check_result.h"
 
+#include "core/local_time.h"
+
 #include <ctime>
 #include <functional>
 #include <stdexcept>
@@ -28,10 +30,6 @@ class SystemClock : public IClock
 public:
     std::time_t Now() override;
 };
-
-/** The local date and time of t in the user's general date form: short date (four-digit year), one
- *  blank, time to the second; exactly midnight gives the date alone. */
-std::string DateTimeText(std::time_t t);
 
 /** DateTimeText(t) followed by the status text for connected. */
 std::string StatusLine(std::time_t t, bool connected);

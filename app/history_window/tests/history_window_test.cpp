@@ -2,6 +2,7 @@
 
 #include "app/history_window/history_timeline.h"
 #include "engine/history/history.h"
+#include "core/civil_date.h"
 #include "testsupport/test_files.h"
 
 #include "testsupport/desktop_fakes.h"

@@ -4,6 +4,7 @@
 #include "engine/history/history_report.h"
 #include "engine/monitor/journal.h"
 #include "engine/history/outages.h"
+#include "core/civil_date.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
