@@ -3,6 +3,7 @@
 #include "engine/monitor/journal.h"
 
 #include "core/civil_date.h"
+#include "core/iso_time.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -396,49 +397,6 @@ bool EndsWith(std::string_view text, std::string_view suffix)
 {
     return text.size() >= suffix.size() &&
            std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
-}
-
-bool TwoDigits(std::string_view text, std::size_t at, int& value)
-{
-    const char a = text[at];
-    const char b = text[at + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9') {
-        return false;
-    }
-    value = (a - '0') * 10 + (b - '0');
-    return true;
-}
-
-// 2026-12-08T04:45:17+01:00, also with Z or +0100 for the offset.
-bool ParseIsoTime(std::string_view text, std::int64_t& out)
-{
-    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
-        text[13] != ':' || text[16] != ':') {
-        return false;
-    }
-    int c = 0, y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (!TwoDigits(text, 0, c) || !TwoDigits(text, 2, y) || !TwoDigits(text, 5, mo) ||
-        !TwoDigits(text, 8, d) || !TwoDigits(text, 11, h) || !TwoDigits(text, 14, mi) ||
-        !TwoDigits(text, 17, s)) {
-        return false;
-    }
-    const int year = c * 100 + y;
-    if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(year, mo) || h > 23 || mi > 59 || s > 60) {
-        return false;
-    }
-    int offset = 0;
-    const std::string_view zone = text.substr(19);
-    if (zone != "Z") {
-        int oh = 0, om = 0;
-        const bool colon = zone.size() == 6 && zone[3] == ':';
-        if ((zone.size() != 5 && !colon) || (zone[0] != '+' && zone[0] != '-') || !TwoDigits(zone, 1, oh) ||
-            !TwoDigits(zone, colon ? 4 : 3, om)) {
-            return false;
-        }
-        offset = (oh * 3600 + om * 60) * (zone[0] == '-' ? -1 : 1);
-    }
-    out = DaysFromCivil(year, mo, d) * 86400 + h * 3600 + mi * 60 + std::min(s, 59) - offset;
-    return true;
 }
 
 bool ParseJournalRow(std::string_view row, HistoryRecord& record)

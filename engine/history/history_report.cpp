@@ -1,6 +1,6 @@
 #include "engine/history/history_report.h"
 
-#include "engine/monitor/journal.h"
+#include "core/iso_time.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -62,18 +62,6 @@ std::string JsonString(const std::string& text)
         }
     }
     return out + "\"";
-}
-
-std::string LocalText(std::int64_t t)
-{
-    std::tm tm{};
-    if (!ToLocalTm(t, tm)) {
-        return std::to_string(t);
-    }
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return text;
 }
 
 enum class Align
@@ -162,7 +150,8 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
     std::vector<std::vector<std::string>> rows;
     std::int64_t total = 0;
     for (const Outage& o : outages) {
-        rows.push_back({LocalText(o.start), o.ongoing ? std::string("still going") : LocalText(o.end),
+        rows.push_back({IsoLocalTimeWithoutZone(o.start),
+                        o.ongoing ? std::string("still going") : IsoLocalTimeWithoutZone(o.end),
                         DurationText(o.Duration()), o.cause});
         total += o.Duration();
     }

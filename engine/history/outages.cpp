@@ -1,7 +1,8 @@
 #include "engine/history/outages.h"
 
+#include "core/iso_time.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 
 namespace pellavane {
@@ -69,13 +70,7 @@ std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t second
 
 std::string PeriodUptime::Label() const
 {
-    char text[16];
-    if (day == 0) {
-        std::snprintf(text, sizeof text, "%04d-%02d", year, month);
-    } else {
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
-    }
-    return text;
+    return IsoDate(year, month, day);
 }
 
 std::optional<double> PeriodUptime::UptimePercent() const

@@ -3,10 +3,9 @@
 #include "engine/check/check_result.h"
 #include "engine/monitor/journal_platform.h"
 
-#include "core/civil_date.h"
+#include "core/iso_time.h"
 
 #include <charconv>
-#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -77,23 +76,6 @@ std::string JournalPath(const std::string& logPath)
     const std::size_t dot = logPath.rfind('.');
     const bool hasExtension = dot != std::string::npos && dot > nameStart;
     return (hasExtension ? logPath.substr(0, dot) : logPath) + ".journal.csv";
-}
-
-std::string IsoLocalTime(std::time_t t)
-{
-    std::tm local{};
-    if (!journal_platform::LocalCalendarTime(t, local)) {
-        return std::to_string(t);
-    }
-    const long long asUtc = DaysFromCivil(local.tm_year + 1900LL, local.tm_mon + 1, local.tm_mday) * 86400 +
-                            local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
-    const long long offsetMinutes = (asUtc - static_cast<long long>(t)) / 60;
-    const long long magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02lld:%02lld", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  offsetMinutes < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
-    return text;
 }
 
 std::string FormatJournalRow(const JournalRow& row)

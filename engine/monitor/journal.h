@@ -41,9 +41,6 @@ struct JournalRow
  *  ".journal.csv", or that added when the name has none. */
 std::string JournalPath(const std::string& logPath);
 
-/** t as ISO 8601 local time with its UTC offset, to the second: "2026-12-08T04:45:17+01:00". */
-std::string IsoLocalTime(std::time_t t);
-
 /** The row as one CSV line without its line end. Control characters in a field become blanks,
  *  so a row is always one line; a field holding a comma or a quote is quoted. */
 std::string FormatJournalRow(const JournalRow& row);

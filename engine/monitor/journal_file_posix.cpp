@@ -142,11 +142,6 @@ bool IsJournalFile(const std::string& path) noexcept
 
 namespace journal_platform {
 
-bool LocalCalendarTime(std::time_t t, std::tm& local)
-{
-    return ::localtime_r(&t, &local) != nullptr;
-}
-
 bool IsPathSeparator(char c)
 {
     return c == '/';

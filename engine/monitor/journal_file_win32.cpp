@@ -127,11 +127,6 @@ bool IsJournalFile(const std::string& path) noexcept
 
 namespace journal_platform {
 
-bool LocalCalendarTime(std::time_t t, std::tm& local)
-{
-    return localtime_s(&local, &t) == 0;
-}
-
 bool IsPathSeparator(char c)
 {
     return c == '/' || c == '\\' || c == ':';

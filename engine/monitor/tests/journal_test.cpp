@@ -55,32 +55,6 @@ TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
 }
 
 constexpr std::time_t k20261208T034517Z = 1796701517;
-constexpr std::time_t k20260701T100000Z = 1782900000;
-
-struct ZoneCase
-{
-    const char* zone;
-    std::time_t t;
-    const char* text;
-};
-
-TEST(IsoLocalTime, LocalTimeToTheSecondWithTheZonesOffset)
-{
-    std::vector<ZoneCase> cases = {
-        {"UTC0", k20261208T034517Z, "2026-12-08T03:45:17+00:00"},
-        {"CET-1", k20261208T034517Z, "2026-12-08T04:45:17+01:00"},
-        {"EST5", k20261208T034517Z, "2026-12-07T22:45:17-05:00"},
-    };
-#ifndef _WIN32
-    // Offsets in half hours and summer time rules are POSIX TZ forms the Windows runtime lacks.
-    cases.push_back({"<-0330>3:30", k20261208T034517Z, "2026-12-08T00:15:17-03:30"});
-    cases.push_back({"CET-1CEST,M3.5.0,M10.5.0/3", k20260701T100000Z, "2026-07-01T12:00:00+02:00"});
-#endif
-    for (const auto& c : cases) {
-        const ScopedTimeZone zone(c.zone);
-        EXPECT_EQ(IsoLocalTime(c.t), c.text) << c.zone;
-    }
-}
 
 TEST(FormatJournalRow, EachEventAsItsColumnsSay)
 {
