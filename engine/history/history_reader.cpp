@@ -3,6 +3,7 @@
 #include "engine/monitor/journal.h"
 
 #include "core/civil_date.h"
+#include "core/csv.h"
 #include "core/iso_time.h"
 
 #include <algorithm>
@@ -402,21 +403,7 @@ bool EndsWith(std::string_view text, std::string_view suffix)
 bool ParseJournalRow(std::string_view row, HistoryRecord& record)
 {
     std::string_view fields[6];
-    std::size_t count = 0;
-    std::size_t start = 0;
-    while (count < 5) {
-        const std::size_t comma = row.find(',', start);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        fields[count++] = row.substr(start, comma - start);
-        start = comma + 1;
-    }
-    if (count != 5) {
-        return false;
-    }
-    fields[5] = row.substr(start);
-    if (!ParseIsoTime(fields[0], record.time)) {
+    if (!SplitCsvRow(row, fields) || !ParseIsoTime(fields[0], record.time)) {
         return false;
     }
     const std::string_view event = fields[1];

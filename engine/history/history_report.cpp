@@ -1,5 +1,6 @@
 #include "engine/history/history_report.h"
 
+#include "core/csv.h"
 #include "core/iso_time.h"
 
 #include <algorithm>
@@ -28,21 +29,6 @@ std::string Percent(const PeriodUptime& period)
     std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
                   static_cast<long long>(hundredths % 100));
     return text;
-}
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
 }
 
 std::string JsonString(const std::string& text)
@@ -127,9 +113,10 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
     switch (format) {
     case ReportFormat::Csv:
         out = "start,end,duration_s,cause\n";
+        // A report is read whole, so the cause keeps its text as the history held it.
         for (const Outage& o : outages) {
             out += IsoLocalTime(o.start) + "," + (o.ongoing ? std::string() : IsoLocalTime(o.end)) + "," +
-                   Number(o.Duration()) + "," + CsvField(o.cause) + "\n";
+                   Number(o.Duration()) + "," + CsvField(o.cause, CsvControls::Keep) + "\n";
         }
         return out;
     case ReportFormat::Json:

@@ -3,6 +3,7 @@
 #include "engine/check/check_result.h"
 #include "engine/monitor/journal_platform.h"
 
+#include "core/csv.h"
 #include "core/iso_time.h"
 
 #include <charconv>
@@ -31,30 +32,6 @@ const char* EventName(JournalEvent event)
     return "check";
 }
 
-// A field as a spreadsheet and a line-by-line reader both take it: one line, quoted where the
-// comma or the quote would otherwise split or end it.
-std::string CsvField(const std::string& text)
-{
-    std::string field;
-    field.reserve(text.size());
-    bool quote = false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            field.push_back(' ');
-            continue;
-        }
-        if (c == ',' || c == '"') {
-            quote = true;
-        }
-        if (c == '"') {
-            field.push_back('"');
-        }
-        field.push_back(c);
-    }
-    return quote ? '"' + field + '"' : field;
-}
-
 JournalRow EventRow(std::time_t t, JournalEvent event, std::string detail = {})
 {
     JournalRow row;
@@ -80,8 +57,10 @@ std::string JournalPath(const std::string& logPath)
 
 std::string FormatJournalRow(const JournalRow& row)
 {
-    return IsoLocalTime(row.time) + ',' + EventName(row.event) + ',' + CsvField(row.status) + ',' +
-           CsvField(row.rttMs) + ',' + CsvField(row.target) + ',' + CsvField(row.detail);
+    // One row a line: the journal is appended to and read back line by line.
+    const auto field = [](const std::string& text) { return CsvField(text, CsvControls::Blank); };
+    return IsoLocalTime(row.time) + ',' + EventName(row.event) + ',' + field(row.status) + ',' +
+           field(row.rttMs) + ',' + field(row.target) + ',' + field(row.detail);
 }
 
 std::string RttText(double milliseconds)
