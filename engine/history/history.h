@@ -15,10 +15,13 @@ namespace pellavane {
 enum class HistoryEvent : std::uint8_t
 {
     Check,
+    /** Logging began or its interval changed. */
     Start,
+    /** Logging was turned off, or the window or the console ended. */
     Stop,
     Sleep,
     Resume,
+    /** The wall clock was stepped. */
     Clock,
 };
 
@@ -38,9 +41,6 @@ struct HistoryRecord
     /** For a check from the journal: its detail (why it failed); valid during the call only. */
     std::string_view cause;
 };
-
-/** A check's round trip in milliseconds, NaN when it has none or it cannot be read. */
-double RoundTripMs(const HistoryRecord& record);
 
 /** Takes the history's records one by one, oldest first. */
 class IHistorySink

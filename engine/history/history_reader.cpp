@@ -1,10 +1,9 @@
 #include "engine/history/history.h"
 
+#include "engine/history/journal_format.h"
 #include "engine/monitor/journal.h"
 
 #include "core/civil_date.h"
-#include "core/csv.h"
-#include "core/iso_time.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -400,61 +399,6 @@ bool EndsWith(std::string_view text, std::string_view suffix)
            std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
 }
 
-bool ParseJournalRow(std::string_view row, HistoryRecord& record)
-{
-    std::string_view fields[6];
-    if (!SplitCsvRow(row, fields) || !ParseIsoTime(fields[0], record.time)) {
-        return false;
-    }
-    const std::string_view event = fields[1];
-    record.rtt = {};
-    record.cause = {};
-    record.intervalSeconds = 0;
-    if (event == "check") {
-        record.event = HistoryEvent::Check;
-        if (fields[2] == "connected") {
-            record.connected = true;
-        } else if (fields[2] == "disconnected") {
-            record.connected = false;
-        } else {
-            return false;
-        }
-        record.rtt = fields[3];
-        record.cause = fields[5];
-        return true;
-    }
-    record.connected = false;
-    if (event == "start") {
-        record.event = HistoryEvent::Start;
-        constexpr std::string_view kInterval = "interval=";
-        const std::string_view detail = fields[5];
-        if (detail.substr(0, kInterval.size()) == kInterval) {
-            int seconds = 0;
-            const char* first = detail.data() + kInterval.size();
-            const auto [end, error] = std::from_chars(first, detail.data() + detail.size(), seconds);
-            if (error == std::errc() && seconds > 0) {
-                record.intervalSeconds = seconds;
-            }
-        }
-    } else if (event == "stop") {
-        record.event = HistoryEvent::Stop;
-    } else if (event == "sleep") {
-        record.event = HistoryEvent::Sleep;
-    } else if (event == "resume") {
-        record.event = HistoryEvent::Resume;
-    } else if (event == "clock") {
-        record.event = HistoryEvent::Clock;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-std::string_view WithoutBom(std::string_view line)
-{
-    return line.substr(0, 3) == "\xEF\xBB\xBF" ? line.substr(3) : line;
-}
-
 bool Exists(const std::string& path)
 {
     std::error_code error;
@@ -462,16 +406,6 @@ bool Exists(const std::string& path)
 }
 
 } // namespace
-
-double RoundTripMs(const HistoryRecord& record)
-{
-    double rtt = 0;
-    const char* end = record.rtt.data() + record.rtt.size();
-    const auto [stop, error] = std::from_chars(record.rtt.data(), end, rtt);
-    return (!record.rtt.empty() && error == std::errc() && stop == end)
-               ? rtt
-               : std::numeric_limits<double>::quiet_NaN();
-}
 
 LogDateForm LogDateForm::FromStrftime(std::string_view date, std::string_view time, const Names& names)
 {
@@ -763,7 +697,7 @@ bool ReadJournal(const std::string& path, IHistorySink& sink, HistoryReadSummary
     reader.ForEachLine([&](std::string_view line) {
         if (first) {
             first = false;
-            isJournal = WithoutBom(line) == std::string_view(kJournalHeader);
+            isJournal = IsJournalHeaderLine(line);
             return isJournal;
         }
         if (line.empty()) {
@@ -799,7 +733,7 @@ bool JournalStart(const std::string& path, std::int64_t& start)
     reader.ForEachLine([&](std::string_view line) {
         if (first) {
             first = false;
-            isJournal = WithoutBom(line) == std::string_view(kJournalHeader);
+            isJournal = IsJournalHeaderLine(line);
             return isJournal;
         }
         found = ParseJournalRow(line, record);

@@ -1,10 +1,10 @@
 #include "engine/history/history.h"
 
-#include "engine/listeners/connection_summary.h"
-#include "engine/history/history_report.h"
-#include "engine/monitor/journal.h"
-#include "engine/history/outages.h"
 #include "core/civil_date.h"
+#include "engine/history/history_report.h"
+#include "engine/history/outages.h"
+#include "engine/listeners/connection_summary.h"
+#include "engine/monitor/journal.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "engine/monitor/journal.h"
 
-#include "engine/check/check_result.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using pellavane::testing::ReadFile;
-using pellavane::testing::ScopedTimeZone;
 using pellavane::testing::TempFolder;
 using pellavane::testing::WriteFile;
 
@@ -52,56 +50,6 @@ TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
 #ifdef _WIN32
     EXPECT_EQ(JournalPath("C:\\Logs.d\\net"), "C:\\Logs.d\\net.journal.csv");
 #endif
-}
-
-constexpr std::time_t k20261208T034517Z = 1796701517;
-
-TEST(FormatJournalRow, EachEventAsItsColumnsSay)
-{
-    const ScopedTimeZone zone("CET-1");
-    CheckResult answered;
-    answered.time = k20261208T034517Z;
-    answered.connected = true;
-    answered.rttMs = 0.12;
-    answered.target = "127.0.0.1";
-    CheckResult second = answered;
-    second.rttMs = 12.3;
-    second.target = "127.0.0.2";
-    second.cause = "";
-    CheckResult silent;
-    silent.time = k20261208T034517Z;
-    silent.cause = "targets silent";
-
-    const std::string at = "2026-12-08T04:45:17+01:00,";
-    EXPECT_EQ(FormatJournalRow(CheckRow(answered)), at + "check,connected,0.12,127.0.0.1,");
-    EXPECT_EQ(FormatJournalRow(CheckRow(second)), at + "check,connected,12.3,127.0.0.2,");
-    EXPECT_EQ(FormatJournalRow(CheckRow(silent)), at + "check,disconnected,,,targets silent");
-    EXPECT_EQ(FormatJournalRow(StartRow(k20261208T034517Z, 5)), at + "start,,,,interval=5");
-    EXPECT_EQ(FormatJournalRow(StopRow(k20261208T034517Z)), at + "stop,,,,");
-    EXPECT_EQ(FormatJournalRow(SleepRow(k20261208T034517Z)), at + "sleep,,,,");
-    EXPECT_EQ(FormatJournalRow(ResumeRow(k20261208T034517Z)), at + "resume,,,,");
-    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, 3600)), at + "clock,,,,by=+3600");
-    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, -5)), at + "clock,,,,by=-5");
-}
-
-TEST(FormatJournalRow, FieldsThatWouldSplitOrBreakTheRowAreMadeSafe)
-{
-    const ScopedTimeZone zone("UTC0");
-    JournalRow row;
-    row.target = "a,b";
-    row.detail = "say \"hi\"";
-    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,\"a,b\",\"say \"\"hi\"\"\"");
-    row.target = "line\r\nbreak\tand\x7f";
-    row.detail = "";
-    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,line  break and ,");
-}
-
-TEST(RttText, ShortestTextThatReadsBackAsTheSameNumber)
-{
-    EXPECT_EQ(RttText(0.12), "0.12");
-    EXPECT_EQ(RttText(0.045), "0.045");
-    EXPECT_EQ(RttText(12.3), "12.3");
-    EXPECT_EQ(RttText(123), "123");
 }
 
 class AppendJournalLineTest : public ::testing::Test
