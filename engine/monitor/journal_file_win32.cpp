@@ -49,13 +49,8 @@ bool StartsWithHeader(HANDLE file)
     char first[64] = {};
     OVERLAPPED atStart{};
     DWORD got = 0;
-    if (!::ReadFile(file, first, static_cast<DWORD>(header.size() + 2), &got, &atStart) ||
-        got < header.size() + 1) {
-        return false;
-    }
-    const std::string_view start(first, got);
-    return start.substr(0, header.size()) == header &&
-           (start[header.size()] == '\n' || start.substr(header.size(), 2) == "\r\n");
+    return ::ReadFile(file, first, static_cast<DWORD>(header.size() + 2), &got, &atStart) &&
+           StartsWithJournalHeader(std::string_view(first, got));
 }
 
 } // namespace
