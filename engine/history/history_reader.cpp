@@ -1,6 +1,7 @@
 #include "engine/history/history.h"
 
 #include "engine/history/journal_format.h"
+#include "engine/history/status_text.h"
 #include "engine/monitor/journal.h"
 
 #include "core/civil_date.h"
@@ -21,8 +22,8 @@ namespace {
 using Piece = LogDateForm::Piece;
 using Token = LogDateForm::Token;
 
-constexpr std::string_view kConnected = " Internet Connection Status: Connected";
-constexpr std::string_view kDisconnected = " Internet Connection Status: Disconnected";
+constexpr std::string_view kConnected = kStatusConnected;
+constexpr std::string_view kDisconnected = kStatusDisconnected;
 constexpr std::size_t kBlockSize = 1 << 20;
 
 void Add(std::vector<Token>& tokens, Piece piece, char literal = 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/check/check_result.h"
+#include "engine/history/status_text.h"
 
 #include "core/local_time.h"
 
@@ -13,9 +14,6 @@ namespace pellavane {
 
 class IConnectivityProbe;
 class ICheckGate;
-
-inline constexpr const char* kStatusConnected = " Internet Connection Status: Connected";
-inline constexpr const char* kStatusDisconnected = " Internet Connection Status: Disconnected";
 
 /** The wall clock, to the second. */
 class IClock
