@@ -1,7 +1,7 @@
 #include "app/history_window/history_window.h"
 
-#include "engine/log_commands/log_commands.h"
 #include "engine/history/history_report.h"
+#include "engine/log_commands/log_commands.h"
 #include "engine/monitor/journal.h"
 
 #include <QComboBox>
@@ -111,12 +111,7 @@ QString Duration(std::int64_t seconds)
 // As the uptime CSV rounds it, so the table and the exported file agree to the last digit.
 QString PercentText(const PeriodUptime& period)
 {
-    const std::int64_t known = period.upSeconds + period.downSeconds;
-    if (known <= 0) {
-        return QStringLiteral("-");
-    }
-    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
-    return QStringLiteral("%1.%2 %").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    return QString::fromStdString(UptimePercentForPerson(period));
 }
 
 QTableView* MakeTable(QWidget* parent, const char* name, QAbstractItemModel& model)

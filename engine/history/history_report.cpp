@@ -16,21 +16,6 @@ std::string Number(std::int64_t value)
     return std::to_string(value);
 }
 
-// Two decimals by integer arithmetic: printf would follow LC_NUMERIC, and a report read by a
-// program wants a point whatever the user's locale.
-std::string Percent(const PeriodUptime& period)
-{
-    const std::int64_t known = period.upSeconds + period.downSeconds;
-    if (known <= 0) {
-        return {};
-    }
-    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
-                  static_cast<long long>(hundredths % 100));
-    return text;
-}
-
 std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
@@ -89,6 +74,27 @@ std::string Table(const std::vector<std::string>& header, const std::vector<Alig
 }
 
 } // namespace
+
+// Two decimals by integer arithmetic: printf would follow LC_NUMERIC, and a report read by a
+// program wants a point whatever the user's locale.
+std::string UptimePercentText(const PeriodUptime& period)
+{
+    const std::int64_t known = period.upSeconds + period.downSeconds;
+    if (known <= 0) {
+        return {};
+    }
+    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
+                  static_cast<long long>(hundredths % 100));
+    return text;
+}
+
+std::string UptimePercentForPerson(const PeriodUptime& period)
+{
+    const std::string percent = UptimePercentText(period);
+    return percent.empty() ? std::string("-") : percent + " %";
+}
 
 std::string DurationText(std::int64_t seconds)
 {
@@ -179,14 +185,14 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
         for (const PeriodUptime& p : periods) {
             out += p.Label() + "," + Number(p.upSeconds) + "," + Number(p.downSeconds) + "," +
                    Number(p.unknownSeconds) + "," + Number(p.outages) + "," + Number(p.longestSeconds) + "," +
-                   Percent(p) + "\n";
+                   UptimePercentText(p) + "\n";
         }
         return out;
     case ReportFormat::Json:
         out = "[";
         for (std::size_t i = 0; i < periods.size(); ++i) {
             const PeriodUptime& p = periods[i];
-            const std::string percent = Percent(p);
+            const std::string percent = UptimePercentText(p);
             out += std::string(i == 0 ? "\n" : ",\n") + "  {\"period\": " + JsonString(p.Label()) +
                    ", \"up_s\": " + Number(p.upSeconds) + ", \"down_s\": " + Number(p.downSeconds) +
                    ", \"unknown_s\": " + Number(p.unknownSeconds) + ", \"outages\": " + Number(p.outages) +
@@ -202,10 +208,9 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
     }
     std::vector<std::vector<std::string>> rows;
     for (const PeriodUptime& p : periods) {
-        const std::string percent = Percent(p);
         rows.push_back({p.Label(), DurationText(p.upSeconds), DurationText(p.downSeconds),
                         DurationText(p.unknownSeconds), Number(p.outages), DurationText(p.longestSeconds),
-                        percent.empty() ? std::string("-") : percent + " %"});
+                        UptimePercentForPerson(p)});
     }
     return Table(
         {"Period", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"},
