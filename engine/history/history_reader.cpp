@@ -1,7 +1,7 @@
 #include "engine/history/history.h"
 
 #include "engine/history/journal_format.h"
-#include "engine/history/status_text.h"
+#include "engine/history/status_line.h"
 #include "engine/monitor/journal.h"
 
 #include "core/civil_date.h"

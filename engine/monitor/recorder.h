@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/check/check_result.h"
-#include "engine/history/status_text.h"
+#include "engine/history/status_line.h"
 
 #include "core/local_time.h"
 
