@@ -29,9 +29,6 @@ public:
     std::time_t Now() override;
 };
 
-/** DateTimeText(t) followed by the status text for connected. */
-std::string StatusLine(std::time_t t, bool connected);
-
 /** The status list ListView1 as the recorder and the history commands use it. */
 class IStatusList
 {

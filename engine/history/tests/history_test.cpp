@@ -1,4 +1,6 @@
 #include "engine/history/history.h"
+#include "engine/history/journal_reader.h"
+#include "engine/history/text_log_reader.h"
 
 #include "core/civil_date.h"
 #include "engine/history/history_report.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <ctime>
 #include <string>
