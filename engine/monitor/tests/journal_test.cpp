@@ -38,6 +38,8 @@ TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
         {"Pellavane.txt", "Pellavane.journal.csv"},
         {"net", "net.journal.csv"},
         {"/var/tmp/net.log", "/var/tmp/net.journal.csv"},
+        {"/var/tmp/a.b/net", "/var/tmp/a.b/net.journal.csv"},
+        {"/home/ann/log.old.txt", "/home/ann/log.old.journal.csv"},
         {"/home/ann/logs.d/net", "/home/ann/logs.d/net.journal.csv"},
         {"archive.tar.gz", "archive.tar.journal.csv"},
         {"/home/ann/.netlog", "/home/ann/.netlog.journal.csv"},
