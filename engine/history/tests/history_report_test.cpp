@@ -11,8 +11,7 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::Local;
-using pellavane::testing::ScopedTimeZone;
+using namespace pellavane::testing;
 
 TEST(HistoryReportTest, DurationsForAPerson)
 {

@@ -13,9 +13,7 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::Recorded;
-using pellavane::testing::TempFolder;
-using pellavane::testing::WriteFile;
+using namespace pellavane::testing;
 
 TEST(ReadHistoryTest, ReadsJournalRowsWithTheirOffsets)
 {

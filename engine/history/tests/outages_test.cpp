@@ -12,12 +12,7 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::Local;
-using pellavane::testing::Recorded;
-using pellavane::testing::ScopedTimeZone;
-using pellavane::testing::TempFolder;
-using pellavane::testing::TextLine;
-using pellavane::testing::WriteFile;
+using namespace pellavane::testing;
 
 HistoryRecord Check(std::int64_t t, bool connected, std::string_view cause = {})
 {

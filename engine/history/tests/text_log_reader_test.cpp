@@ -11,11 +11,7 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::Local;
-using pellavane::testing::Recorded;
-using pellavane::testing::ScopedTimeZone;
-using pellavane::testing::TempFolder;
-using pellavane::testing::WriteFile;
+using namespace pellavane::testing;
 
 TEST(ReadHistoryTest, ReadsBothFormsAndDateAloneLinesAndCountsWhatItCannotRead)
 {
