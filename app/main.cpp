@@ -1,15 +1,18 @@
 #include "app/app_config.h"
+#include "app/check/app_verdict.h"
 #include "app/command_line/command_line.h"
 #include "app/command_line/console_mode.h"
 #include "app/desktop/desktop_notifier.h"
-#include "app/main_window/main_window.h"
-#include "app/main_window/qt_adapters.h"
-#include "app/desktop/qt_desktop.h"
+#include "app/desktop/qt_clipboard.h"
+#include "app/desktop/qt_desktop_launcher.h"
+#include "app/desktop/qt_file_dialog.h"
+#include "app/desktop/qt_message_boxes.h"
 #include "app/desktop/quit_signals.h"
 #include "app/desktop/session.h"
 #include "app/desktop/single_instance.h"
 #include "app/desktop/sleep_source.h"
-#include "app/desktop/verdict_setup.h"
+#include "app/main_window/main_window.h"
+#include "app/main_window/qt_adapters.h"
 #include "autostart/startup_entry.h"
 #include "engine/listeners/metrics_file.h"
 #include "settings/qt_settings_store.h"
@@ -24,6 +27,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -46,7 +50,10 @@ std::optional<VerdictSetup> SetupOrReason(ISettingsStore& settings, const std::o
     }
 }
 
-int CheckMain(int argc, char** argv, const CommandLineRequest& request)
+/** Runs a check or the console with the verdict set up from the settings; a host list it refuses
+ *  ends the program with kExitUsage. */
+int WithVerdict(int argc, char** argv, const CommandLineRequest& request,
+                const std::function<int(IConnectivityVerdict&, IClock&, ISettingsStore&)>& run)
 {
     // The web check's replies come through the event loop, which the pings' waits let run.
     QCoreApplication app(argc, argv);
@@ -55,24 +62,34 @@ int CheckMain(int argc, char** argv, const CommandLineRequest& request)
     if (!setup) {
         return kExitUsage;
     }
-    AppVerdict probe(*setup, QtEventPump());
+    AppVerdict verdict(*setup, QtEventPump());
     SystemClock clock;
-    return RunCheck(probe, clock, request.logFile, std::cout, std::cerr);
+    return run(verdict, clock, settings);
+}
+
+int CheckMain(int argc, char** argv, const CommandLineRequest& request)
+{
+    return WithVerdict(argc, argv, request,
+                       [&request](IConnectivityVerdict& verdict, IClock& clock, ISettingsStore&) {
+                           return RunCheck(verdict, clock, request.logFile, std::cout, std::cerr);
+                       });
 }
 
 int ConsoleMain(int argc, char** argv, const CommandLineRequest& request)
 {
-    QCoreApplication app(argc, argv);
-    QtSettingsStore settings;
-    const auto setup = SetupOrReason(settings, request.hosts);
-    if (!setup) {
-        return kExitUsage;
-    }
-    AppVerdict probe(*setup, QtEventPump());
-    SystemClock clock;
-    InstallConsoleStopSignals();
-    return RunConsole({probe, clock, settings, std::cout, std::cerr, request.intervalRow, request.logFile,
-                       StandardOutputIsTerminal(), StandardErrorIsTerminal(), request.metricsFile});
+    return WithVerdict(argc, argv, request,
+                       [&request](IConnectivityVerdict& verdict, IClock& clock, ISettingsStore& settings) {
+                           InstallConsoleStopSignals();
+                           return RunConsole({verdict, clock, settings, std::cout, std::cerr,
+                                              request.intervalRow, request.logFile,
+                                              StandardOutputIsTerminal(), StandardErrorIsTerminal(),
+                                              request.metricsFile});
+                       });
+}
+
+void WarnUser(const std::string& message)
+{
+    QMessageBox::warning(nullptr, QStringLiteral("Pellavane"), QString::fromStdString(message));
 }
 
 /** The metrics file the window keeps, when one is asked for; its failure is told after the check, so
@@ -86,9 +103,7 @@ std::unique_ptr<MetricsFileWriter> WindowMetrics(MainWindow& window, ISettingsSt
     }
     auto writer =
         std::make_unique<MetricsFileWriter>(path, PELLAVANE_VERSION, [](const std::string& message) {
-            QTimer::singleShot(0, [message] {
-                QMessageBox::warning(nullptr, QStringLiteral("Pellavane"), QString::fromStdString(message));
-            });
+            QTimer::singleShot(0, [message] { WarnUser(message); });
         });
     window.Schedule().AddListener(*writer);
     return writer;
@@ -117,7 +132,7 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
 
     QtSettingsStore settings;
     // The window still starts with a refused list: its status list shows the checks failing.
-    AppVerdict probe(
+    AppVerdict verdict(
         SetupOrReason(settings, std::nullopt).value_or(VerdictSetup{{{}, TargetSource::BuiltIn}, {}}),
         QtEventPump());
     SystemClock clock;
@@ -132,30 +147,27 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
     // A close can come while the start-up's record lets events run, before the event loop exists to
     // be left; exit() alone would then be lost and the program would run on with no window.
     bool ended = false;
-    MainWindow window({settings,
-                       probe,
-                       clock,
-                       reporter,
-                       boxes,
-                       dialog,
-                       launcher,
-                       clipboard,
-                       trayShell,
-                       *startupEntry,
-                       &QSystemTrayIcon::isSystemTrayAvailable,
-                       [](const std::string& message) {
-                           QMessageBox::warning(nullptr, QStringLiteral("Pellavane"),
-                                                QString::fromStdString(message));
-                       },
-                       [&ended] {
-                           ended = true;
-                           QCoreApplication::exit(0);
-                       },
-                       QCoreApplication::applicationDirPath().toStdString(),
-                       PELLAVANE_HELP_HOST,
-                       &WatchPlatformSleep,
-                       {},
-                       notifier.get()});
+    MainWindow window({.settings = settings,
+                       .verdict = verdict,
+                       .clock = clock,
+                       .reporter = reporter,
+                       .boxes = boxes,
+                       .dialog = dialog,
+                       .launcher = launcher,
+                       .clipboard = clipboard,
+                       .trayShell = trayShell,
+                       .startupEntry = *startupEntry,
+                       .trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
+                       .tellUser = &WarnUser,
+                       .endProgram =
+                           [&ended] {
+                               ended = true;
+                               QCoreApplication::exit(0);
+                           },
+                       .programFolder = QCoreApplication::applicationDirPath().toStdString(),
+                       .helpHost = PELLAVANE_HELP_HOST,
+                       .watchSleep = &WatchPlatformSleep,
+                       .notifier = notifier.get()});
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
                      [&window] { window.BringToFront(); });
     QObject::connect(&instance, &SingleInstance::HistoryRequested, &window,

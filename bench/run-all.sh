@@ -24,6 +24,7 @@ as_run="$build/as-run"
 cmake -S "$top" -B "$as_run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$as_run" -j 2 --target bare_window pellavane >/dev/null
 
+# shellcheck source=bench/sandbox.sh
 source "$(dirname "$0")/sandbox.sh" pellavane-bench
 table="$sandbox/table"
 : >"$table"
@@ -53,27 +54,20 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
 # Start-up: from the start of the process until a window of the given title is mapped on an X
 # display (Xvfb, no window manager), found by polling xdotool every 5 ms. Median of the starts.
 echo "== start-up to window shown, ${starts} starts each, Xvfb" >&2
-# Xvfb picks a free display itself and writes its number, so a display already in use elsewhere on
-# the machine is never taken for ours.
-exec {display_fd}>"$sandbox/display"
-Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=("$!")
-for _ in $(seq 200); do
-    [ -s "$sandbox/display" ] && break
-    sleep 0.05
-done
-display=:$(head -n 1 "$sandbox/display")
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
+desktop_start_xvfb
 # Now and then the X server turns a new client away ("could not connect to display") while the
 # poll's own connections come and go; such a start is not a start-up time and is tried again.
 time_to_window() {
     local title=$1 binary=$2 started pid ended attempt
     for attempt in 1 2 3; do
         started=$(date +%s%N)
-        DISPLAY=$display "$binary" >/dev/null 2>"$sandbox/start-errors" &
+        "$binary" >/dev/null 2>"$sandbox/start-errors" &
         pid=$!
         ended=
         while kill -0 "$pid" 2>/dev/null; do
-            if DISPLAY=$display xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; then
+            if xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; then
                 ended=$(date +%s%N)
                 break
             fi

@@ -8,6 +8,7 @@ set -euo pipefail
 program=$1
 bare=$2
 seconds=${3:-60}
+# shellcheck source=bench/sandbox.sh
 source "$(dirname "$0")/sandbox.sh" pellavane-idle
 
 # CPU time of a process, all its threads, in microseconds. The scheduler's own count in
@@ -22,10 +23,10 @@ status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
 core=$(($(nproc) - 1))
 QT_QPA_PLATFORM=offscreen taskset -c "$core" "$program" >/dev/null 2>&1 &
 window=$!
-pids+=("$window")
+sandbox_pids+=("$window")
 QT_QPA_PLATFORM=offscreen taskset -c "$core" "$bare" >/dev/null 2>&1 &
 baseline=$!
-pids+=("$baseline")
+sandbox_pids+=("$baseline")
 # Start-up is timed on its own; this is the steady running.
 sleep 3
 window_start=$(cpu_us "$window")
@@ -39,7 +40,7 @@ window_hwm=$(status_kb "$window" VmHWM)
 bare_hwm=$(status_kb "$baseline" VmHWM)
 kill "$window" "$baseline"
 wait "$window" "$baseline" 2>/dev/null || true
-pids=()
+sandbox_pids=()
 ms() { awk -v us="$1" 'BEGIN { printf "%.1f", us / 1000 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 echo "TABLE|CPU over ${seconds} s, 24-hour interval|$(ms "$window_cpu") ms|$(ms "$bare_cpu") ms|$(ratio "$window_cpu" "$bare_cpu")|<= 1.5"

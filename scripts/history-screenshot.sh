@@ -9,10 +9,8 @@ out=${1:-history-screenshot.png}
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 program=${2:-$top/build/app/pellavane}
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
-trap desktop_cleanup EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 
 desktop_sandbox_setup
 # The times in the picture read the same wherever it is taken.
@@ -45,20 +43,10 @@ awk -v now="$now" 'BEGIN {
 desktop_start_xvfb
 desktop_start_openbox
 
-"$program" --show-history 2>"$desktop_sandbox/program.err" &
-program_pid=$!
-desktop_pids+=("$program_pid")
-
-window=
-for _ in $(seq 200); do
-    window=$(timeout 5 xdotool search --onlyvisible --name '^Connection History$' 2>/dev/null | head -n 1) || true
-    [ -n "$window" ] && break
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -z "$window" ]; then
+sandbox_spawn program "$program" --show-history
+if ! window=$(desktop_wait_window "Connection History" "$spawned"); then
     echo "The history window did not come up:" >&2
-    cat "$desktop_sandbox/program.err" >&2
+    cat "$sandbox/program.err" >&2
     exit 1
 fi
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
@@ -66,9 +54,4 @@ sleep 2
 xdotool mousemove --window "$window" 760 170
 sleep 1
 timeout 20 import -frame -window "$window" "$out"
-mean=$(identify -format '%[fx:int(mean*1000)]' "$out")
-if [ "$mean" -lt 20 ]; then
-    echo "The picture $out is black: nothing was drawn on the display." >&2
-    exit 1
-fi
-echo "wrote $out"
+desktop_check_picture "$out"

@@ -15,30 +15,16 @@ if [ ! -x "$program" ]; then
     program=$top/build-shot/app/pellavane
 fi
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
-trap desktop_cleanup EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 
 desktop_sandbox_setup
-desktop_start_xvfb
-desktop_start_openbox
-desktop_start_trayer
+desktop_start
 
-"$program" 2>"$desktop_sandbox/program.err" &
-program_pid=$!
-desktop_pids+=("$program_pid")
-
-window=
-for _ in $(seq 200); do
-    window=$(timeout 5 xdotool search --onlyvisible --name '^Pellavane$' 2>/dev/null | head -n 1) || true
-    [ -n "$window" ] && break
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -z "$window" ]; then
+sandbox_spawn program "$program"
+if ! window=$(desktop_wait_window Pellavane "$spawned"); then
     echo "The window did not come up:" >&2
-    cat "$desktop_sandbox/program.err" >&2
+    cat "$sandbox/program.err" >&2
     exit 1
 fi
 sleep "${PELLAVANE_SHOT_WAIT:-11}"
@@ -47,11 +33,4 @@ if [ "${PELLAVANE_SHOT_SCREEN:-0}" = 1 ]; then
 else
     timeout 20 import -frame -window "$window" "$out"
 fi
-
-# An all-black picture means nothing was drawn: say so rather than hand it on.
-mean=$(identify -format '%[fx:int(mean*1000)]' "$out")
-if [ "$mean" -lt 20 ]; then
-    echo "The picture $out is black: nothing was drawn on the display." >&2
-    exit 1
-fi
-echo "wrote $out"
+desktop_check_picture "$out"

@@ -19,59 +19,25 @@ if [ ! -x "$program" ]; then
 fi
 program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
-trap desktop_cleanup EXIT
-trap 'exit 130' INT TERM
-
-failures=0
-pass() { echo "PASS: $*"; }
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-# A step the rest depends on: when it fails, say what the program printed and stop.
-fatal() {
-    fail "$*"
-    for f in "$desktop_sandbox"/first.err "$desktop_sandbox"/second.err; do
-        if [ -s "$f" ]; then
-            echo "--- $(basename "$f")"
-            cat "$f"
-        fi
-    done
-    exit 1
-}
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 
 desktop_sandbox_setup
-desktop_start_xvfb || exit 1
-desktop_start_openbox || exit 1
-desktop_start_trayer || exit 1
+desktop_start || exit 1
 log=$XDG_STATE_HOME/Pellavane.txt
 # Logging every second, so the close comes while lines are being written.
 mkdir -p "$XDG_CONFIG_HOME"
 printf '[Pellavane]\nOftenIndex=1\n' >"$XDG_CONFIG_HOME/Quillmoor.ini"
 
-main_window() {
-    timeout 5 xdotool search --onlyvisible --name '^Pellavane$' 2>/dev/null | head -n 1
-}
 map_state() {
     timeout 5 xwininfo -id "$window" 2>/dev/null | sed -n 's/^ *Map State: //p'
 }
 is_state() {
     [ "$(map_state)" = "$1" ]
 }
-# The docked icon is the program's own window in the tree of trayer's panel; prints
-# "X Y" of its centre, in root coordinates.
+# "X Y" of the docked icon's centre, in root coordinates.
 icon_centre() {
-    local panel
-    panel=$(desktop_panel_window)
-    [ -n "$panel" ] || return 1
-    timeout 5 xwininfo -tree -id "$panel" 2>/dev/null |
-        sed -n 's/.*"pellavane": ("pellavane" "pellavane") *\([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]* *+\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p' |
-        head -n 1 | { read -r w h x y && echo "$((x + w / 2)) $((y + h / 2))"; }
-}
-icon_docked() {
-    [ -n "$(icon_centre)" ]
+    desktop_icon_geometry | { read -r w h x y && echo "$((x + w / 2)) $((y + h / 2))"; }
 }
 program_running() {
     kill -0 "$first" 2>/dev/null
@@ -90,21 +56,12 @@ hidden_in_tray() {
     is_state IsUnMapped && ! managed_by_wm
 }
 
-"$program" >"$desktop_sandbox/first.out" 2>"$desktop_sandbox/first.err" &
-first=$!
-desktop_pids+=("$first")
-
-window=
-for _ in $(seq 200); do
-    window=$(main_window)
-    [ -n "$window" ] && break
-    program_running || break
-    sleep 0.1
-done
-[ -n "$window" ] || fatal "the window does not come up"
+sandbox_spawn first "$program"
+first=$spawned
+window=$(desktop_wait_window Pellavane "$first") || fatal "the window does not come up"
 pass "the window comes up ($window)"
 
-wait_until 10 icon_docked || fatal "the tray icon does not dock in the panel"
+wait_until 10 desktop_icon_docked || fatal "the tray icon does not dock in the panel"
 read -r icon_x icon_y <<<"$(icon_centre)"
 pass "the tray icon is docked in the panel at $icon_x,$icon_y"
 
@@ -114,7 +71,7 @@ if hidden_in_tray; then
 else
     fatal "a minimised window is not hidden (map state $(map_state))"
 fi
-if icon_docked; then pass "the icon stays in the panel while the window is hidden"; else fail "the icon is gone"; fi
+if desktop_icon_docked; then pass "the icon stays in the panel while the window is hidden"; else fail "the icon is gone"; fi
 
 # The first minimise shows a balloon for a few seconds; a click on the icon must work meanwhile.
 timeout 5 xdotool mousemove "$icon_x" "$icon_y" click 1
@@ -126,14 +83,14 @@ fi
 
 minimise || fatal "the window manager does not minimise the window a second time"
 hidden_in_tray || fatal "a second minimise does not hide the window (map state $(map_state))"
-started=$(desktop_now)
-timeout 20 "$program" >"$desktop_sandbox/second.out" 2>"$desktop_sandbox/second.err"
+started=$(now_us)
+timeout 20 "$program" >"$sandbox/second.out" 2>"$sandbox/second.err"
 second_status=$?
-second_ms=$((($(desktop_now) - started) / 1000))
-if [ "$second_status" = 0 ] && grep -q "already running" "$desktop_sandbox/second.err" && [ "$second_ms" -lt 10000 ]; then
+second_ms=$((($(now_us) - started) / 1000))
+if [ "$second_status" = 0 ] && grep -q "already running" "$sandbox/second.err" && [ "$second_ms" -lt 10000 ]; then
     pass "a second start hands over and exits 0 in ${second_ms} ms"
 else
-    fail "a second start exits $second_status after ${second_ms} ms: $(cat "$desktop_sandbox/second.err")"
+    fail "a second start exits $second_status after ${second_ms} ms: $(cat "$sandbox/second.err")"
 fi
 if wait_until 5 is_state IsViewable; then
     pass "the second start brings the first window out of the tray"
@@ -143,18 +100,18 @@ fi
 program_running || fatal "the first program ended after the second start"
 
 # --show-history reaches the running program through the same channel and its history window comes up.
-history_shown() { [ -n "$(timeout 5 xdotool search --onlyvisible --name '^Connection History$' 2>/dev/null)" ]; }
-timeout 20 "$program" --show-history >"$desktop_sandbox/history.out" 2>"$desktop_sandbox/history.err"
+history_shown() { [ -n "$(desktop_window 'Connection History')" ]; }
+timeout 20 "$program" --show-history >"$sandbox/history.out" 2>"$sandbox/history.err"
 history_status=$?
 if [ "$history_status" = 0 ] && wait_until 10 history_shown; then
     pass "--show-history brings up the running program's Connection History"
 else
-    fail "--show-history exits $history_status and shows no Connection History: $(cat "$desktop_sandbox/history.err")"
+    fail "--show-history exits $history_status and shows no Connection History: $(cat "$sandbox/history.err")"
 fi
 program_running || fatal "the first program ended after --show-history"
 
 timeout 5 wmctrl -i -c "$window"
-if wait_until 10 desktop_gone "$first"; then
+if wait_until 10 process_gone "$first"; then
     wait "$first"
     status=$?
     if [ "$status" = 0 ]; then pass "a polite close ends the program with status 0"; else fail "a polite close ends the program with status $status"; fi
@@ -176,23 +133,16 @@ fi
 
 # A close while the first minimise's balloon is up ends the program at once, not when the balloon's
 # few seconds are over: a terminating signal closes the window as the close button does.
-"$program" >"$desktop_sandbox/third.out" 2>"$desktop_sandbox/third.err" &
-first=$!
-desktop_pids+=("$first")
-window=
-for _ in $(seq 200); do
-    window=$(main_window)
-    [ -n "$window" ] && break
-    program_running || break
-    sleep 0.1
-done
-if [ -n "$window" ] && wait_until 10 icon_docked && minimise && wait_until 3 is_state IsUnMapped; then
-    started=$(desktop_now)
+sandbox_spawn third "$program"
+first=$spawned
+if window=$(desktop_wait_window Pellavane "$first") && wait_until 10 desktop_icon_docked && minimise &&
+    wait_until 3 is_state IsUnMapped; then
+    started=$(now_us)
     kill -TERM "$first"
-    if wait_until 10 desktop_gone "$first"; then
+    if wait_until 10 process_gone "$first"; then
         wait "$first"
         status=$?
-        close_ms=$((($(desktop_now) - started) / 1000))
+        close_ms=$((($(now_us) - started) / 1000))
         if [ "$status" = 0 ] && [ "$close_ms" -lt 2500 ]; then
             pass "a close during the first balloon ends the program in ${close_ms} ms"
         else
@@ -202,20 +152,10 @@ if [ -n "$window" ] && wait_until 10 icon_docked && minimise && wait_until 3 is_
         fail "the program is still running 10 s after a close during the first balloon"
     fi
 else
-    fail "a third start does not come up and hide in the tray: $(cat "$desktop_sandbox/third.err")"
+    fail "a third start does not come up and hide in the tray: $(cat "$sandbox/third.err")"
 fi
 
 # Notices and the tray's colours, on a desktop and a session bus of their own.
 "$top/scripts/test-notify.sh" "$program" || fail "the notification test"
 
-if [ "$failures" -gt 0 ]; then
-    for f in "$desktop_sandbox"/first.err "$desktop_sandbox"/second.err "$desktop_sandbox"/third.err; do
-        if [ -s "$f" ]; then
-            echo "--- $(basename "$f")"
-            cat "$f"
-        fi
-    done
-    echo "FAIL: $failures desktop check(s) failed"
-    exit 1
-fi
-echo "PASS: the desktop test"
+finish desktop

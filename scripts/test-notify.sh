@@ -14,86 +14,37 @@ if [ ! -x "$program" ] || [ ! -x "$server" ]; then
     cmake --build "$(dirname "$(dirname "$program")")" --target pellavane fake_notification_server -j 2 || exit 1
 fi
 
-# shellcheck source=scripts/desktop-session.sh
-. "$top/scripts/desktop-session.sh"
-trap desktop_cleanup EXIT
-trap 'exit 130' INT TERM
-
-failures=0
-pass() { echo "PASS: $*"; }
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-fatal() {
-    fail "$*"
-    for f in "$desktop_sandbox"/*.err "$desktop_sandbox/calls"; do
-        if [ -s "$f" ]; then
-            echo "--- $(basename "$f")"
-            cat "$f"
-        fi
-    done
-    exit 1
-}
+# shellcheck source=scripts/lib/desktop.sh
+. "$top/scripts/lib/desktop.sh"
 
 desktop_sandbox_setup
-desktop_start_xvfb || exit 1
-desktop_start_openbox || exit 1
-desktop_start_trayer || exit 1
-
-# The ping answers until the flag file exists; then it is silent, as ping is when no echo comes back.
-silent=$desktop_sandbox/silent
-cat >"$desktop_sandbox/bin/ping" <<FAKE_PING
-#!/bin/sh
-if [ -e "$silent" ]; then
-    printf 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n\n--- 127.0.0.1 ping statistics ---\n'
-    printf '1 packets transmitted, 0 received, 100%% packet loss, time 0ms\n\n'
-    exit 1
-fi
-printf 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n'
-printf '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n\n--- 127.0.0.1 ping statistics ---\n'
-printf '1 packets transmitted, 1 received, 0%% packet loss, time 0ms\n'
-printf 'rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms\n'
-FAKE_PING
-chmod +x "$desktop_sandbox/bin/ping"
+desktop_start || exit 1
 
 # The session bus of this test alone, and the notification service on it.
-bus=$desktop_sandbox/bus
+bus=$sandbox/bus
 read -r bus_address bus_pid < <(dbus-daemon --session --fork --address="unix:path=$bus" --print-address=1 --print-pid=1 | tr '\n' ' ')
 [ -n "${bus_pid:-}" ] || fatal "dbus-daemon does not start"
-desktop_pids+=("$bus_pid")
+sandbox_pids+=("$bus_pid")
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus"
-calls=$desktop_sandbox/calls
+calls=$sandbox/calls
 : >"$calls"
-"$server" "$calls" >"$desktop_sandbox/server.out" 2>"$desktop_sandbox/server.err" &
-server_pid=$!
-desktop_pids+=("$server_pid")
-wait_until 10 grep -q ready "$desktop_sandbox/server.out" || fatal "the fake notification service does not start"
+show_also=("$calls")
+sandbox_spawn server "$server" "$calls"
+server_pid=$spawned
+wait_until 10 grep -q ready "$sandbox/server.out" || fatal "the fake notification service does not start"
 pass "a notification service runs on the private session bus ($bus_address)"
 
 mkdir -p "$XDG_CONFIG_HOME"
 settings=$XDG_CONFIG_HOME/Quillmoor.ini
 
-# "W H X Y" of the docked icon window, in root coordinates.
-icon_geometry() {
-    local panel
-    panel=$(desktop_panel_window)
-    [ -n "$panel" ] || return 1
-    timeout 5 xwininfo -tree -id "$panel" 2>/dev/null |
-        sed -n 's/.*"pellavane": ("pellavane" "pellavane") *\([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]* *+\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p' |
-        head -n 1
-}
-icon_docked() {
-    [ -n "$(icon_geometry)" ]
-}
 # The colour of the icon's mark as the panel shows it: green, red, grey, or none.
 mark_colour() {
     local w h x y histogram
-    read -r w h x y <<<"$(icon_geometry)" || return 1
+    read -r w h x y <<<"$(desktop_icon_geometry)" || return 1
     [ -n "${y:-}" ] || return 1
-    timeout 5 import -window root "$desktop_sandbox/shot.png" 2>/dev/null || return 1
-    convert "$desktop_sandbox/shot.png" -crop "${w}x${h}+${x}+${y}" +repage "$desktop_sandbox/icon.png"
-    histogram=$(convert "$desktop_sandbox/icon.png" -format %c histogram:info:-)
+    timeout 5 import -window root "$sandbox/shot.png" 2>/dev/null || return 1
+    convert "$sandbox/shot.png" -crop "${w}x${h}+${x}+${y}" +repage "$sandbox/icon.png"
+    histogram=$(convert "$sandbox/icon.png" -format %c histogram:info:-)
     for colour in green:1FA83A red:E01B24 grey:8A8A8A; do
         if [ "$(grep -ci "#${colour#*:}" <<<"$histogram")" -gt 0 ] &&
             [ "$(grep -i "#${colour#*:}" <<<"$histogram" | awk '{print $1+0}')" -ge 8 ]; then
@@ -109,7 +60,7 @@ mark_is() {
 save_picture() {
     if [ -n "${PELLAVANE_TRAY_PICTURES:-}" ]; then
         mkdir -p "$PELLAVANE_TRAY_PICTURES"
-        cp "$desktop_sandbox/icon.png" "$PELLAVANE_TRAY_PICTURES/tray-$1.png"
+        cp "$sandbox/icon.png" "$PELLAVANE_TRAY_PICTURES/tray-$1.png"
     fi
 }
 notify_calls() {
@@ -119,14 +70,13 @@ calls_are() {
     [ "$(notify_calls)" = "$1" ]
 }
 start_program() {
-    "$program" >"$desktop_sandbox/$1.out" 2>"$desktop_sandbox/$1.err" &
-    running=$!
-    desktop_pids+=("$running")
-    wait_until 20 icon_docked || fatal "the tray icon does not dock ($1)"
+    sandbox_spawn "$1" "$program"
+    running=$spawned
+    wait_until 20 desktop_icon_docked || fatal "the tray icon does not dock ($1)"
 }
 stop_program() {
     kill -TERM "$running"
-    wait_until 10 desktop_gone "$running" || fail "the program does not end at SIGTERM"
+    wait_until 10 process_gone "$running" || fail "the program does not end at SIGTERM"
     wait "$running" 2>/dev/null
 }
 
@@ -153,7 +103,7 @@ fi
 sleep 2
 if calls_are 0; then pass "a connected start-up gives no notice"; else fail "a connected start-up gives $(notify_calls) notice(s)"; fi
 
-touch "$silent"
+fake_ping silent
 if wait_until 15 mark_is red; then
     pass "silent, the mark turns red"
     save_picture disconnected
@@ -173,7 +123,7 @@ else
     cat "$calls"
 fi
 
-rm -f "$silent"
+fake_ping answer
 if wait_until 15 mark_is green; then pass "answering again, the mark is green"; else fail "answering again, the mark is $(mark_colour)"; fi
 wait_until 10 calls_are 2 || fatal "no notice of the restore: $(notify_calls) call(s)"
 IFS='|' read -r _ app replaces icon summary body category entry _ _ < <(grep '^Notify|' "$calls" | sed -n 2p)
@@ -187,7 +137,7 @@ fi
 
 # With no service on the bus the notice goes to the tray's own balloon; logging and the colours go on.
 kill "$server_pid"
-wait_until 5 desktop_gone "$server_pid" || fatal "the fake notification service does not end"
+wait_until 5 process_gone "$server_pid" || fatal "the fake notification service does not end"
 # The program's visible windows: the window and the icon, and Qt's balloon while one is up.
 program_windows() {
     timeout 5 xdotool search --onlyvisible --class pellavane 2>/dev/null | wc -l
@@ -196,7 +146,7 @@ balloon_up() {
     [ "$(program_windows)" -ge 3 ]
 }
 windows_before=$(program_windows)
-touch "$silent"
+fake_ping silent
 if wait_until 15 mark_is red && kill -0 "$running" 2>/dev/null && calls_are 2; then
     pass "without a notification service the program logs on and the mark turns red"
 else
@@ -209,14 +159,4 @@ else
 fi
 stop_program
 
-if [ "$failures" -gt 0 ]; then
-    for f in "$desktop_sandbox"/*.err; do
-        if [ -s "$f" ]; then
-            echo "--- $(basename "$f")"
-            cat "$f"
-        fi
-    done
-    echo "FAIL: $failures notification check(s) failed"
-    exit 1
-fi
-echo "PASS: the notification test"
+finish notification

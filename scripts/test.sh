@@ -14,16 +14,12 @@ git -C "$top" ls-files -z -- '*.cpp' '*.h' | (cd "$top" && xargs -0 clang-format
     exit 1
 }
 
-# Tests never see the real user's settings, autostart folder or log.
-sandbox=$(mktemp -d /tmp/pellavane-test.XXXXXX)
-trap 'rm -rf "$sandbox"' EXIT
-mkdir -p "$sandbox/home" "$sandbox/runtime"
-chmod 700 "$sandbox/runtime"
-export HOME="$sandbox/home" XDG_CONFIG_HOME="$sandbox/home/.config" XDG_STATE_HOME="$sandbox/home/.local/state"
-export XDG_RUNTIME_DIR="$sandbox/runtime" TMPDIR="$sandbox"
-export QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
-# Nothing a test runs may reach outside the machine: no web check, no system bus.
-export PELLAVANE_CHECK_URL= DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
+# Tests never see the real user's settings, autostart folder or log, and nothing they run may reach
+# outside the machine: no web check, no real bus.
+# shellcheck source=scripts/lib/testlib.sh
+. "$top/scripts/lib/testlib.sh"
+sandbox_start pellavane-test
+export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 build_and_test() {

@@ -1,15 +1,31 @@
 #pragma once
 
-#include "engine/log_commands/log_commands.h"
+#include "engine/log_commands/clipboard.h"
+#include "engine/log_commands/desktop_launcher.h"
+#include "engine/log_commands/file_dialog.h"
+#include "engine/log_commands/message_boxes.h"
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// Recording stand-ins for the desktop the history commands reach: message boxes, the file dialog,
-// the viewer and browser, the clipboard.
+// Recording stand-ins for the window and the desktop the log commands reach: the log path box,
+// message boxes, the file dialog, the viewer and browser, the clipboard.
 
 namespace pellavane::testing {
+
+/** The log path box, with the number of times the program wrote it. */
+struct FakeTextBox : ITextBox
+{
+    std::string text;
+    int writes = 0;
+    std::string Text() const override { return text; }
+    void SetText(const std::string& t) override
+    {
+        text = t;
+        ++writes;
+    }
+};
 
 struct FakeBoxes : IMessageBoxes
 {

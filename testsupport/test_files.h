@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <time.h>
 #include <utility>
@@ -68,10 +69,16 @@ inline std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+/** Writes content as the whole file; a set-up that cannot write throws rather than let a test go
+ *  on from a file that is not there. */
 inline void WriteFile(const std::string& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
+    out.close();
+    if (!out) {
+        throw std::runtime_error("Cannot write '" + path + "'");
+    }
 }
 
 #ifndef _WIN32

@@ -4,16 +4,16 @@
 #include "app/command_line/command_line.h"
 #include "app/desktop/sleep_source.h"
 
-#include "engine/listeners/connection_notices.h"
 #include "core/guarded_handler.h"
-#include "engine/history/history_report.h"
-#include "engine/monitor/journal.h"
-#include "engine/check/local_network.h"
 #include "core/machine_clocks.h"
+#include "engine/check/local_network.h"
+#include "engine/check/probe.h"
+#include "engine/history/history_report.h"
+#include "engine/history/outages.h"
+#include "engine/listeners/connection_notices.h"
 #include "engine/listeners/metrics_file.h"
 #include "engine/listeners/monitor_journal.h"
-#include "engine/history/outages.h"
-#include "engine/check/probe.h"
+#include "engine/monitor/journal.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "engine/monitor/sleep_watch.h"
@@ -250,10 +250,10 @@ int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::
     }
 }
 
-int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
+int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err)
 {
-    CheckResult check = probe.Check();
+    CheckResult check = verdict.Check();
     check.time = clock.Now();
     const bool connected = check.connected;
     const std::string line = StatusLine(check.time, connected);
@@ -288,7 +288,7 @@ int RunConsole(ConsoleRun run)
     PrintedStatusList list(run.out, run.terminal);
     StreamReporter reporter(run.err, run.errTerminal);
     StatusRecorder recorder(
-        run.probe, run.clock, [&path] { return path; }, list);
+        run.verdict, run.clock, [&path] { return path; }, list);
     StreamJournalHealth journalHealth(run.err, run.errTerminal);
     Journal journal([&path] { return path; }, journalHealth);
     MonitorJournal rows(journal, [&run] { return run.clock.Now(); });

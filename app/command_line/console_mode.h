@@ -8,14 +8,14 @@
 
 namespace pellavane {
 
-class IConnectivityProbe;
+class IConnectivityVerdict;
 class IClock;
 class ISettingsStore;
 
 /** What a console run is given: the services, the streams, and the command line's overrides. */
 struct ConsoleRun
 {
-    IConnectivityProbe& probe;
+    IConnectivityVerdict& verdict;
     IClock& clock;
     ISettingsStore& settings;
     std::ostream& out;
@@ -34,7 +34,7 @@ struct ConsoleRun
 
 /** One check: prints the status line, appends it to logFile when one is given. Returns the exit
  *  status: 0 connected, 1 disconnected, 3 when the line could not be appended. */
-int RunCheck(IConnectivityProbe& probe, IClock& clock, const std::optional<std::string>& logFile,
+int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err);
 
 /** --outages or --uptime: the report of the history of logFile, else of the log the settings name,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/history/outages.h"
+#include "engine/history/history_load.h"
 
 #include <QWidget>
 
@@ -9,25 +9,6 @@
 #include <vector>
 
 namespace pellavane {
-
-/** One check's round trip as the timeline draws it. */
-struct RttSample
-{
-    std::int64_t time = 0;
-    float rttMs = 0;
-    /** The line comes to this sample from the one before: both answered and no unknown time or
-     *  failed check lies between them. */
-    bool joined = false;
-};
-
-/** What the timeline shows: round trips oldest first, the known time (all else is unknown) and the
- *  outages. */
-struct TimelineData
-{
-    std::vector<RttSample> samples;
-    std::vector<TimeSpan> known;
-    std::vector<TimeSpan> outages;
-};
 
 /** The samples that fall in one pixel column. */
 struct TimelineColumn

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/history_window/history_timeline.h"
-#include "engine/history/history.h"
-#include "engine/history/outages.h"
+#include "app/history_window/outages_model.h"
+#include "app/history_window/uptime_model.h"
+#include "engine/history/history_load.h"
 
-#include <QAbstractTableModel>
 #include <QElapsedTimer>
 #include <QWidget>
 
@@ -14,7 +14,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -29,59 +28,6 @@ class IMessageBoxes;
 inline constexpr const char* kHistoryWindowTitle = "Connection History";
 inline constexpr const char* kOutagesCsvName = "pellavane-outages.csv";
 inline constexpr const char* kUptimeCsvName = "pellavane-uptime.csv";
-/** The longest stretch the timeline shows; round trips older than this are not kept. */
-inline constexpr std::int64_t kTimelineSpan = 31 * 86400;
-
-/** Everything the window shows of one reading of the history. */
-struct HistoryView
-{
-    HistoryReport report;
-    TimelineData timeline;
-    HistoryReadSummary summary;
-    /** When the history was read. */
-    std::int64_t now = 0;
-    /** Why it could not be read; empty when it was. */
-    std::string error;
-};
-
-/** Reads the history of the log at logPath as the reports do (the journal, and the text log before
- *  it), with uptime by day and the round trips of the timeline's longest stretch before now. Stops
- *  early, giving an empty view, once cancel is set. */
-HistoryView ReadHistoryView(const std::string& logPath, std::int64_t now,
-                            const std::atomic<bool>* cancel = nullptr);
-
-/** The outages table: start, end, duration, cause; sorted by the value behind each cell. */
-class OutagesModel : public QAbstractTableModel
-{
-    Q_OBJECT
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void SetOutages(std::vector<Outage> outages);
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-private:
-    std::vector<Outage> m_outages;
-};
-
-/** Uptime by day: up, down and unknown time, outages, the longest, uptime in percent. */
-class UptimeModel : public QAbstractTableModel
-{
-    Q_OBJECT
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void SetPeriods(std::vector<PeriodUptime> periods);
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-private:
-    std::vector<PeriodUptime> m_periods;
-};
-
 struct HistoryWindowServices
 {
     /** The log whose history is shown, read afresh at every load. */
@@ -129,7 +75,7 @@ private:
     void ShowRange();
     void StopReading();
 
-    HistoryWindowServices m_s;
+    HistoryWindowServices m_services;
     std::shared_ptr<HistoryView> m_view;
     OutagesModel m_outages;
     UptimeModel m_uptime;

@@ -5,6 +5,7 @@
 #include "autostart/startup_entry.h"
 #include "core/guarded_handler.h"
 #include "engine/check/probe.h"
+#include "engine/log_commands/log_file_io.h"
 #include "engine/monitor/window_controls.h"
 #include "settings/display_name.h"
 #include "settings/settings.h"
@@ -135,12 +136,14 @@ private:
     const bool& m_closing;
 };
 
-/** Once the window is closing, no probe starts, and one that was still running when the close came
+/** Once the window is closing, no check starts, and one that was still running when the close came
  *  records nothing: the log gets no line after the close request. */
-class MainWindow::ClosingProbe : public IConnectivityProbe
+class MainWindow::ClosingVerdict : public IConnectivityVerdict
 {
 public:
-    ClosingProbe(IConnectivityProbe& probe, const bool& closing) : m_probe(probe), m_closing(closing) {}
+    ClosingVerdict(IConnectivityVerdict& verdict, const bool& closing)
+        : m_verdict(verdict), m_closing(closing)
+    {}
     bool IsInternetConnected() override { return Check().connected; }
     CheckResult Check() override
     {
@@ -148,7 +151,7 @@ public:
         if (m_closing) {
             throw ClosingError();
         }
-        CheckResult check = m_probe.Check();
+        CheckResult check = m_verdict.Check();
         if (m_closing) {
             throw ClosingError();
         }
@@ -156,7 +159,7 @@ public:
     }
 
 private:
-    IConnectivityProbe& m_probe;
+    IConnectivityVerdict& m_verdict;
     const bool& m_closing;
 };
 
@@ -193,37 +196,38 @@ private:
 };
 
 MainWindow::MainWindow(MainWindowServices services)
-    : m_s(std::move(services)), m_form(StatusLine), m_text1(*m_form.Text1()),
+    : m_services(std::move(services)), m_form(StatusLine), m_text1(*m_form.Text1()),
       m_check4(std::make_unique<CheckBox>(*m_form.Check4())),
       m_check8(std::make_unique<CheckBox>(*m_form.Check8())),
-      m_trayWindow(std::make_unique<TrayWindow>(m_form, m_s.trayAvailable)),
+      m_trayWindow(std::make_unique<TrayWindow>(m_form, m_services.trayAvailable)),
       m_timer(std::make_unique<ClosingTimer>(m_form.Timer1(), m_closing)),
-      m_probe(std::make_unique<ClosingProbe>(m_s.probe, m_closing)),
-      m_reporter(std::make_unique<ClosingReporter>(m_s.reporter, m_closing)),
+      m_verdict(std::make_unique<ClosingVerdict>(m_services.verdict, m_closing)),
+      m_reporter(std::make_unique<ClosingReporter>(m_services.reporter, m_closing)),
       m_journalHealth(std::make_unique<JournalHealth>(m_form.ScheduleView())),
       m_journal([this] { return m_text1.Text(); }, *m_journalHealth),
-      m_journalRows(m_journal, [this] { return m_s.clock.Now(); }), m_sleep(m_machineClocks, m_journalRows),
+      m_journalRows(m_journal, [this] { return m_services.clock.Now(); }),
+      m_sleep(m_machineClocks, m_journalRows),
       m_recorder(
-          *m_probe, m_s.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
-      m_schedule(
-          {*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_s.settings, *m_reporter, &m_sleep}),
-      m_commands({m_text1, m_form.StatusList(), m_s.boxes, m_s.dialog, m_s.launcher, m_s.clipboard,
-                  QtEventPump(), *m_reporter, m_s.helpHost}),
-      m_tray(m_s.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
+          *m_verdict, m_services.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
+      m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_services.settings,
+                  *m_reporter, &m_sleep}),
+      m_logCommands({m_text1, m_form.StatusList(), m_services.boxes, m_services.dialog, m_services.launcher,
+                     m_services.clipboard, QtEventPump(), *m_reporter, m_services.helpHost}),
+      m_tray(m_services.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
       m_trayStatus(
           m_tray, QuillmoorTrayPicture(), [this] { return m_schedule.State(); },
-          [this] { return m_s.clock.Now(); },
+          [this] { return m_services.clock.Now(); },
           [this](const TrayPicture& picture) {
               m_form.setWindowIcon(ToQIcon(picture));
               if (m_history) {
                   m_history->setWindowIcon(m_form.windowIcon());
               }
           }),
-      m_notices(NotifierOr(m_s.notifier), m_machineClocks),
-      m_minimize(*m_trayWindow, m_tray, m_s.settings, m_s.tellUser),
+      m_notices(NotifierOr(m_services.notifier), m_machineClocks),
+      m_minimize(*m_trayWindow, m_tray, m_services.settings, m_services.tellUser),
       m_startupOptions(
-          *m_check4, *m_check8, m_s.startupEntry, m_s.settings, [this] { return m_startupInProgress; },
-          m_s.tellUser)
+          *m_check4, *m_check8, m_services.startupEntry, m_services.settings,
+          [this] { return m_startupInProgress; }, m_services.tellUser)
 {
     m_recorder.SetGate(&m_sleep);
     m_schedule.AddListener(m_journalRows);
@@ -231,8 +235,8 @@ MainWindow::MainWindow(MainWindowServices services)
     m_schedule.AddListener(m_notices);
     m_sleep.AddObserver(m_notices);
     m_schedule.AddListener(m_summaryCause);
-    if (m_s.watchSleep) {
-        m_sleepSource = m_s.watchSleep(m_sleep);
+    if (m_services.watchSleep) {
+        m_sleepSource = m_services.watchSleep(m_sleep);
     }
     Connect();
 }
@@ -252,13 +256,13 @@ void MainWindow::Connect()
     });
     connect(&m_form, &Form1::IntervalChosen, this,
             [this] { m_schedule.IntervalChanged(m_form.IntervalSelection().SelectedPosition()); });
-    connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_commands.PushButton1_Click(); });
-    connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_commands.PushButton2_Click(); });
-    connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_commands.PushButton3_Click(); });
-    connect(m_form.PushButton4(), &QPushButton::clicked, this, [this] { m_commands.PushButton4_Click(); });
+    connect(m_form.PushButton1(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton1_Click(); });
+    connect(m_form.PushButton2(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton2_Click(); });
+    connect(m_form.PushButton3(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton3_Click(); });
+    connect(m_form.PushButton4(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton4_Click(); });
     connect(m_form.PushButton5(), &QPushButton::clicked, this, [this] { m_schedule.PushButton5_Click(); });
     connect(m_form.PushButton6(), &QPushButton::clicked, this, [this] { m_schedule.PushButton6_Click(); });
-    connect(m_form.PushButton7(), &QPushButton::clicked, this, [this] { m_commands.PushButton7_Click(); });
+    connect(m_form.PushButton7(), &QPushButton::clicked, this, [this] { m_logCommands.PushButton7_Click(); });
     connect(m_form.Text1(), &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     connect(m_form.Check4(), &QCheckBox::toggled, this, [this] { m_startupOptions.Check4_Click(); });
     connect(m_form.Check8(), &QCheckBox::toggled, this,
@@ -304,9 +308,10 @@ void MainWindow::ShowHistory()
         return;
     }
     if (!m_history) {
-        m_history = std::make_unique<HistoryWindow>(HistoryWindowServices{
-            [this] { return m_text1.Text(); }, [this] { return static_cast<std::int64_t>(m_s.clock.Now()); },
-            m_s.boxes, m_s.chooseFolder});
+        m_history = std::make_unique<HistoryWindow>(
+            HistoryWindowServices{[this] { return m_text1.Text(); },
+                                  [this] { return static_cast<std::int64_t>(m_services.clock.Now()); },
+                                  m_services.boxes, m_services.chooseFolder});
         m_history->setWindowIcon(m_form.windowIcon());
     }
     m_history->ShowAndLoad();
@@ -316,11 +321,11 @@ void MainWindow::Notify_Click(bool on)
 {
     m_notices.SetEnabled(on);
     try {
-        Settings(m_s.settings).Set(kNotifySetting, on);
+        Settings(m_services.settings).Set(kNotifySetting, on);
     } catch (const std::exception& e) {
         // Notices follow the mark for this run all the same.
-        if (m_s.tellUser) {
-            m_s.tellUser(e.what());
+        if (m_services.tellUser) {
+            m_services.tellUser(e.what());
         }
     }
 }
@@ -328,7 +333,7 @@ void MainWindow::Notify_Click(bool on)
 void MainWindow::Text1_Change()
 {
     try {
-        Settings(m_s.settings).Set(kLogFileSetting, m_text1.Text());
+        Settings(m_services.settings).Set(kLogFileSetting, m_text1.Text());
     } catch (const std::exception&) {
         // Stored on every keystroke: a box for each would make the box unusable. The text stays and
         // is used; only remembering it for the next start has failed.
@@ -338,7 +343,7 @@ void MainWindow::Text1_Change()
 void MainWindow::Form_Load()
 {
     GuardedHandler h(*m_reporter, HandlerTag("Form_Load"));
-    const Settings settings(m_s.settings);
+    const Settings settings(m_services.settings);
 
     // Line 100 applies a skin when its file is found; without a skin framework the file counts as
     // absent, which leaves the window as designed.
@@ -348,7 +353,7 @@ void MainWindow::Form_Load()
         m_form.setWindowIcon(QIcon(QStringLiteral(":/icons/pellavane-32.png")));
         SetApplicationTitle(kDisplayName);
     });
-    const std::string cursorFile = m_s.programFolder + "/HAND-M.CUR";
+    const std::string cursorFile = m_services.programFolder + "/HAND-M.CUR";
     if (h.Test(126, [&] { return FileExists(cursorFile); })) {
         h.Step(128,
                [&] { m_form.Pointer().SetCustomCursor(LoadCursorFile(QString::fromStdString(cursorFile))); });
@@ -443,8 +448,8 @@ void MainWindow::Form_QueryUnload()
     h.Step(102, [&] { m_tray.SetInTray(false); });
     h.Step(104, [&] { QCoreApplication::processEvents(); });
     h.Step(106, [&] {
-        if (m_s.endProgram) {
-            m_s.endProgram();
+        if (m_services.endProgram) {
+            m_services.endProgram();
         }
     });
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/main_window/form1.h"
-#include "engine/log_commands/log_commands.h"
-#include "app/desktop/qt_desktop.h"
+#include "app/main_window/qt_text_box.h"
 #include "autostart/startup_options.h"
-#include "engine/listeners/connection_notices.h"
-#include "engine/monitor/journal.h"
 #include "core/machine_clocks.h"
+#include "engine/listeners/connection_notices.h"
 #include "engine/listeners/monitor_journal.h"
+#include "engine/log_commands/log_commands.h"
+#include "engine/monitor/journal.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "engine/monitor/sleep_watch.h"
@@ -27,7 +27,7 @@ class QMenu;
 namespace pellavane {
 
 class HistoryWindow;
-class IConnectivityProbe;
+class IConnectivityVerdict;
 class IErrorReporter;
 class ISettingsStore;
 class IStartupEntry;
@@ -37,7 +37,7 @@ class ITrayShell;
 struct MainWindowServices
 {
     ISettingsStore& settings;
-    IConnectivityProbe& probe;
+    IConnectivityVerdict& verdict;
     IClock& clock;
     IErrorReporter& reporter;
     IMessageBoxes& boxes;
@@ -57,7 +57,7 @@ struct MainWindowServices
     std::string helpHost;
     /** Starts telling the listener of the machine's sleep (WatchPlatformSleep); empty for none, as
      *  in tests, where the clocks alone find sleep. */
-    std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep;
+    std::function<std::unique_ptr<QObject>(ISleepListener&)> watchSleep = {};
     /** Asks for the folder the history's CSV files go to; empty for the system's folder dialog. */
     std::function<std::string()> chooseFolder = {};
     /** Where notices of connection changes go (MakeDesktopNotifier); nullptr for none. */
@@ -106,7 +106,7 @@ private:
     class CheckBox;
     class TrayWindow;
     class ClosingTimer;
-    class ClosingProbe;
+    class ClosingVerdict;
     class ClosingReporter;
     class JournalHealth;
 
@@ -115,7 +115,7 @@ private:
     void SetUpStatusListMenu();
     void Notify_Click(bool on);
 
-    MainWindowServices m_s;
+    MainWindowServices m_services;
     bool m_startupInProgress = false;
     bool m_closing = false;
     std::string m_defaultPath;
@@ -126,7 +126,7 @@ private:
     std::unique_ptr<CheckBox> m_check8;
     std::unique_ptr<TrayWindow> m_trayWindow;
     std::unique_ptr<ClosingTimer> m_timer;
-    std::unique_ptr<ClosingProbe> m_probe;
+    std::unique_ptr<ClosingVerdict> m_verdict;
     std::unique_ptr<ClosingReporter> m_reporter;
     std::unique_ptr<IJournalHealth> m_journalHealth;
     Journal m_journal;
@@ -146,7 +146,7 @@ private:
     StatusRecorder m_recorder;
     LoggingSchedule m_schedule;
     std::unique_ptr<QObject> m_sleepSource;
-    HistoryCommands m_commands;
+    LogCommands m_logCommands;
     cSysTray m_tray;
     TrayStatus m_trayStatus;
     ConnectionNotices m_notices;

@@ -1,16 +1,16 @@
 // The program itself, started as a process the way a script or a second desktop start runs it: exit
 // statuses, what reaches the log, signals, the missing display and the single instance.
 
+#include "testsupport/file_size_limit.h"
+#include "testsupport/program_sandbox.h"
+#include "testsupport/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,9 +22,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,28 +32,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace pellavane::testing;
 using Clock = std::chrono::steady_clock;
 
 // Generous: the sanitizer build starts Qt several times slower.
 constexpr auto kStartWait = 30s;
 constexpr auto kExitWait = 10s;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("Cannot write '" + path.string() + "'");
-    }
-}
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -80,34 +61,6 @@ bool WaitUntil(const std::function<bool()>& condition, Clock::duration limit)
     return true;
 }
 
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/cli.XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("Cannot make a temporary folder from '" + pattern +
-                                     "': " + std::strerror(errno));
-        }
-        m_path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& Path() const noexcept { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-using Environment = std::map<std::string, std::string>;
-
 /** A started program whose output goes to files; killed and reaped when dropped, so a failing test
  *  leaves nothing running and no zombie holding its lock. */
 class Child
@@ -115,35 +68,8 @@ class Child
 public:
     Child(const std::vector<std::string>& arguments, const Environment& environment, const fs::path& out,
           const fs::path& err)
-    {
-        std::vector<std::string> argv{PELLAVANE_PROGRAM};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argp;
-        for (std::string& a : argv) {
-            argp.push_back(a.data());
-        }
-        argp.push_back(nullptr);
-        std::vector<std::string> envs;
-        for (const auto& [name, value] : environment) {
-            envs.push_back(name + "=" + value);
-        }
-        std::vector<char*> envp;
-        for (std::string& e : envs) {
-            envp.push_back(e.data());
-        }
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int error = ::posix_spawn(&m_pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0) {
-            throw std::runtime_error(std::string("Cannot start '") + argp[0] + "': " + std::strerror(error));
-        }
-    }
+        : m_pid(SpawnProgram(PELLAVANE_PROGRAM, arguments, environment, out, err))
+    {}
     ~Child()
     {
         if (!m_status) {
@@ -189,20 +115,7 @@ struct Finished
     std::string err;
 };
 
-const char* const kConnectedPing = R"(#!/bin/sh
-echo "$@" >>"$(dirname "$0")/ping-arguments"
-cat <<'REPLY'
-PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
-64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms
-
---- 127.0.0.1 ping statistics ---
-1 packets transmitted, 1 received, 0% packet loss, time 0ms
-rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms
-REPLY
-)";
-
-const char* const kNoReplyPing = R"(#!/bin/sh
-echo "$@" >>"$(dirname "$0")/ping-arguments"
+const char* const kNoReplyPing = R"(echo "$@" >>"$(dirname "$0")/ping-arguments"
 cat <<'REPLY'
 PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.
 
@@ -222,13 +135,6 @@ class CliProcess : public ::testing::Test
 protected:
     CliProcess()
     {
-        for (const char* folder : {"bin", "home", "config", "state", "runtime", "tmp"}) {
-            fs::create_directories(m_temp.Path() / folder);
-        }
-        // Qt ignores a runtime folder that others may enter.
-        ::chmod((m_temp.Path() / "runtime").c_str(), 0700);
-        UsePing(kConnectedPing);
-
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry(*e);
             const auto equals = entry.find('=');
@@ -237,31 +143,16 @@ protected:
             }
         }
         // Without a display unless a test gives one; no session bus to start a daemon for.
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME"}) {
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "PELLAVANE_PROBE_HOSTS"}) {
             m_environment.erase(name);
         }
-        m_environment["PATH"] = (m_temp.Path() / "bin").string() + ":/usr/bin:/bin";
-        m_environment["PELLAVANE_PROBE_HOST"] = "127.0.0.1";
-        m_environment.erase("PELLAVANE_PROBE_HOSTS");
-        // A silent fake ping would otherwise lead to a web check; a test that wants one sets its own.
-        m_environment["PELLAVANE_CHECK_URL"] = "";
-        m_environment["HOME"] = (m_temp.Path() / "home").string();
-        m_environment["XDG_CONFIG_HOME"] = (m_temp.Path() / "config").string();
-        m_environment["XDG_STATE_HOME"] = (m_temp.Path() / "state").string();
-        m_environment["XDG_RUNTIME_DIR"] = (m_temp.Path() / "runtime").string();
-        m_environment["TMPDIR"] = (m_temp.Path() / "tmp").string();
-        m_environment["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
-        m_environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=/nonexistent";
-        m_environment["PELLAVANE_CHECK_URL"] = "";
-        m_environment["LC_ALL"] = "C";
+        for (const auto& [name, value] : m_sandbox.Variables()) {
+            m_environment[name] = value;
+        }
     }
 
-    void UsePing(const char* script)
-    {
-        const fs::path ping = m_temp.Path() / "bin" / "ping";
-        WriteFile(ping, script);
-        fs::permissions(ping, fs::perms::owner_all);
-    }
+    void UsePing(const char* script) { m_sandbox.UsePing(script); }
 
     std::unique_ptr<Child> Start(const std::vector<std::string>& arguments, const std::string& name = "child")
     {
@@ -278,14 +169,14 @@ protected:
         return finished;
     }
 
-    fs::path OutPath(const std::string& name) const { return m_temp.Path() / (name + ".out"); }
-    fs::path ErrPath(const std::string& name) const { return m_temp.Path() / (name + ".err"); }
-    fs::path Temp() const { return m_temp.Path(); }
-    fs::path DefaultLog() const { return m_temp.Path() / "state" / "Pellavane.txt"; }
-    fs::path RuntimeFile(const char* name) const { return m_temp.Path() / "runtime" / name; }
-    std::string PingArguments() const { return ReadFile(m_temp.Path() / "bin" / "ping-arguments"); }
+    fs::path OutPath(const std::string& name) const { return Temp() / (name + ".out"); }
+    fs::path ErrPath(const std::string& name) const { return Temp() / (name + ".err"); }
+    fs::path Temp() const { return m_sandbox.Folder().Path(); }
+    fs::path DefaultLog() const { return Temp() / "state" / "Pellavane.txt"; }
+    fs::path RuntimeFile(const char* name) const { return Temp() / "runtime" / name; }
+    std::string PingArguments() const { return m_sandbox.PingArguments(); }
 
-    TempFolder m_temp;
+    ProgramSandbox m_sandbox;
     Environment m_environment;
 };
 
@@ -391,12 +282,10 @@ TEST_F(CliProcess, CheckWithALogAtTheFileSizeLimitSaysWhyFailsAndKeepsTheLogWhol
 {
     const fs::path log = Temp() / "limited.txt";
     WriteFile(log, std::string(1002, 'x'));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit limited{1024, saved.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const Finished run = Run({"--check", "--log", log.string()});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    const Finished run = [&] {
+        const ScopedFileSizeLimit limit(1024);
+        return Run({"--check", "--log", log.string()});
+    }();
 
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_NE(run.err.find("'" + log.string() + "': File too large"), std::string::npos) << run.err;
@@ -489,8 +378,7 @@ TEST_F(CliProcess, ProbeHostThatCouldSmuggleArgumentsIsRefusedWithTheReason)
 }
 
 // Answers for 127.0.0.3 and 127.0.0.4 only, so which hosts a check asked shows in the arguments.
-const char* const kAnswersForSomePing = R"(#!/bin/sh
-echo "$@" >>"$(dirname "$0")/ping-arguments"
+const char* const kAnswersForSomePing = R"(echo "$@" >>"$(dirname "$0")/ping-arguments"
 case "$*" in
 *127.0.0.3*|*127.0.0.4*) echo '64 bytes from 127.0.0.3: icmp_seq=1 ttl=64 time=0.120 ms' ;;
 *) echo '1 packets transmitted, 0 received, 100% packet loss'; exit 1 ;;
@@ -588,11 +476,7 @@ TEST_F(CliProcess, ConsolePrintsEachChangeOfTheConnectionOnALineOfItsOwn)
     auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
     const auto printed = [&] { return ReadFile(OutPath("child")); };
     ASSERT_TRUE(WaitUntil([&] { return SplitLines(ReadFile(log)).size() >= 3; }, kStartWait)) << printed();
-    // Replaced whole, so that a ping starting now never reads half a script.
-    const fs::path next = Temp() / "bin" / "ping.next";
-    WriteFile(next, kConnectedPing);
-    fs::permissions(next, fs::perms::owner_all);
-    fs::rename(next, Temp() / "bin" / "ping");
+    UsePing(kLoopbackPing);
     ASSERT_TRUE(
         WaitUntil([&] { return printed().find("Connected again at ") != std::string::npos; }, kStartWait))
         << printed();
@@ -616,12 +500,10 @@ TEST_F(CliProcess, ConsoleWithALogAtTheFileSizeLimitTellsWhyAndRunsOn)
 {
     const fs::path log = Temp() / "limited.txt";
     WriteFile(log, std::string(1002, 'x'));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit limited{1024, saved.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    auto child = Start({"--console", "--interval", "1s", "--log", log.string()});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    auto child = [&] {
+        const ScopedFileSizeLimit limit(1024);
+        return Start({"--console", "--interval", "1s", "--log", log.string()});
+    }();
 
     ASSERT_TRUE(WaitUntil(
         [&] { return ReadFile(ErrPath("child")).find("File too large") != std::string::npos; }, kStartWait))

@@ -1,11 +1,12 @@
 #include "autostart/startup_xdg.h"
 
+#include "testsupport/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -14,33 +15,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using pellavane::testing::ReadFile;
+using pellavane::testing::ScopedEnv;
+using pellavane::testing::TempFolder;
 
 /** A private configuration home, so that no test touches the user's autostart folder. */
 class XdgStartupTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/pellavane-xdg-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
-        ::setenv("HOME", (root / "home").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-
-    fs::path root;
+    TempFolder m_folder;
+    const fs::path root = m_folder.Path();
+    ScopedEnv m_home{"HOME", (root / "home").string()};
+    ScopedEnv m_configHome{"XDG_CONFIG_HOME", (root / "config").string()};
 };
 
 TEST_F(XdgStartupTest, AddWritesDesktopEntryNamedAfterTheProgram)

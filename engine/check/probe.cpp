@@ -84,14 +84,14 @@ std::string ProbeCommandLine(const std::string& host)
     return PingCommandLine(host);
 }
 
-PingProbe::PingProbe(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}
+PingVerdict::PingVerdict(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}
 
-bool PingProbe::IsInternetConnected()
+bool PingVerdict::IsInternetConnected()
 {
     return Check().connected;
 }
 
-CheckResult PingProbe::Check()
+CheckResult PingVerdict::Check()
 {
     try {
         const ProbeTargets targets = ResolveProbeTargets(std::nullopt, std::nullopt);

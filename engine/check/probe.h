@@ -25,10 +25,10 @@ bool ClassifyPingOutput(std::string_view output, PingDialect dialect);
 std::string ProbeCommandLine(const std::string& host);
 
 /** Answers whether the computer can reach the Internet now. Never throws. */
-class IConnectivityProbe
+class IConnectivityVerdict
 {
 public:
-    virtual ~IConnectivityProbe() = default;
+    virtual ~IConnectivityVerdict() = default;
     virtual bool IsInternetConnected() = 0;
     /** The whole outcome of one check; a probe that knows no more than connected or not says only
      *  that. */
@@ -43,10 +43,10 @@ public:
 /** The verdict over the system ping for the environment's targets (PELLAVANE_PROBE_HOSTS,
  *  PELLAVANE_PROBE_HOST, else the built-in list), without a web check; the check as a whole ends
  *  within limits.total. The program itself uses the one of app/ that also reads the settings. */
-class PingProbe : public IConnectivityProbe
+class PingVerdict : public IConnectivityVerdict
 {
 public:
-    explicit PingProbe(EventPump pump = {}, CaptureLimits limits = {});
+    explicit PingVerdict(EventPump pump = {}, CaptureLimits limits = {});
     bool IsInternetConnected() override;
     CheckResult Check() override;
 

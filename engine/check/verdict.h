@@ -77,7 +77,7 @@ struct VerdictLimits
  *  both rounds is Disconnected even when an address answered. With the machine's own network to
  *  read, the confirming round pings the default route's router beside the targets, so that a check
  *  whose targets were all silent says whether the fault lies here or with the provider. */
-class ConnectivityVerdict : public IConnectivityProbe
+class ConnectivityVerdict : public IConnectivityVerdict
 {
 public:
     /** web may be null: no web check; local may be null: "targets silent" stays as it is. hosts must

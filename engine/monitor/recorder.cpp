@@ -12,7 +12,7 @@ std::time_t SystemClock::Now()
     return std::time(nullptr);
 }
 
-StatusRecorder::StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPathSource logPath,
+StatusRecorder::StatusRecorder(IConnectivityVerdict& probe, IClock& clock, LogPathSource logPath,
                                IStatusList& list)
     : m_probe(probe), m_clock(clock), m_logPath(std::move(logPath)), m_list(list)
 {}

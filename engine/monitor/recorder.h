@@ -12,7 +12,7 @@
 
 namespace pellavane {
 
-class IConnectivityProbe;
+class IConnectivityVerdict;
 class ICheckGate;
 
 /** The wall clock, to the second. */
@@ -29,7 +29,7 @@ public:
     std::time_t Now() override;
 };
 
-/** The status list ListView1 as the recorder and the history commands use it. */
+/** The status list ListView1 as the recorder and the log commands use it. */
 class IStatusList
 {
 public:
@@ -76,14 +76,14 @@ public:
 class StatusRecorder : public IStatusRecorder
 {
 public:
-    StatusRecorder(IConnectivityProbe& probe, IClock& clock, LogPathSource logPath, IStatusList& list);
+    StatusRecorder(IConnectivityVerdict& probe, IClock& clock, LogPathSource logPath, IStatusList& list);
     /** Throws CheckNotRecorded when the gate keeps the check out of the log. */
     CheckResult RecordStatus() override;
     /** From now on every check asks gate whether it runs and is recorded; nullptr for none. */
     void SetGate(ICheckGate* gate) noexcept { m_gate = gate; }
 
 private:
-    IConnectivityProbe& m_probe;
+    IConnectivityVerdict& m_probe;
     IClock& m_clock;
     LogPathSource m_logPath;
     IStatusList& m_list;

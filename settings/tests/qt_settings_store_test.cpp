@@ -1,12 +1,12 @@
 #include "settings/qt_settings_store.h"
 
+#include "testsupport/test_files.h"
+
 #include <QSettings>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,25 +15,14 @@ using namespace pellavane;
 
 namespace {
 
+using pellavane::testing::ReadFile;
+using pellavane::testing::WriteFile;
+
 const std::string kSection = kSettingsSection;
 
 std::filesystem::path ConfigDir()
 {
     return std::getenv("XDG_CONFIG_HOME");
-}
-
-std::string FileText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.close();
-    ASSERT_TRUE(out) << "cannot write " << path;
 }
 
 // Each test keeps its values under an application name of its own, so it starts from no file and
@@ -88,7 +77,7 @@ TEST_F(QtSettingsStoreTest, ValuesLiveUnderTheSectionOfTheApplicationFile)
 {
     m_store.Save(m_app, kSection, "Windows Startup", "On");
     m_store.Save(m_app, "Other", "Windows Startup", "Off");
-    const std::string text = FileText(m_ini);
+    const std::string text = ReadFile(m_ini);
     EXPECT_NE(text.find("[Pellavane]"), std::string::npos) << text;
     EXPECT_EQ(m_store.Read(m_app, kSection, "Windows Startup", "x"), "On");
     EXPECT_EQ(m_store.Read(m_app, "Other", "Windows Startup", "x"), "Off");
@@ -147,7 +136,7 @@ TEST_F(QtSettingsStoreTest, SavedValueSurvivesAKillRightAfterSaveReturns)
     // This process never opened the file, so what it reads comes from the disk.
     EXPECT_EQ(m_store.Read(m_app, kSection, "Text1", "lost"), "/home/ann/kept.txt");
     EXPECT_EQ(m_store.Read(m_app, kSection, "OftenIndex", "lost"), "7");
-    EXPECT_NE(FileText(m_ini).find("kept.txt"), std::string::npos);
+    EXPECT_NE(ReadFile(m_ini).find("kept.txt"), std::string::npos);
 }
 
 TEST_F(QtSettingsStoreTest, RandomBytesInTheFileGiveDefaults)
@@ -181,7 +170,7 @@ TEST_F(QtSettingsStoreTest, TruncatedFileKeepsWhatPrecedesTheCut)
     m_store.Save(m_app, kSection, "Minimized", "On");
     m_store.Save(m_app, kSection, "OftenIndex", "3");
     m_store.Save(m_app, kSection, "Text1", "/home/ann/a rather long path/log.txt");
-    std::string text = FileText(m_ini);
+    std::string text = ReadFile(m_ini);
     const std::size_t cut = text.find("Text1");
     ASSERT_NE(cut, std::string::npos);
     WriteFile(m_ini, text.substr(0, cut + 3));

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "testsupport/settings_fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,22 +12,7 @@
 namespace pellavane {
 namespace {
 
-class MapStore : public ISettingsStore
-{
-public:
-    std::string Read(const std::string& app, const std::string& section, const std::string& key,
-                     const std::string& defaultValue) override
-    {
-        const auto found = values.find(app + "/" + section + "/" + key);
-        return found == values.end() ? defaultValue : found->second;
-    }
-    void Save(const std::string& app, const std::string& section, const std::string& key,
-              const std::string& value) override
-    {
-        values[app + "/" + section + "/" + key] = value;
-    }
-    std::map<std::string, std::string> values;
-};
+using pellavane::testing::FakeSettings;
 
 std::string Stored(const char* key)
 {
@@ -34,7 +21,7 @@ std::string Stored(const char* key)
 
 TEST(Settings, DefaultsStandUntilAValueIsStoredAndValuesAreStoredAsBefore)
 {
-    MapStore store;
+    FakeSettings store;
     Settings settings(store);
     EXPECT_EQ(settings.Get(kIntervalRowSetting), 2);
     EXPECT_EQ(settings.Get(kLoggingOnSetting), true);
@@ -60,7 +47,7 @@ TEST(Settings, DefaultsStandUntilAValueIsStoredAndValuesAreStoredAsBefore)
 
 TEST(Settings, StoredTextThatIsNoValidValueReadsAsBefore)
 {
-    MapStore store;
+    FakeSettings store;
     Settings settings(store);
     store.values[Stored("OftenIndex")] = "often";
     EXPECT_THROW(settings.Get(kIntervalRowSetting), std::invalid_argument);
@@ -75,7 +62,7 @@ TEST(Settings, StoredTextThatIsNoValidValueReadsAsBefore)
 
 TEST(Settings, TheCheckSettingsTellNothingStoredFromStoredEmpty)
 {
-    MapStore store;
+    FakeSettings store;
     Settings settings(store);
     for (const auto* setting : {&kProbeHostsSetting, &kCheckUrlSetting}) {
         EXPECT_EQ(settings.Get(*setting), std::nullopt) << setting->key;

@@ -3,6 +3,7 @@
 #include "app/history_window/history_timeline.h"
 #include "engine/history/history.h"
 #include "core/civil_date.h"
+#include "engine/log_commands/log_commands.h"
 #include "testsupport/test_files.h"
 
 #include "testsupport/desktop_fakes.h"
@@ -112,6 +113,28 @@ TEST_F(HistoryWindowTest, TablesShowTheOutagesAndTheDayAsTheReportsCountThem)
     const QString status = w.findChild<QLabel*>(QStringLiteral("HistoryStatus"))->text();
     EXPECT_TRUE(status.contains(QStringLiteral("2 outages, 15 s in all."))) << status.toStdString();
     EXPECT_TRUE(status.contains(QStringLiteral("1 line was not understood."))) << status.toStdString();
+}
+
+TEST(HistoryTables, AreHeadedByTheirColumnsAndNothingElse)
+{
+    OutagesModel outages;
+    UptimeModel uptime;
+    const struct
+    {
+        const QAbstractItemModel& model;
+        QStringList headings;
+    } cases[] = {{outages, {"Start", "End", "Duration", "Cause"}},
+                 {uptime, {"Day", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"}}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.model.columnCount(), c.headings.size());
+        for (int column = 0; column < c.headings.size(); ++column) {
+            EXPECT_EQ(c.model.headerData(column, Qt::Horizontal).toString(), c.headings[column]);
+        }
+        EXPECT_FALSE(c.model.headerData(static_cast<int>(c.headings.size()), Qt::Horizontal).isValid());
+        EXPECT_FALSE(c.model.headerData(-1, Qt::Horizontal).isValid());
+        EXPECT_FALSE(c.model.headerData(0, Qt::Vertical).isValid());
+        EXPECT_FALSE(c.model.data(c.model.index(0, 0)).isValid()) << "no row before the history is read";
+    }
 }
 
 TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)

@@ -6,7 +6,6 @@
 #include "autostart/startup_options.h"
 #include "core/guarded_handler.h"
 #include "engine/monitor/journal.h"
-#include "engine/check/probe.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "settings/display_name.h"
@@ -31,7 +30,7 @@
 
 #include "app/main_window/tests/cursor_file.h"
 
-#include "testsupport/desktop_fakes.h"
+#include "testsupport/main_window_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -52,105 +51,15 @@ namespace fs = std::filesystem;
 namespace pellavane {
 namespace {
 
-using pellavane::testing::FakeBoxes;
-using pellavane::testing::FakeClipboard;
-using pellavane::testing::FakeDialog;
-using pellavane::testing::FakeLauncher;
-
 using pellavane::testing::CursorFileBytes;
 
-using testing::FakeSettings;
+using testing::MainWindowFakes;
 using testing::RecordingShell;
+using testing::Report;
 using Op = RecordingShell::Op;
 
 const std::string kLoadTag = "in Tessaroot2021/08/31.Form1.Form_Load ";
 constexpr std::time_t kNow = 1630411200;
-
-struct FakeProbe : IConnectivityProbe
-{
-    bool connected = true;
-    int calls = 0;
-    /** Runs inside the probe, as events delivered while the child process is waited for would. */
-    std::function<void()> during;
-    bool IsInternetConnected() override
-    {
-        ++calls;
-        if (during) {
-            during();
-        }
-        return connected;
-    }
-};
-
-struct RecordingNotifier : INotifier
-{
-    void Show(const Notice& notice) override { shown.push_back(notice.summary); }
-    std::vector<std::string> shown;
-};
-
-struct FixedClock : IClock
-{
-    std::time_t Now() override { return kNow; }
-};
-
-struct Report
-{
-    std::string tag;
-    int line;
-    std::string description;
-};
-
-struct RecordingReporter : IErrorReporter
-{
-    std::vector<Report> reports;
-    void ReportError(const std::string& tag, int line, const std::string& description) override
-    {
-        reports.push_back({tag, line, description});
-    }
-    std::vector<int> Lines() const
-    {
-        std::vector<int> lines;
-        for (const Report& r : reports) {
-            lines.push_back(r.line);
-        }
-        return lines;
-    }
-};
-
-/** The recording shell, whose balloons go away as soon as events run: the start-up's balloon wait
- *  then ends at its first pass instead of after five seconds. */
-class BalloonClosingShell : public RecordingShell
-{
-public:
-    void ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs) override
-    {
-        RecordingShell::ShowMessage(title, text, timeoutMs);
-        if (closeBalloons) {
-            QTimer::singleShot(0, &m_context, [this] { EndMessage(); });
-        }
-    }
-    std::vector<Call> Balloons() const { return Messages(); }
-
-    /** Off: balloons stay up until their time is over, as Qt's own do. */
-    bool closeBalloons = true;
-
-private:
-    QObject m_context;
-};
-
-struct FakeStartupEntry : IStartupEntry
-{
-    std::vector<std::string> calls;
-    bool failAdd = false;
-    void Add() override
-    {
-        calls.push_back("Add");
-        if (failAdd) {
-            throw std::runtime_error("Cannot write '/x/autostart/pellavane.desktop': Read-only file system");
-        }
-    }
-    void Remove() override { calls.push_back("Remove"); }
-};
 
 std::string ReadAll(const std::string& path)
 {
@@ -217,13 +126,14 @@ fs::path MakeRoot()
     return pattern;
 }
 
-class MainWindowTest : public ::testing::Test
+class MainWindowTest : public ::testing::Test, public MainWindowFakes
 {
 protected:
     MainWindowTest() : root(MakeRoot()), environment(root)
     {
         programFolder = root / "program";
         fs::create_directories(programFolder);
+        clock.now = kNow;
     }
     ~MainWindowTest() override
     {
@@ -239,25 +149,7 @@ protected:
 
     MainWindow& Make()
     {
-        window = std::make_unique<MainWindow>(
-            MainWindowServices{settings,
-                               probe,
-                               clock,
-                               reporter,
-                               boxes,
-                               dialog,
-                               launcher,
-                               clipboard,
-                               shell,
-                               startupEntry,
-                               [this] { return trayAvailable; },
-                               [this](const std::string& message) { told.push_back(message); },
-                               [this] { ++endProgramCalls; },
-                               programFolder.string(),
-                               "help.example.invalid",
-                               {},
-                               {},
-                               &notifier});
+        window = std::make_unique<MainWindow>(Services(programFolder.string()));
         return *window;
     }
 
@@ -284,24 +176,18 @@ protected:
         return false;
     }
     std::string Line(bool connected) const { return StatusLine(kNow, connected) + "\r\n"; }
+    std::vector<int> ReportedLines() const
+    {
+        std::vector<int> lines;
+        for (const Report& r : reporter.reports) {
+            lines.push_back(r.line);
+        }
+        return lines;
+    }
 
     fs::path root;
     IsolatedEnvironment environment;
     fs::path programFolder;
-    FakeSettings settings;
-    FakeProbe probe;
-    FixedClock clock;
-    RecordingReporter reporter;
-    FakeBoxes boxes;
-    FakeDialog dialog;
-    FakeLauncher launcher;
-    FakeClipboard clipboard;
-    BalloonClosingShell shell;
-    FakeStartupEntry startupEntry;
-    bool trayAvailable = true;
-    std::vector<std::string> told;
-    int endProgramCalls = 0;
-    RecordingNotifier notifier;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -318,7 +204,7 @@ TEST_F(MainWindowTest, EmptyStoreStartsLoggingEveryFiveSecondsIntoTheDefaultLog)
     EXPECT_EQ(w.DefaultPath(), path);
     EXPECT_EQ(LogPath(), path);
     EXPECT_EQ(ReadAll(path), Line(true));
-    EXPECT_EQ(probe.calls, 1);
+    EXPECT_EQ(verdict.calls, 1);
     ASSERT_EQ(Form().StatusList().rowCount(), 1);
     EXPECT_EQ(Form().StatusList().RowText(0).toStdString(), StatusLine(kNow, true));
 
@@ -372,7 +258,7 @@ TEST_P(BadOftenIndexTest, IsReportedSelectsNoRowAndStartUpCompletes)
     Seed("OftenIndex", GetParam().stored);
     MainWindow& w = Started();
 
-    EXPECT_EQ(reporter.Lines(), GetParam().lines);
+    EXPECT_EQ(ReportedLines(), GetParam().lines);
     for (const Report& r : reporter.reports) {
         EXPECT_EQ(r.tag, kLoadTag);
     }
@@ -394,7 +280,7 @@ TEST_F(MainWindowTest, StartStopStateOffRecordsNothingButStillShowsTheTray)
 {
     Seed("StartStopState", "Off");
     MainWindow& w = Started();
-    EXPECT_EQ(probe.calls, 0);
+    EXPECT_EQ(verdict.calls, 0);
     EXPECT_FALSE(fs::exists(LogPath()));
     EXPECT_EQ(Form().StatusList().rowCount(), 0);
     EXPECT_EQ(Form().PushButton5()->text().toStdString(), kCaptionTurnOn);
@@ -409,10 +295,10 @@ TEST_F(MainWindowTest, StartStopStateOtherThanOnOrOffKeepsTheDesignedSwitch)
     for (const char* stored : {"on", "OFF", "", "yes"}) {
         SCOPED_TRACE(stored);
         settings.values.clear();
-        probe.calls = 0;
+        verdict.calls = 0;
         Seed("StartStopState", stored);
         MainWindow& w = Started();
-        EXPECT_EQ(probe.calls, 0);
+        EXPECT_EQ(verdict.calls, 0);
         EXPECT_EQ(Form().StatusList().rowCount(), 0);
         EXPECT_EQ(Form().PushButton5()->text().toStdString(), kCaptionDesigned);
         EXPECT_EQ(Form().Timer1().Interval(), 0);
@@ -482,7 +368,7 @@ TEST_F(MainWindowTest, FailingStartUpRecordIsReportedAtLine180AndStartUpGoesOn)
     Seed("Text1", missing);
     MainWindow& w = Started();
 
-    ASSERT_EQ(reporter.Lines(), std::vector<int>{180});
+    ASSERT_EQ(ReportedLines(), std::vector<int>{180});
     EXPECT_EQ(reporter.reports[0].tag, kLoadTag);
     EXPECT_NE(reporter.reports[0].description.find(missing), std::string::npos)
         << reporter.reports[0].description;
@@ -522,7 +408,7 @@ TEST_F(MainWindowTest, CursorFileThatIsNoCursorIsReportedAtLine128AndKeepsTheHan
 {
     std::ofstream(programFolder / "HAND-M.CUR") << "not a cursor";
     MainWindow& w = Started();
-    ASSERT_EQ(reporter.Lines(), std::vector<int>{128});
+    ASSERT_EQ(ReportedLines(), std::vector<int>{128});
     EXPECT_EQ(reporter.reports[0].tag, kLoadTag);
     EXPECT_EQ(Form().Pointer().CustomCursor().shape(), Qt::PointingHandCursor);
     EXPECT_FALSE(w.StartupInProgress());
@@ -580,7 +466,7 @@ TEST_F(MainWindowTest, ALossTurnsTheMarkRedAndIsNoticedUntilTheStatusListsMenuTu
     EXPECT_TRUE(notify->isChecked());
     EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Connected);
 
-    probe.connected = false;
+    verdict.connected = false;
     emit Form().Timer1Tick();
     EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Disconnected);
     EXPECT_EQ(w.Tray().TrayTip(), "Pellavane: Disconnected for 0 s");
@@ -589,7 +475,7 @@ TEST_F(MainWindowTest, ALossTurnsTheMarkRedAndIsNoticedUntilTheStatusListsMenuTu
     notify->trigger();
     EXPECT_FALSE(w.Notices().Enabled());
     EXPECT_TRUE(Saved("Notify=Off"));
-    probe.connected = true;
+    verdict.connected = true;
     emit Form().Timer1Tick();
     EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Connected);
     EXPECT_EQ(notifier.shown.size(), 1U);
@@ -602,7 +488,7 @@ TEST_F(MainWindowTest, ALossTurnsTheMarkRedAndIsNoticedUntilTheStatusListsMenuTu
 TEST_F(MainWindowTest, NotifyOffIsRestoredBeforeTheStartUpRecord)
 {
     Seed("Notify", "Off");
-    probe.connected = false;
+    verdict.connected = false;
     MainWindow& w = Started();
     EXPECT_FALSE(Form().findChild<QAction*>("NotifyAction")->isChecked());
     EXPECT_TRUE(notifier.shown.empty());
@@ -829,15 +715,15 @@ TEST_F(MainWindowTest, CloseDuringLogNowProbeWritesNoLineAndShowsNoBox)
     Started();
     const std::string path = LogPath();
     bool accepted = false;
-    probe.during = [&] {
-        probe.during = nullptr;
+    verdict.during = [&] {
+        verdict.during = nullptr;
         accepted = Form().close();
     };
 
     QTest::mouseClick(Form().PushButton6(), Qt::LeftButton);
 
     EXPECT_TRUE(accepted);
-    EXPECT_EQ(probe.calls, 2);
+    EXPECT_EQ(verdict.calls, 2);
     EXPECT_EQ(LineCount(path), 1);
     EXPECT_EQ(Form().StatusList().rowCount(), 1);
     EXPECT_TRUE(reporter.reports.empty());
@@ -852,8 +738,8 @@ TEST_F(MainWindowTest, CloseDuringScheduledRecordProbeWritesNoLineAndShowsNoBox)
     Seed("OftenIndex", "1");
     Started();
     const std::string path = LogPath();
-    probe.during = [&] {
-        probe.during = nullptr;
+    verdict.during = [&] {
+        verdict.during = nullptr;
         Form().close();
     };
 
@@ -868,8 +754,8 @@ TEST_F(MainWindowTest, CloseDuringScheduledRecordProbeWritesNoLineAndShowsNoBox)
 
 TEST_F(MainWindowTest, CloseDuringStartUpProbeEndsTheStartUp)
 {
-    probe.during = [&] {
-        probe.during = nullptr;
+    verdict.during = [&] {
+        verdict.during = nullptr;
         Form().close();
     };
     MainWindow& w = Started();

@@ -1,11 +1,11 @@
 // Damaged settings files: whatever the file holds, the window starts, with the stored values it
 // can use, the defaults for the rest, and a report only where a stored value cannot be used.
 #include "app/tests/faults/fault_support.h"
-#include "app/tests/faults/window_fakes.h"
 
 #include "app/main_window/main_window.h"
 #include "settings/qt_settings_store.h"
 #include "settings/settings_store.h"
+#include "testsupport/main_window_fakes.h"
 
 #include <QSettings>
 #include <QString>
@@ -124,38 +124,13 @@ TEST(BadSettings, AnyDamagedFileStartsTheWindowWithOnlyTheStoredValueReports)
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder));
 
         SandboxedLogStore settings(sandbox.File("history.txt"));
-        AnsweringProbe probe;
-        FixedClock clock;
-        RecordingReporter reporter;
-        SilentBoxes boxes;
-        CancelledDialog dialog;
-        NoLauncher launcher;
-        NoClipboard clipboard;
-        NoTrayShell trayShell;
-        NoStartupEntry startupEntry;
-        std::vector<std::string> told;
-        MainWindow window({settings,
-                           probe,
-                           clock,
-                           reporter,
-                           boxes,
-                           dialog,
-                           launcher,
-                           clipboard,
-                           trayShell,
-                           startupEntry,
-                           [] { return false; },
-                           [&told](const std::string& message) { told.push_back(message); },
-                           {},
-                           sandbox.File("bin"),
-                           "help.invalid",
-                           {},
-                           {},
-                           nullptr});
+        MainWindowFakes fakes;
+        fakes.trayAvailable = false;
+        MainWindow window(fakes.Services(sandbox.File("bin"), &settings));
         ASSERT_NO_THROW(window.Form_Load()) << "file " << i << ": '" << content << "'";
 
         bool reported164 = false;
-        for (const RecordingReporter::Report& report : reporter.reports) {
+        for (const Report& report : fakes.reporter.reports) {
             EXPECT_EQ(report.tag, HandlerTag("Form_Load"));
             EXPECT_TRUE(report.line == 162 || report.line == 164)
                 << "file " << i << " reported at line " << report.line << ": " << report.description
@@ -165,7 +140,7 @@ TEST(BadSettings, AnyDamagedFileStartsTheWindowWithOnlyTheStoredValueReports)
         EXPECT_NE(window.Form().IntervalSelection().SelectedPosition().has_value(), reported164)
             << "a row is selected exactly when the stored position could be used; file: '" << content << "'";
         EXPECT_FALSE(window.StartupInProgress());
-        withReports += reporter.reports.empty() ? 0 : 1;
+        withReports += fakes.reporter.reports.empty() ? 0 : 1;
     }
     std::printf("%d damaged settings files, %d of them started with reports\n", files, withReports);
 }

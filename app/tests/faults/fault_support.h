@@ -1,5 +1,6 @@
 #pragma once
 
+#include "testsupport/program_sandbox.h"
 #include "testsupport/status_lines.h"
 #include "testsupport/test_files.h"
 
@@ -21,24 +22,17 @@ int OpenDescriptorCount();
 /** A /proc/self/status figure in kB ("VmRSS", "VmHWM"). */
 long StatusKilobytes(const std::string& field);
 
-/** A private home, configuration, state and runtime folder, and a folder with a fake ping that
- *  answers at once, first on PATH. Programs started through it see only these. */
-class Sandbox
+/** The program sandbox of the process tests, offscreen: programs started through it see only its
+ *  folders and its fake ping, and keep the sanitizers' settings of the test itself. */
+class Sandbox : public ProgramSandbox
 {
 public:
-    Sandbox();
-    const TempFolder& Folder() const { return m_folder; }
-    std::string File(const std::string& name) const { return m_folder.File(name); }
     std::string ConfigHome() const { return File("config"); }
     /** The settings file the program reads. */
     std::string SettingsFile() const { return File("config/Quillmoor.ini"); }
 
     /** Starts the program with arguments, standard output and error to /dev/null. */
     pid_t Start(const std::vector<std::string>& arguments) const;
-
-private:
-    TempFolder m_folder;
-    std::vector<std::string> m_environment;
 };
 
 /** Waits for pid and gives its wait status. */

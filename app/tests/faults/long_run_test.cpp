@@ -1,11 +1,11 @@
 // Many records in one process: descriptors and memory must not grow with the count. The figures
 // are printed; the checks allow for the status list's own few bytes a row and the allocator.
 #include "app/tests/faults/fault_support.h"
-#include "app/tests/faults/window_fakes.h"
 
 #include "app/main_window/status_list_model.h"
 #include "engine/check/probe.h"
 #include "engine/monitor/recorder.h"
+#include "testsupport/main_window_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -65,17 +65,17 @@ Run RecordMany(StatusRecorder& recorder, int records, const char* what)
     return run;
 }
 
-// The real recorder, log writer and status list; the probe answers at once, so the count can be
+// The real recorder, log writer and status list; the verdict answers at once, so the count can be
 // large.
 TEST(LongRun, HundredThousandRecordsKeepDescriptorsAndMemoryFlat)
 {
     Sandbox sandbox;
     const std::string log = sandbox.File("long.txt");
-    AnsweringProbe probe;
+    FakeVerdict verdict;
     SystemClock clock;
     StatusListModel list(StatusLine);
     StatusRecorder recorder(
-        probe, clock, [&] { return log; }, list);
+        verdict, clock, [&] { return log; }, list);
     const int records = Scaled(100000, 5000);
     const auto [warm, end] = RecordMany(recorder, records, "fake probe");
     const int warmUp = records / 10;
@@ -97,11 +97,11 @@ TEST(LongRun, ThousandsOfRealCapturesLeaveNoDescriptorOrChildBehind)
     ScopedEnv path("PATH", sandbox.File("bin") + ":/usr/bin:/bin");
     ScopedEnv host("PELLAVANE_PROBE_HOST", "127.0.0.1");
     const std::string log = sandbox.File("captured.txt");
-    PingProbe probe;
+    PingVerdict verdict;
     SystemClock clock;
     StatusListModel list(StatusLine);
     StatusRecorder recorder(
-        probe, clock, [&] { return log; }, list);
+        verdict, clock, [&] { return log; }, list);
     const int records = Scaled(2000, 100);
     const auto [warm, end] = RecordMany(recorder, records, "real capture of a fake ping");
 

@@ -1,10 +1,12 @@
 // Paths full of shell metacharacters, end to end: what is stored or handed on reads back as the
 // exact path, and nothing in them is ever run.
 #include "app/tests/faults/fault_support.h"
-#include "app/tests/faults/window_fakes.h"
 
-#include "engine/log_commands/log_commands.h"
 #include "autostart/startup_xdg.h"
+#include "engine/log_commands/log_commands.h"
+#include "testsupport/desktop_fakes.h"
+#include "testsupport/recording_reporter.h"
+#include "testsupport/monitor_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -100,25 +102,6 @@ TEST(UnsafeInput, AutostartEntryOfAProgramInAHostileFolderReadsBackAsExactlyItsP
     EXPECT_EQ(exec.front(), program);
 }
 
-struct PathBox : ITextBox
-{
-    std::string text;
-    std::string Text() const override { return text; }
-    void SetText(const std::string& t) override { text = t; }
-};
-
-struct YesBoxes : IMessageBoxes
-{
-    void Inform(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return true; }
-};
-
-struct CountingList : IStatusList
-{
-    void AppendStatusRow(std::time_t, bool) override {}
-    void RemoveAllRows() override {}
-};
-
 TEST(UnsafeInput, ClearOfAHostileLogNameDeletesThatFileAloneAndRunsNothing)
 {
     Sandbox sandbox;
@@ -131,15 +114,16 @@ TEST(UnsafeInput, ClearOfAHostileLogNameDeletesThatFileAloneAndRunsNothing)
         WriteFile((folder / sibling).string(), "keep");
     }
 
-    PathBox text1;
+    FakeTextBox text1;
     text1.text = log.string();
     CountingList list;
-    YesBoxes boxes;
-    CancelledDialog dialog;
-    NoLauncher launcher;
-    NoClipboard clipboard;
+    FakeBoxes boxes;
+    boxes.answer = true;
+    FakeDialog dialog;
+    FakeLauncher launcher;
+    FakeClipboard clipboard;
     RecordingReporter reporter;
-    HistoryCommands commands({text1, list, boxes, dialog, launcher, clipboard, {}, reporter, "help.invalid"});
+    LogCommands commands({text1, list, boxes, dialog, launcher, clipboard, {}, reporter, "help.invalid"});
     const fs::path before = fs::current_path();
     fs::current_path(folder);
     commands.PushButton4_Click();

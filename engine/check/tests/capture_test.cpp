@@ -1,6 +1,7 @@
 #include "engine/check/cmd_output.h"
 
 #include "engine/check/capture_posix.h"
+#include "testsupport/forked_child.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +21,7 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::ReadFile;
-using pellavane::testing::TempFolder;
-using pellavane::testing::WriteScript;
+using namespace pellavane::testing;
 using namespace std::chrono_literals;
 
 constexpr CaptureLimits kShortLimits{std::chrono::milliseconds{1000}, std::chrono::milliseconds{20}};
@@ -77,7 +76,7 @@ protected:
 TEST_F(Capture, ProgramThatCannotBeStartedGivesTheFixedText)
 {
     const std::string notExecutable = File("plain.txt");
-    pellavane::testing::WriteFile(notExecutable, "echo never\n");
+    WriteFile(notExecutable, "echo never\n");
     for (const std::string& commandLine :
          {File("missing-program"), std::string("pellavane-no-such-program --flag"), notExecutable,
           std::string("  ")}) {
@@ -89,9 +88,7 @@ TEST_F(Capture, NoDescriptorsLeftForThePipeGivesEmptyTextAndStartsNothing)
 {
     const std::string marker = File("started");
     const std::string script = Script("touch.sh", "echo yes > '" + marker + "'\necho ran\n");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = RunInChild([&] {
         // Fill every free number below the highest open one, then allow no more: the pipe cannot
         // get its two descriptors.
         int highest = 0;
@@ -106,12 +103,10 @@ TEST_F(Capture, NoDescriptorsLeftForThePipeGivesEmptyTextAndStartsNothing)
         const auto count = static_cast<rlim_t>(std::max(highest, opened) + 1);
         const rlimit limit{count, count};
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-            ::_exit(3);
+            return 3;
         }
-        ::_exit(RunCapturedCommand(script + " out", true, true, true).empty() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        return RunCapturedCommand(script + " out", true, true, true).empty() ? 0 : 1;
+    });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(std::filesystem::exists(marker));
@@ -185,14 +180,30 @@ TEST_F(Capture, ChildGetsNullInputAndNoCopyOfTheReadEnd)
     EXPECT_EQ(RunCapturedCommand(script, true, false, true), "in /dev/null\nout pipe\nchecked\n");
 }
 
-TEST_F(Capture, HangingChildIsKilledAtTheLimitAndReaped)
+// However the child ends or is ended, nothing of it is left: a zombie would still answer kill(pid, 0).
+TEST_F(Capture, ChildIsReapedWhetherItEndsOrIsKilledAtTheLimit)
 {
-    const std::string pidFile = File("pid");
-    const std::string script =
-        Script("hang.sh", "echo $$ > '" + pidFile + "'\necho started\nexec sleep 100\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, false, true, {}, kShortLimits), "started\n");
-    // Gone entirely: a zombie would still answer kill(pid, 0).
-    EXPECT_FALSE(Exists(ReadPid(pidFile)));
+    const struct
+    {
+        const char* name;
+        std::string body;
+        bool captureErrors;
+        CaptureLimits limits;
+        std::string output;
+    } cases[] = {
+        {"hangs", "echo started\nexec sleep 100\n", false, kShortLimits, "started\n"},
+        {"closes its output and runs on", "echo bye\nexec >&- 2>&-\nexec sleep 100\n", true, kShortLimits,
+         "bye\n"},
+        {"ends by itself", "echo hi\n", false, {}, "hi\n"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        const std::string child = "child" + std::to_string(++number);
+        const std::string pidFile = File(child + ".pid");
+        const std::string script = Script(child + ".sh", "echo $$ > '" + pidFile + "'\n" + c.body);
+        EXPECT_EQ(RunCapturedCommand(script, true, c.captureErrors, true, {}, c.limits), c.output) << c.name;
+        EXPECT_FALSE(Exists(ReadPid(pidFile))) << c.name;
+    }
 }
 
 TEST_F(Capture, GrandchildHoldingThePipeIsBoundedByTheSameLimit)
@@ -202,23 +213,6 @@ TEST_F(Capture, GrandchildHoldingThePipeIsBoundedByTheSameLimit)
         Script("fork.sh", "sleep 100 &\necho $! > '" + pidFile + "'\necho parent done\nexit 0\n");
     EXPECT_EQ(RunCapturedCommand(script, true, false, true, {}, kShortLimits), "parent done\n");
     EXPECT_TRUE(StoppedRunning(ReadPid(pidFile)));
-}
-
-TEST_F(Capture, ChildThatClosesItsOutputAndRunsOnIsBoundedAndReaped)
-{
-    const std::string pidFile = File("pid");
-    const std::string script =
-        Script("close.sh", "echo $$ > '" + pidFile + "'\necho bye\nexec >&- 2>&-\nexec sleep 100\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, true, true, {}, kShortLimits), "bye\n");
-    EXPECT_FALSE(Exists(ReadPid(pidFile)));
-}
-
-TEST_F(Capture, ChildIsReapedAfterANormalEnd)
-{
-    const std::string pidFile = File("pid");
-    const std::string script = Script("quick.sh", "echo $$ > '" + pidFile + "'\necho hi\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, false, true), "hi\n");
-    EXPECT_FALSE(Exists(ReadPid(pidFile)));
 }
 
 TEST_F(Capture, PumpRunsBeforeReadingAndWhileWaitingForASlowChild)
@@ -289,8 +283,8 @@ TEST_F(Capture, BytesThatAreNotUtf8AreReplacedAndValidTextKept)
 
 TEST_F(Capture, EnvironmentOverrideReplacesTheParentsValueOnly)
 {
-    pellavane::testing::ScopedEnv lcAll("LC_ALL", "xx_XX.UTF-8");
-    pellavane::testing::ScopedEnv other("PELLAVANE_TEST_KEPT", "kept");
+    ScopedEnv lcAll("LC_ALL", "xx_XX.UTF-8");
+    ScopedEnv other("PELLAVANE_TEST_KEPT", "kept");
     const std::string script =
         Script("env.sh", "echo \"$LC_ALL $PELLAVANE_TEST_KEPT\"\nenv | grep -c '^LC_ALL='\n");
     EXPECT_EQ(RunCapturedCommandWithEnvironment(script, true, false, true, {}, {}, {"LC_ALL=C"}),

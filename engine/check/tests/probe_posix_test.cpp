@@ -1,11 +1,11 @@
 #include "engine/check/probe.h"
 
+#include "testsupport/fake_ping.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -26,23 +26,12 @@ TEST(ProbeCommandLine, OneRequestWaitingFourSeconds)
 class PingProbeWithFakePing : public ::testing::Test
 {
 protected:
-    PingProbeWithFakePing()
-        : m_path("PATH", m_folder.Path().string() + ":" +
-                             std::string(std::getenv("PATH") ? std::getenv("PATH") : "")),
-          m_host("PELLAVANE_PROBE_HOST", "127.0.0.1"), m_locale("LC_ALL", "xx_XX.UTF-8")
-    {}
+    void FakePing(const std::string& body) { m_ping.Write(body); }
+    std::string Calls() const { return m_ping.CallsFile(); }
 
-    void FakePing(const std::string& body)
-    {
-        pellavane::testing::WriteScript(m_folder.File("ping"),
-                                        "echo \"$LC_ALL|$*\" > '" + Calls() + "'\n" + body);
-    }
-    std::string Calls() const { return m_folder.File("calls"); }
-
-    pellavane::testing::TempFolder m_folder;
-    ScopedEnv m_path;
-    ScopedEnv m_host;
-    ScopedEnv m_locale;
+    pellavane::testing::FakePingOnPath m_ping;
+    ScopedEnv m_host{"PELLAVANE_PROBE_HOST", "127.0.0.1"};
+    ScopedEnv m_locale{"LC_ALL", "xx_XX.UTF-8"};
 };
 
 TEST_F(PingProbeWithFakePing, ReplyIsConnectedAndPingRanInTheCLocale)
@@ -50,7 +39,7 @@ TEST_F(PingProbeWithFakePing, ReplyIsConnectedAndPingRanInTheCLocale)
     FakePing("echo 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.'\n"
              "echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n");
     int pumped = 0;
-    PingProbe probe([&] { ++pumped; });
+    PingVerdict probe([&] { ++pumped; });
     EXPECT_TRUE(probe.IsInternetConnected());
     EXPECT_EQ(pellavane::testing::ReadFile(Calls()), "C|" + ProbeCommandLine("127.0.0.1").substr(5) + "\n");
     EXPECT_GT(pumped, 0);
@@ -60,21 +49,21 @@ TEST_F(PingProbeWithFakePing, NoReplyIsDisconnected)
 {
     FakePing("echo 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.'\n"
              "echo '1 packets transmitted, 0 received, 100% packet loss, time 0ms'\nexit 1\n");
-    EXPECT_FALSE(PingProbe().IsInternetConnected());
+    EXPECT_FALSE(PingVerdict().IsInternetConnected());
 }
 
 TEST_F(PingProbeWithFakePing, ReplyOnStandardErrorIsNotRead)
 {
     FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms' >&2\n");
-    EXPECT_FALSE(PingProbe().IsInternetConnected());
+    EXPECT_FALSE(PingVerdict().IsInternetConnected());
 }
 
 TEST_F(PingProbeWithFakePing, PingThatNeverEndsIsDisconnectedAtTheLimit)
 {
     FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n"
              "echo '1 packets transmitted, 0 received, 100% packet loss'\nexec sleep 100\n");
-    EXPECT_FALSE(
-        PingProbe({}, {std::chrono::milliseconds{500}, std::chrono::milliseconds{20}}).IsInternetConnected());
+    EXPECT_FALSE(PingVerdict({}, {std::chrono::milliseconds{500}, std::chrono::milliseconds{20}})
+                     .IsInternetConnected());
 }
 
 TEST_F(PingProbeWithFakePing, OddProbeHostStartsNothing)
@@ -82,7 +71,7 @@ TEST_F(PingProbeWithFakePing, OddProbeHostStartsNothing)
     FakePing("echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n");
     for (const char* host : {"-f 127.0.0.1", "--help", "127.0.0.1 -c 1000"}) {
         ScopedEnv odd("PELLAVANE_PROBE_HOST", host);
-        EXPECT_FALSE(PingProbe().IsInternetConnected()) << host;
+        EXPECT_FALSE(PingVerdict().IsInternetConnected()) << host;
     }
     EXPECT_FALSE(std::filesystem::exists(Calls()));
 }
@@ -91,7 +80,7 @@ TEST_F(PingProbeWithFakePing, NoPingOnThePathIsDisconnected)
 {
     pellavane::testing::TempFolder empty;
     ScopedEnv path("PATH", empty.Path().string());
-    EXPECT_FALSE(PingProbe().IsInternetConnected());
+    EXPECT_FALSE(PingVerdict().IsInternetConnected());
 }
 
 } // namespace

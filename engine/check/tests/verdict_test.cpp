@@ -17,6 +17,8 @@
 #include <vector>
 
 #ifndef _WIN32
+#include "testsupport/fake_ping.h"
+
 #include <signal.h>
 #endif
 
@@ -373,28 +375,11 @@ TEST(ReadPingRun, ExitStatusAndStandardErrorTellLookupFromSilence)
 class VerdictWithFakePing : public ::testing::Test
 {
 protected:
-    VerdictWithFakePing()
-        : m_path("PATH",
-                 m_folder.Path().string() + ":" + std::string(std::getenv("PATH") ? std::getenv("PATH") : ""))
-    {}
-    void FakePing(const std::string& body)
-    {
-        testing::WriteScript(m_folder.File("ping"),
-                             "echo \"$LC_ALL|$*\" >> '" + m_folder.File("calls") + "'\n" + body);
-    }
-    std::vector<std::string> Calls() const
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(m_folder.File("calls"));
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    void FakePing(const std::string& body) { m_ping.Write(body); }
+    std::vector<std::string> Calls() const { return m_ping.Calls(); }
     std::vector<std::string> Hosts() const { return {"name.test", "127.0.0.2", "127.0.0.3"}; }
 
-    testing::TempFolder m_folder;
-    testing::ScopedEnv m_path;
+    testing::FakePingOnPath m_ping;
 };
 
 TEST_F(VerdictWithFakePing, AnsweringFirstTargetStartsExactlyOnePing)
@@ -444,7 +429,7 @@ bool Gone(const std::string& pid)
 
 TEST_F(VerdictWithFakePing, HangingChildrenAreStoppedAndReapedWithinTheBound)
 {
-    const std::string pids = m_folder.File("pids");
+    const std::string pids = m_ping.File("pids");
     FakePing("sleep 100 &\necho $! >> '" + pids + "'\necho $$ >> '" + pids + "'\nexec sleep 100\n");
     SystemPing ping({}, milliseconds{10});
     ConnectivityVerdict verdict(ping, Hosts(), nullptr, {milliseconds{300}, milliseconds{800}});

@@ -5,6 +5,9 @@
 #include "engine/monitor/recorder.h"
 
 #include "testsupport/desktop_fakes.h"
+#include "testsupport/monitor_fakes.h"
+#include "testsupport/recording_reporter.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -19,59 +22,12 @@ namespace fs = std::filesystem;
 namespace pellavane {
 namespace {
 
-using pellavane::testing::FakeBoxes;
-using pellavane::testing::FakeClipboard;
-using pellavane::testing::FakeDialog;
-using pellavane::testing::FakeLauncher;
+using namespace pellavane::testing;
 
-struct FakeTextBox : ITextBox
-{
-    std::string text;
-    int writes = 0;
-    std::string Text() const override { return text; }
-    void SetText(const std::string& t) override
-    {
-        text = t;
-        ++writes;
-    }
-};
-
-struct FakeList : IStatusList
-{
-    int rows = 0;
-    void AppendStatusRow(std::time_t, bool) override { ++rows; }
-    void RemoveAllRows() override { rows = 0; }
-};
-
-struct RecordingReporter : IErrorReporter
-{
-    std::vector<int> lines;
-    std::vector<std::string> reports;
-    void ReportError(const std::string& tag, int line, const std::string& description) override
-    {
-        lines.push_back(line);
-        reports.push_back(tag + description);
-    }
-};
-
-class HistoryCommandsTest : public ::testing::Test
+class LogCommandsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("pellavane-history-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        text1.text = (m_dir / "history.txt").string();
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_dir, ignored);
-    }
+    void SetUp() override { text1.text = m_folder.File("history.txt"); }
 
     void WriteLog(const std::string& content)
     {
@@ -79,45 +35,45 @@ protected:
     }
 
     FakeTextBox text1;
-    FakeList list;
+    CountingList list;
     FakeBoxes boxes;
     FakeDialog dialog;
     FakeLauncher launcher;
     FakeClipboard clipboard;
     RecordingReporter reporter;
     int pumped = 0;
-    HistoryCommands commands{{text1, list, boxes, dialog, launcher, clipboard, [this] { ++pumped; }, reporter,
-                              "help.example.org"}};
-    fs::path m_dir;
+    LogCommands commands{{text1, list, boxes, dialog, launcher, clipboard, [this] { ++pumped; }, reporter,
+                          "help.example.org"}};
+    TempFolder m_folder;
 };
 
-TEST_F(HistoryCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
+TEST_F(LogCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
 {
     commands.PushButton1_Click();
     EXPECT_EQ(boxes.shown, std::vector<std::string>{kNoHistoryMessage});
     EXPECT_TRUE(launcher.viewed.empty());
-    EXPECT_TRUE(reporter.lines.empty());
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(HistoryCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShellCharacters)
+TEST_F(LogCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShellCharacters)
 {
-    text1.text = (m_dir / "my log; $(touch pwned) \"q\" `x`.txt").string();
+    text1.text = (m_folder.Path() / "my log; $(touch pwned) \"q\" `x`.txt").string();
     WriteLog("line\r\n");
     commands.PushButton1_Click();
     EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_FALSE(fs::exists(m_dir / "pwned"));
+    EXPECT_FALSE(fs::exists(m_folder.Path() / "pwned"));
 }
 
-TEST_F(HistoryCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
+TEST_F(LogCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
 {
     WriteLog("line\r\n");
     launcher.viewerMissing = true;
     commands.PushButton1_Click();
-    EXPECT_EQ(reporter.lines, std::vector<int>{102});
+    EXPECT_EQ(reporter.Lines(), std::vector<int>{102});
 }
 
-TEST_F(HistoryCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
+TEST_F(LogCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
 {
     WriteLog("first\r\nsecond\r\n");
     commands.PushButton2_Click();
@@ -129,35 +85,35 @@ TEST_F(HistoryCommandsTest, CopyPutsTheWholeFileAndTheLongerOneAfterMoreLines)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(HistoryCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
+TEST_F(LogCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
 {
     commands.PushButton2_Click();
     EXPECT_TRUE(clipboard.texts.empty());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(reporter.lines.empty());
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
 // A folder reads as nothing and /proc/self/mem fails its first read: neither is an empty history.
-TEST_F(HistoryCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
+TEST_F(LogCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
 {
     const struct
     {
         std::string path;
         std::string reason;
-    } cases[] = {{m_dir.string(), "Is a directory"}, {"/proc/self/mem", "Input/output error"}};
+    } cases[] = {{m_folder.Path().string(), "Is a directory"}, {"/proc/self/mem", "Input/output error"}};
     for (const auto& c : cases) {
         text1.text = c.path;
         reporter = {};
         commands.PushButton2_Click();
         EXPECT_TRUE(clipboard.texts.empty()) << c.path;
-        EXPECT_EQ(reporter.lines, std::vector<int>{102});
+        EXPECT_EQ(reporter.Lines(), std::vector<int>{102});
         EXPECT_EQ(reporter.reports,
-                  std::vector<std::string>{HandlerTag("PushButton2_Click") + "Cannot read log file '" +
-                                           c.path + "': " + c.reason});
+                  (std::vector<Report>{{HandlerTag("PushButton2_Click"), 102,
+                                        "Cannot read log file '" + c.path + "': " + c.reason}}));
     }
 }
 
-TEST_F(HistoryCommandsTest, ClearAnsweredNoKeepsFileAndList)
+TEST_F(LogCommandsTest, ClearAnsweredNoKeepsFileAndList)
 {
     WriteLog("line\r\n");
     list.rows = 3;
@@ -168,7 +124,7 @@ TEST_F(HistoryCommandsTest, ClearAnsweredNoKeepsFileAndList)
     EXPECT_EQ(list.rows, 3);
 }
 
-TEST_F(HistoryCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQueuedEventsRunFirst)
+TEST_F(LogCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQueuedEventsRunFirst)
 {
     WriteLog("line\r\n");
     list.rows = 2;
@@ -186,9 +142,9 @@ TEST_F(HistoryCommandsTest, ClearAnsweredYesDeletesTheLogEmptiesTheListAndLetsQu
     EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
 }
 
-TEST_F(HistoryCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFileAtItsPath)
+TEST_F(LogCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFileAtItsPath)
 {
-    const std::string journal = (m_dir / "history.journal.csv").string();
+    const std::string journal = (m_folder.Path() / "history.journal.csv").string();
     AppendJournalLine(journal, "row");
     boxes.answer = true;
     commands.PushButton4_Click(); // the journal goes even when the log is already gone
@@ -199,19 +155,19 @@ TEST_F(HistoryCommandsTest, ClearDeletesTheJournalWithTheLogButNeverAForeignFile
     commands.PushButton4_Click();
     EXPECT_FALSE(fs::exists(text1.text));
     EXPECT_TRUE(fs::exists(journal));
-    EXPECT_TRUE(reporter.lines.empty());
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(HistoryCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)
+TEST_F(LogCommandsTest, ClearWithoutLogStillEmptiesTheListAndReportsNothing)
 {
     list.rows = 5;
     boxes.answer = true;
     commands.PushButton4_Click();
     EXPECT_EQ(list.rows, 0);
-    EXPECT_TRUE(reporter.lines.empty());
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(HistoryCommandsTest, ClearDeletesAReadOnlyLog)
+TEST_F(LogCommandsTest, ClearDeletesAReadOnlyLog)
 {
     WriteLog("line\r\n");
     fs::permissions(text1.text, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -220,9 +176,9 @@ TEST_F(HistoryCommandsTest, ClearDeletesAReadOnlyLog)
     EXPECT_FALSE(fs::exists(text1.text));
 }
 
-TEST_F(HistoryCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
+TEST_F(LogCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
 {
-    const fs::path folder = m_dir / "not-a-log";
+    const fs::path folder = m_folder.Path() / "not-a-log";
     fs::create_directories(folder);
     text1.text = folder.string();
     boxes.answer = true;
@@ -231,7 +187,7 @@ TEST_F(HistoryCommandsTest, ClearNeverRemovesAFolderTheBoxNames)
     EXPECT_EQ(list.rows, 0);
 }
 
-TEST_F(HistoryCommandsTest, CancelledDialogChangesNothing)
+TEST_F(LogCommandsTest, CancelledDialogChangesNothing)
 {
     const std::string before = text1.text;
     dialog.result.clear();
@@ -242,32 +198,18 @@ TEST_F(HistoryCommandsTest, CancelledDialogChangesNothing)
     EXPECT_EQ(text1.writes, 0);
 }
 
-TEST_F(HistoryCommandsTest, ChosenFileReplacesTheWholeBox)
+TEST_F(LogCommandsTest, ChosenFileReplacesTheWholeBox)
 {
-    dialog.result = (m_dir / "new name.txt").string();
+    dialog.result = (m_folder.Path() / "new name.txt").string();
     commands.PushButton7_Click();
     EXPECT_EQ(text1.text, dialog.result);
     EXPECT_EQ(text1.writes, 1);
 }
 
-TEST_F(HistoryCommandsTest, HelpOpensThePageOnTheConfiguredHost)
+TEST_F(LogCommandsTest, HelpOpensThePageOnTheConfiguredHost)
 {
     commands.PushButton3_Click();
     EXPECT_EQ(launcher.urls, std::vector<std::string>{"http://help.example.org/tessaroot/help/"});
-}
-
-TEST(FileExists, IsFalseForMissingEmptyAndInvalidNames)
-{
-    EXPECT_FALSE(FileExists(""));
-    EXPECT_FALSE(FileExists("/nonexistent-folder-of-pellavane/x.txt"));
-    EXPECT_FALSE(FileExists(std::string("bad\0name", 8)));
-}
-
-TEST(QtFileDialogFilter, TurnsBarSeparatedPairsIntoQtFilters)
-{
-    EXPECT_EQ(QtFileDialogFilter("Text File (*.txt)|*.txt|"), "Text File (*.txt)");
-    EXPECT_EQ(QtFileDialogFilter("Logs|*.txt;*.log|All (*)|*|"), "Logs (*.txt *.log);;All (*)");
-    EXPECT_EQ(QtFileDialogFilter(""), "");
 }
 
 } // namespace

@@ -1,13 +1,14 @@
 // The engine under faults from outside: a log path that cannot be written for a while, and ping
 // children that are missing, hang, flood or leave a grandchild behind. Logging runs through the
 // real schedule, recorder and log writer; only the window's controls are fakes.
-#include "engine/check/cmd_output.h"
 #include "core/guarded_handler.h"
+#include "engine/check/cmd_output.h"
 #include "engine/check/probe.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"
 #include "engine/monitor/window_controls.h"
-#include "settings/settings_store.h"
+#include "testsupport/monitor_fakes.h"
+#include "testsupport/settings_fakes.h"
 #include "testsupport/status_lines.h"
 #include "testsupport/test_files.h"
 
@@ -23,8 +24,11 @@
 #include <vector>
 
 #ifndef _WIN32
+#include "testsupport/fake_ping.h"
+#include "testsupport/file_size_limit.h"
+#include "testsupport/forked_child.h"
+
 #include <csignal>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -33,36 +37,7 @@ namespace pellavane {
 namespace {
 
 namespace fs = std::filesystem;
-using pellavane::testing::LineCount;
-using pellavane::testing::OnlyWholeStatusLines;
-using pellavane::testing::ReadFile;
-using pellavane::testing::ScopedEnv;
-using pellavane::testing::TempFolder;
-using pellavane::testing::WriteFile;
-
-class FakeTimer : public ITimer
-{
-public:
-    int Interval() const override { return m_interval; }
-    void SetInterval(int milliseconds) override { m_interval = milliseconds; }
-    bool Enabled() const override { return m_enabled; }
-    void SetEnabled(bool enabled) override { m_enabled = enabled; }
-
-private:
-    int m_interval = 0;
-    bool m_enabled = true;
-};
-
-class NullSettings : public ISettingsStore
-{
-public:
-    std::string Read(const std::string&, const std::string&, const std::string&,
-                     const std::string& defaultValue) override
-    {
-        return defaultValue;
-    }
-    void Save(const std::string&, const std::string&, const std::string&, const std::string&) override {}
-};
+using namespace pellavane::testing;
 
 /** The schedule's view: only its record health is of interest here. */
 struct Reports : IErrorReporter, IScheduleView
@@ -82,12 +57,6 @@ struct Reports : IErrorReporter, IScheduleView
     void RecordsWorkingAgain() override { ++workingAgain; }
 };
 
-class SteadyProbe : public IConnectivityProbe
-{
-public:
-    bool IsInternetConnected() override { return true; }
-};
-
 class CountingClock : public IClock
 {
 public:
@@ -97,19 +66,12 @@ private:
     std::time_t m_next = 1'790'000'000;
 };
 
-struct CountingList : IStatusList
-{
-    int rows = 0;
-    void AppendStatusRow(std::time_t, bool) override { ++rows; }
-    void RemoveAllRows() override { rows = 0; }
-};
-
 /** The logging schedule at one record a second, running over the real recorder and log writer,
  *  with the log path a test can change between records. */
 class ScheduleOverRealLog
 {
 public:
-    explicit ScheduleOverRealLog(std::string path, IConnectivityProbe* probe = nullptr)
+    explicit ScheduleOverRealLog(std::string path, IConnectivityVerdict* probe = nullptr)
         : m_path(std::move(path)),
           m_recorder(
               probe != nullptr ? *probe : m_probe, m_clock, [this] { return m_path; }, m_list),
@@ -129,11 +91,11 @@ public:
 
 private:
     std::string m_path;
-    SteadyProbe m_probe;
+    AnsweringVerdict m_probe;
     CountingClock m_clock;
     CountingList m_list;
     FakeTimer m_timer;
-    NullSettings m_settings;
+    FakeSettings m_settings;
     StatusRecorder m_recorder;
     LoggingSchedule m_schedule;
 };
@@ -300,42 +262,32 @@ TEST(LogFileFullDisk, PartWrittenLineIsCutBackAndLoggingResumesWhenThereIsRoomAg
 {
     TempFolder folder;
     const std::string path = folder.File("log.txt");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = RunInChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         ScheduleOverRealLog schedule(path);
         schedule.Tick();
-        const auto size = static_cast<rlim_t>(fs::file_size(path));
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        const rlim_t original = limit.rlim_cur;
-        limit.rlim_cur = size + 10; // room for part of the next line only
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            ::_exit(10);
-        }
+        const auto size = fs::file_size(path);
+        ScopedFileSizeLimit limit(size + 10); // room for part of the next line only
         schedule.Tick();
         schedule.Tick();
         if (schedule.reports.failing.size() != 1 ||
             schedule.reports.failing.front().find("File too large") == std::string::npos ||
             schedule.reports.failing.front().find(path) == std::string::npos) {
-            ::_exit(11);
+            return 11;
         }
         if (fs::file_size(path) != size) {
-            ::_exit(12);
+            return 12;
         }
-        limit.rlim_cur = original;
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            ::_exit(13);
+        if (!limit.Restore()) {
+            return 13;
         }
         schedule.Tick();
-        ::_exit(schedule.reports.workingAgain == 1 && schedule.Rows() == 2 ? 0 : 14);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        return schedule.reports.workingAgain == 1 && schedule.Rows() == 2 ? 0 : 14;
+    });
     ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: limit not set, 11: no clear failure, 12: torn line left, "
-                                         "13: limit not restored, 14: logging did not resume";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << kChildThrew << ": limit not set, 11: no clear failure, "
+        << "12: torn line left, 13: limit not restored, 14: logging did not resume";
     const std::string text = ReadFile(path);
     EXPECT_TRUE(OnlyWholeStatusLines(text));
     EXPECT_EQ(LineCount(text), 2);
@@ -348,20 +300,13 @@ using SteadyClock = std::chrono::steady_clock;
 class ChildFaultTest : public ::testing::Test
 {
 protected:
-    ChildFaultTest() : m_path("PATH", m_folder.Path().string()), m_host("PELLAVANE_PROBE_HOST", "127.0.0.1")
-    {}
-
-    /** The fake finds the tools it uses itself: PATH holds nothing else. */
-    void FakePing(const std::string& body)
-    {
-        pellavane::testing::WriteScript(m_folder.File("ping"), "PATH=/usr/bin:/bin\n" + body);
-    }
-    std::string File(const std::string& name) const { return m_folder.File(name); }
+    void FakePing(const std::string& body) { m_ping.Write(body); }
+    std::string File(const std::string& name) const { return m_ping.File(name); }
 
     /** One record through the real probe with a short bound; returns the line it logged. */
     std::string RecordOnce(std::chrono::milliseconds& took)
     {
-        PingProbe probe({}, limits);
+        PingVerdict probe({}, limits);
         CountingClock clock;
         CountingList list;
         const std::string log = File("log.txt");
@@ -379,9 +324,8 @@ protected:
     static constexpr std::chrono::milliseconds kEndsWithin{8000};
 
 private:
-    TempFolder m_folder;
-    ScopedEnv m_path;
-    ScopedEnv m_host;
+    FakePingOnPath m_ping{FakePingOnPath::OtherPrograms::NotFound};
+    ScopedEnv m_host{"PELLAVANE_PROBE_HOST", "127.0.0.1"};
 };
 
 bool EndsWithDisconnected(const std::string& log)

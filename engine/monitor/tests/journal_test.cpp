@@ -10,19 +10,18 @@
 #include <vector>
 
 #ifndef _WIN32
+#include "testsupport/file_size_limit.h"
+#include "testsupport/forked_child.h"
+
 #include <csignal>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 namespace pellavane {
 namespace {
 
 namespace fs = std::filesystem;
-using pellavane::testing::ReadFile;
-using pellavane::testing::TempFolder;
-using pellavane::testing::WriteFile;
+using namespace pellavane::testing;
 
 const std::string kHeaderLine = std::string(kJournalHeader) + "\r\n";
 
@@ -126,27 +125,19 @@ TEST_F(AppendJournalLineTest, APartWrittenRowIsCutBackAndTheNextFitsAgain)
 {
     AppendJournalLine(path, "first row");
     const auto size = fs::file_size(path);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = RunInChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = static_cast<rlim_t>(size + 5);
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            ::_exit(10);
-        }
+        const ScopedFileSizeLimit limit(size + 5);
         try {
             AppendJournalLine(path, "a row longer than the room left");
-            ::_exit(11);
+            return 11;
         } catch (const JournalWriteError& error) {
-            ::_exit(std::string(error.what()).find("File too large") != std::string::npos ? 0 : 12);
+            return std::string(error.what()).find("File too large") != std::string::npos ? 0 : 12;
         }
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    });
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: limit not set, 11: no failure, 12: reason not told";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << kChildThrew << ": limit not set, 11: no failure, 12: reason not told";
     EXPECT_EQ(fs::file_size(path), size);
     AppendJournalLine(path, "second row");
     EXPECT_EQ(ReadFile(path), kHeaderLine + "first row\r\nsecond row\r\n");

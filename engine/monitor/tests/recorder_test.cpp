@@ -11,8 +11,10 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
+#include "testsupport/file_size_limit.h"
+#include "testsupport/forked_child.h"
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -20,18 +22,15 @@
 namespace pellavane {
 namespace {
 
-using pellavane::testing::LocalTime;
-using pellavane::testing::ReadFile;
-using pellavane::testing::ScopedEnv;
-using pellavane::testing::TempFolder;
+using namespace pellavane::testing;
 
 // What happened, in order, across the fakes handed to the recorder.
 using Events = std::vector<std::string>;
 
-class FakeProbe : public IConnectivityProbe
+class FakeVerdict : public IConnectivityVerdict
 {
 public:
-    explicit FakeProbe(Events& events) : m_events(events) {}
+    explicit FakeVerdict(Events& events) : m_events(events) {}
     bool IsInternetConnected() override
     {
         m_events.push_back("probe");
@@ -95,7 +94,7 @@ protected:
     TempFolder m_folder;
     std::string m_path;
     Events m_events;
-    FakeProbe m_probe;
+    FakeVerdict m_probe;
     FakeClock m_clock;
     RecordingList m_list;
     StatusRecorder m_recorder;
@@ -280,7 +279,7 @@ TEST_F(AppendLogLineFails, NoPermissionIsTold)
         GTEST_SKIP() << "root may write anywhere";
     }
     const std::string path = m_folder.File("read-only.log");
-    pellavane::testing::WriteFile(path, "");
+    WriteFile(path, "");
     ::chmod(path.c_str(), 0444);
     ExpectFailure(path, "Permission denied");
 }
@@ -291,27 +290,20 @@ TEST_F(AppendLogLineFails, FileSizeLimitCrossedInMidLineFailsAndLeavesNoTornLine
 {
     const std::string path = m_folder.File("limited.log");
     const std::string before(1002, 'x');
-    pellavane::testing::WriteFile(path, before);
+    WriteFile(path, before);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit limit{1024, 1024};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            ::_exit(3);
-        }
+    const int status = RunInChild([&] {
+        const ScopedFileSizeLimit limit(1024);
         try {
             AppendLogLine(path, "12/07/2026 04:45:17 Internet Connection Status: Connected");
         } catch (const LogWriteError& e) {
-            ::_exit(std::string(e.what()) == "Cannot write to log file '" + path + "': File too large" ? 0
-                                                                                                       : 2);
+            return std::string(e.what()) == "Cannot write to log file '" + path + "': File too large" ? 0 : 2;
         }
-        ::_exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        return 1;
+    });
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error, 2: error without the path or reason, 3: no limit";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: no error, 2: error without the path or reason, " << kChildThrew << ": no limit";
     EXPECT_EQ(ReadFile(path), before);
 
     AppendLogLine(path, "next");

@@ -6,6 +6,7 @@
 #include "engine/monitor/window_controls.h"
 #include "settings/settings_store.h"
 
+#include "testsupport/monitor_fakes.h"
 #include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
@@ -23,31 +24,9 @@
 namespace pellavane {
 namespace {
 
+using pellavane::testing::FakeTimer;
 using pellavane::testing::RecordingReporter;
 using pellavane::testing::Report;
-
-class FakeTimer : public ITimer
-{
-public:
-    int Interval() const override { return interval; }
-    void SetInterval(int milliseconds) override
-    {
-        interval = milliseconds;
-        writes.push_back("interval " + std::to_string(milliseconds));
-    }
-    bool Enabled() const override { return enabled; }
-    void SetEnabled(bool value) override
-    {
-        enabled = value;
-        writes.push_back(value ? "enabled" : "disabled");
-    }
-    /** Whether a real timer would deliver ticks now. */
-    bool Ticking() const { return enabled && interval != 0; }
-
-    int interval = 0;
-    bool enabled = true;
-    std::vector<std::string> writes;
-};
 
 class FakeCaption
 {

@@ -1,4 +1,4 @@
-#include "app/desktop/qt_web_check.h"
+#include "app/check/qt_web_check.h"
 
 #include <QByteArray>
 #include <QHostAddress>

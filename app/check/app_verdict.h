@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/desktop/qt_web_check.h"
+#include "app/check/qt_web_check.h"
 #include "engine/check/probe_targets.h"
 #include "engine/check/system_ping.h"
 #include "engine/check/verdict.h"
@@ -26,7 +26,7 @@ VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std:
 
 /** The one verdict the window, --check and --console use: the system ping, the machine's own
  *  network for the cause of a failure and, when an address is set, the web check over Qt Network. */
-class AppVerdict : public IConnectivityProbe
+class AppVerdict : public IConnectivityVerdict
 {
 public:
     AppVerdict(const VerdictSetup& setup, EventPump pump);

@@ -1,4 +1,4 @@
-#include "app/desktop/verdict_setup.h"
+#include "app/check/app_verdict.h"
 
 #include "settings/settings.h"
 

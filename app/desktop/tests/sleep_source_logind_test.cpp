@@ -1,16 +1,16 @@
 // logind as the program meets it on the system bus: a fake logind on a private bus that this test
 // program starts itself, so nothing reaches the machine's own bus.
-#include "app/desktop/logind_sleep_source.h"
 #include "app/desktop/sleep_source.h"
+#include "app/desktop/sleep_source_logind.h"
 
 #include "engine/monitor/sleep_watch.h"
+#include "testsupport/program_sandbox.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
@@ -255,34 +255,11 @@ class ConsoleOnPrivateBus : public ::testing::Test
 protected:
     ConsoleOnPrivateBus()
     {
-        EXPECT_TRUE(m_dir.isValid());
-        const QString bin = m_dir.filePath(QStringLiteral("bin"));
-        QDir().mkpath(bin);
-        QFile ping(bin + QStringLiteral("/ping"));
-        EXPECT_TRUE(ping.open(QIODevice::WriteOnly));
-        ping.write("#!/bin/sh\n"
-                   "echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n"
-                   "echo '1 packets transmitted, 1 received, 0% packet loss, time 0ms'\n");
-        ping.close();
-        ping.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
         QProcessEnvironment env;
-        for (const char* folder : {"home", "config", "state", "runtime", "tmp"}) {
-            QDir().mkpath(m_dir.filePath(QString::fromLatin1(folder)));
+        for (const auto& [name, value] : m_sandbox.Variables()) {
+            env.insert(QString::fromStdString(name), QString::fromStdString(value));
         }
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert(QStringLiteral("PATH"), bin + QStringLiteral(":/usr/bin:/bin"));
-        env.insert(QStringLiteral("PELLAVANE_PROBE_HOST"), QStringLiteral("127.0.0.1"));
-        env.insert(QStringLiteral("PELLAVANE_CHECK_URL"), QString());
-        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_STATE_HOME"), m_dir.filePath(QStringLiteral("state")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("TMPDIR"), m_dir.filePath(QStringLiteral("tmp")));
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), PrivateSystemBus::Address());
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
         m_program.setProcessEnvironment(env);
     }
     ~ConsoleOnPrivateBus() override
@@ -293,11 +270,11 @@ protected:
         }
     }
 
-    QString Log() const { return m_dir.filePath(QStringLiteral("net.txt")); }
-    QString Journal() const { return m_dir.filePath(QStringLiteral("net.journal.csv")); }
+    QString Log() const { return QString::fromStdString(m_sandbox.File("net.txt")); }
+    QString Journal() const { return QString::fromStdString(m_sandbox.File("net.journal.csv")); }
     int Lines(const QString& path) const { return ReadAll(path).count(QStringLiteral("\r\n")); }
 
-    QTemporaryDir m_dir;
+    testing::ProgramSandbox m_sandbox;
     QProcess m_program;
 };
 
@@ -354,4 +331,4 @@ int main(int argc, char** argv)
     return RUN_ALL_TESTS();
 }
 
-#include "logind_sleep_source_test.moc"
+#include "sleep_source_logind_test.moc"

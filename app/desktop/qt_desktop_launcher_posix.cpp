@@ -1,4 +1,4 @@
-#include "app/desktop/qt_desktop.h"
+#include "app/desktop/qt_desktop_launcher.h"
 
 #include <QDesktopServices>
 #include <QString>

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "engine/log_commands/text_box.h"
+
+class QLineEdit;
+
+namespace pellavane {
+
+/** Text1 on a QLineEdit. */
+class QtTextBox : public ITextBox
+{
+public:
+    explicit QtTextBox(QLineEdit& edit) : m_edit(edit) {}
+    std::string Text() const override;
+    void SetText(const std::string& text) override;
+
+private:
+    QLineEdit& m_edit;
+};
+
+} // namespace pellavane

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/history/history.h"
+#include "engine/history/outages.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pellavane {
+
+/** The longest stretch the timeline shows; round trips older than this are not kept. */
+inline constexpr std::int64_t kTimelineSpan = 31 * 86400;
+
+/** One check's round trip as the timeline draws it. */
+struct RttSample
+{
+    std::int64_t time = 0;
+    float rttMs = 0;
+    /** The line comes to this sample from the one before: both answered and no unknown time or
+     *  failed check lies between them. */
+    bool joined = false;
+};
+
+/** What the timeline shows: round trips oldest first, the known time (all else is unknown) and the
+ *  outages. */
+struct TimelineData
+{
+    std::vector<RttSample> samples;
+    std::vector<TimeSpan> known;
+    std::vector<TimeSpan> outages;
+};
+
+/** Everything the window shows of one reading of the history. */
+struct HistoryView
+{
+    HistoryReport report;
+    TimelineData timeline;
+    HistoryReadSummary summary;
+    /** When the history was read. */
+    std::int64_t now = 0;
+    /** Why it could not be read; empty when it was. */
+    std::string error;
+};
+
+/** Reads the history of the log at logPath as the reports do (the journal, and the text log before
+ *  it), with uptime by day and the round trips of the timeline's longest stretch before now. Stops
+ *  early, giving an empty view, once cancel is set. */
+HistoryView ReadHistoryView(const std::string& logPath, std::int64_t now,
+                            const std::atomic<bool>* cancel = nullptr);
+
+} // namespace pellavane

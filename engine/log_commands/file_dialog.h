@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace pellavane {
+
+/** The open-file dialog, modal to the main window. */
+class IFileDialog
+{
+public:
+    virtual ~IFileDialog() = default;
+    /** The full path chosen (a file that does not exist yet included), or empty when cancelled.
+     *  pipeFilter is "desc|pattern|desc|pattern|". */
+    virtual std::string ChooseFile(const std::string& title, const std::string& pipeFilter) = 0;
+};
+
+} // namespace pellavane

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "engine/check/probe.h"
+#include "engine/monitor/recorder.h"
+#include "engine/monitor/window_controls.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+// Stand-ins for what the logging schedule and the recorder are handed: the window's timer, the
+// probe, the status list.
+
+namespace pellavane::testing {
+
+/** Timer1 as the schedule sees it, with every write it makes in order. */
+class FakeTimer : public ITimer
+{
+public:
+    int Interval() const override { return interval; }
+    void SetInterval(int milliseconds) override
+    {
+        interval = milliseconds;
+        writes.push_back("interval " + std::to_string(milliseconds));
+    }
+    bool Enabled() const override { return enabled; }
+    void SetEnabled(bool value) override
+    {
+        enabled = value;
+        writes.push_back(value ? "enabled" : "disabled");
+    }
+    /** Whether a real timer would deliver ticks now. */
+    bool Ticking() const { return enabled && interval != 0; }
+
+    int interval = 0;
+    bool enabled = true;
+    std::vector<std::string> writes;
+};
+
+/** A connection that is always up. */
+struct AnsweringVerdict : IConnectivityVerdict
+{
+    bool IsInternetConnected() override { return true; }
+};
+
+/** The window's status list, as the number of rows it shows. */
+struct CountingList : IStatusList
+{
+    int rows = 0;
+    void AppendStatusRow(std::time_t, bool) override { ++rows; }
+    void RemoveAllRows() override { rows = 0; }
+};
+
+} // namespace pellavane::testing
