@@ -1,5 +1,7 @@
 #include "settings/display_name.h"
 
+#include "core/utf8_path.h"
+
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
@@ -42,17 +44,6 @@ std::string StrippedLogName(const std::string& displayName)
 bool IsUsable(const char* value)
 {
     return value != nullptr && *value != '\0';
-}
-
-std::filesystem::path PathFromUtf8(const std::string& text)
-{
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const std::filesystem::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 std::mutex g_titleMutex;

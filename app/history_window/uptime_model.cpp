@@ -9,12 +9,7 @@ namespace {
 // As the uptime CSV rounds it, so the table and the exported file agree to the last digit.
 QString PercentText(const PeriodUptime& period)
 {
-    const std::int64_t known = period.upSeconds + period.downSeconds;
-    if (known <= 0) {
-        return QStringLiteral("-");
-    }
-    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
-    return QStringLiteral("%1.%2 %").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    return QString::fromStdString(UptimePercentForPerson(period));
 }
 
 } // namespace

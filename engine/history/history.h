@@ -1,8 +1,8 @@
 #pragma once
 
+#include "engine/history/log_date_form.h"
+
 #include <cstdint>
-#include <ctime>
-#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,10 +14,13 @@ namespace pellavane {
 enum class HistoryEvent : std::uint8_t
 {
     Check,
+    /** Logging began or its interval changed. */
     Start,
+    /** Logging was turned off, or the window or the console ended. */
     Stop,
     Sleep,
     Resume,
+    /** The wall clock was stepped. */
     Clock,
 };
 
@@ -38,9 +41,6 @@ struct HistoryRecord
     std::string_view cause;
 };
 
-/** A check's round trip in milliseconds, NaN when it has none or it cannot be read. */
-double RoundTripMs(const HistoryRecord& record);
-
 /** Takes the history's records one by one, oldest first. */
 class IHistorySink
 {
@@ -48,90 +48,6 @@ public:
     virtual ~IHistorySink() = default;
     virtual void Record(const HistoryRecord& record) = 0;
 };
-
-/** A local date and time as written in a log line. */
-struct LocalDateTime
-{
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-
-/** One way of writing a log line's date and time: a short date, and after one blank a time; a line
- *  holding the date alone is that day at midnight. */
-class LogDateForm
-{
-public:
-    /** The names a form may need: AM and PM, and the twelve month names in short and long form. */
-    struct Names
-    {
-        std::string am = "AM";
-        std::string pm = "PM";
-        std::vector<std::string> months;
-    };
-
-    /** A form from strftime-style date and time formats ("%d.%m.%Y", "%H:%M:%S"); a two-digit year
-     *  reads as the year in full, as the log writes it. A conversion it cannot read back (a weekday
-     *  name) gives a form that reads nothing. */
-    static LogDateForm FromStrftime(std::string_view date, std::string_view time, const Names& names);
-    /** A form from Windows date and time pictures ("dd/MM/yyyy", "h:mm:ss tt"). */
-    static LogDateForm FromPicture(std::string_view date, std::string_view time, const Names& names);
-    /** The US form of older logs: M/D/YYYY and a time with or without AM or PM. */
-    static LogDateForm UnitedStates();
-
-    bool Usable() const { return !m_date.empty(); }
-    /** Reads the whole of text; false when it is not in this form or not a real date. */
-    bool Parse(std::string_view text, LocalDateTime& out) const;
-
-    enum class Piece : std::uint8_t
-    {
-        Literal,
-        Blanks,
-        Day,
-        Month,
-        MonthName,
-        Year,
-        Hour24,
-        Hour12,
-        Minute,
-        Second,
-        AmPm,
-        OptionalAmPm,
-    };
-    struct Token
-    {
-        Piece piece;
-        char literal = 0;
-    };
-
-private:
-    bool ParseTokens(const std::vector<Token>& tokens, std::string_view text, std::size_t& at,
-                     LocalDateTime& out, int& amPm) const;
-
-    std::vector<Token> m_date;
-    std::vector<Token> m_time;
-    Names m_names;
-};
-
-/** The form the program writes its log lines in under the user's current locale. */
-LogDateForm CurrentLogDateForm();
-
-/** Days from 1970-01-01 to a date of the proleptic Gregorian calendar. */
-constexpr std::int64_t DaysFromCivil(int year, int month, int day)
-{
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
-}
-
-/** The local broken-down time of t; false when the system cannot give one. */
-bool ToLocalTm(std::int64_t t, std::tm& out);
 
 /** The history could not be read; the message names the file and the reason. */
 class HistoryReadError : public std::runtime_error
@@ -152,23 +68,10 @@ struct HistoryReadSummary
     std::vector<std::string> notes;
 };
 
-/** Reads a text log's status lines, oldest first, in blocks, and stops before the first line dated at
- *  or after stopBefore. Each line is read in the first of forms that reads it. Throws
- *  HistoryReadError when the file cannot be opened or read. */
-void ReadTextLog(const std::string& path, const std::vector<LogDateForm>& forms, std::int64_t stopBefore,
-                 IHistorySink& sink, HistoryReadSummary& summary);
-
-/** Reads a journal's rows in blocks. False, with a note, when the file's first line is not the
- *  journal's header. Throws HistoryReadError when the file cannot be opened or read. */
-bool ReadJournal(const std::string& path, IHistorySink& sink, HistoryReadSummary& summary);
-
 /** Reads the whole history of a text log: the journal beside it when there is one, and the text log
  *  for the time before the journal's first row. Throws HistoryReadError when neither file exists or
  *  one that exists cannot be read. */
 HistoryReadSummary ReadHistory(const std::string& logPath, const std::vector<LogDateForm>& forms,
                                IHistorySink& sink);
-
-/** The forms a text log is read in: the current locale's, then the US one. */
-std::vector<LogDateForm> TextLogForms();
 
 } // namespace pellavane

@@ -1,6 +1,7 @@
 #include "engine/history/history_report.h"
 
-#include "engine/monitor/journal.h"
+#include "core/csv.h"
+#include "core/iso_time.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,36 +14,6 @@ namespace {
 std::string Number(std::int64_t value)
 {
     return std::to_string(value);
-}
-
-// Two decimals by integer arithmetic: printf would follow LC_NUMERIC, and a report read by a
-// program wants a point whatever the user's locale.
-std::string Percent(const PeriodUptime& period)
-{
-    const std::int64_t known = period.upSeconds + period.downSeconds;
-    if (known <= 0) {
-        return {};
-    }
-    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
-                  static_cast<long long>(hundredths % 100));
-    return text;
-}
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
 }
 
 std::string JsonString(const std::string& text)
@@ -62,18 +33,6 @@ std::string JsonString(const std::string& text)
         }
     }
     return out + "\"";
-}
-
-std::string LocalText(std::int64_t t)
-{
-    std::tm tm{};
-    if (!ToLocalTm(t, tm)) {
-        return std::to_string(t);
-    }
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return text;
 }
 
 enum class Align
@@ -116,6 +75,27 @@ std::string Table(const std::vector<std::string>& header, const std::vector<Alig
 
 } // namespace
 
+// Two decimals by integer arithmetic: printf would follow LC_NUMERIC, and a report read by a
+// program wants a point whatever the user's locale.
+std::string UptimePercentText(const PeriodUptime& period)
+{
+    const std::int64_t known = period.upSeconds + period.downSeconds;
+    if (known <= 0) {
+        return {};
+    }
+    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
+                  static_cast<long long>(hundredths % 100));
+    return text;
+}
+
+std::string UptimePercentForPerson(const PeriodUptime& period)
+{
+    const std::string percent = UptimePercentText(period);
+    return percent.empty() ? std::string("-") : percent + " %";
+}
+
 std::string DurationText(std::int64_t seconds)
 {
     const std::int64_t total = std::max<std::int64_t>(0, seconds);
@@ -139,9 +119,10 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
     switch (format) {
     case ReportFormat::Csv:
         out = "start,end,duration_s,cause\n";
+        // A report is read whole, so the cause keeps its text as the history held it.
         for (const Outage& o : outages) {
             out += IsoLocalTime(o.start) + "," + (o.ongoing ? std::string() : IsoLocalTime(o.end)) + "," +
-                   Number(o.Duration()) + "," + CsvField(o.cause) + "\n";
+                   Number(o.Duration()) + "," + CsvField(o.cause, CsvControls::Keep) + "\n";
         }
         return out;
     case ReportFormat::Json:
@@ -162,7 +143,8 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
     std::vector<std::vector<std::string>> rows;
     std::int64_t total = 0;
     for (const Outage& o : outages) {
-        rows.push_back({LocalText(o.start), o.ongoing ? std::string("still going") : LocalText(o.end),
+        rows.push_back({IsoLocalTimeWithoutZone(o.start),
+                        o.ongoing ? std::string("still going") : IsoLocalTimeWithoutZone(o.end),
                         DurationText(o.Duration()), o.cause});
         total += o.Duration();
     }
@@ -203,14 +185,14 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
         for (const PeriodUptime& p : periods) {
             out += p.Label() + "," + Number(p.upSeconds) + "," + Number(p.downSeconds) + "," +
                    Number(p.unknownSeconds) + "," + Number(p.outages) + "," + Number(p.longestSeconds) + "," +
-                   Percent(p) + "\n";
+                   UptimePercentText(p) + "\n";
         }
         return out;
     case ReportFormat::Json:
         out = "[";
         for (std::size_t i = 0; i < periods.size(); ++i) {
             const PeriodUptime& p = periods[i];
-            const std::string percent = Percent(p);
+            const std::string percent = UptimePercentText(p);
             out += std::string(i == 0 ? "\n" : ",\n") + "  {\"period\": " + JsonString(p.Label()) +
                    ", \"up_s\": " + Number(p.upSeconds) + ", \"down_s\": " + Number(p.downSeconds) +
                    ", \"unknown_s\": " + Number(p.unknownSeconds) + ", \"outages\": " + Number(p.outages) +
@@ -226,10 +208,9 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
     }
     std::vector<std::vector<std::string>> rows;
     for (const PeriodUptime& p : periods) {
-        const std::string percent = Percent(p);
         rows.push_back({p.Label(), DurationText(p.upSeconds), DurationText(p.downSeconds),
                         DurationText(p.unknownSeconds), Number(p.outages), DurationText(p.longestSeconds),
-                        percent.empty() ? std::string("-") : percent + " %"});
+                        UptimePercentForPerson(p)});
     }
     return Table(
         {"Period", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"},

@@ -21,6 +21,13 @@ enum class ReportFormat
 /** A duration for a person: "1 h 02 min 05 s", "4 min 10 s", "45 s". */
 std::string DurationText(std::int64_t seconds);
 
+/** Up time as a share of the known time in percent to two decimals, with a point whatever the locale
+ *  ("99.71"); empty when no time is known. */
+std::string UptimePercentText(const PeriodUptime& period);
+
+/** The same for a person: "99.71 %", or "-" when no time is known. */
+std::string UptimePercentForPerson(const PeriodUptime& period);
+
 /** The outages as a table, CSV (start,end,duration_s,cause) or JSON. */
 std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format);
 

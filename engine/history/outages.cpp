@@ -1,7 +1,8 @@
 #include "engine/history/outages.h"
 
+#include "core/iso_time.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 
 namespace pellavane {
@@ -21,16 +22,6 @@ enum class Kind
 };
 
 } // namespace
-
-std::int64_t LocalMidnight(int year, int month, int day)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&tm));
-}
 
 void Outage::AddChecks(const std::string& checkCause, std::int64_t checks)
 {
@@ -79,13 +70,7 @@ std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t second
 
 std::string PeriodUptime::Label() const
 {
-    char text[16];
-    if (day == 0) {
-        std::snprintf(text, sizeof text, "%04d-%02d", year, month);
-    } else {
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
-    }
-    return text;
+    return IsoDate(year, month, day);
 }
 
 std::optional<double> PeriodUptime::UptimePercent() const

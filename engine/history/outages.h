@@ -2,6 +2,8 @@
 
 #include "engine/history/history.h"
 
+#include "core/local_time.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -19,9 +21,6 @@ struct LocalDate
     int month = 0;
     int day = 0;
 };
-
-/** The local midnight that begins a day; mktime's normalising makes day 32 the next month's first. */
-std::int64_t LocalMidnight(int year, int month, int day);
 
 /** One outage: from its first "Disconnected" check to the next "Connected" one, or to where unknown
  *  time begins. */

@@ -1,9 +1,10 @@
 #include "engine/listeners/connection_notices.h"
 
 #include "engine/check/local_network.h"
-#include "engine/history/history.h"
 #include "engine/listeners/connection_summary.h"
 #include "engine/monitor/recorder.h"
+
+#include "core/local_time.h"
 
 #include <cstdio>
 #include <utility>

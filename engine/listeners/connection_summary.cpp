@@ -1,8 +1,8 @@
 #include "engine/listeners/connection_summary.h"
 
 #include "engine/check/local_network.h"
-#include "engine/history/history.h"
-#include "engine/history/outages.h"
+
+#include "core/local_time.h"
 
 #include <algorithm>
 #include <utility>

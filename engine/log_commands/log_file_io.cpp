@@ -1,5 +1,7 @@
 #include "engine/log_commands/log_file_io.h"
 
+#include "core/utf8_path.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,29 +14,20 @@ namespace fs = std::filesystem;
 
 namespace pellavane {
 
-namespace {
-
-fs::path NativePath(const std::string& utf8)
-{
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-} // namespace
-
 bool FileExists(const std::string& path)
 {
     if (path.empty()) {
         return false;
     }
     std::error_code error;
-    static_cast<void>(fs::last_write_time(NativePath(path), error));
+    static_cast<void>(fs::last_write_time(PathFromUtf8(path), error));
     return !error;
 }
 
 void ForceDeleteFile(const std::string& path)
 {
     std::error_code error;
-    const fs::path target = NativePath(path);
+    const fs::path target = PathFromUtf8(path);
     if (path.empty() || fs::is_directory(fs::symlink_status(target, error))) {
         return;
     }
@@ -49,7 +42,7 @@ void RemoveFile(const std::string& path, const EventPump& pump)
         pump();
     }
     std::error_code error;
-    const fs::path target = NativePath(path);
+    const fs::path target = PathFromUtf8(path);
     // An empty folder would be removed by the ordinary delete too; the history is only ever a file.
     if (path.empty() || fs::is_directory(fs::symlink_status(target, error))) {
         return;
@@ -68,10 +61,10 @@ std::string ReadWholeFile(const std::string& path)
     };
     // A folder opens as a stream and reads as nothing, which would pass for an empty history.
     std::error_code ignored;
-    if (fs::is_directory(NativePath(path), ignored)) {
+    if (fs::is_directory(PathFromUtf8(path), ignored)) {
         throw failure(std::generic_category().message(EISDIR));
     }
-    std::ifstream in(NativePath(path), std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         throw failure(std::strerror(errno));
     }

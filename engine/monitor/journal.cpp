@@ -1,80 +1,11 @@
 #include "engine/monitor/journal.h"
 
-#include "engine/check/check_result.h"
 #include "engine/monitor/journal_platform.h"
 
-#include <charconv>
-#include <cstdio>
 #include <exception>
 #include <utility>
 
 namespace pellavane {
-namespace {
-
-const char* EventName(JournalEvent event)
-{
-    switch (event) {
-    case JournalEvent::Check:
-        return "check";
-    case JournalEvent::Start:
-        return "start";
-    case JournalEvent::Stop:
-        return "stop";
-    case JournalEvent::Sleep:
-        return "sleep";
-    case JournalEvent::Resume:
-        return "resume";
-    case JournalEvent::Clock:
-        return "clock";
-    }
-    return "check";
-}
-
-// A field as a spreadsheet and a line-by-line reader both take it: one line, quoted where the
-// comma or the quote would otherwise split or end it.
-std::string CsvField(const std::string& text)
-{
-    std::string field;
-    field.reserve(text.size());
-    bool quote = false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            field.push_back(' ');
-            continue;
-        }
-        if (c == ',' || c == '"') {
-            quote = true;
-        }
-        if (c == '"') {
-            field.push_back('"');
-        }
-        field.push_back(c);
-    }
-    return quote ? '"' + field + '"' : field;
-}
-
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's days_from_civil).
-long long DaysFromCivil(long long year, unsigned month, unsigned day)
-{
-    year -= month <= 2 ? 1 : 0;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
-JournalRow EventRow(std::time_t t, JournalEvent event, std::string detail = {})
-{
-    JournalRow row;
-    row.time = t;
-    row.event = event;
-    row.detail = std::move(detail);
-    return row;
-}
-
-} // namespace
 
 std::string JournalPath(const std::string& logPath)
 {
@@ -86,72 +17,6 @@ std::string JournalPath(const std::string& logPath)
     const std::size_t dot = logPath.rfind('.');
     const bool hasExtension = dot != std::string::npos && dot > nameStart;
     return (hasExtension ? logPath.substr(0, dot) : logPath) + ".journal.csv";
-}
-
-std::string IsoLocalTime(std::time_t t)
-{
-    std::tm local{};
-    if (!journal_platform::LocalCalendarTime(t, local)) {
-        return std::to_string(t);
-    }
-    const long long asUtc = DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
-                                          static_cast<unsigned>(local.tm_mday)) *
-                                86400 +
-                            local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
-    const long long offsetMinutes = (asUtc - static_cast<long long>(t)) / 60;
-    const long long magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02lld:%02lld", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  offsetMinutes < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
-    return text;
-}
-
-std::string FormatJournalRow(const JournalRow& row)
-{
-    return IsoLocalTime(row.time) + ',' + EventName(row.event) + ',' + CsvField(row.status) + ',' +
-           CsvField(row.rttMs) + ',' + CsvField(row.target) + ',' + CsvField(row.detail);
-}
-
-std::string RttText(double milliseconds)
-{
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, milliseconds);
-    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
-}
-
-JournalRow CheckRow(const CheckResult& result)
-{
-    JournalRow row = EventRow(result.time, JournalEvent::Check, result.cause);
-    row.status = result.connected ? "connected" : "disconnected";
-    row.rttMs = result.rttMs ? RttText(*result.rttMs) : std::string();
-    row.target = result.target;
-    return row;
-}
-
-JournalRow StartRow(std::time_t t, int intervalSeconds)
-{
-    return EventRow(t, JournalEvent::Start, "interval=" + std::to_string(intervalSeconds));
-}
-
-JournalRow StopRow(std::time_t t)
-{
-    return EventRow(t, JournalEvent::Stop);
-}
-
-JournalRow SleepRow(std::time_t began)
-{
-    return EventRow(began, JournalEvent::Sleep);
-}
-
-JournalRow ResumeRow(std::time_t t)
-{
-    return EventRow(t, JournalEvent::Resume);
-}
-
-JournalRow ClockRow(std::time_t t, long long stepSeconds)
-{
-    return EventRow(t, JournalEvent::Clock, (stepSeconds < 0 ? "by=" : "by=+") + std::to_string(stepSeconds));
 }
 
 Journal::Journal(std::function<std::string()> logPath, IJournalHealth& health)

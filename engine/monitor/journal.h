@@ -1,64 +1,16 @@
 #pragma once
 
-#include <ctime>
+#include "engine/history/journal_format.h"
+
 #include <functional>
 #include <stdexcept>
 #include <string>
 
 namespace pellavane {
 
-struct CheckResult;
-
-/** The journal's first line; a file whose first line differs is not a journal and is never
- *  appended to. */
-inline constexpr const char* kJournalHeader = "time,event,status,rtt_ms,target,detail";
-
-enum class JournalEvent
-{
-    Check,
-    /** Logging began or its interval changed. */
-    Start,
-    /** Logging was turned off, or the window or the console ended. */
-    Stop,
-    Sleep,
-    Resume,
-    /** The wall clock was stepped. */
-    Clock
-};
-
-/** One journal row before formatting. Fields hold plain text; FormatJournalRow makes them safe. */
-struct JournalRow
-{
-    std::time_t time = 0;
-    JournalEvent event = JournalEvent::Check;
-    std::string status;
-    std::string rttMs;
-    std::string target;
-    std::string detail;
-};
-
 /** The journal's path beside the log at logPath: the file name's last extension replaced by
  *  ".journal.csv", or that added when the name has none. */
 std::string JournalPath(const std::string& logPath);
-
-/** t as ISO 8601 local time with its UTC offset, to the second: "2026-12-08T04:45:17+01:00". */
-std::string IsoLocalTime(std::time_t t);
-
-/** The row as one CSV line without its line end. Control characters in a field become blanks,
- *  so a row is always one line; a field holding a comma or a quote is quoted. */
-std::string FormatJournalRow(const JournalRow& row);
-
-/** A round trip in milliseconds in its shortest exact form ("0.12", "12.3", "123"). */
-std::string RttText(double milliseconds);
-
-JournalRow CheckRow(const CheckResult& result);
-/** detail "interval=N". */
-JournalRow StartRow(std::time_t t, int intervalSeconds);
-JournalRow StopRow(std::time_t t);
-JournalRow SleepRow(std::time_t began);
-JournalRow ResumeRow(std::time_t t);
-/** detail "by=+N" or "by=-N", the step in whole seconds. */
-JournalRow ClockRow(std::time_t t, long long stepSeconds);
 
 /** A row that could not be appended; the message names the path and the reason. */
 class JournalWriteError : public std::runtime_error

@@ -24,12 +24,7 @@ bool StartsWithHeader(int fd) noexcept
     do {
         got = ::pread(fd, first, header.size() + 2, 0);
     } while (got < 0 && errno == EINTR);
-    if (got < static_cast<ssize_t>(header.size() + 1)) {
-        return false;
-    }
-    const std::string_view start(first, static_cast<std::size_t>(got));
-    return start.substr(0, header.size()) == header &&
-           (start[header.size()] == '\n' || start.substr(header.size(), 2) == "\r\n");
+    return got >= 0 && StartsWithJournalHeader(std::string_view(first, static_cast<std::size_t>(got)));
 }
 
 } // namespace journal_platform
@@ -44,11 +39,6 @@ bool IsJournalFile(const std::string& path) noexcept
 }
 
 namespace journal_platform {
-
-bool LocalCalendarTime(std::time_t t, std::tm& local)
-{
-    return ::localtime_r(&t, &local) != nullptr;
-}
 
 bool IsPathSeparator(char c)
 {

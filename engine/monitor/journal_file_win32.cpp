@@ -15,13 +15,8 @@ bool StartsWithHeader(HANDLE file) noexcept
     char first[64] = {};
     OVERLAPPED atStart{};
     DWORD got = 0;
-    if (!::ReadFile(file, first, static_cast<DWORD>(header.size() + 2), &got, &atStart) ||
-        got < header.size() + 1) {
-        return false;
-    }
-    const std::string_view start(first, got);
-    return start.substr(0, header.size()) == header &&
-           (start[header.size()] == '\n' || start.substr(header.size(), 2) == "\r\n");
+    return ::ReadFile(file, first, static_cast<DWORD>(header.size() + 2), &got, &atStart) &&
+           StartsWithJournalHeader(std::string_view(first, got));
 }
 
 } // namespace journal_platform
@@ -40,11 +35,6 @@ bool IsJournalFile(const std::string& path) noexcept
 }
 
 namespace journal_platform {
-
-bool LocalCalendarTime(std::time_t t, std::tm& local)
-{
-    return localtime_s(&local, &t) == 0;
-}
 
 bool IsPathSeparator(char c)
 {

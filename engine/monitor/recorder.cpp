@@ -12,11 +12,6 @@ std::time_t SystemClock::Now()
     return std::time(nullptr);
 }
 
-std::string StatusLine(std::time_t t, bool connected)
-{
-    return DateTimeText(t) + (connected ? kStatusConnected : kStatusDisconnected);
-}
-
 StatusRecorder::StatusRecorder(IConnectivityVerdict& probe, IClock& clock, LogPathSource logPath,
                                IStatusList& list)
     : m_probe(probe), m_clock(clock), m_logPath(std::move(logPath)), m_list(list)

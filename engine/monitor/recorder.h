@@ -1,7 +1,10 @@
 #pragma once
 
 #include "engine/check/check_result.h"
+#include "engine/history/status_line.h"
 #include "engine/monitor/log_file.h"
+
+#include "core/local_time.h"
 
 #include <ctime>
 #include <functional>
@@ -12,9 +15,6 @@ namespace pellavane {
 
 class IConnectivityVerdict;
 class ICheckGate;
-
-inline constexpr const char* kStatusConnected = " Internet Connection Status: Connected";
-inline constexpr const char* kStatusDisconnected = " Internet Connection Status: Disconnected";
 
 /** The wall clock, to the second. */
 class IClock
@@ -29,13 +29,6 @@ class SystemClock : public IClock
 public:
     std::time_t Now() override;
 };
-
-/** The local date and time of t in the user's general date form: short date (four-digit year), one
- *  blank, time to the second; exactly midnight gives the date alone. */
-std::string DateTimeText(std::time_t t);
-
-/** DateTimeText(t) followed by the status text for connected. */
-std::string StatusLine(std::time_t t, bool connected);
 
 /** The status list ListView1 as the recorder and the log commands use it. */
 class IStatusList

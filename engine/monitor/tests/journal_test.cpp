@@ -1,6 +1,5 @@
 #include "engine/monitor/journal.h"
 
-#include "engine/check/check_result.h"
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +37,8 @@ TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
         {"Pellavane.txt", "Pellavane.journal.csv"},
         {"net", "net.journal.csv"},
         {"/var/tmp/net.log", "/var/tmp/net.journal.csv"},
+        {"/var/tmp/a.b/net", "/var/tmp/a.b/net.journal.csv"},
+        {"/home/ann/log.old.txt", "/home/ann/log.old.journal.csv"},
         {"/home/ann/logs.d/net", "/home/ann/logs.d/net.journal.csv"},
         {"archive.tar.gz", "archive.tar.journal.csv"},
         {"/home/ann/.netlog", "/home/ann/.netlog.journal.csv"},
@@ -50,82 +51,6 @@ TEST(JournalPath, ReplacesTheLastExtensionOfTheFileNameOrAddsOne)
 #ifdef _WIN32
     EXPECT_EQ(JournalPath("C:\\Logs.d\\net"), "C:\\Logs.d\\net.journal.csv");
 #endif
-}
-
-constexpr std::time_t k20261208T034517Z = 1796701517;
-constexpr std::time_t k20260701T100000Z = 1782900000;
-
-struct ZoneCase
-{
-    const char* zone;
-    std::time_t t;
-    const char* text;
-};
-
-TEST(IsoLocalTime, LocalTimeToTheSecondWithTheZonesOffset)
-{
-    std::vector<ZoneCase> cases = {
-        {"UTC0", k20261208T034517Z, "2026-12-08T03:45:17+00:00"},
-        {"CET-1", k20261208T034517Z, "2026-12-08T04:45:17+01:00"},
-        {"EST5", k20261208T034517Z, "2026-12-07T22:45:17-05:00"},
-    };
-#ifndef _WIN32
-    // Offsets in half hours and summer time rules are POSIX TZ forms the Windows runtime lacks.
-    cases.push_back({"<-0330>3:30", k20261208T034517Z, "2026-12-08T00:15:17-03:30"});
-    cases.push_back({"CET-1CEST,M3.5.0,M10.5.0/3", k20260701T100000Z, "2026-07-01T12:00:00+02:00"});
-#endif
-    for (const auto& c : cases) {
-        const ScopedTimeZone zone(c.zone);
-        EXPECT_EQ(IsoLocalTime(c.t), c.text) << c.zone;
-    }
-}
-
-TEST(FormatJournalRow, EachEventAsItsColumnsSay)
-{
-    const ScopedTimeZone zone("CET-1");
-    CheckResult answered;
-    answered.time = k20261208T034517Z;
-    answered.connected = true;
-    answered.rttMs = 0.12;
-    answered.target = "127.0.0.1";
-    CheckResult second = answered;
-    second.rttMs = 12.3;
-    second.target = "127.0.0.2";
-    second.cause = "";
-    CheckResult silent;
-    silent.time = k20261208T034517Z;
-    silent.cause = "targets silent";
-
-    const std::string at = "2026-12-08T04:45:17+01:00,";
-    EXPECT_EQ(FormatJournalRow(CheckRow(answered)), at + "check,connected,0.12,127.0.0.1,");
-    EXPECT_EQ(FormatJournalRow(CheckRow(second)), at + "check,connected,12.3,127.0.0.2,");
-    EXPECT_EQ(FormatJournalRow(CheckRow(silent)), at + "check,disconnected,,,targets silent");
-    EXPECT_EQ(FormatJournalRow(StartRow(k20261208T034517Z, 5)), at + "start,,,,interval=5");
-    EXPECT_EQ(FormatJournalRow(StopRow(k20261208T034517Z)), at + "stop,,,,");
-    EXPECT_EQ(FormatJournalRow(SleepRow(k20261208T034517Z)), at + "sleep,,,,");
-    EXPECT_EQ(FormatJournalRow(ResumeRow(k20261208T034517Z)), at + "resume,,,,");
-    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, 3600)), at + "clock,,,,by=+3600");
-    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, -5)), at + "clock,,,,by=-5");
-}
-
-TEST(FormatJournalRow, FieldsThatWouldSplitOrBreakTheRowAreMadeSafe)
-{
-    const ScopedTimeZone zone("UTC0");
-    JournalRow row;
-    row.target = "a,b";
-    row.detail = "say \"hi\"";
-    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,\"a,b\",\"say \"\"hi\"\"\"");
-    row.target = "line\r\nbreak\tand\x7f";
-    row.detail = "";
-    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,line  break and ,");
-}
-
-TEST(RttText, ShortestTextThatReadsBackAsTheSameNumber)
-{
-    EXPECT_EQ(RttText(0.12), "0.12");
-    EXPECT_EQ(RttText(0.045), "0.045");
-    EXPECT_EQ(RttText(12.3), "12.3");
-    EXPECT_EQ(RttText(123), "123");
 }
 
 class AppendJournalLineTest : public ::testing::Test

@@ -1,6 +1,4 @@
-#include "engine/monitor/recorder.h"
-
-#include "engine/history/history.h"
+#include "core/local_time.h"
 
 #include "core/win32_support.h"
 
@@ -115,19 +113,21 @@ std::string LocaleText(LCTYPE type, const char* fallback)
 
 } // namespace
 
-LogDateForm CurrentLogDateForm()
+LocaleDateTimeForm UserDateTimeForm()
 {
-    LogDateForm::Names names;
-    names.am = LocaleText(LOCALE_S1159, "AM");
-    names.pm = LocaleText(LOCALE_S2359, "PM");
+    LocaleDateTimeForm form;
+    form.notation = LocaleDateTimeForm::Notation::Picture;
+    form.date = win32::WideToUtf8(ShortDatePicture());
+    form.time = LocaleText(LOCALE_STIMEFORMAT, "HH:mm:ss");
+    form.names.am = LocaleText(LOCALE_S1159, "AM");
+    form.names.pm = LocaleText(LOCALE_S2359, "PM");
     for (LCTYPE i = 0; i < 12; ++i) {
-        names.months.push_back(LocaleText(LOCALE_SABBREVMONTHNAME1 + i, ""));
+        form.names.months.push_back(LocaleText(LOCALE_SABBREVMONTHNAME1 + i, ""));
     }
     for (LCTYPE i = 0; i < 12; ++i) {
-        names.months.push_back(LocaleText(LOCALE_SMONTHNAME1 + i, ""));
+        form.names.months.push_back(LocaleText(LOCALE_SMONTHNAME1 + i, ""));
     }
-    return LogDateForm::FromPicture(win32::WideToUtf8(ShortDatePicture()),
-                                    LocaleText(LOCALE_STIMEFORMAT, "HH:mm:ss"), names);
+    return form;
 }
 
 bool ToLocalTm(std::int64_t t, std::tm& out)

@@ -1,6 +1,4 @@
-#include "engine/monitor/recorder.h"
-
-#include "engine/history/history.h"
+#include "core/local_time.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -97,20 +95,22 @@ std::string DateTimeText(std::time_t t)
     return date + " " + Format(Langinfo(T_FMT, locale.Get(), "%H:%M:%S"), tm, locale.Get());
 }
 
-LogDateForm CurrentLogDateForm()
+LocaleDateTimeForm UserDateTimeForm()
 {
     const TimeLocale locale;
-    LogDateForm::Names names;
-    names.am = Langinfo(AM_STR, locale.Get(), "AM");
-    names.pm = Langinfo(PM_STR, locale.Get(), "PM");
+    LocaleDateTimeForm form;
+    form.notation = LocaleDateTimeForm::Notation::Strftime;
+    form.date = Langinfo(D_FMT, locale.Get(), "%m/%d/%y");
+    form.time = Langinfo(T_FMT, locale.Get(), "%H:%M:%S");
+    form.names.am = Langinfo(AM_STR, locale.Get(), "AM");
+    form.names.pm = Langinfo(PM_STR, locale.Get(), "PM");
     for (int i = 0; i < 12; ++i) {
-        names.months.push_back(Langinfo(static_cast<nl_item>(ABMON_1 + i), locale.Get(), ""));
+        form.names.months.push_back(Langinfo(static_cast<nl_item>(ABMON_1 + i), locale.Get(), ""));
     }
     for (int i = 0; i < 12; ++i) {
-        names.months.push_back(Langinfo(static_cast<nl_item>(MON_1 + i), locale.Get(), ""));
+        form.names.months.push_back(Langinfo(static_cast<nl_item>(MON_1 + i), locale.Get(), ""));
     }
-    return LogDateForm::FromStrftime(Langinfo(D_FMT, locale.Get(), "%m/%d/%y"),
-                                     Langinfo(T_FMT, locale.Get(), "%H:%M:%S"), names);
+    return form;
 }
 
 bool ToLocalTm(std::int64_t t, std::tm& out)

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/history/history.h"
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+// The journal's text, written by the recorder's side and read back by the history: one header line,
+// then one CSV row a line in the header's column order.
+
+namespace pellavane {
+
+struct CheckResult;
+
+/** The journal's first line; a file whose first line differs is not a journal and is never
+ *  appended to. */
+inline constexpr const char* kJournalHeader = "time,event,status,rtt_ms,target,detail";
+
+/** One journal row before formatting. Fields hold plain text; FormatJournalRow makes them safe. */
+struct JournalRow
+{
+    std::time_t time = 0;
+    HistoryEvent event = HistoryEvent::Check;
+    std::string status;
+    std::string rttMs;
+    std::string target;
+    std::string detail;
+};
+
+/** The row as one CSV line without its line end. Control characters in a field become blanks,
+ *  so a row is always one line; a field holding a comma or a quote is quoted. Writes the time in
+ *  ISO 8601 local time with its offset. */
+std::string FormatJournalRow(const JournalRow& row);
+
+/** Reads one row without its line end; false when it is not a journal row. The record's round trip
+ *  and cause point into row. */
+bool ParseJournalRow(std::string_view row, HistoryRecord& record);
+
+/** A first line read back is the header, also after the byte order mark an editor may save. */
+bool IsJournalHeaderLine(std::string_view line);
+
+/** The first bytes of a file (the header's length and two at least, where the file has them) begin
+ *  with the header and its line end, LF or CR LF: a journal that rows may be appended to. */
+bool StartsWithJournalHeader(std::string_view start);
+
+/** A round trip in milliseconds in its shortest exact form ("0.12", "12.3", "123"). */
+std::string RttText(double milliseconds);
+
+/** A check's round trip in milliseconds, NaN when it has none or it cannot be read. */
+double RoundTripMs(const HistoryRecord& record);
+
+JournalRow CheckRow(const CheckResult& result);
+/** detail "interval=N". */
+JournalRow StartRow(std::time_t t, int intervalSeconds);
+JournalRow StopRow(std::time_t t);
+JournalRow SleepRow(std::time_t began);
+JournalRow ResumeRow(std::time_t t);
+/** detail "by=+N" or "by=-N", the step in whole seconds. */
+JournalRow ClockRow(std::time_t t, long long stepSeconds);
+
+} // namespace pellavane

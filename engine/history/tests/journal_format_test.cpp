@@ -1,0 +1,125 @@
+#include "engine/history/journal_format.h"
+
+#include "engine/check/check_result.h"
+#include "testsupport/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace pellavane {
+namespace {
+
+using pellavane::testing::ScopedTimeZone;
+
+constexpr std::time_t k20261208T034517Z = 1796701517;
+
+TEST(FormatJournalRow, EachEventAsItsColumnsSay)
+{
+    const ScopedTimeZone zone("CET-1");
+    CheckResult answered;
+    answered.time = k20261208T034517Z;
+    answered.connected = true;
+    answered.rttMs = 0.12;
+    answered.target = "127.0.0.1";
+    CheckResult second = answered;
+    second.rttMs = 12.3;
+    second.target = "127.0.0.2";
+    second.cause = "";
+    CheckResult silent;
+    silent.time = k20261208T034517Z;
+    silent.cause = "targets silent";
+
+    const std::string at = "2026-12-08T04:45:17+01:00,";
+    EXPECT_EQ(FormatJournalRow(CheckRow(answered)), at + "check,connected,0.12,127.0.0.1,");
+    EXPECT_EQ(FormatJournalRow(CheckRow(second)), at + "check,connected,12.3,127.0.0.2,");
+    EXPECT_EQ(FormatJournalRow(CheckRow(silent)), at + "check,disconnected,,,targets silent");
+    EXPECT_EQ(FormatJournalRow(StartRow(k20261208T034517Z, 5)), at + "start,,,,interval=5");
+    EXPECT_EQ(FormatJournalRow(StopRow(k20261208T034517Z)), at + "stop,,,,");
+    EXPECT_EQ(FormatJournalRow(SleepRow(k20261208T034517Z)), at + "sleep,,,,");
+    EXPECT_EQ(FormatJournalRow(ResumeRow(k20261208T034517Z)), at + "resume,,,,");
+    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, 3600)), at + "clock,,,,by=+3600");
+    EXPECT_EQ(FormatJournalRow(ClockRow(k20261208T034517Z, -5)), at + "clock,,,,by=-5");
+}
+
+TEST(FormatJournalRow, FieldsThatWouldSplitOrBreakTheRowAreMadeSafe)
+{
+    const ScopedTimeZone zone("UTC0");
+    JournalRow row;
+    row.target = "a,b";
+    row.detail = "say \"hi\"";
+    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,\"a,b\",\"say \"\"hi\"\"\"");
+    row.target = "line\r\nbreak\tand\x7f";
+    row.detail = "";
+    EXPECT_EQ(FormatJournalRow(row), "1970-01-01T00:00:00+00:00,check,,,line  break and ,");
+}
+
+TEST(RttText, ShortestTextThatReadsBackAsTheSameNumber)
+{
+    EXPECT_EQ(RttText(0.12), "0.12");
+    EXPECT_EQ(RttText(0.045), "0.045");
+    EXPECT_EQ(RttText(12.3), "12.3");
+    EXPECT_EQ(RttText(123), "123");
+}
+
+struct RoundTripCase
+{
+    JournalRow row;
+    HistoryEvent event;
+    bool connected;
+    int interval;
+    std::string cause;
+};
+
+TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
+{
+    const ScopedTimeZone zone("EST5");
+    const std::time_t t = k20261208T034517Z;
+    CheckResult answered;
+    answered.time = t;
+    answered.connected = true;
+    answered.rttMs = 12.5;
+    answered.target = "127.0.0.1";
+    CheckResult silent;
+    silent.time = t;
+    silent.cause = "targets silent";
+    const RoundTripCase cases[] = {
+        {CheckRow(answered), HistoryEvent::Check, true, 0, ""},
+        {CheckRow(silent), HistoryEvent::Check, false, 0, "targets silent"},
+        {StartRow(t, 300), HistoryEvent::Start, false, 300, ""},
+        {StopRow(t), HistoryEvent::Stop, false, 0, ""},
+        {SleepRow(t), HistoryEvent::Sleep, false, 0, ""},
+        {ResumeRow(t), HistoryEvent::Resume, false, 0, ""},
+        {ClockRow(t, -5), HistoryEvent::Clock, false, 0, ""},
+    };
+    for (const RoundTripCase& c : cases) {
+        const std::string text = FormatJournalRow(c.row);
+        HistoryRecord record;
+        ASSERT_TRUE(ParseJournalRow(text, record)) << text;
+        EXPECT_EQ(record.time, t) << text;
+        EXPECT_EQ(record.event, c.event) << text;
+        EXPECT_EQ(record.connected, c.connected) << text;
+        EXPECT_EQ(record.intervalSeconds, c.interval) << text;
+        EXPECT_EQ(std::string(record.cause), c.cause) << text;
+    }
+    HistoryRecord record;
+    ASSERT_TRUE(ParseJournalRow(FormatJournalRow(CheckRow(answered)), record));
+    EXPECT_DOUBLE_EQ(RoundTripMs(record), 12.5);
+}
+
+TEST(IsJournalHeaderLine, TheHeaderAloneAlsoAfterAByteOrderMark)
+{
+    EXPECT_TRUE(IsJournalHeaderLine(kJournalHeader));
+    EXPECT_TRUE(IsJournalHeaderLine(std::string("\xEF\xBB\xBF") + kJournalHeader));
+    EXPECT_FALSE(IsJournalHeaderLine(std::string(kJournalHeader) + ",extra"));
+    EXPECT_FALSE(IsJournalHeaderLine("time,event"));
+    EXPECT_TRUE(StartsWithJournalHeader(std::string(kJournalHeader) + "\r\n"));
+    EXPECT_TRUE(StartsWithJournalHeader(std::string(kJournalHeader) + "\n2026"));
+    EXPECT_FALSE(StartsWithJournalHeader(kJournalHeader));
+    EXPECT_FALSE(StartsWithJournalHeader(std::string(kJournalHeader) + "\r"));
+    EXPECT_FALSE(StartsWithJournalHeader(std::string("\xEF\xBB\xBF") + kJournalHeader + "\r\n"));
+}
+
+} // namespace
+} // namespace pellavane
