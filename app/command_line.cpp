@@ -110,6 +110,16 @@ std::string IntervalOptionNames(const std::string& lastSeparator)
     return names;
 }
 
+/** A value in single quotes, as the messages quote one. Appended to a string rather than added to
+ *  "'": GCC 12 optimising warns of an overlap that "'" + std::string cannot have (-Wrestrict). */
+std::string Quoted(const QString& value)
+{
+    std::string quoted(1, '\'');
+    quoted += value.toStdString();
+    quoted += '\'';
+    return quoted;
+}
+
 CommandLineRequest Failure(std::string message)
 {
     CommandLineRequest request;
@@ -311,8 +321,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         for (const QString& value : parser.values(*option)) {
             *seconds = DurationOptionSeconds(value.toStdString());
             if (!*seconds) {
-                return Failure("'" + value.toStdString() + "' for --" +
-                               option->names().first().toStdString() +
+                return Failure(Quoted(value) + " for --" + option->names().first().toStdString() +
                                " is not a duration such as 30s, 5m or 1h.");
             }
         }
@@ -334,8 +343,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         for (const QString& value : parser.values(*option)) {
             *day = DayOption(value);
             if (!*day) {
-                return Failure("'" + value.toStdString() + "' for --" +
-                               option->names().first().toStdString() + " is not a day written YYYY-MM-DD.");
+                return Failure(Quoted(value) + " for --" + option->names().first().toStdString() +
+                               " is not a day written YYYY-MM-DD.");
             }
         }
     }
