@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 #include "engine/check/check_result.h"
 #include "engine/check/ping_output.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check/capture_many.h"
+#include "engine/capture/capture_many.h"
 #include "engine/check/probe.h"
 #include "engine/check/verdict.h"
 

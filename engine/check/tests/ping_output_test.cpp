@@ -1,6 +1,6 @@
 #include "engine/check/ping_output.h"
 
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 
 #include <gtest/gtest.h>
 

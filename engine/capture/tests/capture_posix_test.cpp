@@ -1,4 +1,4 @@
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 
 #include "testsupport/forked_child.h"
 #include "testsupport/test_files.h"

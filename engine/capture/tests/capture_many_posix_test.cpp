@@ -1,4 +1,4 @@
-#include "engine/check/capture_many.h"
+#include "engine/capture/capture_many.h"
 
 #include "testsupport/test_files.h"
 

@@ -1,8 +1,8 @@
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 
 #include "core/posix_support.h"
 #include "core/utf8_text.h"
-#include "engine/check/child_process.h"
+#include "engine/capture/child_process.h"
 
 #include <algorithm>
 #include <array>

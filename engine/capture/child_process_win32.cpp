@@ -1,4 +1,4 @@
-#include "engine/check/child_process.h"
+#include "engine/capture/child_process.h"
 
 #include <algorithm>
 #include <cwchar>

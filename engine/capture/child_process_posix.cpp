@@ -1,6 +1,6 @@
-#include "engine/check/child_process.h"
+#include "engine/capture/child_process.h"
 
-#include "engine/check/command_line_split.h"
+#include "engine/capture/command_line_split.h"
 
 #include <algorithm>
 #include <cerrno>

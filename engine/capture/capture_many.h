@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 
 #include <optional>
 #include <string>

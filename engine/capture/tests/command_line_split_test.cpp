@@ -1,4 +1,4 @@
-#include "engine/check/command_line_split.h"
+#include "engine/capture/command_line_split.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 
 #include "core/win32_support.h"
 

@@ -1,7 +1,7 @@
-#include "engine/check/capture.h"
+#include "engine/capture/capture.h"
 
 #include "core/win32_support.h"
-#include "engine/check/child_process.h"
+#include "engine/capture/child_process.h"
 
 #include <algorithm>
 #include <array>
