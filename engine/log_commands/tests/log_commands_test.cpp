@@ -1,13 +1,8 @@
-#include "engine/log_commands/log_commands.h"
+#include "engine/log_commands/tests/log_commands_fixture.h"
 
 #include "core/guarded_handler.h"
 #include "engine/monitor/journal.h"
 #include "engine/monitor/recorder.h"
-
-#include "testsupport/desktop_fakes.h"
-#include "testsupport/monitor_fakes.h"
-#include "testsupport/recording_reporter.h"
-#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,45 +19,12 @@ namespace {
 
 using namespace pellavane::testing;
 
-class LogCommandsTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { text1.text = m_folder.File("history.txt"); }
-
-    void WriteLog(const std::string& content)
-    {
-        std::ofstream(text1.text, std::ios::binary | std::ios::app) << content;
-    }
-
-    FakeTextBox text1;
-    CountingList list;
-    FakeBoxes boxes;
-    FakeDialog dialog;
-    FakeLauncher launcher;
-    FakeClipboard clipboard;
-    RecordingReporter reporter;
-    int pumped = 0;
-    LogCommands commands{{text1, list, boxes, dialog, launcher, clipboard, [this] { ++pumped; }, reporter,
-                          "help.example.org"}};
-    TempFolder m_folder;
-};
-
 TEST_F(LogCommandsTest, ViewWithoutLogShowsTheMessageAndStartsNothing)
 {
     commands.PushButton1_Click();
     EXPECT_EQ(boxes.shown, std::vector<std::string>{kNoHistoryMessage});
     EXPECT_TRUE(launcher.viewed.empty());
     EXPECT_TRUE(reporter.reports.empty());
-}
-
-TEST_F(LogCommandsTest, ViewHandsTheExactPathToTheViewerEvenWithBlanksAndShellCharacters)
-{
-    text1.text = (m_folder.Path() / "my log; $(touch pwned) \"q\" `x`.txt").string();
-    WriteLog("line\r\n");
-    commands.PushButton1_Click();
-    EXPECT_EQ(launcher.viewed, std::vector<std::string>{text1.text});
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_FALSE(fs::exists(m_folder.Path() / "pwned"));
 }
 
 TEST_F(LogCommandsTest, ViewerThatCannotStartIsReportedAtLine102)
@@ -94,25 +56,6 @@ TEST_F(LogCommandsTest, CopyWithoutLogLeavesTheClipboardAndShowsNothing)
 }
 
 // A folder reads as nothing and /proc/self/mem fails its first read: neither is an empty history.
-TEST_F(LogCommandsTest, CopyOfAFolderOrAFailingReadKeepsTheClipboardAndReportsPathAndReason)
-{
-    const struct
-    {
-        std::string path;
-        std::string reason;
-    } cases[] = {{m_folder.Path().string(), "Is a directory"}, {"/proc/self/mem", "Input/output error"}};
-    for (const auto& c : cases) {
-        text1.text = c.path;
-        reporter = {};
-        commands.PushButton2_Click();
-        EXPECT_TRUE(clipboard.texts.empty()) << c.path;
-        EXPECT_EQ(reporter.Lines(), std::vector<int>{102});
-        EXPECT_EQ(reporter.reports,
-                  (std::vector<Report>{{HandlerTag("PushButton2_Click"), 102,
-                                        "Cannot read log file '" + c.path + "': " + c.reason}}));
-    }
-}
-
 TEST_F(LogCommandsTest, ClearAnsweredNoKeepsFileAndList)
 {
     WriteLog("line\r\n");
