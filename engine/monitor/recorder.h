@@ -3,8 +3,6 @@
 #include "engine/check/check_result.h"
 #include "engine/history/status_line.h"
 
-#include "core/local_time.h"
-
 #include <ctime>
 #include <functional>
 #include <stdexcept>
