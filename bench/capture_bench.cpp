@@ -2,7 +2,7 @@
 // posix_spawnp, read the pipe to its end, waitpid; and the throughput of a capture of 256 MiB of
 // output against a bare loop of 1024-byte reads keeping the same bytes. The ratios, measured in the
 // same run, are printed at the end, the last lines in the form bench/run-all.sh collects.
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,13 +1,14 @@
 #pragma once
 
-// Small pieces the POSIX files share: an owning file descriptor and a write that finishes or says
-// why not. The Windows files have theirs in win32_support.h.
+// Small pieces the POSIX files share: an owning file descriptor, a write that finishes or says why
+// not, and a descriptor that does not wait. The Windows files have theirs in win32_support.h.
 
 #include <cerrno>
 #include <cstddef>
 #include <string_view>
 #include <utility>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace pellavane::posix {
@@ -79,6 +80,13 @@ inline int WriteAll(int fd, std::string_view data) noexcept
         written += static_cast<std::size_t>(n);
     }
     return 0;
+}
+
+/** Makes reads and writes on fd return at once instead of waiting; false when the system refuses. */
+inline bool SetNonBlocking(int fd) noexcept
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 } // namespace pellavane::posix

@@ -81,6 +81,11 @@ std::size_t FirstIllFormed(std::string_view bytes)
 
 } // namespace
 
+std::size_t WellFormedUtf8Length(std::string_view bytes)
+{
+    return FirstIllFormed(bytes);
+}
+
 void MendUtf8(std::string& bytes)
 {
     if (FirstIllFormed(bytes) != bytes.size()) {

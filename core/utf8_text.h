@@ -13,4 +13,8 @@ std::string ValidUtf8(std::string_view bytes);
 /** Makes bytes valid UTF-8 as ValidUtf8 does, in place: valid text, the usual case, is not copied. */
 void MendUtf8(std::string& bytes);
 
+/** The length of the longest start of bytes that is well-formed UTF-8: bytes.size() for valid text,
+ *  else the position of the first byte that begins no well-formed sequence. */
+std::size_t WellFormedUtf8Length(std::string_view bytes);
+
 } // namespace pellavane

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting of every tracked C++ file, builds Pellavane and
-# runs every test: the native build with warnings as errors, the same tests under AddressSanitizer
-# and UndefinedBehaviorSanitizer, lintian on the Debian package, the Qt-free core cross-built for
-# 32-bit Windows and run under Wine, and the desktop test under Xvfb.
+# runs every test: the native build with warnings as errors, the program alone configured and built
+# without Google Benchmark and GoogleTest, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian package, the Qt-free core
+# cross-built for 32-bit Windows and run under Wine, and the desktop test under Xvfb.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" test
@@ -33,9 +34,30 @@ build_and_test() {
 echo "== native build, warnings as errors"
 build_and_test "$top/build-ci"
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+# A machine without Google Benchmark and GoogleTest configures and builds the program: only the
+# program is built, without debug information, through ccache where there is one.
+echo "== configure and build without Google Benchmark, GoogleTest and the tests"
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$top" -B "$top/build-ci-bare" -G Ninja --no-warn-unused-cli -DPELLAVANE_WERROR=ON \
+    -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+    "${launcher[@]}"
+cmake --build "$top/build-ci-bare" -j "$jobs" --target pellavane
+listed=$(ctest --test-dir "$top/build-ci-bare" -N)
+if ! grep -qx 'Total Tests: 0' <<<"$listed"; then
+    echo "A build with BUILD_TESTING=OFF lists tests:" >&2
+    echo "$listed" >&2
+    exit 1
+fi
+
+# Optimised, so that the warnings only optimisation finds (maybe-uninitialized and the like) fail
+# the run too; -O1 also runs the sanitized tests faster than -O0 would.
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer, optimised (-O1), warnings as errors"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    build_and_test "$top/build-ci-asan" -DPELLAVANE_SANITIZE=ON -DPELLAVANE_BENCHMARKS=OFF
+    build_and_test "$top/build-ci-asan" -DPELLAVANE_SANITIZE=ON -DPELLAVANE_BENCHMARKS=OFF \
+    "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1"
 
 echo "== Debian package, checked by lintian"
 # The native tree is built already: cpack only installs, strips and packs it, in a folder of its own

@@ -35,16 +35,21 @@ public:
 
     void ShowIcon(const TrayPicture& icon, const std::string& tip) override
     {
-        calls.push_back({Op::ShowIcon, icon, tip, {}});
+        Call& call = Record(Op::ShowIcon);
+        call.icon = icon;
+        call.text = tip;
     }
-    void SetIcon(const TrayPicture& icon) override { calls.push_back({Op::SetIcon, icon, {}, {}}); }
-    void SetTip(const std::string& tip) override { calls.push_back({Op::SetTip, {}, tip, {}}); }
-    void HideIcon() override { calls.push_back({Op::HideIcon, {}, {}, {}}); }
+    void SetIcon(const TrayPicture& icon) override { Record(Op::SetIcon).icon = icon; }
+    void SetTip(const std::string& tip) override { Record(Op::SetTip).text = tip; }
+    void HideIcon() override { Record(Op::HideIcon); }
     void ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs) override
     {
-        calls.push_back({Op::ShowMessage, {}, text, title, timeoutMs});
+        Call& call = Record(Op::ShowMessage);
+        call.text = text;
+        call.title = title;
+        call.timeoutMs = timeoutMs;
     }
-    void HideMessage() override { calls.push_back({Op::HideMessage, {}, {}, {}}); }
+    void HideMessage() override { Record(Op::HideMessage); }
     void SetEvents(TrayShellEvents e) override { events = std::move(e); }
 
     /** What the shell would report for a click on the icon. */
@@ -83,6 +88,16 @@ public:
 
     std::vector<Call> calls;
     TrayShellEvents events;
+
+private:
+    /** A new request at the end of calls, made in place: a braced temporary with an empty picture
+     *  made GCC's optimiser warn that the picture may be used uninitialized. */
+    Call& Record(Op op)
+    {
+        Call& call = calls.emplace_back();
+        call.op = op;
+        return call;
+    }
 };
 
 /** A clock the test moves; the pump advances it one second per pass, like a second of waiting. */

@@ -2,7 +2,7 @@
 
 // The tray icon control: one icon in the notification area, its balloon and its mouse events.
 
-#include "engine/check/cmd_output.h"
+#include "core/event_pump.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,14 +2,89 @@
 
 #include "engine/monitor/schedule.h"
 
+#include "core/utf8_text.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDate>
+#include <QStringDecoder>
 #include <QStringList>
+
+#include <string_view>
 
 namespace pellavane {
 
 namespace {
+
+/** The first of the lone surrogates U+DC80 to U+DCFF that stand for the bytes 0x80 to 0xFF. */
+constexpr char16_t kByteEscape = 0xDC00;
+
+/** An argument as text that keeps every byte. A file name need not be UTF-8: each byte that begins no
+ *  well-formed sequence becomes the lone surrogate U+DC00 + byte, which no well-formed UTF-8 decodes
+ *  to, and a byte order mark stays a character; ArgumentBytes gives the bytes back. */
+QString ArgumentText(std::string_view bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QString text;
+    while (!bytes.empty()) {
+        const std::size_t run = WellFormedUtf8Length(bytes);
+        text += utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(run)));
+        if (run == bytes.size()) {
+            break;
+        }
+        text += QChar(static_cast<char16_t>(kByteEscape + static_cast<unsigned char>(bytes[run])));
+        bytes.remove_prefix(run + 1);
+    }
+    return text;
+}
+
+/** The bytes an ArgumentText, or a part of one the parser cut at an ASCII sign, came from. */
+std::string ArgumentBytes(const QString& text)
+{
+    std::string bytes;
+    qsizetype runStart = 0;
+    const auto flush = [&](qsizetype end) {
+        bytes += QStringView(text).mid(runStart, end - runStart).toUtf8().toStdString();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (c >= kByteEscape + 0x80 && c <= kByteEscape + 0xFF) {
+            flush(i);
+            bytes.push_back(static_cast<char>(c - kByteEscape));
+            runStart = i + 1;
+        }
+    }
+    flush(text.size());
+    return bytes;
+}
+
+/** Whether bytes read as text, bytes that are not UTF-8 as U+FFFD, give shown: as a whole argument
+ *  (a byte order mark in front dropped) or as the part of one after "--option=" (the mark kept). */
+bool ReadAs(const std::string& bytes, const QString& shown)
+{
+    QStringDecoder keepingMark(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return QString::fromStdString(bytes) == shown || QString(keepingMark(QByteArrayView(bytes))) == shown;
+}
+
+/** The values of a path option as the bytes they were given. parser read the arguments as text, with
+ *  U+FFFD for bytes that are not UTF-8, and everything else is taken from it; exact read the same
+ *  arguments through ArgumentText, which keeps every byte. A value is taken from exact when the two
+ *  read it alike, as they do unless the parsers disagree; else as its text, as it always was. */
+std::vector<std::string> PathValues(const QCommandLineParser& parser, const QCommandLineParser& exact,
+                                    const QCommandLineOption& option)
+{
+    const QStringList shown = parser.values(option);
+    const QStringList given = exact.values(option);
+    std::vector<std::string> values;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        std::string bytes = given.size() == shown.size() ? ArgumentBytes(given[i]) : std::string();
+        values.push_back(ReadAs(bytes, shown[i]) ? std::move(bytes) : shown[i].toStdString());
+    }
+    return values;
+}
 
 /** How an interval is written on the command line: "5s", "10m", "6h". */
 std::string IntervalOptionName(int seconds)
@@ -34,6 +109,16 @@ std::string IntervalOptionNames(const std::string& lastSeparator)
         names += IntervalOptionName(kIntervalTable[i].seconds);
     }
     return names;
+}
+
+/** A value in single quotes, as the messages quote one. Appended to a string rather than added to
+ *  "'": GCC 12 optimising warns of an overlap that "'" + std::string cannot have (-Wrestrict). */
+std::string Quoted(const QString& value)
+{
+    std::string quoted(1, '\'');
+    quoted += value.toStdString();
+    quoted += '\'';
+    return quoted;
 }
 
 CommandLineRequest Failure(std::string message)
@@ -167,16 +252,32 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption merge(QStringLiteral("merge"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption min(QStringLiteral("min"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
+    const QList<QCommandLineOption> options{help,  version, check,   console, interval, log,
+                                            hosts, metrics, outages, uptime,  from,     to,
+                                            by,    csv,     json,    merge,   min,      showHistory};
     QCommandLineParser parser;
-    parser.addOptions({help, version, check, console, interval, log, hosts, metrics, outages, uptime, from,
-                       to, by, csv, json, merge, min, showHistory});
+    parser.addOptions(options);
 
     // parse(), not process(): this runs before any application object exists, and process() would
     // print Qt's own texts and end the program with status 1.
     QStringList list{QStringLiteral("pellavane")};
+    // The same arguments with every byte kept, for the paths, which must reach the file system as the
+    // bytes they were given; everything else is read from the text, as it always was.
+    QStringList exactList{QStringLiteral("pellavane")};
     for (const std::string& argument : arguments) {
         list << QString::fromStdString(argument);
+        // The text drops a byte order mark in front of an argument; in front of an option, so does
+        // this reading, so that the two parsers take the arguments alike.
+        std::string_view bytes = argument;
+        if (bytes.substr(0, 4) == "\xEF\xBB\xBF-") {
+            bytes.remove_prefix(3);
+        }
+        exactList << ArgumentText(bytes);
     }
+    QCommandLineParser exact;
+    exact.addOptions(options);
+    // What it refuses, parser refuses as well and tells.
+    static_cast<void>(exact.parse(exactList));
     if (!parser.parse(list)) {
         return Refusal(parser, arguments,
                        {QStringLiteral("help"), QStringLiteral("version"), QStringLiteral("check"),
@@ -221,8 +322,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         for (const QString& value : parser.values(*option)) {
             *seconds = DurationOptionSeconds(value.toStdString());
             if (!*seconds) {
-                return Failure("'" + value.toStdString() + "' for --" +
-                               option->names().first().toStdString() +
+                return Failure(Quoted(value) + " for --" + option->names().first().toStdString() +
                                " is not a duration such as 30s, 5m or 1h.");
             }
         }
@@ -244,8 +344,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         for (const QString& value : parser.values(*option)) {
             *day = DayOption(value);
             if (!*day) {
-                return Failure("'" + value.toStdString() + "' for --" +
-                               option->names().first().toStdString() + " is not a day written YYYY-MM-DD.");
+                return Failure(Quoted(value) + " for --" + option->names().first().toStdString() +
+                               " is not a day written YYYY-MM-DD.");
             }
         }
     }
@@ -261,21 +361,21 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
                            IntervalOptionNames(" ") + ".");
         }
     }
-    for (const QString& value : parser.values(log)) {
-        if (value.isEmpty()) {
+    for (std::string& value : PathValues(parser, exact, log)) {
+        if (value.empty()) {
             return Failure("--log needs the path of the log file.");
         }
-        request.logFile = value.toStdString();
+        request.logFile = std::move(value);
     }
 
     for (const QString& value : parser.values(hosts)) {
         request.hosts = value.toStdString();
     }
-    for (const QString& value : parser.values(metrics)) {
-        if (value.isEmpty()) {
+    for (std::string& value : PathValues(parser, exact, metrics)) {
+        if (value.empty()) {
             return Failure("--metrics needs the path of the metrics file.");
         }
-        request.metricsFile = value.toStdString();
+        request.metricsFile = std::move(value);
     }
 
     request.mode = parser.isSet(check)     ? Mode::Check

@@ -20,6 +20,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <exception>
+
 namespace pellavane {
 
 namespace {
@@ -125,10 +127,24 @@ void HistoryWindow::Load()
     m_loading = true;
     m_export->setEnabled(false);
     m_status->setText(QStringLiteral("Reading the history\u2026"));
-    const std::string path = m_services.logPath ? m_services.logPath() : std::string();
     const std::int64_t now = m_services.now ? m_services.now() : QDateTime::currentSecsSinceEpoch();
-    m_reader = std::thread([this, path, now, generation] {
-        auto view = std::make_shared<HistoryView>(ReadHistoryView(path, now, &m_cancel));
+    std::string path;
+    // A log path that names no file (its text cannot be one) is told as a history that cannot be read.
+    std::string refused;
+    try {
+        path = m_services.logPath ? m_services.logPath() : std::string();
+    } catch (const std::exception& e) {
+        refused = e.what();
+    }
+    m_reader = std::thread([this, path, now, generation, refused] {
+        HistoryView read;
+        if (refused.empty()) {
+            read = ReadHistoryView(path, now, &m_cancel);
+        } else {
+            read.now = now;
+            read.error = refused;
+        }
+        auto view = std::make_shared<HistoryView>(std::move(read));
         // Delivered on the window's own thread; dropped by Qt if the window is gone by then.
         QMetaObject::invokeMethod(
             this, [this, view, generation] { Apply(view, generation); }, Qt::QueuedConnection);

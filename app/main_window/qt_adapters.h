@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/app_config.h"
-#include "engine/check/cmd_output.h"
+#include "core/event_pump.h"
 #include "core/guarded_handler.h"
 #include "engine/monitor/window_controls.h"
 

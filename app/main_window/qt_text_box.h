@@ -11,6 +11,7 @@ class QtTextBox : public ITextBox
 {
 public:
     explicit QtTextBox(QLineEdit& edit) : m_edit(edit) {}
+    /** The text as UTF-8; throws LogWriteError naming it when UTF-8 cannot hold it unchanged. */
     std::string Text() const override;
     void SetText(const std::string& text) override;
 

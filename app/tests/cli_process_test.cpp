@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,16 @@ using Clock = std::chrono::steady_clock;
 // Generous: the sanitizer build starts Qt several times slower.
 constexpr auto kStartWait = 30s;
 constexpr auto kExitWait = 10s;
+
+/** The names in folder, as the bytes the file system holds. */
+std::set<std::string> Names(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -234,6 +245,82 @@ TEST_F(CliProcess, CheckUnderTheCLocaleWritesALogWithNonAsciiLettersInItsName)
     const Finished run = Run({"--check", "--log", log.string()});
     ASSERT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(ReadFile(log), run.out.substr(0, run.out.find('\n')) + "\r\n");
+}
+
+// A file name is bytes. One that is not UTF-8 (Latin-1 "caf\xe9") is the file written, under the C
+// locale and a UTF-8 one alike, and the journal's name is made from the same bytes; no file is
+// written under a name with U+FFFD in its place.
+constexpr const char* kLocales[] = {"C", "C.UTF-8"};
+const std::string kLatin1Log = "caf\xe9.log";
+const std::string kLatin1Journal = "caf\xe9.journal.csv";
+
+TEST_F(CliProcess, CheckWritesALogNamedInBytesThatAreNotUtf8AndItsJournalBesideItUnderEveryLocale)
+{
+    UsePing(kNoReplyPing);
+    for (const char* locale : kLocales) {
+        m_environment["LC_ALL"] = locale;
+        const fs::path folder = Temp() / (std::string("check-") + locale);
+        fs::create_directories(folder);
+        const fs::path log = folder / kLatin1Log;
+        const Finished run = Run({"--check", "--log", log.string()});
+        ASSERT_EQ(run.status, 1) << locale << ": " << run.err;
+        EXPECT_EQ(ReadFile(log), run.out.substr(0, run.out.find('\n')) + "\r\n") << locale;
+        EXPECT_EQ(SplitLines(ReadFile(folder / kLatin1Journal)).size(), 2U) << locale;
+        EXPECT_EQ(Names(folder), (std::set<std::string>{kLatin1Log, kLatin1Journal})) << locale;
+
+        // A log that cannot be written is named by its own bytes.
+        const fs::path missing = folder / "no-such-folder" / kLatin1Log;
+        const Finished failed = Run({"--check", "--log", missing.string()});
+        EXPECT_EQ(failed.status, 3) << locale;
+        EXPECT_NE(failed.err.find("'" + missing.string() + "'"), std::string::npos)
+            << locale << ": " << failed.err;
+    }
+}
+
+TEST_F(CliProcess, ConsoleWritesTheLogJournalAndMetricsNamedInBytesThatAreNotUtf8UnderEveryLocale)
+{
+    for (const char* locale : kLocales) {
+        m_environment["LC_ALL"] = locale;
+        const fs::path folder = Temp() / (std::string("console-") + locale);
+        fs::create_directories(folder);
+        const fs::path log = folder / kLatin1Log;
+        const fs::path metrics = folder / "m\xe9trics.prom";
+        const std::string name = std::string("console-") + locale;
+        auto child = Start(
+            {"--console", "--interval", "1s", "--log", log.string(), "--metrics", metrics.string()}, name);
+        ASSERT_TRUE(WaitUntil([&] { return !ReadFile(log).empty() && fs::exists(metrics); }, kStartWait))
+            << locale << ": " << ReadFile(ErrPath(name)) << " in " << folder;
+        child->Signal(SIGTERM);
+        EXPECT_EQ(child->WaitFor(kExitWait), 0) << locale;
+
+        ExpectWholeCrLfLines(ReadFile(log));
+        EXPECT_NE(ReadFile(metrics).find("pellavane_"), std::string::npos) << locale;
+        EXPECT_NE(ReadFile(folder / kLatin1Journal).find(",start,"), std::string::npos) << locale;
+        EXPECT_EQ(Names(folder), (std::set<std::string>{kLatin1Log, kLatin1Journal, "m\xe9trics.prom"}))
+            << locale;
+        EXPECT_NE(ReadFile(ErrPath(name)).find(" to " + log.string() + ";"), std::string::npos)
+            << locale << ": " << ReadFile(ErrPath(name));
+    }
+}
+
+TEST_F(CliProcess, ReportsReadTheHistoryOfALogNamedInBytesThatAreNotUtf8UnderEveryLocale)
+{
+    m_environment["TZ"] = "UTC0";
+    const fs::path log = Temp() / kLatin1Log;
+    WriteFile(log, "12/09/2026 00:01:00 Internet Connection Status: Connected\r\n"
+                   "12/09/2026 00:02:00 Internet Connection Status: Disconnected\r\n"
+                   "12/09/2026 00:03:00 Internet Connection Status: Connected\r\n");
+    for (const char* locale : kLocales) {
+        m_environment["LC_ALL"] = locale;
+        const Finished outages = Run({"--outages", "--log", log.string(), "--csv"});
+        ASSERT_EQ(outages.status, 0) << locale << ": " << outages.err;
+        EXPECT_EQ(outages.out, "start,end,duration_s,cause\n"
+                               "2026-12-09T00:02:00+00:00,2026-12-09T00:03:00+00:00,60,\n")
+            << locale;
+        const Finished uptime = Run({"--uptime", "--log=" + log.string(), "--csv"});
+        ASSERT_EQ(uptime.status, 0) << locale << ": " << uptime.err;
+        EXPECT_NE(uptime.out.find("2026-12-09,"), std::string::npos) << locale << ": " << uptime.out;
+    }
 }
 
 TEST_F(CliProcess, CheckWithALogThatCannotBeWrittenSaysWhyAndFails)
@@ -573,6 +660,25 @@ TEST_F(SingleInstanceProcess, ShowHistoryReachesTheRunningInstanceOrStartsOne)
     EXPECT_NE(second.err.find("its Connection History has been brought up"), std::string::npos) << second.err;
     EXPECT_TRUE(first->Running()) << ReadFile(ErrPath("first"));
     EXPECT_EQ(LockOwner(), std::to_string(first->Pid()));
+}
+
+// The window's --metrics path is bytes too, under the C locale and a UTF-8 one.
+TEST_F(SingleInstanceProcess, WindowWritesTheMetricsNamedInBytesThatAreNotUtf8UnderEveryLocale)
+{
+    for (const char* locale : kLocales) {
+        m_environment["LC_ALL"] = locale;
+        const fs::path folder = Temp() / (std::string("window-") + locale);
+        fs::create_directories(folder);
+        const fs::path metrics = folder / "m\xe9trics.prom";
+        const std::string name = std::string("window-") + locale;
+        auto window = Start({"--metrics", metrics.string()}, name);
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(metrics); }, kStartWait))
+            << locale << ": " << ReadFile(ErrPath(name));
+        window->Signal(SIGTERM);
+        EXPECT_EQ(window->WaitFor(kExitWait), 0) << locale;
+        EXPECT_NE(ReadFile(metrics).find("pellavane_"), std::string::npos) << locale;
+        EXPECT_EQ(Names(folder), std::set<std::string>{"m\xe9trics.prom"}) << locale;
+    }
 }
 
 TEST_F(SingleInstanceProcess, LockOfAKilledInstanceDoesNotBlockTheNextStart)

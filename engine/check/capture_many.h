@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
 #include <optional>
 #include <string>

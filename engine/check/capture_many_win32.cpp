@@ -1,11 +1,12 @@
 #include "engine/check/capture_many.h"
 
 #include "core/win32_support.h"
+#include "engine/check/child_process.h"
 
 #include <algorithm>
 #include <array>
-#include <cwchar>
-#include <cwctype>
+#include <optional>
+#include <utility>
 
 namespace pellavane {
 namespace {
@@ -17,79 +18,7 @@ using win32::Handle;
 constexpr DWORD kChunkSize = 4096;
 constexpr milliseconds kPeekStep{10};
 
-Clock::time_point Deadline(Clock::time_point start, milliseconds total)
-{
-    const auto room = std::chrono::duration_cast<milliseconds>(Clock::time_point::max() - start);
-    return total >= room ? Clock::time_point::max() : start + std::max(total, milliseconds::zero());
-}
-
-bool SameName(std::wstring_view a, std::wstring_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return std::towupper(x) == std::towupper(y);
-           });
-}
-
-// The parent's environment with the overrides in place of their namesakes (names compare without
-// regard to letter case, as Windows does), as the block CreateProcess takes.
-std::wstring EnvironmentBlock(const std::vector<std::string>& overrides)
-{
-    std::vector<std::wstring> assignments;
-    for (const std::string& assignment : overrides) {
-        assignments.push_back(win32::Utf8ToWide(assignment));
-    }
-    const auto nameOf = [](std::wstring_view variable) {
-        // "=C:=C:\dir" keeps its leading "=" in the name.
-        return variable.substr(0, variable.find(L'=', 1));
-    };
-    std::wstring block;
-    LPWCH strings = ::GetEnvironmentStringsW();
-    for (LPWCH entry = strings; entry != nullptr && *entry != L'\0'; entry += std::wcslen(entry) + 1) {
-        const std::wstring_view variable(entry);
-        const bool replaced =
-            std::any_of(assignments.begin(), assignments.end(), [&](const std::wstring& assignment) {
-                return SameName(nameOf(variable), nameOf(assignment));
-            });
-        if (!replaced) {
-            block.append(variable);
-            block.push_back(L'\0');
-        }
-    }
-    if (strings != nullptr) {
-        ::FreeEnvironmentStringsW(strings);
-    }
-    for (const std::wstring& assignment : assignments) {
-        block.append(assignment);
-        block.push_back(L'\0');
-    }
-    block.push_back(L'\0');
-    return block;
-}
-
-// A pipe whose write end the child inherits and whose read end only we hold.
-bool MakePipe(Handle& readEnd, Handle& writeEnd)
-{
-    SECURITY_ATTRIBUTES inheritable{};
-    inheritable.nLength = sizeof inheritable;
-    inheritable.bInheritHandle = TRUE;
-    HANDLE readRaw = nullptr;
-    HANDLE writeRaw = nullptr;
-    if (!::CreatePipe(&readRaw, &writeRaw, &inheritable, kChunkSize)) {
-        return false;
-    }
-    writeEnd.Reset(writeRaw);
-    const HANDLE self = ::GetCurrentProcess();
-    HANDLE readPrivate = nullptr;
-    if (!::DuplicateHandle(self, readRaw, self, &readPrivate, 0, FALSE,
-                           DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS)) {
-        return false;
-    }
-    readEnd.Reset(readPrivate);
-    return true;
-}
-
-// One started child in a job that kills everything in it, grandchildren included, when told to or
-// when the last handle to it closes.
+// One started child with a pipe for each of its streams.
 class Running
 {
 public:
@@ -98,100 +27,43 @@ public:
     Running& operator=(const Running&) = delete;
     ~Running() { Stop(); }
 
-    bool Start(const std::string& commandLine, std::wstring& environment)
+    bool Start(const std::string& commandLine, const std::vector<std::string>& overrides)
     {
-        if (commandLine.empty()) {
+        std::optional<ChildPipe> out = MakeChildPipe(kChunkSize);
+        std::optional<ChildPipe> err = MakeChildPipe(kChunkSize);
+        if (!out || !err || !m_child.Start(commandLine, &out->writeEnd, &err->writeEnd, &overrides)) {
             return false;
         }
-        Handle outWrite;
-        Handle errWrite;
-        if (!MakePipe(m_out, outWrite) || !MakePipe(m_err, errWrite)) {
-            return false;
-        }
-        m_job.Reset(::CreateJobObjectW(nullptr, nullptr));
-        if (m_job) {
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            if (!::SetInformationJobObject(m_job.Get(), JobObjectExtendedLimitInformation, &limits,
-                                           sizeof limits)) {
-                m_job.Reset();
-            }
-        }
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-        startup.hStdInput = nullptr;
-        startup.hStdOutput = outWrite.Get();
-        startup.hStdError = errWrite.Get();
-        std::string ansiLine = win32::FromWide(win32::Utf8ToWide(commandLine), CP_ACP);
-        std::vector<char> mutableLine(ansiLine.begin(), ansiLine.end());
-        mutableLine.push_back('\0');
-        // Suspended until it is in the job, so that it cannot start a grandchild outside it.
-        const DWORD flags = CREATE_UNICODE_ENVIRONMENT | (m_job ? CREATE_SUSPENDED : 0);
-        PROCESS_INFORMATION created{};
-        if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, flags, environment.data(),
-                              nullptr, &startup, &created)) {
-            m_out.Reset();
-            m_err.Reset();
-            return false;
-        }
-        m_process.Reset(created.hProcess);
-        Handle thread(created.hThread);
-        if (m_job && !::AssignProcessToJobObject(m_job.Get(), m_process.Get())) {
-            m_job.Reset();
-        }
-        if (flags & CREATE_SUSPENDED) {
-            ::ResumeThread(thread.Get());
-        }
+        m_out = std::move(out->readEnd);
+        m_err = std::move(err->readEnd);
+        m_started = true;
         return true;
     }
 
     Handle& Out() { return m_out; }
     Handle& Err() { return m_err; }
     bool PipesOpen() const { return m_out.Valid() || m_err.Valid(); }
-    bool Started() const { return m_process.Valid(); }
+    bool Started() const { return m_started; }
+    ChildProcess& Child() { return m_child; }
 
-    bool Exited() const { return !m_process || ::WaitForSingleObject(m_process.Get(), 0) == WAIT_OBJECT_0; }
-
+    /** A child still running is stopped with what it started; what a child that ended by itself
+     *  left running has let go of the pipes and may run on. */
     void Stop()
     {
         m_out.Reset();
         m_err.Reset();
-        if (!m_process || m_stopped) {
-            return;
+        if (m_child.HasEnded()) {
+            m_child.LetGo();
+        } else {
+            m_child.Stop();
         }
-        if (!Exited()) {
-            m_stopped = true;
-            if (m_job) {
-                ::TerminateJobObject(m_job.Get(), 1);
-            } else {
-                ::TerminateProcess(m_process.Get(), 1);
-            }
-            ::WaitForSingleObject(m_process.Get(), 1000);
-        } else if (m_job) {
-            // Exited by itself: what it left running was let go of the pipes and may run on.
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-            ::SetInformationJobObject(m_job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
-        }
-        m_job.Reset();
-    }
-
-    std::optional<int> ExitStatus() const
-    {
-        DWORD code = 0;
-        if (!m_process || m_stopped || !Exited() || !::GetExitCodeProcess(m_process.Get(), &code)) {
-            return std::nullopt;
-        }
-        return static_cast<int>(code);
     }
 
 private:
     Handle m_out;
     Handle m_err;
-    Handle m_job;
-    Handle m_process;
-    bool m_stopped = false;
+    ChildProcess m_child;
+    bool m_started = false;
 };
 
 // Reads what is waiting now; closes the end once every writer has gone. True when something came.
@@ -234,13 +106,12 @@ std::vector<CapturedRun> RunCapturedCommands(const std::vector<std::string>& com
                                              const EventPump& pump, const CaptureLimits& limits,
                                              const std::vector<std::string>& overrides)
 {
-    const Clock::time_point deadline = Deadline(Clock::now(), limits.total);
+    const Clock::time_point deadline = SteadyDeadline(limits.total);
     const milliseconds slice = std::max(limits.pollSlice, milliseconds{1});
     std::vector<CapturedRun> runs(commandLines.size());
     std::vector<Running> children(commandLines.size());
-    std::wstring environment = EnvironmentBlock(overrides);
     for (std::size_t i = 0; i < commandLines.size(); ++i) {
-        runs[i].started = children[i].Start(commandLines[i], environment);
+        runs[i].started = children[i].Start(commandLines[i], overrides);
     }
 
     auto sliceEnd = Clock::now();
@@ -286,7 +157,7 @@ std::vector<CapturedRun> RunCapturedCommands(const std::vector<std::string>& com
         }
     }
     for (Running& child : children) {
-        while (child.Started() && !child.Exited() && Clock::now() < deadline) {
+        while (child.Started() && !child.Child().HasEnded() && Clock::now() < deadline) {
             ::Sleep(static_cast<DWORD>(std::min(slice, kPeekStep).count()));
             if (pump) {
                 pump();
@@ -294,7 +165,7 @@ std::vector<CapturedRun> RunCapturedCommands(const std::vector<std::string>& com
         }
     }
     for (std::size_t i = 0; i < children.size(); ++i) {
-        runs[i].exitStatus = children[i].ExitStatus();
+        runs[i].exitStatus = children[i].Child().ExitStatus();
         children[i].Stop();
         runs[i].output = FromConsole(runs[i].output);
         runs[i].errors = FromConsole(runs[i].errors);

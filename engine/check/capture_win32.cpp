@@ -1,9 +1,11 @@
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
 #include "core/win32_support.h"
+#include "engine/check/child_process.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace pellavane {
@@ -17,14 +19,6 @@ constexpr DWORD kChunkSize = 1024;
 constexpr std::chrono::milliseconds kPeekStep{10};
 constexpr std::chrono::milliseconds kShortestSlice{1};
 
-/** The moment limit.total is up; a limit too long for the clock means no limit. */
-Clock::time_point Deadline(Clock::time_point start, std::chrono::milliseconds total)
-{
-    const auto room = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - start);
-    return total >= room ? Clock::time_point::max()
-                         : start + std::max(total, std::chrono::milliseconds::zero());
-}
-
 /** Bytes waiting in the pipe; false once every writer has gone and nothing is left to read. */
 bool BytesWaiting(HANDLE readEnd, DWORD& available)
 {
@@ -36,8 +30,7 @@ bool BytesWaiting(HANDLE readEnd, DWORD& available)
 void WaitForData(HANDLE readEnd, std::chrono::milliseconds slice, Clock::time_point deadline)
 {
     // A slice of nothing would spin; one millisecond is still far below what a person notices.
-    const Clock::time_point sliceEnd =
-        std::min(Deadline(Clock::now(), std::max(slice, kShortestSlice)), deadline);
+    const Clock::time_point sliceEnd = std::min(SteadyDeadline(std::max(slice, kShortestSlice)), deadline);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(sliceEnd - Clock::now());
         if (left.count() <= 0) {
@@ -48,32 +41,6 @@ void WaitForData(HANDLE readEnd, std::chrono::milliseconds slice, Clock::time_po
         if (!BytesWaiting(readEnd, available) || available > 0) {
             return;
         }
-    }
-}
-
-/** A job that kills every process in it, grandchildren included, when it is told to or when the
- *  last handle to it closes (so a crash of ours does not leave a hanging child behind). */
-Handle CreateKillingJob()
-{
-    Handle job(::CreateJobObjectW(nullptr, nullptr));
-    if (!job) {
-        return {};
-    }
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
-        return {};
-    }
-    return job;
-}
-
-/** Processes that have let go of the pipe may run on, as they would without the job. */
-void ReleaseJob(Handle& job)
-{
-    if (job) {
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        ::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
-        job.Reset();
     }
 }
 
@@ -100,76 +67,21 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
     if (!captureOutput && !captureErrors) {
         throw CaptureArgumentError();
     }
-    const Clock::time_point deadline = Deadline(Clock::now(), limits.total);
+    const Clock::time_point deadline = SteadyDeadline(limits.total);
     std::array<char, kChunkSize> buffer{};
 
-    SECURITY_ATTRIBUTES inheritable{};
-    inheritable.nLength = sizeof inheritable;
-    inheritable.lpSecurityDescriptor = nullptr;
-    inheritable.bInheritHandle = TRUE;
-    HANDLE readRaw = nullptr;
-    HANDLE writeRaw = nullptr;
-    if (!::CreatePipe(&readRaw, &writeRaw, &inheritable, kChunkSize)) {
+    std::optional<ChildPipe> pipe = MakeChildPipe(kChunkSize);
+    if (!pipe) {
         return {};
     }
-    Handle writeEnd(writeRaw);
-
-    // A child holding the read end would keep the pipe alive for nothing; only we read. The source
-    // handle is closed whatever the outcome, so a failed duplicate leaves no pipe to read from.
-    const HANDLE self = ::GetCurrentProcess();
-    HANDLE readPrivate = nullptr;
-    if (!::DuplicateHandle(self, readRaw, self, &readPrivate, 0, FALSE,
-                           DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS)) {
-        return {};
-    }
-    Handle readEnd(readPrivate);
-
-    Handle errorWriteEnd;
-    if (captureOutput && captureErrors) {
-        HANDLE duplicate = nullptr;
-        if (::DuplicateHandle(self, writeEnd.Get(), self, &duplicate, 0, TRUE, DUPLICATE_SAME_ACCESS)) {
-            errorWriteEnd.Reset(duplicate);
-        }
-    }
-
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nullptr;
-    if (captureOutput) {
-        startup.hStdOutput = writeEnd.Get();
-        startup.hStdError = captureErrors ? (errorWriteEnd ? errorWriteEnd.Get() : writeEnd.Get()) : nullptr;
-    } else {
-        startup.hStdOutput = nullptr;
-        startup.hStdError = writeEnd.Get();
-    }
-
-    // The child starts suspended so that it is in the job before it can start a grandchild.
-    Handle job = CreateKillingJob();
-    const DWORD creationFlags = job ? CREATE_SUSPENDED : 0;
-
-    std::string ansiLine = win32::FromWide(win32::Utf8ToWide(commandLine), CP_ACP);
-    std::vector<char> mutableLine(ansiLine.begin(), ansiLine.end());
-    mutableLine.push_back('\0');
-    PROCESS_INFORMATION created{};
-    if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
-                          nullptr, &startup, &created)) {
+    const Handle& readEnd = pipe->readEnd;
+    ChildProcess child;
+    if (!child.Start(commandLine, captureOutput ? &pipe->writeEnd : nullptr,
+                     captureErrors ? &pipe->writeEnd : nullptr)) {
         return kFailedToCreateProcess;
     }
-    Handle process(created.hProcess);
-    Handle thread(created.hThread);
-    if (job && !::AssignProcessToJobObject(job.Get(), process.Get())) {
-        // Jobs may not nest here; the child alone can still be stopped.
-        job.Reset();
-    }
-    if (creationFlags & CREATE_SUSPENDED) {
-        ::ResumeThread(thread.Get());
-    }
-    thread.Reset();
     // From now on only the child holds write ends, so the pipe ends when the child is done.
-    writeEnd.Reset();
-    errorWriteEnd.Reset();
+    pipe->writeEnd.Reset();
 
     std::string raw;
     std::vector<char> ansi;
@@ -205,12 +117,7 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
     }
 
     if (timedOut || tooMuch) {
-        if (job) {
-            ::TerminateJobObject(job.Get(), 1);
-        } else {
-            ::TerminateProcess(process.Get(), 1);
-        }
-        ::WaitForSingleObject(process.Get(), 1000);
+        child.Stop();
     }
     if (timedOut) {
         // What the child wrote before it was stopped still counts; a writer outside our reach must
@@ -227,7 +134,8 @@ std::string RunCapturedCommand(const std::string& commandLine, bool captureOutpu
             raw.resize(limits.maxBytes);
         }
     } else if (!tooMuch) {
-        ReleaseJob(job);
+        // Processes that have let go of the pipe may run on, as they would without the job.
+        child.LetGo();
     }
     return win32::WideToUtf8(win32::ToWide(raw, CP_ACP));
 }

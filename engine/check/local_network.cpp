@@ -1,5 +1,9 @@
 #include "engine/check/local_network.h"
 
+#include "engine/check/local_network_platform.h"
+
+#include "core/text_lines.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -54,15 +58,10 @@ std::optional<unsigned long> Hex(std::string_view text)
 template <typename Visit>
 void EachLine(std::string_view text, Visit visit)
 {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        visit(Fields(text.substr(start, end - start)));
-        start = end + 1;
-    }
+    AnyLine(text, [&](std::string_view line) {
+        visit(Fields(line));
+        return false;
+    });
 }
 
 // The sixteen bytes of an IPv6 address as the route file prints them (32 hex digits).
@@ -187,6 +186,44 @@ std::optional<DefaultRoute> Ipv6DefaultRoute(std::string_view procNetIpv6Route)
         bestMetric = *metric;
     });
     return best;
+}
+
+namespace {
+
+// The platform's own tables.
+class SystemLocalNetwork : public ILocalNetwork
+{
+public:
+    LocalNetworkState Read() override
+    {
+        LocalNetworkState state;
+        try {
+            state.interfaceUp = local_network_platform::InterfaceUp();
+            state.route = local_network_platform::Ipv4RouteNow();
+            if (!state.route) {
+                state.route = local_network_platform::Ipv6RouteNow();
+            }
+        } catch (...) {
+            // Out of memory while reading: no network known, which a later check corrects.
+        }
+        return state;
+    }
+
+    bool NeighbourReachable(const std::string& address) override
+    {
+        try {
+            return local_network_platform::NeighbourTableHolds(address);
+        } catch (...) {
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<ILocalNetwork> MakeSystemLocalNetwork()
+{
+    return std::make_unique<SystemLocalNetwork>();
 }
 
 std::string LocalNetworkCause(const LocalNetworkState& state, bool routerAnswered, bool neighbourReachable)

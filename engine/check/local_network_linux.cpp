@@ -1,4 +1,4 @@
-#include "engine/check/local_network.h"
+#include "engine/check/local_network_platform.h"
 
 #include "core/posix_support.h"
 
@@ -22,23 +22,6 @@ std::string FileText(const char* path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-bool InterfaceUp()
-{
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
-        return false;
-    }
-    bool up = false;
-    for (const ifaddrs* entry = list; entry != nullptr && !up; entry = entry->ifa_next) {
-        // Running, not only switched on: a cable pulled out or a Wi-Fi that lost its network leaves
-        // the interface up without a carrier.
-        const unsigned flags = entry->ifa_flags;
-        up = (flags & IFF_UP) != 0 && (flags & IFF_RUNNING) != 0 && (flags & IFF_LOOPBACK) == 0;
-    }
-    freeifaddrs(list);
-    return up;
 }
 
 struct NeighbourKey
@@ -119,6 +102,37 @@ bool BatchHoldsReachable(const unsigned char* data, std::size_t size, const Neig
     return false;
 }
 
+} // namespace
+
+namespace local_network_platform {
+
+bool InterfaceUp()
+{
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return false;
+    }
+    bool up = false;
+    for (const ifaddrs* entry = list; entry != nullptr && !up; entry = entry->ifa_next) {
+        // Running, not only switched on: a cable pulled out or a Wi-Fi that lost its network leaves
+        // the interface up without a carrier.
+        const unsigned flags = entry->ifa_flags;
+        up = (flags & IFF_UP) != 0 && (flags & IFF_RUNNING) != 0 && (flags & IFF_LOOPBACK) == 0;
+    }
+    freeifaddrs(list);
+    return up;
+}
+
+std::optional<DefaultRoute> Ipv4RouteNow()
+{
+    return Ipv4DefaultRoute(FileText("/proc/net/route"));
+}
+
+std::optional<DefaultRoute> Ipv6RouteNow()
+{
+    return Ipv6DefaultRoute(FileText("/proc/net/ipv6_route"));
+}
+
 bool NeighbourTableHolds(const std::string& address)
 {
     const auto key = KeyOf(address);
@@ -161,39 +175,5 @@ bool NeighbourTableHolds(const std::string& address)
     return false;
 }
 
-class LinuxLocalNetwork : public ILocalNetwork
-{
-public:
-    LocalNetworkState Read() override
-    {
-        LocalNetworkState state;
-        try {
-            state.interfaceUp = InterfaceUp();
-            state.route = Ipv4DefaultRoute(FileText("/proc/net/route"));
-            if (!state.route) {
-                state.route = Ipv6DefaultRoute(FileText("/proc/net/ipv6_route"));
-            }
-        } catch (...) {
-            // Out of memory while reading: no network known, which a later check corrects.
-        }
-        return state;
-    }
-
-    bool NeighbourReachable(const std::string& address) override
-    {
-        try {
-            return NeighbourTableHolds(address);
-        } catch (...) {
-            return false;
-        }
-    }
-};
-
-} // namespace
-
-std::unique_ptr<ILocalNetwork> MakeSystemLocalNetwork()
-{
-    return std::make_unique<LinuxLocalNetwork>();
-}
-
+} // namespace local_network_platform
 } // namespace pellavane

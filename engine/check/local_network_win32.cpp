@@ -1,11 +1,7 @@
-#include "engine/check/local_network.h"
+#include "engine/check/local_network_platform.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
+#include "core/win32_support.h"
+
 #include <winsock2.h>
 #include <ws2ipdef.h>
 // iphlpapi.h before netioapi.h: the latter needs the former's types.
@@ -81,21 +77,6 @@ bool SameAddress(const SOCKADDR_INET& a, const SOCKADDR_INET& b)
     return std::memcmp(a.Ipv6.sin6_addr.u.Byte, b.Ipv6.sin6_addr.u.Byte, 16) == 0;
 }
 
-bool InterfaceUp()
-{
-    MibTable<MIB_IF_TABLE2> table;
-    if (GetIfTable2(table.Out()) != NO_ERROR || !table) {
-        return false;
-    }
-    for (ULONG i = 0; i < table->NumEntries; ++i) {
-        const MIB_IF_ROW2& row = table->Table[i];
-        if (row.OperStatus == IfOperStatusUp && row.Type != IF_TYPE_SOFTWARE_LOOPBACK) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::optional<DefaultRoute> DefaultRouteOf(ADDRESS_FAMILY family)
 {
     MibTable<MIB_IPFORWARD_TABLE2> table;
@@ -143,52 +124,52 @@ std::optional<SOCKADDR_INET> ParsedAddress(const std::string& address)
     return std::nullopt;
 }
 
-class WindowsLocalNetwork : public ILocalNetwork
-{
-public:
-    LocalNetworkState Read() override
-    {
-        LocalNetworkState state;
-        try {
-            state.interfaceUp = InterfaceUp();
-            state.route = DefaultRouteOf(AF_INET);
-            if (!state.route) {
-                state.route = DefaultRouteOf(AF_INET6);
-            }
-        } catch (...) {
-            // Out of memory while reading: no network known, which a later check corrects.
-        }
-        return state;
-    }
-
-    bool NeighbourReachable(const std::string& address) override
-    {
-        try {
-            const auto wanted = ParsedAddress(address);
-            MibTable<MIB_IPNET_TABLE2> table;
-            if (GetIpNetTable2(wanted ? AF_INET : AF_INET6, table.Out()) != NO_ERROR || !table) {
-                return false;
-            }
-            for (ULONG i = 0; i < table->NumEntries; ++i) {
-                const MIB_IPNET_ROW2& row = table->Table[i];
-                const bool match = wanted ? SameAddress(row.Address, *wanted)
-                                          : AddressText(row.Address, row.InterfaceIndex) == address;
-                if (match && (row.State == NlnsReachable || row.State == NlnsPermanent)) {
-                    return true;
-                }
-            }
-        } catch (...) {
-            // Out of memory: not known as reachable, as when the table cannot be read.
-        }
-        return false;
-    }
-};
-
 } // namespace
 
-std::unique_ptr<ILocalNetwork> MakeSystemLocalNetwork()
+namespace local_network_platform {
+
+bool InterfaceUp()
 {
-    return std::make_unique<WindowsLocalNetwork>();
+    MibTable<MIB_IF_TABLE2> table;
+    if (GetIfTable2(table.Out()) != NO_ERROR || !table) {
+        return false;
+    }
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IF_ROW2& row = table->Table[i];
+        if (row.OperStatus == IfOperStatusUp && row.Type != IF_TYPE_SOFTWARE_LOOPBACK) {
+            return true;
+        }
+    }
+    return false;
 }
 
+std::optional<DefaultRoute> Ipv4RouteNow()
+{
+    return DefaultRouteOf(AF_INET);
+}
+
+std::optional<DefaultRoute> Ipv6RouteNow()
+{
+    return DefaultRouteOf(AF_INET6);
+}
+
+bool NeighbourTableHolds(const std::string& address)
+{
+    const auto wanted = ParsedAddress(address);
+    MibTable<MIB_IPNET_TABLE2> table;
+    if (GetIpNetTable2(wanted ? AF_INET : AF_INET6, table.Out()) != NO_ERROR || !table) {
+        return false;
+    }
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IPNET_ROW2& row = table->Table[i];
+        const bool match = wanted ? SameAddress(row.Address, *wanted)
+                                  : AddressText(row.Address, row.InterfaceIndex) == address;
+        if (match && (row.State == NlnsReachable || row.State == NlnsPermanent)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace local_network_platform
 } // namespace pellavane

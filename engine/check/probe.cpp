@@ -13,48 +13,6 @@
 namespace pellavane {
 namespace {
 
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool ContainsIgnoringCase(std::string_view text, std::string_view marker)
-{
-    const auto found = std::search(text.begin(), text.end(), marker.begin(), marker.end(),
-                                   [](char a, char b) { return Lower(a) == Lower(b); });
-    return found != text.end() || marker.empty();
-}
-
-bool ContainsExactly(std::string_view text, std::string_view marker)
-{
-    return text.find(marker) != std::string_view::npos;
-}
-
-bool ClassifyWindows(std::string_view output)
-{
-    return ContainsIgnoringCase(output, "TTL=") && ContainsIgnoringCase(output, "bytes=") &&
-           !ContainsExactly(output, "Request Timed Out");
-}
-
-// Unix pings announce "56(84) bytes of data" in their header, so "bytes" alone proves nothing: a
-// reply is a line that names both the sender ("bytes from") and the reply's time to live.
-bool ClassifyUnix(std::string_view output)
-{
-    bool replyLine = false;
-    std::size_t start = 0;
-    while (start < output.size() && !replyLine) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = output.size();
-        }
-        const std::string_view line = output.substr(start, end - start);
-        replyLine = ContainsIgnoringCase(line, "bytes from") && ContainsIgnoringCase(line, "ttl=");
-        start = end + 1;
-    }
-    return replyLine && !ContainsIgnoringCase(output, "100% packet loss") &&
-           !ContainsIgnoringCase(output, "Request timeout");
-}
-
 // Letters, digits and the punctuation of host names and IPv4/IPv6 addresses (with a zone); bytes of
 // internationalised names pass as they are. Nothing that could start an option or split the word.
 bool IsSafeHost(const std::string& host)
@@ -70,11 +28,6 @@ bool IsSafeHost(const std::string& host)
 }
 
 } // namespace
-
-bool ClassifyPingOutput(std::string_view output, PingDialect dialect)
-{
-    return dialect == PingDialect::Windows ? ClassifyWindows(output) : ClassifyUnix(output);
-}
 
 std::string ProbeCommandLine(const std::string& host)
 {

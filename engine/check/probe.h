@@ -1,25 +1,16 @@
 #pragma once
 
+#include "engine/check/capture.h"
 #include "engine/check/check_result.h"
-#include "engine/check/cmd_output.h"
+#include "engine/check/ping_output.h"
 
 #include <string>
 #include <string_view>
 
 namespace pellavane {
 
-/** Which ping utility printed the output: its markers differ. */
-enum class PingDialect
-{
-    Windows,
-    Unix
-};
-
 /** The dialect of the ping this build runs. */
 PingDialect NativePingDialect();
-
-/** True when the captured ping output shows a reply. Pure; never throws. */
-bool ClassifyPingOutput(std::string_view output, PingDialect dialect);
 
 /** The ping command line for one echo request to host, in this platform's form. */
 std::string ProbeCommandLine(const std::string& host);

@@ -2,8 +2,6 @@
 
 // What the probe asks of this platform's ping; one file per platform answers.
 
-#include "engine/check/cmd_output.h"
-
 #include <string>
 
 namespace pellavane {

@@ -15,10 +15,6 @@ namespace pellavane {
  *  it could not start, else Silent. */
 PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect);
 
-/** The round trip of the reply, in milliseconds as ping printed it ("time=0.120 ms", "time=12ms",
- *  "time<1ms", in any language); nullopt when the output shows none. */
-std::optional<double> PingRoundTrip(std::string_view output);
-
 /** The system's ping, one child per host, all at once. */
 class SystemPing : public IPingRunner
 {

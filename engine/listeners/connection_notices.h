@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/check/check_result.h"
 #include "core/machine_clocks.h"
+#include "engine/check/check_result.h"
 #include "engine/monitor/monitor_listener.h"
 #include "engine/monitor/sleep_watch.h"
 

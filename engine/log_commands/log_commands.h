@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check/cmd_output.h"
+#include "core/event_pump.h"
 #include "engine/log_commands/clipboard.h"
 #include "engine/log_commands/desktop_launcher.h"
 #include "engine/log_commands/file_dialog.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check/cmd_output.h"
+#include "core/event_pump.h"
 
 #include <string>
 

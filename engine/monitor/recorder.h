@@ -2,6 +2,7 @@
 
 #include "engine/check/check_result.h"
 #include "engine/history/status_line.h"
+#include "engine/monitor/log_file.h"
 
 #include <ctime>
 #include <functional>
@@ -40,18 +41,6 @@ public:
 
 /** Gives the current log file path (the text of Text1), read afresh on every call. */
 using LogPathSource = std::function<std::string()>;
-
-/** A log line that could not be appended; the message names the path and the system's reason. */
-class LogWriteError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-/** Appends line and CR LF to the file at path in one write, creating the file; the file is closed
- *  again before it returns. A failed or short write leaves the file as it was and throws
- *  LogWriteError. */
-void AppendLogLine(const std::string& path, const std::string& line);
 
 /** A check that was deliberately kept out of the log: it would have run while the machine slept,
  *  it spanned a sleep, or it is tried again in the grace after a resume. No failure. */

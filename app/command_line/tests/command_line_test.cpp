@@ -1,5 +1,7 @@
 #include "app/command_line/command_line.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 namespace pellavane {
@@ -173,6 +175,54 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
     }
     EXPECT_NE(UsageText("pellavane").find("with --console: 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h or 24h\n"),
               std::string::npos);
+}
+
+// A file name is bytes: one that is not UTF-8 (a Latin-1 name, a cut sequence, an encoded surrogate)
+// must reach the file system as given, not as the U+FFFD its text shows.
+const std::vector<std::string> kByteNames = {
+    "/tmp/caf\xe9.log",
+    "/tmp/\xe2\x82.log",
+    "/tmp/\xed\xb2\x80\xed\xa0\x80.log",
+    "/tmp/\xc0\xaf\xff\xfe.log",
+    "\x80\xef\xbb\xbf\xf0\x9f\x98\x80\x80.log",
+    "\xf0\x9f\x98.log\xf0",
+    "/tmp/\xd0\xb6\xd1\x83\xd1\x80 \xc3\xa9t\xc3\xa9.txt",
+};
+
+TEST(ParseCommandLine, PathsKeepTheirBytesWhenTheyAreNotUtf8)
+{
+    for (const std::string& name : kByteNames) {
+        EXPECT_EQ(ParseCommandLine({"--check", "--log", name}).logFile, name);
+        EXPECT_EQ(ParseCommandLine({"--check", "--log=" + name}).logFile, name);
+        const auto console = ParseCommandLine({"--console", "--log", name, "--metrics", name + ".prom"});
+        EXPECT_EQ(console.logFile, name);
+        EXPECT_EQ(console.metricsFile, name + ".prom");
+        EXPECT_EQ(ParseCommandLine({"--metrics=" + name}).metricsFile, name);
+        EXPECT_EQ(ParseCommandLine({"--outages", "--log", name}).logFile, name);
+        EXPECT_EQ(ParseCommandLine({"--uptime", "--log=" + name, "--csv"}).logFile, name);
+    }
+    // A byte order mark is kept in a path; in front of an option it is dropped, as it always was.
+    const std::string marked = "\xef\xbb\xbf"
+                               "caf\xe9.log";
+    EXPECT_EQ(ParseCommandLine({"--check", "--log", marked}).logFile, marked);
+    EXPECT_EQ(ParseCommandLine({"--check", "--log=" + marked}).logFile, marked);
+    EXPECT_EQ(ParseCommandLine({"\xef\xbb\xbf--log", "/tmp/caf\xe9.log", "--check"}).logFile,
+              "/tmp/caf\xe9.log");
+}
+
+// Everything else reads the arguments as text as it always did, bytes that are not UTF-8 as U+FFFD.
+TEST(ParseCommandLine, MessagesQuoteArgumentsThatAreNotUtf8AsBefore)
+{
+    for (const std::string& name : kByteNames) {
+        const std::string shown = QString::fromStdString(name).toStdString();
+        EXPECT_EQ(ParseCommandLine({name}).message, "Unknown option '" + shown + "'; see --help.");
+        EXPECT_EQ(ParseCommandLine({"--console", "--interval", name}).message,
+                  "Unknown interval '" + shown + "'; use one of 1s 5s 10s 30s 1m 5m 10m 30m 1h 6h 12h 24h.");
+        EXPECT_EQ(ParseCommandLine({"--check", "--hosts", name}).hosts, shown);
+    }
+    EXPECT_EQ(ParseCommandLine({"--fr\xe9=1"}).message, "Unknown option '--fr\xef\xbf\xbd'; see --help.");
+    // A byte order mark in front of an option is dropped, as it always was.
+    EXPECT_EQ(ParseCommandLine({"\xef\xbb\xbf--check"}).mode, Mode::Check);
 }
 
 TEST(ParseCommandLine, HelpAndVersionWinOverEverythingElse)

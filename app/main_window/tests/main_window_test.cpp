@@ -526,6 +526,35 @@ TEST_F(MainWindowTest, TypingInText1StoresEveryTextAndLogsThere)
     EXPECT_EQ(ReadAll(path), Line(true));
 }
 
+// Text1's text is the log's path. Text that UTF-8 cannot hold as it stands (a lone surrogate) would
+// name another file: it is refused with the log file's report naming it, and nothing is written or
+// remembered under another name.
+TEST_F(MainWindowTest, Text1ThatNoFileNameCanHoldExactlyIsRefusedWithTheLogFilesReportNamingIt)
+{
+    Seed("StartStopState", "Off");
+    Started();
+    const fs::path folder = root / "lone";
+    fs::create_directories(folder);
+    const QString text =
+        QString::fromStdString((folder / "caf").string()) + QChar(0xDCE9) + QStringLiteral(".log");
+    const std::string named = "Cannot write to log file '" + (folder / "caf\uFFFD.log").string() + "': ";
+    settings.saves.clear();
+    Form().Text1()->setText(text);
+    EXPECT_TRUE(settings.saves.empty()) << settings.saves.back();
+
+    QTest::mouseClick(Form().PushButton6(), Qt::LeftButton);
+    ASSERT_EQ(reporter.reports.size(), 1u);
+    EXPECT_EQ(reporter.reports[0].description.rfind(named, 0), 0u) << reporter.reports[0].description;
+    EXPECT_EQ(Form().StatusList().rowCount(), 0);
+    EXPECT_TRUE(fs::is_empty(folder))
+        << "written under another name: " << fs::directory_iterator(folder)->path();
+
+    window->ShowHistory();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->History()->Loading(); }, 10000));
+    EXPECT_EQ(window->History()->View().error.rfind(named, 0), 0u) << window->History()->View().error;
+    EXPECT_EQ(Form().Text1()->text(), text) << "the box keeps the text the user gave";
+}
+
 TEST_F(MainWindowTest, HistoryButtonsReachTheirCommands)
 {
     Started();

@@ -1,6 +1,7 @@
 #include "engine/check/capture_many.h"
 
 #include "core/win32_support.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,18 @@ TEST(RunCapturedCommandsWin32, ChildrenRunAtOnceEachWithItsOwnStreamsAndStatus)
     EXPECT_EQ(runs[1].exitStatus, 0);
     EXPECT_FALSE(runs[2].started);
     EXPECT_FALSE(runs[3].started);
+}
+
+// An override without "=" names a variable to leave out; every other one is still handed on.
+TEST(RunCapturedCommandsWin32, OverrideWithoutAValueRemovesThatVariableOnly)
+{
+    testing::ScopedEnv kept("PELLAVANE_TEST_KEPT", "kept");
+    testing::ScopedEnv removed("PELLAVANE_TEST_REMOVED", "there");
+    const auto runs =
+        RunCapturedCommands({Helper("env PELLAVANE_TEST_KEPT out / env PELLAVANE_TEST_REMOVED out /")}, {},
+                            CaptureLimits{}, {"pellavane_test_removed"});
+    ASSERT_EQ(runs.size(), 1U);
+    EXPECT_EQ(runs[0].output, "kept//");
 }
 
 TEST(RunCapturedCommandsWin32, ChildPastTheBoundIsStoppedWithWhatItStarted)

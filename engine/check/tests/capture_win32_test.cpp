@@ -1,4 +1,4 @@
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
 #include "core/win32_support.h"
 

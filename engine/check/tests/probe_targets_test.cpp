@@ -1,5 +1,7 @@
 #include "engine/check/probe_targets.h"
 
+#include "testsupport/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,6 +14,7 @@ namespace {
 
 using Environment = std::map<std::string, std::string>;
 using Hosts = std::vector<std::string>;
+using pellavane::testing::ScopedEnv;
 
 EnvironmentReader Reader(const Environment& environment)
 {
@@ -140,6 +143,22 @@ TEST(ResolveCheckUrl, GivenTargetsNeverReachTheBuiltInAddress)
         EXPECT_EQ(ResolveCheckUrl(given, std::nullopt, Reader({})), "") << SourceName(byHand);
         EXPECT_EQ(ResolveCheckUrl(given, url, Reader({})), url) << SourceName(byHand);
     }
+}
+
+TEST(ProbeTargets, ProcessEnvironmentReplacesTheBuiltInHostsUnlessEmpty)
+{
+    {
+        ScopedEnv unset("PELLAVANE_PROBE_HOST", std::nullopt);
+        ScopedEnv unsetList("PELLAVANE_PROBE_HOSTS", std::nullopt);
+        EXPECT_EQ(ResolveProbeTargets(std::nullopt, std::nullopt).hosts, BuiltInProbeHosts());
+    }
+    ScopedEnv unsetList("PELLAVANE_PROBE_HOSTS", "");
+    {
+        ScopedEnv empty("PELLAVANE_PROBE_HOST", "");
+        EXPECT_EQ(ResolveProbeTargets(std::nullopt, std::nullopt).hosts, BuiltInProbeHosts());
+    }
+    ScopedEnv set("PELLAVANE_PROBE_HOST", "127.0.0.1");
+    EXPECT_EQ(ResolveProbeTargets(std::nullopt, std::nullopt).hosts, std::vector<std::string>{"127.0.0.1"});
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // children that are missing, hang, flood or leave a grandchild behind. Logging runs through the
 // real schedule, recorder and log writer; only the window's controls are fakes.
 #include "core/guarded_handler.h"
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 #include "engine/check/probe.h"
 #include "engine/monitor/recorder.h"
 #include "engine/monitor/schedule.h"

@@ -1,6 +1,5 @@
-#include "engine/check/cmd_output.h"
+#include "engine/check/capture.h"
 
-#include "engine/check/capture_posix.h"
 #include "testsupport/forked_child.h"
 #include "testsupport/test_files.h"
 
@@ -279,17 +278,6 @@ TEST_F(Capture, BytesThatAreNotUtf8AreReplacedAndValidTextKept)
     const std::string script = Script("bytes.sh", "printf 'Z\\303\\274rich a\\377b \\342\\202 c\\n'\n");
     EXPECT_EQ(RunCapturedCommand(script, true, false, true), "Z\xC3\xBCrich a\xEF\xBF\xBD"
                                                              "b \xEF\xBF\xBD c\n");
-}
-
-TEST_F(Capture, EnvironmentOverrideReplacesTheParentsValueOnly)
-{
-    ScopedEnv lcAll("LC_ALL", "xx_XX.UTF-8");
-    ScopedEnv other("PELLAVANE_TEST_KEPT", "kept");
-    const std::string script =
-        Script("env.sh", "echo \"$LC_ALL $PELLAVANE_TEST_KEPT\"\nenv | grep -c '^LC_ALL='\n");
-    EXPECT_EQ(RunCapturedCommandWithEnvironment(script, true, false, true, {}, {}, {"LC_ALL=C"}),
-              "C kept\n1\n");
-    EXPECT_EQ(RunCapturedCommand(script, true, false, true), "xx_XX.UTF-8 kept\n1\n");
 }
 
 } // namespace

@@ -1,17 +1,13 @@
 #pragma once
 
+#include "core/event_pump.h"
+
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace pellavane {
-
-/** Lets pending window events run. Long operations on the user-interface thread call it while they
- *  wait; an empty function does nothing. */
-using EventPump = std::function<void()>;
 
 /** The whole result of RunCapturedCommand when the program cannot be started. */
 inline constexpr const char* kFailedToCreateProcess =
@@ -38,6 +34,10 @@ struct CaptureLimits
     std::size_t maxBytes{0};
 };
 
+/** The moment span from now on the steady clock: the clock's end for a span too long for it, now
+ *  for a negative one. */
+std::chrono::steady_clock::time_point SteadyDeadline(std::chrono::milliseconds span);
+
 /** Runs commandLine as a hidden child process with the chosen streams on one pipe and returns
  *  everything it wrote, as UTF-8. Empty text when the pipe cannot be made; kFailedToCreateProcess
  *  when the program cannot be started; throws CaptureArgumentError when both flags are false.
@@ -45,9 +45,4 @@ struct CaptureLimits
 std::string RunCapturedCommand(const std::string& commandLine, bool captureOutput, bool captureErrors,
                                bool convertFromOem, const EventPump& pump = {},
                                const CaptureLimits& limits = {});
-
-/** Splits a command line into arguments by the quoting rules of a Windows command line
- *  (blanks separate, double quotes group, backslashes escape only before a quote). */
-std::vector<std::string> SplitCommandLine(const std::string& commandLine);
-
 } // namespace pellavane

@@ -44,6 +44,29 @@ TEST_F(RunCapturedCommandsTest, ChildrenRunAtOnceEachWithItsOwnStreamsAndStatus)
     EXPECT_GT(pumped, 0);
 }
 
+TEST_F(RunCapturedCommandsTest, EnvironmentOverrideReplacesTheParentsValueOnly)
+{
+    testing::ScopedEnv lcAll("LC_ALL", "xx_XX.UTF-8");
+    testing::ScopedEnv other("PELLAVANE_TEST_KEPT", "kept");
+    const std::string script =
+        Script("env", "echo \"$LC_ALL $PELLAVANE_TEST_KEPT\"\nenv | grep -c '^LC_ALL='\n");
+    EXPECT_EQ(RunCapturedCommands({script}, {}, {}, {"LC_ALL=C"}).at(0).output, "C kept\n1\n");
+    EXPECT_EQ(RunCapturedCommands({script}, {}, {}).at(0).output, "xx_XX.UTF-8 kept\n1\n");
+}
+
+// An override without "=" names a variable to leave out; every other one is still handed on.
+TEST_F(RunCapturedCommandsTest, OverrideWithoutAValueRemovesThatVariableOnly)
+{
+    testing::ScopedEnv kept("PELLAVANE_TEST_KEPT", "kept");
+    testing::ScopedEnv removed("PELLAVANE_TEST_REMOVED", "there");
+    const std::string script =
+        Script("env", "echo \"${PELLAVANE_TEST_KEPT-unset} ${PELLAVANE_TEST_REMOVED-unset}\"\n"
+                      "env | grep -c '^PELLAVANE_TEST_REMOVED'\n");
+    const auto runs = RunCapturedCommands({script}, {}, {}, {"PELLAVANE_TEST_REMOVED", "PROBE_WORD=given"});
+    ASSERT_EQ(runs.size(), 1U);
+    EXPECT_EQ(runs[0].output, "kept unset\n0\n");
+}
+
 TEST_F(RunCapturedCommandsTest, ChildPastABoundIsStoppedWithWhatItStarted)
 {
     const std::string flag = m_folder.File("survived");

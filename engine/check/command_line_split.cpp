@@ -1,11 +1,8 @@
-#include "engine/check/cmd_output.h"
+#include "engine/check/command_line_split.h"
+
+#include <utility>
 
 namespace pellavane {
-
-CaptureArgumentError::CaptureArgumentError()
-    : std::invalid_argument("Invalid procedure call or argument: neither standard output nor standard error "
-                            "is to be captured")
-{}
 
 // The rules of the Microsoft C runtime, so that a command line means the same on every platform:
 // blanks and tabs separate arguments outside quotes; a double quote toggles quoting; 2n backslashes

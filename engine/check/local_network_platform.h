@@ -1,0 +1,25 @@
+#pragma once
+
+// What the machine's own network tables tell on this platform; one file per platform answers.
+// Each may throw on a lack of memory, and a table that cannot be read counts as empty.
+
+#include "engine/check/local_network.h"
+
+#include <optional>
+#include <string>
+
+namespace pellavane::local_network_platform {
+
+/** Some interface other than loopback is up and has a link. */
+bool InterfaceUp();
+
+/** The usable IPv4 default route with the lowest metric; nullopt when there is none. */
+std::optional<DefaultRoute> Ipv4RouteNow();
+
+/** The same for IPv6. */
+std::optional<DefaultRoute> Ipv6RouteNow();
+
+/** Whether the neighbour table holds address (as DefaultRoute::gateway gives it) as reachable. */
+bool NeighbourTableHolds(const std::string& address);
+
+} // namespace pellavane::local_network_platform

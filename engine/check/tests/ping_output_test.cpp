@@ -1,0 +1,109 @@
+#include "engine/check/ping_output.h"
+
+#include "engine/check/capture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace pellavane {
+namespace {
+
+struct Recorded
+{
+    const char* what;
+    std::string output;
+    bool connected;
+};
+
+TEST(ClassifyPingOutput, WindowsOutputsAsPrinted)
+{
+    const std::string header = "\r\nPinging probe.example [192.0.2.10] with 32 bytes of data:\r\n";
+    const std::string stats = "\r\nPing statistics for 192.0.2.10:\r\n"
+                              "    Packets: Sent = 1, Received = 1, Lost = 0 (0% loss),\r\n";
+    const Recorded table[] = {
+        {"reply", header + "Reply from 192.0.2.10: bytes=32 time=12ms TTL=56\r\n" + stats, true},
+        {"wine's loopback reply, CR CR LF", "Reply from 127.0.0.1: bytes=32 time=1ms TTL=64\r\r\n", true},
+        {"markers in other letter case", header + "Reply from 192.0.2.10: BYTES=32 time=12ms ttl=56\r\n",
+         true},
+        {"request timed out, exact case",
+         header + "Reply from 192.0.2.10: bytes=32 time=12ms TTL=56\r\nRequest Timed Out.\r\n", false},
+        {"timed out in lower case is not the marker",
+         header + "Reply from 192.0.2.10: bytes=32 time=12ms TTL=56\r\nRequest timed out.\r\n", true},
+        {"plain timeout", header + "Request timed out.\r\n" + stats, false},
+        {"destination host unreachable",
+         header + "Reply from 192.0.2.1: Destination host unreachable.\r\n" + stats, false},
+        {"TTL without bytes", header + "Reply from 192.0.2.1: TTL expired in transit.\r\n", false},
+        {"bytes without TTL", header + "Reply from 192.0.2.1: bytes=32 time=12ms\r\n", false},
+        {"header alone: bytes of data is not bytes=", header, false},
+        {"German reply: the markers still appear",
+         "\r\nPing wird ausgef\xC3\xBChrt f\xC3\xBCr probe.example [192.0.2.10] mit 32 Bytes Daten:\r\n"
+         "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n",
+         true},
+        {"German timeout",
+         "\r\nZeit\xC3\xBC"
+         "berschreitung der Anforderung.\r\n",
+         false},
+        {"unknown host",
+         "Ping request could not find host probe.example. Please check the name and try again.\r\n", false},
+        {"empty", "", false},
+        {"the capture's failure text", kFailedToCreateProcess, false},
+    };
+    for (const Recorded& row : table) {
+        EXPECT_EQ(ClassifyPingOutput(row.output, PingDialect::Windows), row.connected) << row.what;
+    }
+}
+
+TEST(ClassifyPingOutput, LinuxAndBsdOutputsAsPrinted)
+{
+    const Recorded table[] = {
+        {"reply",
+         "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n"
+         "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n\n"
+         "--- 127.0.0.1 ping statistics ---\n"
+         "1 packets transmitted, 1 received, 0% packet loss, time 0ms\n"
+         "rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms\n",
+         true},
+        {"BSD reply",
+         "PING 127.0.0.1 (127.0.0.1): 56 data bytes\n"
+         "64 bytes from 127.0.0.1: icmp_seq=0 ttl=64 time=0.052 ms\n\n"
+         "--- 127.0.0.1 ping statistics ---\n"
+         "1 packets transmitted, 1 packets received, 0.0% packet loss\n",
+         true},
+        {"no reply",
+         "PING 192.0.2.1 (192.0.2.1) 56(84) bytes of data.\n\n"
+         "--- 192.0.2.1 ping statistics ---\n"
+         "1 packets transmitted, 0 received, 100% packet loss, time 0ms\n\n",
+         false},
+        {"BSD no reply",
+         "PING 192.0.2.1 (192.0.2.1): 56 data bytes\n"
+         "Request timeout for icmp_seq 0\n\n"
+         "--- 192.0.2.1 ping statistics ---\n"
+         "2 packets transmitted, 0 packets received, 100.0% packet loss\n",
+         false},
+        {"unknown host: the reason goes to standard error", "", false},
+        {"network unreachable",
+         "PING 198.51.100.7 (198.51.100.7) 56(84) bytes of data.\n"
+         "From 192.0.2.1 icmp_seq=1 Destination Net Unreachable\n\n"
+         "--- 198.51.100.7 ping statistics ---\n"
+         "1 packets transmitted, 0 received, +1 errors, 100% packet loss, time 0ms\n",
+         false},
+        {"ttl= away from any bytes from line",
+         "PING 192.0.2.1 (192.0.2.1) 56(84) bytes of data.\n"
+         "From 192.0.2.1 icmp_seq=1 Redirect Host ttl=64\n",
+         false},
+        {"a reply line and still total loss",
+         "64 bytes from 192.0.2.1: icmp_seq=1 ttl=64 time=1 ms\n"
+         "1 packets transmitted, 0 received, 100% packet loss\n",
+         false},
+        {"Windows text is not a Unix reply", "Reply from 127.0.0.1: bytes=32 time=1ms TTL=64\r\n", false},
+        {"empty", "", false},
+        {"the capture's failure text", kFailedToCreateProcess, false},
+    };
+    for (const Recorded& row : table) {
+        EXPECT_EQ(ClassifyPingOutput(row.output, PingDialect::Unix), row.connected) << row.what;
+    }
+}
+
+} // namespace
+} // namespace pellavane

@@ -1,0 +1,79 @@
+#include "engine/check/system_ping.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace pellavane {
+namespace {
+
+constexpr PingReply::Kind A = PingReply::Kind::Answered;
+constexpr PingReply::Kind S = PingReply::Kind::Silent;
+constexpr PingReply::Kind N = PingReply::Kind::NameLookupFailed;
+constexpr PingReply::Kind P = PingReply::Kind::NoPingProgram;
+
+TEST(ReadPingRun, ExitStatusAndStandardErrorTellLookupFromSilence)
+{
+    struct Case
+    {
+        const char* what;
+        CapturedRun run;
+        PingDialect dialect;
+        PingReply::Kind kind;
+        std::optional<double> rtt;
+    };
+    const std::string reply = "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n"
+                              "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms\n";
+    const std::string windowsReply = "Reply from 127.0.0.1: bytes=32 time<1ms TTL=64\r\r\n";
+    const Case table[] = {
+        {"reply", {true, reply, "", 0}, PingDialect::Unix, A, 0.12},
+        {"not started", {false, "", "", std::nullopt}, PingDialect::Unix, P, std::nullopt},
+        {"unknown name",
+         {true, "", "ping: name.test: Name or service not known\n", 2},
+         PingDialect::Unix,
+         N,
+         std::nullopt},
+        {"no name server",
+         {true, "", "ping: name.test: Temporary failure in name resolution\n", 2},
+         PingDialect::Unix,
+         N,
+         std::nullopt},
+        {"the words without exit 2",
+         {true, "", "ping: name.test: Name or service not known\n", 1},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"unreachable network, exit 2",
+         {true, "", "ping: connect: Network is unreachable\n", 2},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"a reply on standard error is not read", {true, "", reply, 0}, PingDialect::Unix, S, std::nullopt},
+        {"stopped at the bound",
+         {true, "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n", "", std::nullopt},
+         PingDialect::Unix,
+         S,
+         std::nullopt},
+        {"Windows reply under 1 ms", {true, windowsReply, "", 0}, PingDialect::Windows, A, 1.0},
+        {"German Windows reply",
+         {true, "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n", "", 0},
+         PingDialect::Windows,
+         A,
+         12.0},
+        {"Windows unknown host",
+         {true, "Ping request could not find host name.test. Please check the name and try again.\r\n", "",
+          1},
+         PingDialect::Windows,
+         N,
+         std::nullopt},
+    };
+    for (const Case& row : table) {
+        const PingReply reply = ReadPingRun(row.run, row.dialect);
+        EXPECT_EQ(reply.kind, row.kind) << row.what;
+        EXPECT_EQ(reply.rttMs, row.rtt) << row.what;
+    }
+}
+
+} // namespace
+} // namespace pellavane
