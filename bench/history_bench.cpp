@@ -4,8 +4,8 @@
 // report's peak resident memory is that process's VmHWM. The last lines are in the form
 // bench/run-all.sh collects.
 #include "engine/history/history_report.h"
-#include "engine/monitor/journal.h"
 #include "engine/history/outages.h"
+#include "engine/monitor/journal.h"
 
 #include <algorithm>
 #include <chrono>

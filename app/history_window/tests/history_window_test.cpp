@@ -1,8 +1,8 @@
 #include "app/history_window/history_window.h"
 
 #include "app/history_window/history_timeline.h"
-#include "engine/history/history.h"
 #include "core/civil_date.h"
+#include "engine/history/history.h"
 #include "engine/log_commands/log_commands.h"
 #include "testsupport/test_files.h"
 

@@ -5,8 +5,8 @@
 #include "autostart/startup_xdg.h"
 #include "engine/log_commands/log_commands.h"
 #include "testsupport/desktop_fakes.h"
-#include "testsupport/recording_reporter.h"
 #include "testsupport/monitor_fakes.h"
+#include "testsupport/recording_reporter.h"
 
 #include <gtest/gtest.h>
 
