@@ -24,22 +24,4 @@ std::string CsvField(std::string_view text, CsvControls controls)
     return quote ? '"' + field + '"' : field;
 }
 
-bool SplitCsvRow(std::string_view row, std::span<std::string_view> fields)
-{
-    if (fields.empty()) {
-        return false;
-    }
-    std::size_t start = 0;
-    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
-        const std::size_t comma = row.find(',', start);
-        if (comma == std::string_view::npos) {
-            return false;
-        }
-        fields[i] = row.substr(start, comma - start);
-        start = comma + 1;
-    }
-    fields.back() = row.substr(start);
-    return true;
-}
-
 } // namespace pellavane

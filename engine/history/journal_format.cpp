@@ -90,10 +90,10 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
     record.connected = false;
     switch (event) {
     case HistoryEvent::Check:
-        if (fields[kStatus] != kConnected && fields[kStatus] != kDisconnected) {
+        record.connected = fields[kStatus] == kConnected;
+        if (!record.connected && fields[kStatus] != kDisconnected) {
             return false;
         }
-        record.connected = fields[kStatus] == kConnected;
         record.rtt = fields[kRtt];
         record.cause = fields[kDetail];
         break;

@@ -1,6 +1,7 @@
 #include "engine/history/outages.h"
 
 #include "core/iso_time.h"
+#include "core/local_time.h"
 
 #include <algorithm>
 #include <limits>

@@ -2,8 +2,6 @@
 
 #include "engine/history/history.h"
 
-#include "core/local_time.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>

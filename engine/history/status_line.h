@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/local_time.h"
+
 #include <cstring>
 #include <ctime>
 #include <string>

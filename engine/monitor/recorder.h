@@ -4,8 +4,6 @@
 #include "engine/history/status_line.h"
 #include "engine/monitor/log_file.h"
 
-#include "core/local_time.h"
-
 #include <ctime>
 #include <functional>
 #include <stdexcept>
