@@ -5,6 +5,9 @@
 # UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian package, the Qt-free core
 # cross-built for 32-bit Windows and run under Wine, and the desktop test under Xvfb.
 set -euo pipefail
+# From an empty environment bash keeps a PATH of its own without exporting it, and cmake cannot
+# find its own files with none: hand the children the usual one.
+printenv PATH >/dev/null || export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" test
 
