@@ -14,6 +14,19 @@ struct TargetResult
     bool answered = false;
 };
 
+/** The echoes sent to the first target in one check: how many were asked for, and the round trip of
+ *  each one answered, in sequence order. A duplicate answer is not counted again. */
+struct EchoCounts
+{
+    int sent = 0;
+    std::vector<double> rttsMs;
+
+    int Lost() const
+    {
+        return sent > static_cast<int>(rttsMs.size()) ? sent - static_cast<int>(rttsMs.size()) : 0;
+    }
+};
+
 /** The outcome of one check, as the probe found it and the recorder wrote it. Everything that reads
  *  the monitor's state after a check (the views, the journal, reports, notifications, metrics) reads
  *  this. */
@@ -34,6 +47,9 @@ struct CheckResult
     std::vector<TargetResult> targets;
     /** How long the check took, in seconds. */
     double durationSeconds = 0;
+    /** The first target's echoes, for a connected check: they measure the quality of a connection
+     *  that is up. nullopt for a disconnected check. */
+    std::optional<EchoCounts> echoes;
 };
 
 } // namespace pellavane

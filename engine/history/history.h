@@ -22,6 +22,10 @@ enum class HistoryEvent : std::uint8_t
     Resume,
     /** The wall clock was stepped. */
     Clock,
+    /** The first target's echoes in the check just before: their count, losses and round trips. */
+    Echoes,
+    /** The connection turned degraded or back to normal. */
+    Quality,
 };
 
 /** One check or event read back from the text log or the journal. */
@@ -32,12 +36,15 @@ struct HistoryRecord
     HistoryEvent event = HistoryEvent::Check;
     /** For a check: its status. */
     bool connected = false;
+    /** For a quality row: whether the connection turned degraded (else back to normal). */
+    bool degraded = false;
     /** For a start row: the interval it names in seconds, 0 when it names none. */
     int intervalSeconds = 0;
     /** For a check from the journal: the round trip as written, in milliseconds, empty when none;
      *  valid during the call only. Read with RoundTripMs. */
     std::string_view rtt;
-    /** For a check from the journal: its detail (why it failed); valid during the call only. */
+    /** For a check from the journal: its detail (why it failed); for an echoes row its counts (read
+     *  with ParseEchoesDetail); for a quality row why it is degraded. Valid during the call only. */
     std::string_view cause;
 };
 

@@ -30,6 +30,9 @@ public:
             throw Cancelled{};
         }
         m_analyser.Record(record);
+        if (record.event == HistoryEvent::Echoes || record.event == HistoryEvent::Quality) {
+            return;
+        }
         if (record.event != HistoryEvent::Check) {
             m_lastAnswered = false;
             return;

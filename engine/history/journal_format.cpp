@@ -5,6 +5,7 @@
 #include "core/csv.h"
 #include "core/iso_time.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <limits>
@@ -25,11 +26,16 @@ enum Column : std::size_t
 };
 
 // In the order of HistoryEvent.
-constexpr std::array<std::string_view, 6> kEventNames = {"check", "start",  "stop",
-                                                         "sleep", "resume", "clock"};
-static_assert(static_cast<std::size_t>(HistoryEvent::Clock) + 1 == kEventNames.size());
+constexpr std::array<std::string_view, 8> kEventNames = {"check",  "start", "stop",   "sleep",
+                                                         "resume", "clock", "echoes", "quality"};
+static_assert(static_cast<std::size_t>(HistoryEvent::Quality) + 1 == kEventNames.size());
 constexpr std::string_view kConnected = "connected";
 constexpr std::string_view kDisconnected = "disconnected";
+constexpr std::string_view kDegraded = "degraded";
+constexpr std::string_view kNormal = "normal";
+constexpr std::string_view kSent = "sent=";
+constexpr std::string_view kLost = "lost=";
+constexpr std::string_view kRtts = "rtt=";
 constexpr std::string_view kInterval = "interval=";
 
 JournalRow EventRow(std::time_t t, HistoryEvent event, std::string detail = {})
@@ -61,6 +67,34 @@ int IntervalOf(std::string_view detail)
     const char* first = detail.data() + kInterval.size();
     const auto [end, error] = std::from_chars(first, detail.data() + detail.size(), seconds);
     return error == std::errc() && seconds > 0 ? seconds : 0;
+}
+
+// Takes the next word of text (up to a blank), skipping the blanks before it.
+std::string_view NextWord(std::string_view& text)
+{
+    const std::size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string_view::npos) {
+        text = {};
+        return {};
+    }
+    text.remove_prefix(begin);
+    const std::size_t end = std::min(text.find(' '), text.size());
+    const std::string_view word = text.substr(0, end);
+    text.remove_prefix(end);
+    return word;
+}
+
+template <typename Number>
+bool ReadNumber(std::string_view text, Number& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+bool ReadCount(std::string_view word, std::string_view key, int& count)
+{
+    return word.substr(0, key.size()) == key && ReadNumber(word.substr(key.size()), count) && count >= 0;
 }
 
 } // namespace
@@ -100,6 +134,16 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
     case HistoryEvent::Start:
         record.intervalSeconds = IntervalOf(fields[kDetail]);
         break;
+    case HistoryEvent::Quality:
+        record.degraded = fields[kStatus] == kDegraded;
+        if (!record.degraded && fields[kStatus] != kNormal) {
+            return false;
+        }
+        record.cause = fields[kDetail];
+        break;
+    case HistoryEvent::Echoes:
+        record.cause = fields[kDetail];
+        break;
     case HistoryEvent::Stop:
     case HistoryEvent::Sleep:
     case HistoryEvent::Resume:
@@ -107,6 +151,41 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
         break;
     }
     return true;
+}
+
+std::string EchoesDetail(const EchoCounts& echoes)
+{
+    std::string detail = std::string(kSent) + std::to_string(echoes.sent) + ' ' + std::string(kLost) +
+                         std::to_string(echoes.Lost()) + ' ' + std::string(kRtts);
+    for (std::size_t i = 0; i < echoes.rttsMs.size(); ++i) {
+        if (i > 0) {
+            detail += ' ';
+        }
+        detail += RttText(echoes.rttsMs[i]);
+    }
+    return detail;
+}
+
+bool ParseEchoesDetail(std::string_view detail, EchoCounts& echoes)
+{
+    int lost = 0;
+    if (!ReadCount(NextWord(detail), kSent, echoes.sent) || !ReadCount(NextWord(detail), kLost, lost)) {
+        return false;
+    }
+    std::string_view word = NextWord(detail);
+    if (word.substr(0, kRtts.size()) != kRtts) {
+        return false;
+    }
+    word.remove_prefix(kRtts.size());
+    echoes.rttsMs.clear();
+    for (; !word.empty(); word = NextWord(detail)) {
+        double rtt = 0;
+        if (!ReadNumber(word, rtt) || !(rtt >= 0)) {
+            return false;
+        }
+        echoes.rttsMs.push_back(rtt);
+    }
+    return lost <= echoes.sent && static_cast<int>(echoes.rttsMs.size()) == echoes.sent - lost;
 }
 
 bool IsJournalHeaderLine(std::string_view line)
@@ -132,11 +211,7 @@ std::string RttText(double milliseconds)
 double RoundTripMs(const HistoryRecord& record)
 {
     double rtt = 0;
-    const char* end = record.rtt.data() + record.rtt.size();
-    const auto [stop, error] = std::from_chars(record.rtt.data(), end, rtt);
-    return (!record.rtt.empty() && error == std::errc() && stop == end)
-               ? rtt
-               : std::numeric_limits<double>::quiet_NaN();
+    return ReadNumber(record.rtt, rtt) ? rtt : std::numeric_limits<double>::quiet_NaN();
 }
 
 JournalRow CheckRow(const CheckResult& result)
@@ -145,6 +220,21 @@ JournalRow CheckRow(const CheckResult& result)
     row.status = result.connected ? kConnected : kDisconnected;
     row.rttMs = result.rttMs ? RttText(*result.rttMs) : std::string();
     row.target = result.target;
+    return row;
+}
+
+JournalRow EchoesRow(const CheckResult& result)
+{
+    JournalRow row = EventRow(result.time, HistoryEvent::Echoes,
+                              result.echoes ? EchoesDetail(*result.echoes) : std::string());
+    row.target = result.targets.empty() ? std::string() : result.targets.front().host;
+    return row;
+}
+
+JournalRow QualityRow(std::time_t t, bool degraded, std::string why)
+{
+    JournalRow row = EventRow(t, HistoryEvent::Quality, std::move(why));
+    row.status = degraded ? kDegraded : kNormal;
     return row;
 }
 

@@ -12,6 +12,7 @@
 namespace pellavane {
 
 struct CheckResult;
+struct EchoCounts;
 
 /** The journal's first line; a file whose first line differs is not a journal and is never
  *  appended to. */
@@ -50,7 +51,16 @@ std::string RttText(double milliseconds);
 /** A check's round trip in milliseconds, NaN when it has none or it cannot be read. */
 double RoundTripMs(const HistoryRecord& record);
 
+/** An echoes row's detail: "sent=5 lost=1 rtt=18.123 19.204 17.99 18.601", no commas. */
+std::string EchoesDetail(const EchoCounts& echoes);
+/** Reads an echoes row's detail back; false when it is not one or its counts disagree. */
+bool ParseEchoesDetail(std::string_view detail, EchoCounts& echoes);
+
 JournalRow CheckRow(const CheckResult& result);
+/** The first target's echoes of a connected check, written right after its check row. */
+JournalRow EchoesRow(const CheckResult& result);
+/** status "degraded" or "normal", detail why (a short phrase without commas). */
+JournalRow QualityRow(std::time_t t, bool degraded, std::string why);
 /** detail "interval=N". */
 JournalRow StartRow(std::time_t t, int intervalSeconds);
 JournalRow StopRow(std::time_t t);

@@ -348,6 +348,10 @@ OutageAnalyser::~OutageAnalyser() = default;
 
 void OutageAnalyser::Record(const HistoryRecord& record)
 {
+    // The quality of a connection that is up says nothing of when it was down.
+    if (record.event == HistoryEvent::Echoes || record.event == HistoryEvent::Quality) {
+        return;
+    }
     if (record.event == HistoryEvent::Start && record.intervalSeconds > 0) {
         if (!m_expectedKnown) {
             Release(m_spacings.empty() ? record.intervalSeconds : MedianSpacing());
@@ -380,6 +384,9 @@ void OutageAnalyser::Record(const HistoryRecord& record)
     case HistoryEvent::Start:
     case HistoryEvent::Resume:
         m_timeline->Note(record.time);
+        break;
+    case HistoryEvent::Echoes:
+    case HistoryEvent::Quality:
         break;
     }
 }
@@ -443,6 +450,9 @@ void OutageAnalyser::Release(int expected)
         case HistoryEvent::Start:
         case HistoryEvent::Resume:
             m_timeline->Note(held.first);
+            break;
+        case HistoryEvent::Echoes:
+        case HistoryEvent::Quality:
             break;
         }
     }

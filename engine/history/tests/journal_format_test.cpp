@@ -92,6 +92,8 @@ TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
         {SleepRow(t), HistoryEvent::Sleep, false, 0, ""},
         {ResumeRow(t), HistoryEvent::Resume, false, 0, ""},
         {ClockRow(t, -5), HistoryEvent::Clock, false, 0, ""},
+        {QualityRow(t, true, "loss 12%"), HistoryEvent::Quality, false, 0, "loss 12%"},
+        {QualityRow(t, false, ""), HistoryEvent::Quality, false, 0, ""},
     };
     for (const RoundTripCase& c : cases) {
         const std::string text = FormatJournalRow(c.row);
@@ -106,6 +108,52 @@ TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
     HistoryRecord record;
     ASSERT_TRUE(ParseJournalRow(FormatJournalRow(CheckRow(answered)), record));
     EXPECT_DOUBLE_EQ(RoundTripMs(record), 12.5);
+}
+
+TEST(EchoesRow, CountsAndRoundTripsInOneDetailThatReadsBack)
+{
+    const ScopedTimeZone zone("UTC0");
+    CheckResult check;
+    check.connected = true;
+    check.targets = {{"127.0.0.1", false}, {"127.0.0.2", true}};
+    check.echoes = EchoCounts{5, {18.123, 19.204, 17.99, 18.601}};
+    const std::string text = FormatJournalRow(EchoesRow(check));
+    EXPECT_EQ(text,
+              "1970-01-01T00:00:00+00:00,echoes,,,127.0.0.1,sent=5 lost=1 rtt=18.123 19.204 17.99 18.601");
+    HistoryRecord record;
+    ASSERT_TRUE(ParseJournalRow(text, record));
+    ASSERT_EQ(record.event, HistoryEvent::Echoes);
+    EchoCounts echoes;
+    ASSERT_TRUE(ParseEchoesDetail(record.cause, echoes));
+    EXPECT_EQ(echoes.sent, 5);
+    EXPECT_EQ(echoes.Lost(), 1);
+    EXPECT_EQ(echoes.rttsMs, check.echoes->rttsMs);
+}
+
+TEST(ParseEchoesDetail, RefusesDetailsWhoseCountsDisagreeOrDoNotRead)
+{
+    struct Case
+    {
+        const char* detail;
+        bool reads;
+        int sent;
+        int answered;
+    };
+    const Case cases[] = {
+        {"sent=3 lost=3 rtt=", true, 3, 0},       {"sent=2 lost=0 rtt=1 2.5", true, 2, 2},
+        {"sent=2  lost=1  rtt=0.5 ", true, 2, 1}, {"sent=2 lost=1 rtt=1 2", false, 0, 0},
+        {"sent=2 lost=3 rtt=", false, 0, 0},      {"sent=-1 lost=0 rtt=", false, 0, 0},
+        {"lost=0 sent=1 rtt=1", false, 0, 0},     {"sent=1 lost=0 rtt=x", false, 0, 0},
+        {"sent=1 lost=0 rtt=-1", false, 0, 0},    {"", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EchoCounts echoes;
+        EXPECT_EQ(ParseEchoesDetail(c.detail, echoes), c.reads) << c.detail;
+        if (c.reads) {
+            EXPECT_EQ(echoes.sent, c.sent) << c.detail;
+            EXPECT_EQ(echoes.rttsMs.size(), static_cast<std::size_t>(c.answered)) << c.detail;
+        }
+    }
 }
 
 TEST(IsJournalHeaderLine, TheHeaderAloneAlsoAfterAByteOrderMark)
