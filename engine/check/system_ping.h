@@ -15,6 +15,11 @@ namespace pellavane {
  *  it could not start, else Silent. */
 PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect);
 
+/** The echoes of a run of ping that was asked for echoes: as many sent as its summary says, up to
+ *  echoes, else all of them; a run stopped before it printed a summary counts only those it had
+ *  answered, since the rest cannot be told from echoes never sent. */
+EchoCounts ReadPingRunEchoes(const CapturedRun& run, PingDialect dialect, int echoes);
+
 /** The system's ping, one child per host, all at once. */
 class SystemPing : public IPingRunner
 {
@@ -23,8 +28,13 @@ public:
                         std::chrono::milliseconds pollSlice = std::chrono::milliseconds{50});
     std::vector<PingReply> PingAll(const std::vector<std::string>& hosts,
                                    std::chrono::milliseconds bound) override;
+    PingReply PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound) override;
 
 private:
+    /** One ping a command line, all at once; a failed run gives an empty list. */
+    std::vector<CapturedRun> Run(const std::vector<std::string>& commandLines,
+                                 std::chrono::milliseconds bound);
+
     EventPump m_pump;
     std::chrono::milliseconds m_pollSlice;
 };
