@@ -31,16 +31,28 @@ PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect)
             std::nullopt};
 }
 
-EchoCounts ReadPingRunEchoes(const CapturedRun& run, PingDialect dialect, int echoes)
+PingReply ReadPingEchoesRun(const CapturedRun& run, PingDialect dialect, int echoes)
 {
+    PingReply reply = ReadPingRun(run, dialect);
     PingEchoLines lines = ReadPingEchoes(run.output, dialect);
+    const bool someAnswered = !lines.rttsMs.empty() && !ContainsIgnoringCase(run.output, "100% packet loss");
+    if (reply.kind == PingReply::Kind::Silent && echoes > 1 && someAnswered) {
+        reply.kind = PingReply::Kind::Answered;
+        reply.rttMs = PingRoundTrip(run.output);
+    }
+    if (reply.kind != PingReply::Kind::Answered) {
+        return reply;
+    }
     EchoCounts counts;
     counts.sent = lines.transmitted ? std::min(*lines.transmitted, echoes)
                   : run.exitStatus  ? echoes
                                     : static_cast<int>(lines.rttsMs.size());
+    // An answer proves one was sent, even one whose round trip could not be read.
+    counts.sent = std::max(counts.sent, 1);
     lines.rttsMs.resize(std::min(lines.rttsMs.size(), static_cast<std::size_t>(counts.sent)));
     counts.rttsMs = std::move(lines.rttsMs);
-    return counts;
+    reply.echoes = std::move(counts);
+    return reply;
 }
 
 SystemPing::SystemPing(EventPump pump, std::chrono::milliseconds pollSlice)
@@ -82,11 +94,7 @@ PingReply SystemPing::PingEchoes(const std::string& host, int echoes, std::chron
     if (runs.empty()) {
         return {};
     }
-    PingReply reply = ReadPingRun(runs.front(), NativePingDialect());
-    if (reply.kind == PingReply::Kind::Answered) {
-        reply.echoes = ReadPingRunEchoes(runs.front(), NativePingDialect(), echoes);
-    }
-    return reply;
+    return ReadPingEchoesRun(runs.front(), NativePingDialect(), echoes);
 }
 
 std::vector<CapturedRun> SystemPing::Run(const std::vector<std::string>& commandLines,

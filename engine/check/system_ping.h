@@ -15,10 +15,12 @@ namespace pellavane {
  *  it could not start, else Silent. */
 PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect);
 
-/** The echoes of a run of ping that was asked for echoes: as many sent as its summary says, up to
- *  echoes, else all of them; a run stopped before it printed a summary counts only those it had
- *  answered, since the rest cannot be told from echoes never sent. */
-EchoCounts ReadPingRunEchoes(const CapturedRun& run, PingDialect dialect, int echoes);
+/** What a run of ping asked for echoes echo requests came to, as ReadPingRun reads it, except that
+ *  of several any one answered makes it Answered (a BSD ping prints "Request timeout" for each one
+ *  lost). An Answered reply carries its echoes: as many sent as the summary says, up to echoes, else
+ *  all of them; a run stopped before its summary counts only those answered, since the rest cannot
+ *  be told from echoes never sent. */
+PingReply ReadPingEchoesRun(const CapturedRun& run, PingDialect dialect, int echoes);
 
 /** The system's ping, one child per host, all at once. */
 class SystemPing : public IPingRunner

@@ -75,7 +75,7 @@ TEST(ReadPingRun, ExitStatusAndStandardErrorTellLookupFromSilence)
     }
 }
 
-TEST(ReadPingRunEchoes, SentAsTheSummarySaysElseAsAskedUnlessStopped)
+TEST(ReadPingEchoesRun, AnyEchoAnsweredAndSentAsTheSummarySaysElseAsAskedUnlessStopped)
 {
     struct Case
     {
@@ -88,7 +88,12 @@ TEST(ReadPingRunEchoes, SentAsTheSummarySaysElseAsAskedUnlessStopped)
     const std::string two = "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.1 ms\n"
                             "64 bytes from 127.0.0.1: icmp_seq=3 ttl=64 time=0.2 ms\n";
     const std::string german = "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n";
+    const std::string bsd = "64 bytes from 192.0.2.9: icmp_seq=0 ttl=57 time=5.5 ms\n"
+                            "Request timeout for icmp_seq 1\n"
+                            "64 bytes from 192.0.2.9: icmp_seq=2 ttl=57 time=6.5 ms\n"
+                            "3 packets transmitted, 2 packets received, 33.3% packet loss\n";
     const Case table[] = {
+        {"BSD says each loss", {true, bsd, "", 2}, PingDialect::Unix, 3, 2},
         {"summary", {true, two + "3 packets transmitted, 2 received\n", "", 1}, PingDialect::Unix, 3, 2},
         {"a summary of more than asked",
          {true, two + "9 packets transmitted, 2 received\n", "", 0},
@@ -103,9 +108,11 @@ TEST(ReadPingRunEchoes, SentAsTheSummarySaysElseAsAskedUnlessStopped)
          2},
     };
     for (const Case& row : table) {
-        const EchoCounts echoes = ReadPingRunEchoes(row.run, row.dialect, 5);
-        EXPECT_EQ(echoes.sent, row.sent) << row.what;
-        EXPECT_EQ(echoes.rttsMs.size(), row.answered) << row.what;
+        const PingReply reply = ReadPingEchoesRun(row.run, row.dialect, 5);
+        EXPECT_EQ(reply.kind, A) << row.what;
+        ASSERT_TRUE(reply.echoes) << row.what;
+        EXPECT_EQ(reply.echoes->sent, row.sent) << row.what;
+        EXPECT_EQ(reply.echoes->rttsMs.size(), row.answered) << row.what;
     }
 }
 
