@@ -40,10 +40,11 @@ using namespace pellavane;
 
 /** The check's setup; a host list the probe refuses would make every check "disconnected" without
  *  a word, so it is told, and nullopt returned. */
-std::optional<VerdictSetup> SetupOrReason(ISettingsStore& settings, const std::optional<std::string>& hosts)
+std::optional<VerdictSetup> SetupOrReason(ISettingsStore& settings, const std::optional<std::string>& hosts,
+                                          std::optional<int> echoes = std::nullopt)
 {
     try {
-        return ReadVerdictSetup(settings, hosts);
+        return ReadVerdictSetup(settings, hosts, echoes);
     } catch (const ProbeTargetsError& e) {
         std::cerr << "pellavane: " << e.what() << ".\n";
         return std::nullopt;
@@ -58,7 +59,7 @@ int WithVerdict(int argc, char** argv, const CommandLineRequest& request,
     // The web check's replies come through the event loop, which the pings' waits let run.
     QCoreApplication app(argc, argv);
     QtSettingsStore settings;
-    const auto setup = SetupOrReason(settings, request.hosts);
+    const auto setup = SetupOrReason(settings, request.hosts, request.echoes);
     if (!setup) {
         return kExitUsage;
     }

@@ -57,6 +57,9 @@ inline constexpr Setting<bool> kNotifySetting{"Notify", "On", IsOn, OnOffText};
 /** The check's targets, comma-separated; nothing stored or empty means the built-in list. */
 inline constexpr Setting<std::optional<std::string>> kProbeHostsSetting{"ProbeHosts", kNothingStored,
                                                                         TextIfStored, StoredText};
+/** Echo requests sent to the first target in one ping per check, 1 to 20: more measure the loss and
+ *  the round trips of a connection that is up. */
+inline constexpr Setting<int> kEchoesPerCheckSetting{"EchoesPerCheck", "1", ShortNumber, NumberText};
 /** The web check's address; nothing stored means the built-in one, empty turns the check off. */
 inline constexpr Setting<std::optional<std::string>> kCheckUrlSetting{"CheckUrl", kNothingStored,
                                                                       TextIfStored, StoredText};

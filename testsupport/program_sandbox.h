@@ -18,17 +18,41 @@
 namespace pellavane::testing {
 
 /** A fake ping's script (without its #! line) that notes its arguments in ping-arguments beside it
- *  and answers at once as Linux's ping does for loopback. Shell built-ins only, so that thousands of
- *  starts cost no more than the starts; not a raw string, since moc reads this header too and loses
- *  its way in one. */
+ *  and answers at once as Linux's ping does for loopback, one echo line for each of "-c N", each
+ *  with the round trip in ping-rtt beside it (default 0.120). Echoes are lost as ProgramSandbox's
+ *  LoseEchoes and LoseEchoesAtRandom say; with every echo lost it prints what ping prints then and
+ *  exits 1. Shell built-ins only, so that thousands of starts cost no more than the starts; not a
+ *  raw string, since moc reads this header too and loses its way in one. */
 inline constexpr const char* kLoopbackPing =
-    "echo \"$@\" >>\"${0%/*}/ping-arguments\"\n"
+    "here=${0%/*}\n"
+    "echo \"$@\" >>\"$here/ping-arguments\"\n"
+    "count=1 rtt=0.120 lost='' percent=0 seed=0 from='' state=0 seq=1 received=0\n"
+    "while [ $# -gt 1 ]; do [ \"$1\" = -c ] && count=$2; shift; done\n"
+    "[ -r \"$here/ping-rtt\" ] && read -r rtt <\"$here/ping-rtt\"\n"
+    "[ -r \"$here/ping-lost\" ] && read -r lost <\"$here/ping-lost\"\n"
+    "[ -r \"$here/ping-loss\" ] && read -r percent seed <\"$here/ping-loss\"\n"
+    // The generator goes on where the last run left it, so a run of checks follows one seeded
+    // sequence; a new seed starts it again.
+    "[ -r \"$here/ping-loss-state\" ] && read -r from state <\"$here/ping-loss-state\"\n"
+    "[ \"$from\" = \"$seed\" ] || state=$seed\n"
     "echo 'PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.'\n"
-    "echo '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.120 ms'\n"
+    "while [ $seq -le $count ]; do\n"
+    "  state=$(( (state * 1103515245 + 12345) % 2147483648 ))\n"
+    "  case \" $lost \" in *\" $seq \"*) ;; *)\n"
+    "    if [ $(( state / 65536 % 100 )) -ge $percent ]; then\n"
+    "      received=$((received + 1))\n"
+    "      echo \"64 bytes from 127.0.0.1: icmp_seq=$seq ttl=64 time=$rtt ms\"\n"
+    "    fi ;;\n"
+    "  esac\n"
+    "  seq=$((seq + 1))\n"
+    "done\n"
+    "[ -r \"$here/ping-loss\" ] && echo \"$seed $state\" >\"$here/ping-loss-state\"\n"
     "echo\n"
     "echo '--- 127.0.0.1 ping statistics ---'\n"
-    "echo '1 packets transmitted, 1 received, 0% packet loss, time 0ms'\n"
-    "echo 'rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms'\n";
+    "echo \"$count packets transmitted, $received received, $(( (count - received) * 100 / count ))% packet "
+    "loss, time 0ms\"\n"
+    "[ $received -gt 0 ] || exit 1\n"
+    "echo \"rtt min/avg/max/mdev = $rtt/$rtt/$rtt/0.000 ms\"\n";
 
 using Environment = std::map<std::string, std::string>;
 
@@ -60,6 +84,21 @@ public:
     }
     /** What the fake ping was started with, a line a start. */
     std::string PingArguments() const { return ReadFile(File("bin/ping-arguments")); }
+    /** From now on the loopback ping loses the echoes of these sequence numbers (from 1) in every
+     *  run, e.g. "2 4"; empty loses none. */
+    void LoseEchoes(const std::string& sequences) const { Replace("bin/ping-lost", sequences + "\n"); }
+    /** From now on the loopback ping loses each echo with this chance in percent, drawn from a
+     *  generator seeded here and carried from run to run, so a seed gives the same losses each time;
+     *  0 loses none. */
+    void LoseEchoesAtRandom(int percent, unsigned seed) const
+    {
+        Replace("bin/ping-loss", std::to_string(percent) + " " + std::to_string(seed % 2147483648U) + "\n");
+    }
+    /** From now on every echo the loopback ping answers takes this round trip, e.g. "640". */
+    void EchoRoundTrip(const std::string& milliseconds) const
+    {
+        Replace("bin/ping-rtt", milliseconds + "\n");
+    }
 
     /** The variables that keep the program inside: its folders, the fake ping on PATH and the probe
      *  on loopback, no web check, no bus of the user's or the machine's, and ping's English text. */
@@ -82,6 +121,13 @@ public:
     }
 
 private:
+    /** Renamed into place, so a ping reads the old text or the new, never half. */
+    void Replace(const std::string& name, const std::string& text) const
+    {
+        WriteFile(File(name + ".next"), text);
+        std::filesystem::rename(File(name + ".next"), File(name));
+    }
+
     TempFolder m_folder;
 };
 

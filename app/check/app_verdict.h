@@ -13,16 +13,20 @@ namespace pellavane {
 
 class ISettingsStore;
 
-/** What a check is made of: the targets and the web check's address (empty: none). */
+/** What a check is made of: the targets, the web check's address (empty: none) and the echo
+ *  requests the first target is sent. */
 struct VerdictSetup
 {
     ProbeTargets targets;
     std::string checkUrl;
+    int echoesPerCheck = 1;
 };
 
-/** The setup from --hosts, the environment and the settings, in that order. Throws
- *  ProbeTargetsError when the chosen host list is refused. */
-VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std::string>& commandLineHosts);
+/** The setup from --hosts and --echoes, the environment and the settings, in that order; a stored
+ *  EchoesPerCheck that is not 1 to 20 stands for the default. Throws ProbeTargetsError when the
+ *  chosen host list is refused. */
+VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std::string>& commandLineHosts,
+                              std::optional<int> commandLineEchoes = std::nullopt);
 
 /** The one verdict the window, --check and --console use: the system ping, the machine's own
  *  network for the cause of a failure and, when an address is set, the web check over Qt Network. */

@@ -1,5 +1,6 @@
 #include "app/command_line/command_line.h"
 
+#include "app/command_line/echoes_option.h"
 #include "engine/monitor/schedule.h"
 
 #include "core/utf8_text.h"
@@ -176,6 +177,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
+    if (!arguments.empty() && arguments.back() == "--echoes") {
+        return Failure(kEchoesNeedsValue);
+    }
     if (!arguments.empty() && arguments.back() == "--hosts") {
         return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
     }
@@ -252,9 +256,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption merge(QStringLiteral("merge"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption min(QStringLiteral("min"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
-    const QList<QCommandLineOption> options{help,  version, check,   console, interval, log,
-                                            hosts, metrics, outages, uptime,  from,     to,
-                                            by,    csv,     json,    merge,   min,      showHistory};
+    const QCommandLineOption echoes(QStringLiteral("echoes"), {}, QStringLiteral("N"));
+    const QList<QCommandLineOption> options{help,    version, check,  console,     interval, log, hosts,
+                                            metrics, outages, uptime, from,        to,       by,  csv,
+                                            json,    merge,   min,    showHistory, echoes};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -402,13 +407,17 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (request.mode == Mode::Check && request.intervalRow) {
         return Failure("--interval goes with --console, not with --check.");
     }
+    if (std::string refusal = ReadEchoesOption(parser.values(echoes), request); !refusal.empty()) {
+        return Failure(std::move(refusal));
+    }
     return request;
 }
 
 std::string UsageText(const std::string& programName)
 {
     return "Usage: " + programName +
-           " [--check | --console] [--interval N] [--log FILE] [--hosts LIST] [--metrics FILE]\n"
+           " [--check | --console] [--interval N] [--log FILE] [--hosts LIST] [--echoes N]\n"
+           "                 [--metrics FILE]\n"
            "       " +
            programName +
            " --outages | --uptime [--by day|month] [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
@@ -431,6 +440,8 @@ std::string UsageText(const std::string& programName)
            "  --log FILE       the log file for this run, instead of the stored one\n"
            "  --hosts LIST     with --check or --console: the hosts to ping, comma-separated, first\n"
            "                   first, instead of PELLAVANE_PROBE_HOSTS or the stored ProbeHosts\n"
+           "  --echoes N       with --check or --console: N echo requests (1 to 20) to the first host\n"
+           "                   per check, instead of the stored EchoesPerCheck\n"
            "  --metrics FILE   with --console or the window: writes Prometheus metrics to FILE\n"
            "                   (ending in .prom) after every check, for node_exporter's textfile collector\n"
            "  --outages        one row per outage of the log's history: start, end, duration, cause\n"

@@ -33,6 +33,9 @@ struct CommandLineRequest
     std::optional<std::string> metricsFile;
     /** --hosts h1,h2: the check's targets for this run */
     std::optional<std::string> hosts;
+    /** --echoes N: echo requests to the first target per check for this run instead of the stored
+     *  "EchoesPerCheck" */
+    std::optional<int> echoes;
     /** --from, --to, --by, --csv, --json of the reports. */
     ReportOptions report;
     /** --merge, --min of --outages: outages less than this apart are joined, shorter ones left out. */

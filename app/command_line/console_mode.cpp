@@ -272,7 +272,7 @@ int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<s
         // The row goes with the line; a journal fault is told but is no failure of the check.
         StreamJournalHealth health(err, false);
         Journal journal([&] { return *logFile; }, health);
-        journal.Append(CheckRow(check));
+        journal.Append(CheckRows(check));
     }
     return connected ? 0 : 1;
 }

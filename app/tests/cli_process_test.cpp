@@ -400,6 +400,29 @@ TEST_F(CliProcess, UnknownOptionOrBadIntervalExitsTwoWithTheReasonOnStandardErro
     EXPECT_EQ(badInterval.status, 2);
     EXPECT_FALSE(badInterval.err.empty());
     EXPECT_FALSE(fs::exists(DefaultLog()));
+
+    for (const char* echoes : {"0", "21", "x"}) {
+        const Finished badEchoes = Run({"--check", "--echoes", echoes});
+        EXPECT_EQ(badEchoes.status, 2) << echoes;
+        EXPECT_NE(badEchoes.err.find("--echoes"), std::string::npos) << badEchoes.err;
+    }
+    EXPECT_TRUE(PingArguments().empty()) << "ping was started with " << PingArguments();
+}
+
+TEST_F(CliProcess, CheckWithEchoesSendsThemInOnePingAndJournalsThemBesideTheCheck)
+{
+    m_sandbox.LoseEchoes("2 4");
+    const fs::path log = Temp() / "checks.txt";
+    const Finished run = Run({"--check", "--echoes", "5", "--log", log.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(PingArguments(), "-c 5 -i 0.2 -W 4 127.0.0.1\n");
+    ExpectWholeCrLfLines(ReadFile(log));
+    EXPECT_EQ(SplitLines(ReadFile(log)).size(), 1U);
+    const std::vector<std::string> rows = SplitLines(ReadFile(Temp() / "checks.journal.csv"));
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_NE(rows[1].find(",check,connected,0.12,127.0.0.1,\r"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[2].find(",echoes,,,127.0.0.1,sent=5 lost=2 rtt=0.12 0.12 0.12\r"), std::string::npos)
+        << rows[2];
 }
 
 TEST_F(CliProcess, OutagesAndUptimeReportTheHistoryOfTheLogAndItsJournal)

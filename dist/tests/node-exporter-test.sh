@@ -19,7 +19,7 @@ mkdir -p "$sandbox/textfile"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 sandbox_spawn exporter prometheus-node-exporter --web.listen-address=127.0.0.1:"$port" --collector.disable-defaults \
     --collector.textfile --collector.textfile.directory="$sandbox/textfile"
-sandbox_spawn console "$program" --console --interval 1s --log "$sandbox/log.txt" \
+sandbox_spawn console "$program" --console --interval 1s --echoes 5 --log "$sandbox/log.txt" \
     --metrics "$sandbox/textfile/pellavane.prom"
 logger=$spawned
 
@@ -43,6 +43,9 @@ expect 'pellavane_interval_seconds 1'
 expect 'node_textfile_scrape_error 0'
 expect 'pellavane_target_up{target="127.0.0.1"} 1'
 expect 'pellavane_rtt_seconds 0\.0001[12][0-9]*'
+fake_ping lose 2
+expect 'pellavane_echoes_lost_total [1-9][0-9]*'
+expect 'pellavane_echo_rtt_seconds_bucket{le="0.0002"} [1-9][0-9]*'
 if [ -n "$dashboard" ]; then
     command -v prometheus >/dev/null || { echo "FAIL: prometheus missing (scripts/install-deps.sh test)"; exit 1; }
     server_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
@@ -82,6 +85,10 @@ for panel in panels:
         failed += 0 if ok else 1
         if panel["title"] == "Current state" and ok and not result["data"]["result"]:
             print("FAIL: a fresh machine shows no current state")
+            failed += 1
+        # Echoes are being lost and answered all along: both panels have a value by now.
+        if panel["title"] in ("Echo loss", "Round trip, 95th percentile") and ok and not result["data"]["result"]:
+            print("FAIL: " + panel["title"] + " shows nothing for a link that loses echoes")
             failed += 1
 sys.exit(1 if failed else 0)
 PY

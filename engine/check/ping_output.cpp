@@ -3,6 +3,7 @@
 #include "core/text_lines.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pellavane {
 namespace {
@@ -53,6 +54,65 @@ bool ContainsExactly(std::string_view text, std::string_view marker)
     return text.find(marker) != std::string_view::npos;
 }
 
+/** The round trip a reply line names: the first "=" or "<" followed by milliseconds. */
+std::optional<double> LineRoundTrip(std::string_view line)
+{
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '=' || line[i] == '<') {
+            if (const auto roundTrip = NumberOfMilliseconds(line, i)) {
+                return roundTrip;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// A summary that claims more echoes than any ping of ours sends is not ours to believe.
+constexpr long long kMostEchoesCounted = 1000;
+
+std::optional<long long> Digits(std::string_view text)
+{
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    long long number = 0;
+    for (const char c : text) {
+        if (!IsDigit(c)) {
+            return std::nullopt;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+/** The whole number right after marker in line. */
+std::optional<long long> NumberAfter(std::string_view line, std::string_view marker)
+{
+    const std::size_t at = line.find(marker);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::size_t end = at + marker.size();
+    while (end < line.size() && IsDigit(line[end])) {
+        ++end;
+    }
+    return Digits(line.substr(at + marker.size(), end - at - marker.size()));
+}
+
+/** The whole number right before marker in line. */
+std::optional<long long> NumberBefore(std::string_view line, std::string_view marker)
+{
+    const std::size_t at = line.find(marker);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::size_t start = at;
+    while (start > 0 && IsDigit(line[start - 1])) {
+        --start;
+    }
+    return Digits(line.substr(start, at - start));
+}
+
 bool ClassifyWindows(std::string_view output)
 {
     return ContainsIgnoringCase(output, "TTL=") && ContainsIgnoringCase(output, "bytes=") &&
@@ -91,14 +151,48 @@ std::optional<double> PingRoundTrip(std::string_view output)
         if (!ContainsIgnoringCase(line, "ttl=") || !ContainsIgnoringCase(line, "bytes")) {
             return false;
         }
-        for (std::size_t i = 0; i < line.size() && !roundTrip; ++i) {
-            if (line[i] == '=' || line[i] == '<') {
-                roundTrip = NumberOfMilliseconds(line, i);
-            }
-        }
+        roundTrip = LineRoundTrip(line);
         return roundTrip.has_value();
     });
     return roundTrip;
+}
+
+PingEchoLines ReadPingEchoes(std::string_view output, PingDialect dialect)
+{
+    const bool windows = dialect == PingDialect::Windows;
+    std::vector<std::pair<long long, double>> answers;
+    PingEchoLines echoes;
+    AnyLine(output, [&](std::string_view line) {
+        const bool answer = windows
+                                ? ContainsIgnoringCase(line, "bytes=") && ContainsIgnoringCase(line, "ttl=")
+                                : ContainsIgnoringCase(line, "bytes from") &&
+                                      ContainsIgnoringCase(line, "ttl=") && !ContainsExactly(line, "DUP!");
+        const std::optional<double> rtt = answer ? LineRoundTrip(line) : std::nullopt;
+        if (rtt) {
+            // Windows numbers no echo, and a ping that prints no sequence keeps the printed order.
+            std::optional<long long> sequence;
+            if (!windows) {
+                sequence = NumberAfter(line, "icmp_seq=");
+                // The older iputils name for the same number.
+                sequence = sequence ? sequence : NumberAfter(line, "icmp_req=");
+            }
+            answers.emplace_back(sequence.value_or(static_cast<long long>(answers.size())), *rtt);
+        }
+        const std::optional<long long> sent =
+            windows ? NumberAfter(line, "Sent = ") : NumberBefore(line, " packets transmitted");
+        if (sent && *sent <= kMostEchoesCounted) {
+            echoes.transmitted = static_cast<int>(*sent);
+        }
+        return false;
+    });
+    std::stable_sort(answers.begin(), answers.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        if (i == 0 || answers[i].first != answers[i - 1].first) {
+            echoes.rttsMs.push_back(answers[i].second);
+        }
+    }
+    return echoes;
 }
 
 } // namespace pellavane

@@ -29,12 +29,15 @@ bool IsSafeHost(const std::string& host)
 
 } // namespace
 
-std::string ProbeCommandLine(const std::string& host)
+std::string ProbeCommandLine(const std::string& host, int echoes)
 {
     if (!IsSafeHost(host)) {
         throw std::invalid_argument("The probe host '" + host + "' is not a host name or address");
     }
-    return PingCommandLine(host);
+    if (echoes < 1 || echoes > kMostEchoesPerCheck) {
+        throw std::invalid_argument("Echoes per check must be 1 to " + std::to_string(kMostEchoesPerCheck));
+    }
+    return PingCommandLine(host, echoes);
 }
 
 PingVerdict::PingVerdict(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}

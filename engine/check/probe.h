@@ -12,8 +12,13 @@ namespace pellavane {
 /** The dialect of the ping this build runs. */
 PingDialect NativePingDialect();
 
-/** The ping command line for one echo request to host, in this platform's form. */
-std::string ProbeCommandLine(const std::string& host);
+/** The most echo requests a check sends its first target. */
+inline constexpr int kMostEchoesPerCheck = 20;
+
+/** The ping command line for echoes echo requests (1 to kMostEchoesPerCheck) to host, in this
+ *  platform's form. Throws std::invalid_argument for a host that is not a host name or address, or a
+ *  count out of range. */
+std::string ProbeCommandLine(const std::string& host, int echoes = 1);
 
 /** Answers whether the computer can reach the Internet now. Never throws. */
 class IConnectivityVerdict

@@ -6,8 +6,10 @@
 
 namespace pellavane {
 
-/** The command line for one echo request to host (already checked to be a host name or address),
- *  waiting as long as Windows' ping does by default for the reply: 4 seconds. */
-std::string PingCommandLine(const std::string& host);
+/** The command line for echoes echo requests (1 to kMostEchoesPerCheck) to host (already checked to
+ *  be a host name or address), waiting as long as Windows' ping does by default for a reply: 4
+ *  seconds. Several go out a fifth of a second apart where ping lets a user choose, so that the most
+ *  and the wait stay inside a round of the verdict. */
+std::string PingCommandLine(const std::string& host, int echoes);
 
 } // namespace pellavane

@@ -9,15 +9,19 @@ PingDialect NativePingDialect()
     return PingDialect::Unix;
 }
 
-std::string PingCommandLine(const std::string& host)
+std::string PingCommandLine(const std::string& host, int echoes)
 {
-    // Each ping family spells the reply wait its own way.
-#if defined(__APPLE__) || defined(__FreeBSD__) || defined(__DragonFly__)
-    return "ping -c 1 -W 4000 " + host;
+    const std::string count = "ping -c " + std::to_string(echoes) + ' ';
+    // Each ping family spells the reply wait its own way. Below a second between echoes macOS lets
+    // anyone go, the other BSDs only their super-user.
+#if defined(__APPLE__)
+    return count + (echoes > 1 ? "-i 0.2 " : "") + "-W 4000 " + host;
+#elif defined(__FreeBSD__) || defined(__DragonFly__)
+    return count + "-W 4000 " + host;
 #elif defined(__OpenBSD__) || defined(__NetBSD__)
-    return "ping -c 1 -w 4 " + host;
+    return count + "-w 4 " + host;
 #else
-    return "ping -c 1 -W 4 " + host;
+    return count + (echoes > 1 ? "-i 0.2 " : "") + "-W 4 " + host;
 #endif
 }
 

@@ -9,9 +9,10 @@ PingDialect NativePingDialect()
     return PingDialect::Windows;
 }
 
-std::string PingCommandLine(const std::string& host)
+std::string PingCommandLine(const std::string& host, int echoes)
 {
-    return "ping " + host + " -n 1";
+    // Windows' ping has no gap to choose: its echoes go out about a second apart.
+    return "ping " + host + " -n " + std::to_string(echoes);
 }
 
 } // namespace pellavane

@@ -7,7 +7,7 @@
 namespace pellavane {
 namespace {
 
-// One echo request prints well under a kilobyte; a ping that floods instead is cut off here.
+// Twenty echo requests print well under a few kilobytes; a ping that floods instead is cut off here.
 constexpr std::size_t kPingOutputLimit = 64 * 1024;
 
 } // namespace
@@ -15,10 +15,10 @@ constexpr std::size_t kPingOutputLimit = 64 * 1024;
 PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect)
 {
     if (!run.started) {
-        return {PingReply::Kind::NoPingProgram, std::nullopt};
+        return {PingReply::Kind::NoPingProgram, std::nullopt, std::nullopt};
     }
     if (ClassifyPingOutput(run.output, dialect)) {
-        return {PingReply::Kind::Answered, PingRoundTrip(run.output)};
+        return {PingReply::Kind::Answered, PingRoundTrip(run.output), std::nullopt};
     }
     const bool nameFailed =
         dialect == PingDialect::Windows
@@ -27,7 +27,32 @@ PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect)
             : run.exitStatus == 2 &&
                   (ContainsIgnoringCase(run.errors, "Name or service not known") ||
                    ContainsIgnoringCase(run.errors, "Temporary failure in name resolution"));
-    return {nameFailed ? PingReply::Kind::NameLookupFailed : PingReply::Kind::Silent, std::nullopt};
+    return {nameFailed ? PingReply::Kind::NameLookupFailed : PingReply::Kind::Silent, std::nullopt,
+            std::nullopt};
+}
+
+PingReply ReadPingEchoesRun(const CapturedRun& run, PingDialect dialect, int echoes)
+{
+    PingReply reply = ReadPingRun(run, dialect);
+    PingEchoLines lines = ReadPingEchoes(run.output, dialect);
+    const bool someAnswered = !lines.rttsMs.empty() && !ContainsIgnoringCase(run.output, "100% packet loss");
+    if (reply.kind == PingReply::Kind::Silent && echoes > 1 && someAnswered) {
+        reply.kind = PingReply::Kind::Answered;
+        reply.rttMs = PingRoundTrip(run.output);
+    }
+    if (reply.kind != PingReply::Kind::Answered) {
+        return reply;
+    }
+    EchoCounts counts;
+    counts.sent = lines.transmitted ? std::min(*lines.transmitted, echoes)
+                  : run.exitStatus  ? echoes
+                                    : static_cast<int>(lines.rttsMs.size());
+    // An answer proves one was sent, even one whose round trip could not be read.
+    counts.sent = std::max(counts.sent, 1);
+    lines.rttsMs.resize(std::min(lines.rttsMs.size(), static_cast<std::size_t>(counts.sent)));
+    counts.rttsMs = std::move(lines.rttsMs);
+    reply.echoes = std::move(counts);
+    return reply;
 }
 
 SystemPing::SystemPing(EventPump pump, std::chrono::milliseconds pollSlice)
@@ -50,6 +75,31 @@ std::vector<PingReply> SystemPing::PingAll(const std::vector<std::string>& hosts
         }
     }
     std::vector<PingReply> replies(hosts.size());
+    const std::vector<CapturedRun> runs = Run(commandLines, bound);
+    for (std::size_t i = 0; i < hosts.size() && i < runs.size(); ++i) {
+        replies[i] = refused[i] ? PingReply{} : ReadPingRun(runs[i], NativePingDialect());
+    }
+    return replies;
+}
+
+PingReply SystemPing::PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound)
+{
+    std::string commandLine;
+    try {
+        commandLine = ProbeCommandLine(host, echoes);
+    } catch (const std::invalid_argument&) {
+        return {};
+    }
+    const std::vector<CapturedRun> runs = Run({commandLine}, bound);
+    if (runs.empty()) {
+        return {};
+    }
+    return ReadPingEchoesRun(runs.front(), NativePingDialect(), echoes);
+}
+
+std::vector<CapturedRun> SystemPing::Run(const std::vector<std::string>& commandLines,
+                                         std::chrono::milliseconds bound)
+{
     try {
         CaptureLimits limits;
         limits.total = bound;
@@ -57,14 +107,11 @@ std::vector<PingReply> SystemPing::PingAll(const std::vector<std::string>& hosts
         limits.maxBytes = kPingOutputLimit;
         // The markers are those of the English text, which only the C locale guarantees; Windows'
         // ping pays the variable no heed.
-        const std::vector<CapturedRun> runs = RunCapturedCommands(commandLines, m_pump, limits, {"LC_ALL=C"});
-        for (std::size_t i = 0; i < hosts.size() && i < runs.size(); ++i) {
-            replies[i] = refused[i] ? PingReply{} : ReadPingRun(runs[i], NativePingDialect());
-        }
+        return RunCapturedCommands(commandLines, m_pump, limits, {"LC_ALL=C"});
     } catch (...) {
         // Children that cannot be run mean no connection can be shown; the replies stay Silent.
+        return {};
     }
-    return replies;
 }
 
 } // namespace pellavane

@@ -44,9 +44,20 @@ bool Record(CheckResult& result, const std::vector<std::string>& hosts, const st
 
 } // namespace
 
+PingReply IPingRunner::PingEchoes(const std::string& host, int, std::chrono::milliseconds bound)
+{
+    PingReply reply = ReplyAt(PingAll({host}, bound), 0);
+    reply.echoes = EchoCounts{1, {}};
+    if (Answered(reply) && reply.rttMs) {
+        reply.echoes->rttsMs.push_back(*reply.rttMs);
+    }
+    return reply;
+}
+
 ConnectivityVerdict::ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web,
-                                         VerdictLimits limits, ILocalNetwork* local)
-    : m_ping(ping), m_hosts(std::move(hosts)), m_web(web), m_limits(limits), m_local(local)
+                                         VerdictLimits limits, ILocalNetwork* local, int echoesPerCheck)
+    : m_ping(ping), m_hosts(std::move(hosts)), m_web(web), m_limits(limits), m_local(local),
+      m_echoes(std::clamp(echoesPerCheck, 1, kMostEchoesPerCheck))
 {}
 
 CheckResult ConnectivityVerdict::Check()
@@ -60,7 +71,12 @@ CheckResult ConnectivityVerdict::Check()
         return std::clamp(left, std::chrono::milliseconds::zero(), m_limits.round);
     };
     CheckResult result;
+    PingReply head;
     const auto decide = [&](bool connected, std::string cause) {
+        // A silent first target lost every echo it was sent, whoever else answered.
+        if (connected) {
+            result.echoes = Answered(head) && head.echoes ? *head.echoes : EchoCounts{m_echoes, {}};
+        }
         if (m_web != nullptr) {
             m_web->Cancel();
         }
@@ -76,7 +92,7 @@ CheckResult ConnectivityVerdict::Check()
     }
 
     const std::vector<std::string> first(m_hosts.begin(), m_hosts.begin() + 1);
-    const PingReply head = ReplyAt(m_ping.PingAll(first, roundBound()), 0);
+    head = m_ping.PingEchoes(m_hosts.front(), m_echoes, roundBound());
     if (head.kind == Kind::Answered || head.kind == Kind::NoPingProgram) {
         Record(result, first, {head});
         return decide(Answered(head), Answered(head) ? "" : "no ping program");

@@ -22,8 +22,10 @@ struct PingReply
         NoPingProgram
     };
     Kind kind = Kind::Silent;
-    /** The round trip as ping printed it, when it answered. */
+    /** The round trip as ping printed it, when it answered: the first answer's. */
     std::optional<double> rttMs;
+    /** What came back of the echoes PingEchoes sent; nullopt from PingAll. */
+    std::optional<EchoCounts> echoes;
 };
 
 /** Sends echo requests. */
@@ -35,6 +37,10 @@ public:
      *  bound: a host whose ping has not ended by then is Silent. Never throws. */
     virtual std::vector<PingReply> PingAll(const std::vector<std::string>& hosts,
                                            std::chrono::milliseconds bound) = 0;
+    /** echoes echo requests to host in one ping, within bound; Answered when any came back, and the
+     *  reply's echoes say how many were sent and what came back. Never throws. A runner that sends
+     *  one request at a time sends one, and says so. */
+    virtual PingReply PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound);
 };
 
 /** What the web check's one request came to. */
@@ -71,19 +77,22 @@ struct VerdictLimits
     std::chrono::milliseconds total{27000};
 };
 
-/** The connection's state from several targets: the first target alone; when it is silent, the
+/** The connection's state from several targets: the first target alone, with echoesPerCheck echo
+ *  requests in one ping; when it is silent, the
  *  others at once; when none answered, a confirming round of all at once with the web check beside
  *  it. Only a confirmed failure is Disconnected, and a first target whose name did not resolve in
  *  both rounds is Disconnected even when an address answered. With the machine's own network to
  *  read, the confirming round pings the default route's router beside the targets, so that a check
- *  whose targets were all silent says whether the fault lies here or with the provider. */
+ *  whose targets were all silent says whether the fault lies here or with the provider. Every other
+ *  target, and the first in the confirming round, is sent one echo request. A connected check says
+ *  what came back of the first target's echoes; the confirming round's echo is not among them. */
 class ConnectivityVerdict : public IConnectivityVerdict
 {
 public:
     /** web may be null: no web check; local may be null: "targets silent" stays as it is. hosts must
      *  not be empty. */
     ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web = nullptr,
-                        VerdictLimits limits = {}, ILocalNetwork* local = nullptr);
+                        VerdictLimits limits = {}, ILocalNetwork* local = nullptr, int echoesPerCheck = 1);
 
     /** One check; the time field is the wall clock when it ended. Never throws. */
     CheckResult Check() override;
@@ -97,6 +106,7 @@ private:
     IWebCheck* m_web;
     VerdictLimits m_limits;
     ILocalNetwork* m_local;
+    int m_echoes;
     CheckResult m_last;
 };
 

@@ -231,6 +231,15 @@ JournalRow EchoesRow(const CheckResult& result)
     return row;
 }
 
+std::vector<JournalRow> CheckRows(const CheckResult& result)
+{
+    std::vector<JournalRow> rows{CheckRow(result)};
+    if (result.connected && result.echoes && result.echoes->sent > 1) {
+        rows.push_back(EchoesRow(result));
+    }
+    return rows;
+}
+
 JournalRow QualityRow(std::time_t t, bool degraded, std::string why)
 {
     JournalRow row = EventRow(t, HistoryEvent::Quality, std::move(why));

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The journal's text, written by the recorder's side and read back by the history: one header line,
 // then one CSV row a line in the header's column order.
@@ -59,6 +60,9 @@ bool ParseEchoesDetail(std::string_view detail, EchoCounts& echoes);
 JournalRow CheckRow(const CheckResult& result);
 /** The first target's echoes of a connected check, written right after its check row. */
 JournalRow EchoesRow(const CheckResult& result);
+/** What a recorded check adds to the journal: its check row, then its echoes row when the first
+ *  target was sent more than one echo; with one, the check row says it all. */
+std::vector<JournalRow> CheckRows(const CheckResult& result);
 /** status "degraded" or "normal", detail why (a short phrase without commas). */
 JournalRow QualityRow(std::time_t t, bool degraded, std::string why);
 /** detail "interval=N". */

@@ -82,6 +82,7 @@ std::string RenderMetrics(const std::optional<CheckResult>& lastCheck, const Met
     Family(text, "pellavane_downtime_seconds_total", "counter",
            "Seconds found disconnected since the program started.");
     text += "pellavane_downtime_seconds_total " + Number(counters.downtimeSeconds) + '\n';
+    RenderEchoMetrics(text, counters.echoes);
     Family(text, "pellavane_interval_seconds", "gauge", "Seconds between scheduled checks.");
     text += "pellavane_interval_seconds " + std::to_string(intervalSeconds) + '\n';
     Family(text, "pellavane_info", "gauge", "The program's version.");
@@ -108,6 +109,9 @@ void MetricsFileWriter::CheckRecorded(const CheckResult& check)
     }
     if (check.connected) {
         ++m_counters.connectedChecks;
+        if (check.echoes) {
+            m_counters.echoes.Add(*check.echoes);
+        }
     } else {
         ++m_counters.disconnectedChecks;
         if (!m_lastCheck || m_lastCheck->connected) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/check/check_result.h"
+#include "engine/listeners/echo_metrics.h"
 #include "engine/monitor/monitor_listener.h"
 
 #include <functional>
@@ -19,6 +20,8 @@ struct MetricsCounters
     long long outages = 0;
     /** Seconds between a disconnected check and the next check. */
     double downtimeSeconds = 0;
+    /** The first target's echoes and their round trips. */
+    EchoMetrics echoes;
 };
 
 /** The metrics in the text exposition format 0.0.4 that the node exporter's textfile collector

@@ -23,7 +23,7 @@ void MonitorJournal::LoggingStopped()
 
 void MonitorJournal::CheckRecorded(const CheckResult& check)
 {
-    m_journal.Append(CheckRow(check));
+    m_journal.Append(CheckRows(check));
 }
 
 void MonitorJournal::MachineSlept(std::time_t began)

@@ -25,9 +25,18 @@ Journal::Journal(std::function<std::string()> logPath, IJournalHealth& health)
 
 bool Journal::Append(const JournalRow& row) noexcept
 {
+    return Append(std::span<const JournalRow>(&row, 1));
+}
+
+bool Journal::Append(std::span<const JournalRow> rows) noexcept
+{
     std::string reason;
     try {
-        AppendJournalLine(JournalPath(m_logPath()), FormatJournalRow(row));
+        std::string lines;
+        for (const JournalRow& row : rows) {
+            lines += lines.empty() ? FormatJournalRow(row) : "\r\n" + FormatJournalRow(row);
+        }
+        AppendJournalLine(JournalPath(m_logPath()), lines);
         if (m_failing) {
             m_failing = false;
             try {

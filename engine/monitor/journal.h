@@ -3,6 +3,7 @@
 #include "engine/history/journal_format.h"
 
 #include <functional>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -46,6 +47,9 @@ public:
     Journal(std::function<std::string()> logPath, IJournalHealth& health);
     /** Returns whether the row was written. */
     bool Append(const JournalRow& row) noexcept;
+    /** Appends rows in one write, so that a reader meets all of them or none; returns whether they
+     *  were written. */
+    bool Append(std::span<const JournalRow> rows) noexcept;
 
 private:
     std::function<std::string()> m_logPath;

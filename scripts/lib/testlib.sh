@@ -89,7 +89,8 @@ sandbox_spawn() {
 
 # sandbox_fake_ping: puts a stand-in for iputils' ping first on PATH and points the program's probe
 # at 127.0.0.1. It sends nothing; it prints what Linux's ping prints for the host it is given (its
-# last argument) as fake_ping says, and appends the host to $sandbox/ping/pinged.
+# last argument) as fake_ping says, one echo line for each of "-c N", and appends the host to
+# $sandbox/ping/pinged.
 sandbox_fake_ping() {
     mkdir -p "$sandbox/ping"
     cat >"$sandbox/bin/ping" <<FAKE_PING
@@ -97,24 +98,33 @@ sandbox_fake_ping() {
 settings='$sandbox/ping'
 FAKE_PING
     cat >>"$sandbox/bin/ping" <<'FAKE_PING'
-for host; do :; done
+count=1 previous=
+for host; do
+    [ "$previous" = -c ] && count=$host
+    previous=$host
+done
 echo "$host" >>"$settings/pinged"
 mode=answer
-[ -r "$settings/all" ] && read -r mode arg <"$settings/all"
-[ -r "$settings/host-$host" ] && read -r mode arg <"$settings/host-$host"
-silent() {
-    printf 'PING %s (%s) 56(84) bytes of data.\n\n--- %s ping statistics ---\n' "$host" "$host" "$host"
-    printf '1 packets transmitted, 0 received, 100%% packet loss, time 0ms\n\n'
-    exit 1
+[ -r "$settings/all" ] && read -r mode arg seed <"$settings/all"
+[ -r "$settings/host-$host" ] && read -r mode arg seed <"$settings/host-$host"
+# Whether echo $1 comes back in this mode.
+answered() {
+    case $mode in
+    silent) return 1 ;;
+    lossy) [ "$(od -An -N2 -tu2 /dev/urandom)" -ge "$arg" ] ;;
+    lose) case ",$arg," in *",$1,"*) return 1 ;; esac ;;
+    seeded)
+        # The generator goes on where the last ping left it; a new seed starts it again.
+        state=$seed
+        [ -r "$settings/state" ] && read -r from next <"$settings/state" && [ "$from" = "$seed" ] && state=$next
+        state=$(((state * 1103515245 + 12345) % 2147483648))
+        echo "$seed $state" >"$settings/state"
+        [ $((state / 65536 % 100)) -ge "$arg" ]
+        ;;
+    esac
 }
 case $mode in
-silent)
-    sleep "${arg:-0}"
-    silent
-    ;;
-lossy)
-    [ "$(od -An -N2 -tu2 /dev/urandom)" -ge "$arg" ] || silent
-    ;;
+silent) sleep "${arg:-0}" ;;
 unknown)
     echo "ping: $host: Name or service not known" >&2
     exit 2
@@ -124,8 +134,18 @@ hang)
     ;;
 esac
 printf 'PING %s (%s) 56(84) bytes of data.\n' "$host" "$host"
-printf '64 bytes from %s: icmp_seq=1 ttl=64 time=0.120 ms\n\n--- %s ping statistics ---\n' "$host" "$host"
-printf '1 packets transmitted, 1 received, 0%% packet loss, time 0ms\n'
+seq=1 received=0
+while [ "$seq" -le "$count" ]; do
+    if answered "$seq"; then
+        received=$((received + 1))
+        printf '64 bytes from %s: icmp_seq=%s ttl=64 time=0.120 ms\n' "$host" "$seq"
+    fi
+    seq=$((seq + 1))
+done
+printf '\n--- %s ping statistics ---\n' "$host"
+printf '%s packets transmitted, %s received, %s%% packet loss, time 0ms\n' "$count" "$received" \
+    $(((count - received) * 100 / count))
+[ "$received" -gt 0 ] || { printf '\n'; exit 1; }
 printf 'rtt min/avg/max/mdev = 0.120/0.120/0.120/0.000 ms\n'
 FAKE_PING
     chmod 755 "$sandbox/bin/ping"
@@ -138,6 +158,9 @@ FAKE_PING
 #   answer      an echo comes back at once (the mode it starts in)
 #   silent [S]  no echo comes back within the S seconds of its wait (default 0)
 #   lossy N     each echo is lost when a random 16-bit number falls below N (of 65536)
+#   lose S,T    the echoes of sequence numbers S, T, ... (from 1) are lost in every ping
+#   seeded P S  each echo is lost with a chance of P percent, drawn from a generator seeded with S
+#               and carried from ping to ping, so a seed gives the same losses every run
 #   unknown     the name does not resolve
 #   hang        ping never ends
 # The switch is one rename, so a ping running meanwhile reads the old mode or the new, never half.

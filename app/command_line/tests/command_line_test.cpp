@@ -34,6 +34,9 @@ TEST(ParseCommandLine, ConsoleTakesIntervalAndLogOverrides)
     EXPECT_EQ(request.logFile, "x.txt");
     EXPECT_EQ(ParseCommandLine({"--console", "--interval=1s"}).intervalRow, 1);
     EXPECT_EQ(ParseCommandLine({"--console", "--hosts", "127.0.0.2,127.0.0.3"}).hosts, "127.0.0.2,127.0.0.3");
+    EXPECT_EQ(ParseCommandLine({"--console", "--echoes", "20"}).echoes, 20);
+    EXPECT_EQ(ParseCommandLine({"--check", "--echoes=1"}).echoes, 1);
+    EXPECT_FALSE(ParseCommandLine({"--check"}).echoes);
 }
 
 TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
@@ -140,6 +143,13 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--outages", "--min", "-5m"},
         {"--outages", "--min", "5d"},
         {"--outages", "--merge"},
+        {"--check", "--echoes", "0"},
+        {"--check", "--echoes", "21"},
+        {"--console", "--echoes", "x"},
+        {"--console", "--echoes", "+5"},
+        {"--console", "--echoes", "05 "},
+        {"--console", "--echoes", ""},
+        {"--uptime", "--echoes", "5"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);
@@ -169,6 +179,9 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--outages", "--min"}, "--min needs a duration such as 30s, 5m or 1h."},
         {{"--outages", "--merge", "5 m"}, "'5 m' for --merge is not a duration such as 30s, 5m or 1h."},
         {{"--uptime", "--min", "5m"}, "--merge and --min go with --outages."},
+        {{"--check", "--echoes", "21"}, "'21' for --echoes is not a number of echoes from 1 to 20."},
+        {{"--check", "--echoes"}, "--echoes needs a number of echoes from 1 to 20."},
+        {{"--echoes", "5"}, "--echoes goes with --console or --check."},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace pellavane {
 namespace {
@@ -102,6 +104,95 @@ TEST(ClassifyPingOutput, LinuxAndBsdOutputsAsPrinted)
     };
     for (const Recorded& row : table) {
         EXPECT_EQ(ClassifyPingOutput(row.output, PingDialect::Unix), row.connected) << row.what;
+    }
+}
+
+TEST(ReadPingEchoes, FiveEchoesWithLossesDuplicatesAndErrors)
+{
+    struct Case
+    {
+        const char* what;
+        std::string output;
+        PingDialect dialect;
+        std::vector<double> rtts;
+        std::optional<int> transmitted;
+    };
+    const std::string head = "PING 192.0.2.9 (192.0.2.9) 56(84) bytes of data.\n";
+    const auto reply = [](int seq, const char* time) {
+        return "64 bytes from 192.0.2.9: icmp_seq=" + std::to_string(seq) + " ttl=57 time=" + time + " ms\n";
+    };
+    const auto summary = [](int received, const char* more = "") {
+        return "\n--- 192.0.2.9 ping statistics ---\n5 packets transmitted, " + std::to_string(received) +
+               " received, " + more + "time 804ms\n";
+    };
+    const std::string windowsHead = "\r\nPinging 192.0.2.9 with 32 bytes of data:\r\n";
+    const auto windowsReply = [](const char* time) {
+        return std::string("Reply from 192.0.2.9: bytes=32 time") + time + " TTL=117\r\n";
+    };
+    const char* windowsSummary = "\r\nPing statistics for 192.0.2.9:\r\n"
+                                 "    Packets: Sent = 5, Received = 3, Lost = 2 (40% loss),\r\n";
+    const Case table[] = {
+        {"all five",
+         head + reply(1, "18.1") + reply(2, "19.2") + reply(3, "17.99") + reply(4, "18.6") + reply(5, "20") +
+             summary(5),
+         PingDialect::Unix,
+         {18.1, 19.2, 17.99, 18.6, 20},
+         5},
+        {"second and fourth lost",
+         head + reply(1, "18.1") + reply(3, "17.99") + reply(5, "20") + summary(3),
+         PingDialect::Unix,
+         {18.1, 17.99, 20},
+         5},
+        {"a duplicate counts once",
+         head + reply(1, "18.1") + reply(2, "19.2") + reply(2, "19.9") + reply(3, "17.99") +
+             summary(3, "+1 duplicates, 40% packet loss, "),
+         PingDialect::Unix,
+         {18.1, 19.2, 17.99},
+         5},
+        {"marked DUP! and out of order",
+         head + reply(2, "19.2") + reply(1, "25.0") +
+             "64 bytes from 192.0.2.9: icmp_seq=2 ttl=57 time=30.0 ms (DUP!)\n" + summary(2),
+         PingDialect::Unix,
+         {25.0, 19.2},
+         5},
+        {"a router's error is no answer",
+         head + reply(1, "18.1") + "From 192.0.2.1 icmp_seq=2 Destination Host Unreachable\n" +
+             reply(3, "17.99") + summary(2, "+1 errors, 60% packet loss, "),
+         PingDialect::Unix,
+         {18.1, 17.99},
+         5},
+        {"BSD counts from zero",
+         "PING 192.0.2.9 (192.0.2.9): 56 data bytes\n64 bytes from 192.0.2.9: icmp_seq=0 ttl=57 time=5.5 ms\n"
+         "Request timeout for icmp_seq 1\n64 bytes from 192.0.2.9: icmp_seq=2 ttl=57 time=6.5 ms\n\n"
+         "--- 192.0.2.9 ping statistics ---\n3 packets transmitted, 2 packets received, 33.3% packet loss\n",
+         PingDialect::Unix,
+         {5.5, 6.5},
+         3},
+        {"stopped before the summary",
+         head + reply(1, "18.1") + reply(2, "19.2"),
+         PingDialect::Unix,
+         {18.1, 19.2},
+         std::nullopt},
+        {"nothing came back", head + summary(0, "100% packet loss, "), PingDialect::Unix, {}, 5},
+        {"Windows, a timeout among them",
+         windowsHead + windowsReply("=12ms") + "Request timed out.\r\n" + windowsReply("<1ms") +
+             "Reply from 192.0.2.1: Destination host unreachable.\r\n" + windowsReply("=14ms") +
+             windowsSummary,
+         PingDialect::Windows,
+         {12, 1, 14},
+         5},
+        {"German Windows has no summary we read",
+         "Antwort von 192.0.2.9: Bytes=32 Zeit=12ms TTL=56\r\nAntwort von 192.0.2.9: Bytes=32 Zeit=13ms "
+         "TTL=56\r\n"
+         "    Pakete: Gesendet = 5, Empfangen = 2, Verloren = 3\r\n",
+         PingDialect::Windows,
+         {12, 13},
+         std::nullopt},
+    };
+    for (const Case& row : table) {
+        const PingEchoLines echoes = ReadPingEchoes(row.output, row.dialect);
+        EXPECT_EQ(echoes.rttsMs, row.rtts) << row.what;
+        EXPECT_EQ(echoes.transmitted, row.transmitted) << row.what;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 namespace pellavane {
@@ -20,6 +21,15 @@ TEST(ProbeCommandLine, OneRequestWaitingFourSeconds)
 #if defined(__linux__)
     EXPECT_EQ(ProbeCommandLine("127.0.0.1"), "ping -c 1 -W 4 127.0.0.1");
 #endif
+}
+
+TEST(ProbeCommandLine, SeveralEchoesAFifthOfASecondApartAndNeverMoreThanTheMost)
+{
+#if defined(__linux__)
+    EXPECT_EQ(ProbeCommandLine("127.0.0.1", 5), "ping -c 5 -i 0.2 -W 4 127.0.0.1");
+#endif
+    EXPECT_THROW(ProbeCommandLine("127.0.0.1", 0), std::invalid_argument);
+    EXPECT_THROW(ProbeCommandLine("127.0.0.1", kMostEchoesPerCheck + 1), std::invalid_argument);
 }
 
 // A fake ping first on PATH: it records its arguments and LC_ALL, then prints the canned output.

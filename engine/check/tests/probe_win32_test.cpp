@@ -9,6 +9,7 @@ TEST(ProbeCommandLine, OneRequestInWindowsForm)
 {
     EXPECT_EQ(NativePingDialect(), PingDialect::Windows);
     EXPECT_EQ(ProbeCommandLine("127.0.0.1"), "ping 127.0.0.1 -n 1");
+    EXPECT_EQ(ProbeCommandLine("127.0.0.1", 5), "ping 127.0.0.1 -n 5");
 }
 
 } // namespace

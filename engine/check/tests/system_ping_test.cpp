@@ -75,5 +75,46 @@ TEST(ReadPingRun, ExitStatusAndStandardErrorTellLookupFromSilence)
     }
 }
 
+TEST(ReadPingEchoesRun, AnyEchoAnsweredAndSentAsTheSummarySaysElseAsAskedUnlessStopped)
+{
+    struct Case
+    {
+        const char* what;
+        CapturedRun run;
+        PingDialect dialect;
+        int sent;
+        std::size_t answered;
+    };
+    const std::string two = "64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.1 ms\n"
+                            "64 bytes from 127.0.0.1: icmp_seq=3 ttl=64 time=0.2 ms\n";
+    const std::string german = "Antwort von 192.0.2.10: Bytes=32 Zeit=12ms TTL=56\r\n";
+    const std::string bsd = "64 bytes from 192.0.2.9: icmp_seq=0 ttl=57 time=5.5 ms\n"
+                            "Request timeout for icmp_seq 1\n"
+                            "64 bytes from 192.0.2.9: icmp_seq=2 ttl=57 time=6.5 ms\n"
+                            "3 packets transmitted, 2 packets received, 33.3% packet loss\n";
+    const Case table[] = {
+        {"BSD says each loss", {true, bsd, "", 2}, PingDialect::Unix, 3, 2},
+        {"summary", {true, two + "3 packets transmitted, 2 received\n", "", 1}, PingDialect::Unix, 3, 2},
+        {"a summary of more than asked",
+         {true, two + "9 packets transmitted, 2 received\n", "", 0},
+         PingDialect::Unix,
+         5,
+         2},
+        {"ended without a summary we read", {true, german, "", 0}, PingDialect::Windows, 5, 1},
+        {"stopped: the unanswered may never have been sent",
+         {true, two, "", std::nullopt},
+         PingDialect::Unix,
+         2,
+         2},
+    };
+    for (const Case& row : table) {
+        const PingReply reply = ReadPingEchoesRun(row.run, row.dialect, 5);
+        EXPECT_EQ(reply.kind, A) << row.what;
+        ASSERT_TRUE(reply.echoes) << row.what;
+        EXPECT_EQ(reply.echoes->sent, row.sent) << row.what;
+        EXPECT_EQ(reply.echoes->rttsMs.size(), row.answered) << row.what;
+    }
+}
+
 } // namespace
 } // namespace pellavane

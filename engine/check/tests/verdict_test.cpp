@@ -43,8 +43,8 @@ public:
         }
         for (std::size_t i = 0; i < hosts.size(); ++i) {
             const Kind kind = i < kinds.size() ? kinds[i] : Kind::Silent;
-            replies.push_back(
-                {kind, kind == Kind::Answered ? std::optional<double>(10.0 + i) : std::nullopt});
+            replies.push_back({kind, kind == Kind::Answered ? std::optional<double>(10.0 + i) : std::nullopt,
+                               std::nullopt});
         }
         return replies;
     }
@@ -209,6 +209,67 @@ TEST(ConnectivityVerdict, ConfirmingRoundAsksTheRouterBesideTheTargets)
     EXPECT_TRUE(verdict.Check().connected);
     EXPECT_EQ(local.reads, 0);
     EXPECT_EQ(ping.m_pinged.size(), 1u);
+}
+
+// The first target's echoes as a runner of several echoes in one ping gives them; the rest scripted.
+class EchoingPing : public ScriptedPing
+{
+public:
+    EchoingPing(EchoCounts head, std::deque<std::vector<Kind>> rounds)
+        : ScriptedPing(std::move(rounds)), m_head(std::move(head))
+    {}
+    PingReply PingEchoes(const std::string& host, int echoes, milliseconds) override
+    {
+        m_asked = echoes;
+        m_pinged.push_back({host});
+        if (m_head.rttsMs.empty()) {
+            return {Kind::Silent, std::nullopt, m_head};
+        }
+        return {Kind::Answered, m_head.rttsMs.front(), m_head};
+    }
+    int m_asked = 0;
+
+private:
+    EchoCounts m_head;
+};
+
+TEST(ConnectivityVerdict, AConnectedCheckCarriesTheFirstTargetsEchoes)
+{
+    struct Case
+    {
+        const char* what;
+        EchoCounts head;
+        std::deque<std::vector<Kind>> rounds;
+        WebAnswer web;
+        std::optional<int> sent;
+        std::vector<double> rtts;
+    };
+    const Case table[] = {
+        {"some came back", {5, {18, 19.5, 17}}, {}, WebAnswer::None, 5, {18, 19.5, 17}},
+        {"silent first, another answers", {5, {}}, {{S, A}}, WebAnswer::None, 5, {}},
+        {"its one confirming echo is not counted", {5, {}}, {{S, S}, {A, S, S}}, WebAnswer::None, 5, {}},
+        {"the web answers", {5, {}}, {{S, S}, {S, S, S}}, WebAnswer::NoContent, 5, {}},
+        {"disconnected: none", {5, {}}, {{S, S}, {S, S, S}}, WebAnswer::None, std::nullopt, {}},
+    };
+    for (const Case& row : table) {
+        EchoingPing ping(row.head, row.rounds);
+        FakeWeb web(row.web);
+        ConnectivityVerdict verdict(ping, {"name.test", "192.0.2.1", "192.0.2.2"}, &web, {}, nullptr, 5);
+        const CheckResult result = verdict.Check();
+        EXPECT_EQ(ping.m_asked, 5) << row.what;
+        ASSERT_EQ(result.echoes.has_value(), row.sent.has_value()) << row.what;
+        if (row.sent) {
+            EXPECT_EQ(result.echoes->sent, *row.sent) << row.what;
+            EXPECT_EQ(result.echoes->rttsMs, row.rtts) << row.what;
+        }
+    }
+    // A runner of one echo at a time: the check's one echo and its round trip.
+    ScriptedPing single({{A}});
+    ConnectivityVerdict one(single, {"name.test"});
+    const CheckResult result = one.Check();
+    ASSERT_TRUE(result.echoes);
+    EXPECT_EQ(result.echoes->sent, 1);
+    EXPECT_EQ(result.echoes->rttsMs, std::vector<double>{10.0});
 }
 
 struct LossRow

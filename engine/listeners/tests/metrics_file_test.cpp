@@ -22,7 +22,7 @@ CheckResult Check(std::time_t time, bool connected, std::optional<double> rttMs 
 
 TEST(MetricsFileTest, RendersEveryFamilyWithEscapedLabels)
 {
-    const std::string text = RenderMetrics(Check(1700000000, true, 12.5), {3, 2, 1, 60}, 5, "1.2.3");
+    const std::string text = RenderMetrics(Check(1700000000, true, 12.5), {3, 2, 1, 60, {}}, 5, "1.2.3");
     for (const char* line :
          {"# TYPE pellavane_up gauge\npellavane_up 1\n",
           "pellavane_last_check_timestamp_seconds 1700000000\n", "pellavane_check_duration_seconds 0.25\n",
@@ -59,6 +59,37 @@ TEST(MetricsFileTest, CountsOutagesAndDowntimeAcrossChecks)
     EXPECT_DOUBLE_EQ(writer.Counters().downtimeSeconds, 30);
     EXPECT_NE(testing::ReadFile(folder.File("pellavane.prom")).find("pellavane_outages_total 2\n"),
               std::string::npos);
+}
+
+TEST(MetricsFileTest, EchoesOfConnectedChecksFillTheCountersAndTheHistogram)
+{
+    testing::TempFolder folder;
+    MetricsFileWriter writer(folder.File("pellavane.prom"), "1", {});
+    CheckResult check = Check(100, true, 0.05);
+    // On a bound, inside it; past the last, in +Inf alone.
+    check.echoes = EchoCounts{5, {0.05, 102.4, 102.5, 30000}};
+    writer.CheckRecorded(check);
+    check.echoes = EchoCounts{1, {}};
+    writer.CheckRecorded(check);
+    writer.CheckRecorded(Check(120, false));
+    const std::string text = testing::ReadFile(folder.File("pellavane.prom"));
+    for (const char* line :
+         {"pellavane_echoes_sent_total 6\n", "pellavane_echoes_lost_total 2\n",
+          "# TYPE pellavane_echo_rtt_seconds histogram\n",
+          "pellavane_echo_rtt_seconds_bucket{le=\"0.00005\"} 1\n",
+          "pellavane_echo_rtt_seconds_bucket{le=\"0.0512\"} 1\n",
+          "pellavane_echo_rtt_seconds_bucket{le=\"0.1024\"} 2\n",
+          "pellavane_echo_rtt_seconds_bucket{le=\"0.2048\"} 3\n",
+          "pellavane_echo_rtt_seconds_bucket{le=\"26.2144\"} 3\n",
+          "pellavane_echo_rtt_seconds_bucket{le=\"+Inf\"} 4\n", "pellavane_echo_rtt_seconds_sum 30.20495\n",
+          "pellavane_echo_rtt_seconds_count 4\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
+    }
+    std::size_t buckets = 0;
+    for (std::size_t at = 0; (at = text.find("_bucket{", at)) != std::string::npos; ++at) {
+        ++buckets;
+    }
+    EXPECT_EQ(buckets, kEchoRttBuckets + 1);
 }
 
 TEST(MetricsFileTest, TellsAFailureOnceUntilAWriteWorksAgain)

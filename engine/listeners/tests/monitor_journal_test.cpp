@@ -100,5 +100,44 @@ TEST(MonitorJournal, ARunWithASleepFoundFromTheClocksAndAClockStepReadsBackRowBy
               }));
 }
 
+TEST(MonitorJournal, SeveralEchoesFollowTheirCheckRowAndOneAddsNothing)
+{
+    const ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    const std::string log = folder.File("net");
+    NoHealth health;
+    Journal journal([&] { return log; }, health);
+    MonitorJournal rows(journal, [] { return std::time_t{0}; });
+    CheckResult check;
+    check.time = 1'796'701'517;
+    check.connected = true;
+    check.rttMs = 18.123;
+    check.target = "192.0.2.9";
+    check.targets = {{"192.0.2.9", true}};
+    check.echoes = EchoCounts{5, {18.123, 19.204, 17.99, 18.601}};
+    rows.CheckRecorded(check);
+    check.echoes = EchoCounts{1, {18.123}};
+    rows.CheckRecorded(check);
+    // A silent first target: the echoes row names it, though another target answered.
+    check.cause = "first target silent";
+    check.target = "192.0.2.7";
+    check.targets = {{"192.0.2.9", false}, {"192.0.2.7", true}};
+    check.echoes = EchoCounts{5, {}};
+    rows.CheckRecorded(check);
+    check.connected = false;
+    check.echoes.reset();
+    rows.CheckRecorded(check);
+    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
+              (std::vector<std::string>{
+                  "time,event,status,rtt_ms,target,detail",
+                  "2026-12-08T03:45:17+00:00,check,connected,18.123,192.0.2.9,",
+                  "2026-12-08T03:45:17+00:00,echoes,,,192.0.2.9,sent=5 lost=1 rtt=18.123 19.204 17.99 18.601",
+                  "2026-12-08T03:45:17+00:00,check,connected,18.123,192.0.2.9,",
+                  "2026-12-08T03:45:17+00:00,check,connected,18.123,192.0.2.7,first target silent",
+                  "2026-12-08T03:45:17+00:00,echoes,,,192.0.2.9,sent=5 lost=5 rtt=",
+                  "2026-12-08T03:45:17+00:00,check,disconnected,18.123,192.0.2.7,first target silent",
+              }));
+}
+
 } // namespace
 } // namespace pellavane
