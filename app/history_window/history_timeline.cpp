@@ -14,7 +14,10 @@ namespace pellavane {
 namespace {
 
 const QColor kUnknownColour(0xd8, 0xd8, 0xd8);
-const QColor kOutageColour(0xe0, 0x30, 0x30, 0x90);
+// Bands are opaque, blended over white beforehand: the raster engine hands every translucent fill
+// taller than about a hundred rows to its thread pool, and waiting on that for each of a month's
+// outages cost more than all the rest of a repaint. Drawn before the grid, they hide it.
+const QColor kOutageColour(0xee, 0x8a, 0x8a);
 const QColor kLineColour(0x1f, 0x5f, 0xb0);
 const QColor kGridColour(0xe8, 0xe8, 0xe8);
 constexpr int kLeftMargin = 64;
@@ -179,6 +182,17 @@ void TimelineView::paintEvent(QPaintEvent*)
                          kUnknownColour);
     }
 
+    if (m_data != nullptr) {
+        for (const TimeSpan& outage : m_data->outages) {
+            if (outage.end < m_start || outage.start > m_end) {
+                continue;
+            }
+            const double from = XOf(outage.start, plot);
+            const double width = std::max(2.0, XOf(outage.end, plot) - from);
+            painter.fillRect(QRectF(from, plot.top(), width, plot.height()), kOutageColour);
+        }
+    }
+
     // Time ticks at round local times, at most about eight of them.
     static constexpr std::array<std::int64_t, 10> kSteps = {
         300, 600, 1800, 3600, 3 * 3600, 6 * 3600, 86400, 2 * 86400, 7 * 86400, 14 * 86400};
@@ -220,17 +234,6 @@ void TimelineView::paintEvent(QPaintEvent*)
     for (int i = 1; i <= 4; ++i) {
         const double y = plot.bottom() - plot.height() * i / 4.0;
         painter.drawLine(QLineF(plot.left(), y, plot.right(), y));
-    }
-
-    if (m_data != nullptr) {
-        for (const TimeSpan& outage : m_data->outages) {
-            if (outage.end < m_start || outage.start > m_end) {
-                continue;
-            }
-            const double from = XOf(outage.start, plot);
-            const double width = std::max(2.0, XOf(outage.end, plot) - from);
-            painter.fillRect(QRectF(from, plot.top(), width, plot.height()), kOutageColour);
-        }
     }
 
     std::vector<QLineF> lines;
