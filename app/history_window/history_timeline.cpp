@@ -70,9 +70,18 @@ std::vector<TimelineColumn> DecimateColumns(const std::vector<RttSample>& sample
     auto it = std::lower_bound(samples.begin(), samples.end(), start, byTime);
     const auto stop = std::lower_bound(it, samples.end(), end, byTime);
     const std::int64_t span = end - start;
+    // The column of t is (t - start) * columns / span; walking the columns' first seconds instead
+    // spares a 64-bit division per sample, most of a month's decimation.
+    std::size_t column = 0;
+    const auto columnEnd = [&](std::size_t c) {
+        return start + (static_cast<std::int64_t>(c + 1) * span + columns - 1) / columns;
+    };
+    std::int64_t next = columnEnd(0);
     bool previousInView = false;
     for (; it != stop; ++it) {
-        const auto column = static_cast<std::size_t>((it->time - start) * columns / span);
+        while (it->time >= next) {
+            next = columnEnd(++column);
+        }
         TimelineColumn& c = out[column];
         const float v = it->rttMs;
         if (!c.any) {
