@@ -137,6 +137,16 @@ TEST(HistoryTables, AreHeadedByTheirColumnsAndNothingElse)
     }
 }
 
+// Shows data over 100 seconds from start, one a pixel; gives the plot's left edge.
+int OneSecondAPixel(TimelineView& timeline, const TimelineData& data, std::int64_t start)
+{
+    timeline.resize(200, 200);
+    timeline.resize(timeline.width() - timeline.PlotRect().width() + 100, 200);
+    timeline.SetData(std::make_shared<TimelineData>(data));
+    timeline.SetRange(start, start + 100);
+    return timeline.PlotRect().left();
+}
+
 TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)
 {
     const HistoryView view = ReadHistoryView(Log(), kTen + 3620);
@@ -153,13 +163,8 @@ TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)
     EXPECT_EQ(view.timeline.known[0].end - kTen, 26);
     EXPECT_EQ(view.timeline.outages.size(), 2u);
 
-    // One second per pixel over the first 100 seconds.
     TimelineView timeline;
-    timeline.resize(200, 200);
-    const int left = timeline.PlotRect().left();
-    timeline.resize(timeline.width() - timeline.PlotRect().width() + 100, 200);
-    timeline.SetData(std::make_shared<TimelineData>(view.timeline));
-    timeline.SetRange(kTen, kTen + 100);
+    const int left = OneSecondAPixel(timeline, view.timeline, kTen);
     const struct
     {
         int second;
@@ -208,6 +213,51 @@ TEST(DecimateColumnsTest, KeepsMinMaxAndJoinsOnlyUnbrokenNeighbours)
             << i << ": the sample before the range is off screen";
     }
     EXPECT_FALSE(DecimateColumns(samples, 20, 30, 4)[0].any);
+}
+
+TEST(LossSharesTest, AreTheLostEchoesOverThoseSentInEachColumn)
+{
+    TimelineData data;
+    data.echoesFrom = 1000;
+    data.echoesSent = {60, 60, 0, 120};
+    // The last loss lies in a minute that counts no echo sent: its own count stands in.
+    data.losses = {{1010, 5, 3}, {1070, 5, 5}, {1130, 5, 5}};
+    const struct
+    {
+        std::int64_t start, end;
+        std::vector<float> shares;
+    } cases[] = {
+        {1000, 1240, {3 / 60.f, 5 / 60.f, 1, 0}},
+        {1000, 1120, {3 / 30.f, 0, 5 / 30.f, 0}},
+        {1000, 1240, {8 / 120.f, 5 / 120.f}},
+        {1030, 1090, {5 / 60.f}},
+        {0, 900, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<float> shares = LossShares(data, c.start, c.end, static_cast<int>(c.shares.size()));
+        ASSERT_EQ(shares.size(), c.shares.size());
+        for (std::size_t i = 0; i < shares.size(); ++i) {
+            EXPECT_NEAR(shares[i], c.shares[i], 1e-6) << c.start << " to " << c.end << ", column " << i;
+        }
+    }
+}
+
+TEST(TimelineViewTest, PointerTellsTheDegradedTimeAndTheEchoesLost)
+{
+    TimelineData data;
+    data.known = {{0, 1000}};
+    data.samples = {{10, 12.0f, false}};
+    data.degraded = {{0, 50}};
+    data.losses = {{10, 5, 2}, {12, 5, 1}};
+    TimelineView timeline;
+    const int left = OneSecondAPixel(timeline, data, 0);
+    const std::pair<int, const char*> cases[] = {{10, "12.0 ms  degraded  2 echoes lost"},
+                                                 {12, "Connected  degraded  1 echo lost"},
+                                                 {60, "  Connected"}};
+    for (const auto& [second, tells] : cases) {
+        EXPECT_TRUE(timeline.TextAt(left + second).endsWith(QString::fromLatin1(tells)))
+            << second << ": " << timeline.TextAt(left + second).toStdString();
+    }
 }
 
 TEST_F(HistoryWindowTest, ExportWritesTheReportsCsvAndAsksBeforeReplacing)
