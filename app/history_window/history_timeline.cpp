@@ -26,8 +26,8 @@ constexpr int kRightMargin = 12;
 constexpr int kTopMargin = 8;
 constexpr int kBottomMargin = 22;
 constexpr int kLossMarkHeight = 6;
-// The loss marks' shades, lightest first, each from a share of echoes lost on: one lost in a
-// thousand still shows, and a quarter or more is the darkest.
+// The loss marks' shades, lightest first, each from a share of echoes lost on: any loss shows, and
+// a quarter or more is the darkest.
 constexpr std::array<double, 6> kLossSteps = {0, 0.01, 0.02, 0.05, 0.1, 0.25};
 const QColor kLightestLoss(0xc8, 0xb4, 0xe0);
 const QColor kDarkestLoss(0x3c, 0x0a, 0x6e);

@@ -117,7 +117,7 @@ private:
 
     void EndDegraded(std::int64_t t)
     {
-        if (m_degradedFrom && t > *m_degradedFrom) {
+        if (m_degradedFrom && t > *m_degradedFrom && t > m_from) {
             m_degraded.push_back(TimeSpan{*m_degradedFrom, t});
         }
         m_degradedFrom.reset();
