@@ -30,11 +30,14 @@ using testing::WriteFile;
 
 constexpr std::int64_t kTen = DaysFromCivil(2026, 12, 8) * 86400 + 10 * 3600; // 10:00:00 UTC
 
-// Two outages, a sleep and a row no reader understands, as a journal beside "net.txt".
+// Two outages, a sleep, lost echoes in a degraded time and a row no reader understands, as a
+// journal beside "net.txt".
 const char* const kJournal = "time,event,status,rtt_ms,target,detail\r\n"
                              "2026-12-08T10:00:00+00:00,start,,,,interval=5\r\n"
                              "2026-12-08T10:00:00+00:00,check,connected,10.5,127.0.0.1,\r\n"
+                             "2026-12-08T10:00:02+00:00,quality,degraded,,,loss 40%\r\n"
                              "2026-12-08T10:00:05+00:00,check,connected,12.0,127.0.0.1,\r\n"
+                             "2026-12-08T10:00:05+00:00,echoes,,,127.0.0.1,sent=5 lost=2 rtt=12 13 12\r\n"
                              "2026-12-08T10:00:10+00:00,check,disconnected,,,targets silent\r\n"
                              "2026-12-08T10:00:15+00:00,check,disconnected,,,targets silent\r\n"
                              "2026-12-08T10:00:20+00:00,check,connected,11.0,127.0.0.1,\r\n"
@@ -169,9 +172,10 @@ TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)
     {
         int second;
         const char* tells;
-    } cases[] = {{5, "10:00:05  12.0 ms"},
+    } cases[] = {{5, "10:00:05  12.0 ms  degraded  2 echoes lost"},
                  {15, "10:00:15  Disconnected"},
-                 {3, "10:00:03  Connected"},
+                 {1, "10:00:01  Connected"},
+                 {3, "10:00:03  Connected  degraded"},
                  {50, "10:00:50  no record"}};
     for (const auto& c : cases) {
         EXPECT_TRUE(timeline.TextAt(left + c.second).endsWith(QString::fromLatin1(c.tells)))
@@ -239,24 +243,6 @@ TEST(LossSharesTest, AreTheLostEchoesOverThoseSentInEachColumn)
         for (std::size_t i = 0; i < shares.size(); ++i) {
             EXPECT_NEAR(shares[i], c.shares[i], 1e-6) << c.start << " to " << c.end << ", column " << i;
         }
-    }
-}
-
-TEST(TimelineViewTest, PointerTellsTheDegradedTimeAndTheEchoesLost)
-{
-    TimelineData data;
-    data.known = {{0, 1000}};
-    data.samples = {{10, 12.0f, false}};
-    data.degraded = {{0, 50}};
-    data.losses = {{10, 5, 2}, {12, 5, 1}};
-    TimelineView timeline;
-    const int left = OneSecondAPixel(timeline, data, 0);
-    const std::pair<int, const char*> cases[] = {{10, "12.0 ms  degraded  2 echoes lost"},
-                                                 {12, "Connected  degraded  1 echo lost"},
-                                                 {60, "  Connected"}};
-    for (const auto& [second, tells] : cases) {
-        EXPECT_TRUE(timeline.TextAt(left + second).endsWith(QString::fromLatin1(tells)))
-            << second << ": " << timeline.TextAt(left + second).toStdString();
     }
 }
 
