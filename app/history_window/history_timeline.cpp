@@ -14,13 +14,23 @@ namespace pellavane {
 namespace {
 
 const QColor kUnknownColour(0xd8, 0xd8, 0xd8);
-const QColor kOutageColour(0xe0, 0x30, 0x30, 0x90);
+// Bands are opaque, blended over white beforehand: the raster engine hands every translucent fill
+// taller than about a hundred rows to its thread pool, and waiting on that for each of a month's
+// outages cost more than all the rest of a repaint. Drawn before the grid, they hide it.
+const QColor kOutageColour(0xee, 0x8a, 0x8a);
+const QColor kDegradedColour(0xff, 0xe2, 0x8c);
 const QColor kLineColour(0x1f, 0x5f, 0xb0);
 const QColor kGridColour(0xe8, 0xe8, 0xe8);
 constexpr int kLeftMargin = 64;
 constexpr int kRightMargin = 12;
 constexpr int kTopMargin = 8;
 constexpr int kBottomMargin = 22;
+constexpr int kLossMarkHeight = 6;
+// The loss marks' shades, lightest first, each from a share of echoes lost on: any loss shows, and
+// a quarter or more is the darkest.
+constexpr std::array<double, 6> kLossSteps = {0, 0.01, 0.02, 0.05, 0.1, 0.25};
+const QColor kLightestLoss(0xc8, 0xb4, 0xe0);
+const QColor kDarkestLoss(0x3c, 0x0a, 0x6e);
 
 // The smallest of 1, 2 and 5 times a power of ten at or above value, so the axis reads in round steps.
 double NiceCeiling(double value)
@@ -54,6 +64,23 @@ bool Inside(const std::vector<TimeSpan>& spans, std::int64_t t)
     return after != spans.begin() && t <= std::prev(after)->end;
 }
 
+bool Overlaps(const std::vector<TimeSpan>& spans, std::int64_t from, std::int64_t to)
+{
+    return std::any_of(spans.begin(), spans.end(),
+                       [&](const TimeSpan& s) { return s.start < to && s.end >= from; });
+}
+
+QColor LossShade(std::size_t step)
+{
+    const double f = static_cast<double>(step) / (kLossSteps.size() - 1);
+    const auto mix = [f](int light, int dark) {
+        return static_cast<int>(std::lround(light + (dark - light) * f));
+    };
+    return QColor(mix(kLightestLoss.red(), kDarkestLoss.red()),
+                  mix(kLightestLoss.green(), kDarkestLoss.green()),
+                  mix(kLightestLoss.blue(), kDarkestLoss.blue()));
+}
+
 } // namespace
 
 std::vector<TimelineColumn> DecimateColumns(const std::vector<RttSample>& samples, std::int64_t start,
@@ -67,9 +94,18 @@ std::vector<TimelineColumn> DecimateColumns(const std::vector<RttSample>& sample
     auto it = std::lower_bound(samples.begin(), samples.end(), start, byTime);
     const auto stop = std::lower_bound(it, samples.end(), end, byTime);
     const std::int64_t span = end - start;
+    // The column of t is (t - start) * columns / span; walking the columns' first seconds instead
+    // spares a 64-bit division per sample, most of a month's decimation.
+    std::size_t column = 0;
+    const auto columnEnd = [&](std::size_t c) {
+        return start + (static_cast<std::int64_t>(c + 1) * span + columns - 1) / columns;
+    };
+    std::int64_t next = columnEnd(0);
     bool previousInView = false;
     for (; it != stop; ++it) {
-        const auto column = static_cast<std::size_t>((it->time - start) * columns / span);
+        while (it->time >= next) {
+            next = columnEnd(++column);
+        }
         TimelineColumn& c = out[column];
         const float v = it->rttMs;
         if (!c.any) {
@@ -82,6 +118,51 @@ std::vector<TimelineColumn> DecimateColumns(const std::vector<RttSample>& sample
         }
         c.last = v;
         previousInView = true;
+    }
+    return out;
+}
+
+std::vector<float> LossShares(const TimelineData& data, std::int64_t start, std::int64_t end, int columns)
+{
+    std::vector<float> out(static_cast<std::size_t>(std::max(columns, 0)));
+    if (columns <= 0 || end <= start) {
+        return out;
+    }
+    const double perSecond = static_cast<double>(columns) / static_cast<double>(end - start);
+    std::vector<double> lost(out.size());
+    std::vector<double> sent(out.size());
+    std::vector<double> sentByLosses(out.size());
+    const auto byTime = [](const EchoLoss& loss, std::int64_t t) { return loss.time < t; };
+    const auto stop = std::lower_bound(data.losses.begin(), data.losses.end(), end, byTime);
+    for (auto it = std::lower_bound(data.losses.begin(), data.losses.end(), start, byTime); it != stop;
+         ++it) {
+        const auto column = static_cast<std::size_t>((it->time - start) * columns / (end - start));
+        lost[column] += it->lost;
+        sentByLosses[column] += it->sent;
+    }
+    // A minute's echoes are spread evenly over it, and each column gets those of the part it covers.
+    const auto firstBucket = std::max<std::int64_t>(0, (start - data.echoesFrom) / kEchoBucketSeconds);
+    for (auto b = static_cast<std::size_t>(firstBucket); b < data.echoesSent.size(); ++b) {
+        const std::int64_t from = data.echoesFrom + static_cast<std::int64_t>(b) * kEchoBucketSeconds;
+        if (from >= end) {
+            break;
+        }
+        if (data.echoesSent[b] == 0) {
+            continue;
+        }
+        const double left = static_cast<double>(std::max(from, start) - start) * perSecond;
+        const double right =
+            static_cast<double>(std::min(from + kEchoBucketSeconds, end) - start) * perSecond;
+        const double perColumn = data.echoesSent[b] / (static_cast<double>(kEchoBucketSeconds) * perSecond);
+        for (auto c = static_cast<std::size_t>(left); c < out.size() && static_cast<double>(c) < right; ++c) {
+            const double overlap = std::min(right, c + 1.0) - std::max(left, static_cast<double>(c));
+            sent[c] += perColumn * overlap;
+        }
+    }
+    for (std::size_t c = 0; c < out.size(); ++c) {
+        if (lost[c] > 0) {
+            out[c] = static_cast<float>(std::min(1.0, lost[c] / std::max(sent[c], sentByLosses[c])));
+        }
     }
     return out;
 }
@@ -133,20 +214,31 @@ QString TimelineView::TextAt(int x) const
     if (m_data == nullptr) {
         return text;
     }
-    for (const TimeSpan& outage : m_data->outages) {
-        if (outage.start < to && outage.end >= from) {
-            return text + QStringLiteral("  Disconnected");
-        }
+    if (Overlaps(m_data->outages, from, to)) {
+        return text + QStringLiteral("  Disconnected");
     }
     const std::vector<TimelineColumn> column = DecimateColumns(m_data->samples, from, to, 1);
     if (column[0].any) {
-        return text + QStringLiteral("  ") +
-               (column[0].min == column[0].max
-                    ? MsText(column[0].min)
-                    : MsText(column[0].min) + QStringLiteral(" to ") + MsText(column[0].max));
+        text += QStringLiteral("  ") +
+                (column[0].min == column[0].max
+                     ? MsText(column[0].min)
+                     : MsText(column[0].min) + QStringLiteral(" to ") + MsText(column[0].max));
+    } else {
+        text += Inside(m_data->known, middle) ? QStringLiteral("  Connected") : QStringLiteral("  no record");
     }
-    return text +
-           (Inside(m_data->known, middle) ? QStringLiteral("  Connected") : QStringLiteral("  no record"));
+    if (Overlaps(m_data->degraded, from, to)) {
+        text += QStringLiteral("  degraded");
+    }
+    const auto byTime = [](const EchoLoss& loss, std::int64_t t) { return loss.time < t; };
+    int lost = 0;
+    for (auto it = std::lower_bound(m_data->losses.begin(), m_data->losses.end(), from, byTime);
+         it != m_data->losses.end() && it->time < to; ++it) {
+        lost += it->lost;
+    }
+    if (lost > 0) {
+        text += lost == 1 ? QStringLiteral("  1 echo lost") : QStringLiteral("  %1 echoes lost").arg(lost);
+    }
+    return text;
 }
 
 void TimelineView::paintEvent(QPaintEvent*)
@@ -177,6 +269,21 @@ void TimelineView::paintEvent(QPaintEvent*)
     if (cursor < plot.right() + 1) {
         painter.fillRect(QRectF(cursor, plot.top(), plot.right() + 1 - cursor, plot.height()),
                          kUnknownColour);
+    }
+
+    const auto bands = [&](const std::vector<TimeSpan>& spans, const QColor& colour) {
+        for (const TimeSpan& span : spans) {
+            if (span.end < m_start || span.start > m_end) {
+                continue;
+            }
+            const double from = XOf(span.start, plot);
+            const double width = std::max(2.0, XOf(span.end, plot) - from);
+            painter.fillRect(QRectF(from, plot.top(), width, plot.height()), colour);
+        }
+    };
+    if (m_data != nullptr) {
+        bands(m_data->degraded, kDegradedColour);
+        bands(m_data->outages, kOutageColour);
     }
 
     // Time ticks at round local times, at most about eight of them.
@@ -222,17 +329,6 @@ void TimelineView::paintEvent(QPaintEvent*)
         painter.drawLine(QLineF(plot.left(), y, plot.right(), y));
     }
 
-    if (m_data != nullptr) {
-        for (const TimeSpan& outage : m_data->outages) {
-            if (outage.end < m_start || outage.start > m_end) {
-                continue;
-            }
-            const double from = XOf(outage.start, plot);
-            const double width = std::max(2.0, XOf(outage.end, plot) - from);
-            painter.fillRect(QRectF(from, plot.top(), width, plot.height()), kOutageColour);
-        }
-    }
-
     std::vector<QLineF> lines;
     lines.reserve(columns.size() * 2);
     int previous = -1;
@@ -251,6 +347,25 @@ void TimelineView::paintEvent(QPaintEvent*)
     }
     painter.setPen(QPen(kLineColour, 1));
     painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+
+    // Loss marks over the line's top, one drawing call per shade.
+    if (m_data != nullptr && !m_data->losses.empty()) {
+        std::array<std::vector<QLine>, kLossSteps.size()> marks;
+        const std::vector<float> shares = LossShares(*m_data, m_start, m_end, plot.width());
+        for (int i = 0; i < static_cast<int>(shares.size()); ++i) {
+            const float share = shares[static_cast<std::size_t>(i)];
+            if (share > 0) {
+                const auto step = static_cast<std::size_t>(
+                    std::upper_bound(kLossSteps.begin(), kLossSteps.end(), share) - kLossSteps.begin() - 1);
+                marks[step].emplace_back(plot.left() + i, plot.top(), plot.left() + i,
+                                         plot.top() + kLossMarkHeight - 1);
+            }
+        }
+        for (std::size_t step = 0; step < marks.size(); ++step) {
+            painter.setPen(QPen(LossShade(step), 1));
+            painter.drawLines(marks[step].data(), static_cast<int>(marks[step].size()));
+        }
+    }
 
     painter.setPen(QColor(0x80, 0x80, 0x80));
     painter.drawRect(plot.adjusted(0, 0, -1, -1));

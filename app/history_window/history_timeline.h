@@ -27,8 +27,14 @@ struct TimelineColumn
 std::vector<TimelineColumn> DecimateColumns(const std::vector<RttSample>& samples, std::int64_t start,
                                             std::int64_t end, int columns);
 
-/** The round trips as a line, outages as red bands and unknown time in grey over a stretch of time,
- *  with the time and value under the pointer. Draws with QPainter alone. */
+/** Per pixel column of [start, end): the share of the first target's echoes lost in it, 0 where none
+ *  was. The echoes sent are counted per minute, so a column narrower than that gets its part of a
+ *  minute's by time. */
+std::vector<float> LossShares(const TimelineData& data, std::int64_t start, std::int64_t end, int columns);
+
+/** The round trips as a line, outages as red bands, degraded time as amber ones and unknown time in
+ *  grey over a stretch of time, with a mark at the top of each column that lost echoes (darker for
+ *  more), and the time and value under the pointer. Draws with QPainter alone. */
 class TimelineView : public QWidget
 {
     Q_OBJECT

@@ -23,13 +23,32 @@ struct RttSample
     bool joined = false;
 };
 
+/** A connected check in which the first target lost echoes. */
+struct EchoLoss
+{
+    std::int64_t time = 0;
+    std::uint16_t sent = 0;
+    std::uint16_t lost = 0;
+};
+
+/** The seconds each count of TimelineData::echoesSent covers. */
+inline constexpr std::int64_t kEchoBucketSeconds = 60;
+
 /** What the timeline shows: round trips oldest first, the known time (all else is unknown) and the
- *  outages. */
+ *  outages, the echoes lost and the degraded time. */
 struct TimelineData
 {
     std::vector<RttSample> samples;
     std::vector<TimeSpan> known;
     std::vector<TimeSpan> outages;
+    /** The checks with a lost echo, oldest first: few, so each is kept. */
+    std::vector<EchoLoss> losses;
+    /** The first target's echoes in connected checks, counted per kEchoBucketSeconds from
+     *  echoesFrom: what the losses are a share of, without keeping every check. */
+    std::int64_t echoesFrom = 0;
+    std::vector<std::uint16_t> echoesSent;
+    /** Degraded time from the quality rows, within the known time, oldest first. */
+    std::vector<TimeSpan> degraded;
 };
 
 /** Everything the window shows of one reading of the history. */

@@ -30,11 +30,14 @@ using testing::WriteFile;
 
 constexpr std::int64_t kTen = DaysFromCivil(2026, 12, 8) * 86400 + 10 * 3600; // 10:00:00 UTC
 
-// Two outages, a sleep and a row no reader understands, as a journal beside "net.txt".
+// Two outages, a sleep, lost echoes in a degraded time and a row no reader understands, as a
+// journal beside "net.txt".
 const char* const kJournal = "time,event,status,rtt_ms,target,detail\r\n"
                              "2026-12-08T10:00:00+00:00,start,,,,interval=5\r\n"
                              "2026-12-08T10:00:00+00:00,check,connected,10.5,127.0.0.1,\r\n"
+                             "2026-12-08T10:00:02+00:00,quality,degraded,,,loss 40%\r\n"
                              "2026-12-08T10:00:05+00:00,check,connected,12.0,127.0.0.1,\r\n"
+                             "2026-12-08T10:00:05+00:00,echoes,,,127.0.0.1,sent=5 lost=2 rtt=12 13 12\r\n"
                              "2026-12-08T10:00:10+00:00,check,disconnected,,,targets silent\r\n"
                              "2026-12-08T10:00:15+00:00,check,disconnected,,,targets silent\r\n"
                              "2026-12-08T10:00:20+00:00,check,connected,11.0,127.0.0.1,\r\n"
@@ -137,6 +140,16 @@ TEST(HistoryTables, AreHeadedByTheirColumnsAndNothingElse)
     }
 }
 
+// Shows data over 100 seconds from start, one a pixel; gives the plot's left edge.
+int OneSecondAPixel(TimelineView& timeline, const TimelineData& data, std::int64_t start)
+{
+    timeline.resize(200, 200);
+    timeline.resize(timeline.width() - timeline.PlotRect().width() + 100, 200);
+    timeline.SetData(std::make_shared<TimelineData>(data));
+    timeline.SetRange(start, start + 100);
+    return timeline.PlotRect().left();
+}
+
 TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)
 {
     const HistoryView view = ReadHistoryView(Log(), kTen + 3620);
@@ -153,20 +166,16 @@ TEST_F(HistoryWindowTest, TimelineBreaksTheLineAtFailedChecksAndUnknownTime)
     EXPECT_EQ(view.timeline.known[0].end - kTen, 26);
     EXPECT_EQ(view.timeline.outages.size(), 2u);
 
-    // One second per pixel over the first 100 seconds.
     TimelineView timeline;
-    timeline.resize(200, 200);
-    const int left = timeline.PlotRect().left();
-    timeline.resize(timeline.width() - timeline.PlotRect().width() + 100, 200);
-    timeline.SetData(std::make_shared<TimelineData>(view.timeline));
-    timeline.SetRange(kTen, kTen + 100);
+    const int left = OneSecondAPixel(timeline, view.timeline, kTen);
     const struct
     {
         int second;
         const char* tells;
-    } cases[] = {{5, "10:00:05  12.0 ms"},
+    } cases[] = {{5, "10:00:05  12.0 ms  degraded  2 echoes lost"},
                  {15, "10:00:15  Disconnected"},
-                 {3, "10:00:03  Connected"},
+                 {1, "10:00:01  Connected"},
+                 {3, "10:00:03  Connected  degraded"},
                  {50, "10:00:50  no record"}};
     for (const auto& c : cases) {
         EXPECT_TRUE(timeline.TextAt(left + c.second).endsWith(QString::fromLatin1(c.tells)))
@@ -208,6 +217,33 @@ TEST(DecimateColumnsTest, KeepsMinMaxAndJoinsOnlyUnbrokenNeighbours)
             << i << ": the sample before the range is off screen";
     }
     EXPECT_FALSE(DecimateColumns(samples, 20, 30, 4)[0].any);
+}
+
+TEST(LossSharesTest, AreTheLostEchoesOverThoseSentInEachColumn)
+{
+    TimelineData data;
+    data.echoesFrom = 1000;
+    data.echoesSent = {60, 60, 0, 120};
+    // The last loss lies in a minute that counts no echo sent: its own count stands in.
+    data.losses = {{1010, 5, 3}, {1070, 5, 5}, {1130, 5, 5}};
+    const struct
+    {
+        std::int64_t start, end;
+        std::vector<float> shares;
+    } cases[] = {
+        {1000, 1240, {3 / 60.f, 5 / 60.f, 1, 0}},
+        {1000, 1120, {3 / 30.f, 0, 5 / 30.f, 0}},
+        {1000, 1240, {8 / 120.f, 5 / 120.f}},
+        {1030, 1090, {5 / 60.f}},
+        {0, 900, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<float> shares = LossShares(data, c.start, c.end, static_cast<int>(c.shares.size()));
+        ASSERT_EQ(shares.size(), c.shares.size());
+        for (std::size_t i = 0; i < shares.size(); ++i) {
+            EXPECT_NEAR(shares[i], c.shares[i], 1e-6) << c.start << " to " << c.end << ", column " << i;
+        }
+    }
 }
 
 TEST_F(HistoryWindowTest, ExportWritesTheReportsCsvAndAsksBeforeReplacing)
