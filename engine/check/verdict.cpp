@@ -72,10 +72,19 @@ CheckResult ConnectivityVerdict::Check()
     };
     CheckResult result;
     PingReply head;
+    PingReply firstAgain;
+    bool echoesFiltered = false;
     const auto decide = [&](bool connected, std::string cause) {
-        // A silent first target lost every echo it was sent, whoever else answered.
-        if (connected) {
+        // A silent first target lost every echo it was sent, whoever else answered. When no echo
+        // came back at all and only the web said the connection is up, echoes are filtered on the
+        // way and their loss says nothing of its quality.
+        if (connected && !echoesFiltered) {
             result.echoes = Answered(head) && head.echoes ? *head.echoes : EchoCounts{m_echoes, {}};
+            if (!Answered(head) && Answered(firstAgain) && firstAgain.rttMs) {
+                // The confirming round's echo to the first target is one more sent, and answered.
+                ++result.echoes->sent;
+                result.echoes->rttsMs.push_back(*firstAgain.rttMs);
+            }
         }
         if (m_web != nullptr) {
             m_web->Cancel();
@@ -126,7 +135,7 @@ CheckResult ConnectivityVerdict::Check()
         }
     }
     const std::vector<PingReply> confirming = m_ping.PingAll(confirmingHosts, roundBound());
-    const PingReply firstAgain = ReplyAt(confirming, 0);
+    firstAgain = ReplyAt(confirming, 0);
     const bool answered = Record(result, m_hosts, confirming);
     if (head.kind == Kind::NameLookupFailed && firstAgain.kind == Kind::NameLookupFailed) {
         // A broken name service breaks nearly everything a user does, even when addresses answer.
@@ -140,6 +149,7 @@ CheckResult ConnectivityVerdict::Check()
     }
     const WebAnswer web = m_web != nullptr ? m_web->Finish() : WebAnswer::None;
     if (web == WebAnswer::NoContent) {
+        echoesFiltered = true;
         return decide(true, "echo filtered");
     }
     if (web == WebAnswer::Other) {

@@ -247,8 +247,13 @@ TEST(ConnectivityVerdict, AConnectedCheckCarriesTheFirstTargetsEchoes)
     const Case table[] = {
         {"some came back", {5, {18, 19.5, 17}}, {}, WebAnswer::None, 5, {18, 19.5, 17}},
         {"silent first, another answers", {5, {}}, {{S, A}}, WebAnswer::None, 5, {}},
-        {"its one confirming echo is not counted", {5, {}}, {{S, S}, {A, S, S}}, WebAnswer::None, 5, {}},
-        {"the web answers", {5, {}}, {{S, S}, {S, S, S}}, WebAnswer::NoContent, 5, {}},
+        {"its confirming echo is one more, answered", {5, {}}, {{S, S}, {A, S, S}}, WebAnswer::None, 6, {10}},
+        {"echoes filtered, the web answers: none",
+         {5, {}},
+         {{S, S}, {S, S, S}},
+         WebAnswer::NoContent,
+         std::nullopt,
+         {}},
         {"disconnected: none", {5, {}}, {{S, S}, {S, S, S}}, WebAnswer::None, std::nullopt, {}},
     };
     for (const Case& row : table) {
