@@ -81,8 +81,13 @@ CheckResult ConnectivityVerdict::Check()
         if (connected && !echoesFiltered) {
             result.echoes = Answered(head) && head.echoes ? *head.echoes : EchoCounts{m_echoes, {}};
             if (!Answered(head) && Answered(firstAgain) && firstAgain.rttMs) {
-                // The confirming round's echo to the first target is one more sent, and answered.
-                ++result.echoes->sent;
+                // The confirming round's echo to the first target is one more sent, and answered. A
+                // check of one echo keeps one, read as its row reads: the first target answered.
+                if (m_echoes == 1) {
+                    result.echoes->rttsMs.clear();
+                } else {
+                    ++result.echoes->sent;
+                }
                 result.echoes->rttsMs.push_back(*firstAgain.rttMs);
             }
         }
