@@ -12,4 +12,5 @@ int main()
     check.durationSeconds = 1.5;
     check.targets = {{"127.0.0.1", true}, {"::1", false}, {"odd \"name\" \\ here\n", false}};
     std::cout << pellavane::RenderMetrics(check, {10, 2, 1, 7.5}, 60, "0.1.0 \"dev\"");
+    std::cout << pellavane::RenderDegradedMetric(true);
 }
