@@ -45,8 +45,12 @@ std::optional<QualityChange> QualityWatch::CheckRecorded(const CheckResult& chec
     }
     // The one-echo rule, as the reports read a journal without echoes rows: the check's one echo
     // answered when the first target did, else lost.
+    if (check.cause.empty() && !check.rttMs) {
+        // Answered in a form whose round trip could not be read: neither a loss nor a time.
+        return std::nullopt;
+    }
     std::vector<double> answered;
-    if (check.cause.empty() && check.rttMs) {
+    if (check.cause.empty()) {
         answered.push_back(*check.rttMs);
     }
     return Told(m_estimator.Connected(seconds, 1, answered), check.time, QualityEnd::Recovered);
