@@ -151,6 +151,8 @@ TEST_F(ScheduleQualityTest, SeededLossTurnsDegradedAndBackEachToldOnceRightAfter
     schedule.SetLogging(true);
     Checks(60, 0.0);
     Checks(120, 0.3);
+    EXPECT_TRUE(schedule.State().degraded);
+    EXPECT_EQ(schedule.State().degradedReason.brief.rfind("loss ", 0), 0U);
     Checks(240, 0.0);
 
     ASSERT_EQ(told.Quality(),
@@ -170,15 +172,6 @@ TEST_F(ScheduleQualityTest, SeededLossTurnsDegradedAndBackEachToldOnceRightAfter
     EXPECT_GT(told.changes[1].at, lossBegan + 600);
     EXPECT_FALSE(schedule.State().degraded);
     EXPECT_TRUE(schedule.State().degradedReason.brief.empty());
-}
-
-TEST_F(ScheduleQualityTest, StateCarriesTheReasonWhileDegraded)
-{
-    Degrade();
-    Checks(1, 0.3);
-    const MonitorState state = schedule.State();
-    EXPECT_TRUE(state.degraded);
-    EXPECT_EQ(state.degradedReason.brief.rfind("loss ", 0), 0U);
 }
 
 TEST_F(ScheduleQualityTest, AnOutageSleepOrTheSwitchEndsADegradedPeriod)
