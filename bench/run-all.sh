@@ -18,7 +18,7 @@ if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
     echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
     exit 1
 fi
-cmake --build "$build" -j 2 --target capture_bench verdict_bench history_bench status_list_bench list_view_bench timeline_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench verdict_bench degraded_bench history_bench status_list_bench list_view_bench timeline_bench bare_window pellavane >/dev/null
 # The idle window is measured as users build it: scripts/run.sh builds RelWithDebInfo.
 as_run="$build/as-run"
 cmake -S "$top" -B "$as_run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
@@ -36,6 +36,8 @@ echo "== capture" >&2
 "$build/bench/capture_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== verdict on a lossy link, seeded" >&2
 "$build/bench/verdict_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== degraded state on a lossy link, seeded" >&2
+"$build/bench/degraded_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== verdict through the program, fake ping" >&2
 "$top/bench/verdict-program.sh" "$build/app/pellavane" "${PELLAVANE_BENCH_CHECKS:-2000}" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== outages of a year of checks" >&2

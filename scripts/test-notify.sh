@@ -2,7 +2,9 @@
 # Notices and the tray's colours on a real X desktop with a private session bus: a fake notification
 # service records every call, the fake ping is switched between answering and silent, and the tray
 # icon's pixels are read from the panel. Grey while logging is off, green when connected, red at the
-# loss with one "Connection lost" notice, green again with one "Connected again" that replaces it.
+# loss with one "Connection lost" notice, green again with one "Connected again" that replaces it;
+# amber while a seeded fake ping loses half the echoes, with one "Connection degraded" notice that
+# "Connection back to normal" replaces once none is lost.
 #   test-notify.sh [PROGRAM]   default: build-ci/app/pellavane; the fake service is built beside it
 # With PELLAVANE_TRAY_PICTURES=DIR the icon in each state is saved there as tray-STATE.png.
 set -uo pipefail
@@ -37,7 +39,7 @@ pass "a notification service runs on the private session bus ($bus_address)"
 mkdir -p "$XDG_CONFIG_HOME"
 settings=$XDG_CONFIG_HOME/Quillmoor.ini
 
-# The colour of the icon's mark as the panel shows it: green, red, grey, or none.
+# The colour of the icon's mark as the panel shows it: green, red, grey, amber, or none.
 mark_colour() {
     local w h x y histogram
     read -r w h x y <<<"$(desktop_icon_geometry)" || return 1
@@ -45,7 +47,7 @@ mark_colour() {
     timeout 5 import -window root "$sandbox/shot.png" 2>/dev/null || return 1
     convert "$sandbox/shot.png" -crop "${w}x${h}+${x}+${y}" +repage "$sandbox/icon.png"
     histogram=$(convert "$sandbox/icon.png" -format %c histogram:info:-)
-    for colour in green:1FA83A red:E01B24 grey:8A8A8A; do
+    for colour in green:1FA83A red:E01B24 grey:8A8A8A amber:F5A623; do
         if [ "$(grep -ci "#${colour#*:}" <<<"$histogram")" -gt 0 ] &&
             [ "$(grep -i "#${colour#*:}" <<<"$histogram" | awk '{print $1+0}')" -ge 8 ]; then
             echo "${colour%%:*}"
@@ -156,6 +158,45 @@ if [ "$windows_before" -le 2 ] && wait_until 10 balloon_up; then
     pass "without a notification service the loss comes as the tray icon's balloon"
 else
     fail "no balloon from the tray icon: $windows_before window(s) before, $(program_windows) after"
+fi
+stop_program
+
+# Degraded: a first target that loses half its echoes at random (seeded), five echoes a check
+# against a threshold of 30 %, turns the mark amber with one "Connection degraded" notice; clean
+# again, the mark turns green and "Connection back to normal" takes the notice's place.
+: >"$calls"
+sandbox_spawn server-again "$server" "$calls"
+wait_until 10 grep -q ready "$sandbox/server-again.out" || fatal "the fake notification service does not start again"
+# The second target answers, so that a check whose five echoes are all lost is still connected.
+cp "$top/testsupport/seeded_loss_ping.sh" "$sandbox/bin/ping"
+echo 0.5 >"$sandbox/bin/ping-loss-127.0.0.1"
+printf '[Pellavane]\nOftenIndex=1\nStartStopState=On\nEchoesPerCheck=5\nDegradedLossPct=30\n' >"$settings"
+PELLAVANE_PROBE_HOSTS=127.0.0.1,127.0.0.2 start_program degraded
+if wait_until 60 mark_is amber; then
+    pass "half the echoes lost, the mark turns amber"
+    save_picture degraded
+else
+    fail "half the echoes lost, the mark is $(mark_colour)"
+fi
+wait_until 10 calls_are 1 || fatal "no notice of the degraded connection: $(notify_calls) call(s)"
+IFS='|' read -r _ app replaces _ summary body category _ _ degraded_id < <(grep '^Notify|' "$calls" | head -n 1)
+if [ "$summary" = "Connection degraded" ] && [[ "$body" == [0-9]*" % of echoes lost in the last "* ]] &&
+    [ "$replaces" = 0 ] && [ "$category" = network ]; then
+    pass "one notice of the degraded connection: $summary, $body"
+else
+    fail "the degraded notice is not as asked for:"
+    cat "$calls"
+fi
+echo 0 >"$sandbox/bin/ping-loss-127.0.0.1"
+if wait_until 90 mark_is green; then pass "no echo lost, the mark is green again"; else fail "no echo lost, the mark is $(mark_colour)"; fi
+wait_until 10 calls_are 2 || fatal "no notice of the recovery: $(notify_calls) call(s)"
+IFS='|' read -r _ app replaces _ summary body category _ _ _ < <(grep '^Notify|' "$calls" | sed -n 2p)
+if [ "$summary" = "Connection back to normal" ] && [[ "$body" == "after "*" degraded" ]] &&
+    [ "$replaces" = "$degraded_id" ] && [ "$category" = network.connected ]; then
+    pass "the recovery notice replaces the degraded one ($replaces): $summary, $body"
+else
+    fail "the recovery notice is not as asked for:"
+    cat "$calls"
 fi
 stop_program
 

@@ -32,6 +32,13 @@ std::string OnOffOrNeitherText(const std::optional<bool>& on);
 /** A signed 16-bit decimal number, as ParseOftenIndex reads it. */
 int ShortNumber(const std::string& text);
 std::string NumberText(const int& number);
+/** The share of echoes lost that makes a connection degraded, in percent: a decimal number with a
+ *  point from 0.1 to 100. Throws std::invalid_argument or std::out_of_range naming the text. */
+double LossPercent(const std::string& text);
+/** The median round trip that makes a connection degraded, in whole milliseconds from 1 to 60000. */
+int RoundTripMs(const std::string& text);
+/** A decimal number as LossPercent reads it, in the C locale whatever the program's. */
+std::string DecimalText(const double& number);
 /** Stands for "nothing stored" where that differs from an empty text: no one stores a control
  *  character in a setting. */
 inline constexpr const char* kNothingStored = "\x01";
@@ -63,6 +70,10 @@ inline constexpr Setting<int> kEchoesPerCheckSetting{"EchoesPerCheck", "1", Shor
 /** The web check's address; nothing stored means the built-in one, empty turns the check off. */
 inline constexpr Setting<std::optional<std::string>> kCheckUrlSetting{"CheckUrl", kNothingStored,
                                                                       TextIfStored, StoredText};
+/** The loss of the first target's echoes, in percent, at which the connection reads as degraded. */
+inline constexpr Setting<double> kDegradedLossPctSetting{"DegradedLossPct", "5", LossPercent, DecimalText};
+/** The median round trip, in milliseconds, at which the connection reads as degraded. */
+inline constexpr Setting<int> kDegradedRttMsSetting{"DegradedRttMs", "250", RoundTripMs, NumberText};
 
 /** The program's settings, typed, on a per-user store. */
 class Settings

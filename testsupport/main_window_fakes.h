@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -37,6 +38,17 @@ struct FakeVerdict : IConnectivityVerdict
             during();
         }
         return connected;
+    }
+    /** The first target's echoes a connected check carries; nullopt for a check that says nothing
+     *  of them. */
+    std::optional<EchoCounts> echoes;
+    CheckResult Check() override
+    {
+        CheckResult result = IConnectivityVerdict::Check();
+        if (result.connected) {
+            result.echoes = echoes;
+        }
+        return result;
     }
 };
 

@@ -26,6 +26,8 @@ QColor MarkColour(TrayMark mark)
         return {0x1f, 0xa8, 0x3a};
     case TrayMark::Disconnected:
         return {0xe0, 0x1b, 0x24};
+    case TrayMark::Degraded:
+        return {0xf5, 0xa6, 0x23};
     case TrayMark::Idle:
     case TrayMark::None:
         break;

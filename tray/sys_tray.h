@@ -29,6 +29,8 @@ enum class TrayMark
     Disconnected,
     /** Grey: not logging, or no check yet. */
     Idle,
+    /** Amber: connected, but losing or delaying echoes past the thresholds. */
+    Degraded,
 };
 
 /** An icon as the control keeps it: where the shell finds its image (a Qt resource path such as

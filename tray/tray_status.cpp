@@ -33,7 +33,11 @@ TrayLook TrayLookFor(const MonitorState& state, std::time_t now)
         return {TrayMark::Idle, kDisplayName};
     }
     if (state.lastCheck->connected) {
-        return {TrayMark::Connected, name + "Connected since " + ClockTimeText(state.statusSince, now)};
+        const std::string tip = name + "Connected since " + ClockTimeText(state.statusSince, now);
+        if (state.degraded) {
+            return {TrayMark::Degraded, tip + ", degraded: " + state.degradedReason.brief};
+        }
+        return {TrayMark::Connected, tip};
     }
     return {TrayMark::Disconnected, name + "Disconnected for " + TipDurationText(now - state.statusSince)};
 }

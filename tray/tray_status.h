@@ -13,7 +13,8 @@
 namespace pellavane {
 
 /** The mark and the tip for the monitor's state at now: "Pellavane: Connected since 10:42",
- *  "Pellavane: Disconnected for 3 min", "Pellavane: Automatic Log is Off.". */
+ *  "Pellavane: Connected since 10:42, degraded: loss 12%", "Pellavane: Disconnected for 3 min",
+ *  "Pellavane: Automatic Log is Off.". */
 struct TrayLook
 {
     TrayMark mark = TrayMark::Idle;
@@ -40,6 +41,7 @@ public:
     void LoggingStarted(int) override { Update(); }
     void LoggingStopped() override { Update(); }
     void CheckRecorded(const CheckResult&) override { Update(); }
+    void QualityChanged(const QualityChange&) override { Update(); }
 
     /** Shows the look for now. The tip's durations move with time: call it on every tick too. */
     void Update();

@@ -295,7 +295,8 @@ int RunConsole(ConsoleRun run)
     SystemMachineClocks clocks;
     SleepWatch sleep(clocks, rows);
     recorder.SetGate(&sleep);
-    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter, &sleep});
+    LoggingSchedule schedule({timer, view, {}, recorder, run.settings, reporter, &sleep, &clocks});
+    sleep.AddObserver(schedule);
     schedule.SetInterval(row);
     const std::string metricsPath =
         run.metricsFile ? *run.metricsFile : Settings(run.settings).Get(kMetricsFileSetting);

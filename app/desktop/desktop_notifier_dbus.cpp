@@ -18,7 +18,18 @@ const char* const kInterface = "org.freedesktop.Notifications";
 
 const char* Category(NoticeKind kind)
 {
-    return kind == NoticeKind::Restored ? "network.connected" : "network.disconnected";
+    switch (kind) {
+    case NoticeKind::Restored:
+    case NoticeKind::Normal:
+        return "network.connected";
+    case NoticeKind::Degraded:
+        // Still connected: the generic class, neither connected nor disconnected.
+        return "network";
+    case NoticeKind::Lost:
+    case NoticeKind::Unstable:
+        break;
+    }
+    return "network.disconnected";
 }
 
 /** The D-Bus notifier with the balloon it falls back to. */

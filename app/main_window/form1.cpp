@@ -359,6 +359,12 @@ void Form1::SetSummaryCause(const std::string& cause)
     RefreshSummary();
 }
 
+void Form1::SetSummaryDegraded(const std::string& why)
+{
+    m_summary.SetDegraded(why);
+    RefreshSummary();
+}
+
 qsizetype SummaryCutAt(const QString& text, const QString& shown)
 {
     if (shown == text)

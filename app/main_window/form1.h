@@ -74,6 +74,8 @@ public:
     StatusListModel& StatusList() noexcept { return m_statusList; }
     /** The cause of the check recorded last, named by the summary line while disconnected. */
     void SetSummaryCause(const std::string& cause);
+    /** Why the connection is degraded, named by the summary line while connected; empty for none. */
+    void SetSummaryDegraded(const std::string& why);
     /** ListView2's rows. */
     TextListModel& IntervalRows() noexcept { return m_intervalRows; }
     /** ListView2's selection; selecting from here does not raise IntervalChosen. */

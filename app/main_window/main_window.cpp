@@ -210,7 +210,7 @@ MainWindow::MainWindow(MainWindowServices services)
       m_recorder(
           *m_verdict, m_services.clock, [this] { return m_text1.Text(); }, m_form.StatusList()),
       m_schedule({*m_timer, m_form.ScheduleView(), QtEventPump(), m_recorder, m_services.settings,
-                  *m_reporter, &m_sleep}),
+                  *m_reporter, &m_sleep, &m_machineClocks}),
       m_logCommands({m_text1, m_form.StatusList(), m_services.boxes, m_services.dialog, m_services.launcher,
                      m_services.clipboard, QtEventPump(), *m_reporter, m_services.helpHost}),
       m_tray(m_services.trayShell, QtEventPump(), SteadySeconds, QuillmoorTrayPicture()),
@@ -234,6 +234,7 @@ MainWindow::MainWindow(MainWindowServices services)
     m_schedule.AddListener(m_trayStatus);
     m_schedule.AddListener(m_notices);
     m_sleep.AddObserver(m_notices);
+    m_sleep.AddObserver(m_schedule);
     m_schedule.AddListener(m_summaryCause);
     if (m_services.watchSleep) {
         m_sleepSource = m_services.watchSleep(m_sleep);

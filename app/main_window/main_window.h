@@ -131,12 +131,17 @@ private:
     std::unique_ptr<IJournalHealth> m_journalHealth;
     Journal m_journal;
     MonitorJournal m_journalRows;
-    /** Tells the summary line each check's cause, which the status list does not keep. */
+    /** Tells the summary line each check's cause and whether the connection is degraded, which the
+     *  status list does not keep. */
     class SummaryCause : public IMonitorListener
     {
     public:
         explicit SummaryCause(Form1& form) : m_form(form) {}
         void CheckRecorded(const CheckResult& check) override { m_form.SetSummaryCause(check.cause); }
+        void QualityChanged(const QualityChange& change) override
+        {
+            m_form.SetSummaryDegraded(change.degraded ? change.reason.brief : std::string());
+        }
 
     private:
         Form1& m_form;

@@ -604,6 +604,61 @@ TEST_F(CliProcess, ConsolePrintsEachChangeOfTheConnectionOnALineOfItsOwn)
     EXPECT_TRUE(std::regex_match(changes, change)) << changes;
 }
 
+TEST_F(CliProcess, ConsoleTellsADegradedConnectionAndItsRecoveryInLinesAndJournalRows)
+{
+    // The seeded-loss ping without its #! line, which UsePing writes.
+    const std::string lossy = ReadFile(PELLAVANE_SEEDED_LOSS_PING);
+    UsePing(lossy.substr(lossy.find('\n') + 1).c_str());
+    // The first target loses half its echoes; the second answers, so that a check whose five echoes
+    // are all lost is still connected and no outage ends the degraded period before its time. A
+    // threshold of 30 % then turns degraded in seconds, and a few clean checks dilute the window
+    // below it again: the run stays short.
+    const std::string loss = (Temp() / "bin" / "ping-loss-127.0.0.1").string();
+    WriteFile(loss, "0.5\n");
+    WriteFile((Temp() / "config" / "Quillmoor.ini").string(), "[Pellavane]\nDegradedLossPct=30\n");
+    const fs::path log = Temp() / "degraded.txt";
+    auto child = Start({"--console", "--interval", "1s", "--echoes", "5", "--hosts", "127.0.0.1,127.0.0.2",
+                        "--log", log.string()});
+    const auto printed = [&] { return ReadFile(OutPath("child")); };
+    // A program that ended has nothing more to say: the wait ends with it.
+    const auto saidOrEnded = [&](const char* line) {
+        return [&, line] { return printed().find(line) != std::string::npos || !child->Running(); };
+    };
+    ASSERT_TRUE(WaitUntil(saidOrEnded("Connection degraded at "), 60s) && child->Running())
+        << printed() << ReadFile(ErrPath("child"));
+    WriteFile(loss, "0\n");
+    ASSERT_TRUE(WaitUntil(saidOrEnded("Connection normal again at "), 90s) && child->Running()) << printed();
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->WaitFor(kExitWait), 0);
+    EXPECT_NE(PingArguments().find("-c 5 "), std::string::npos) << PingArguments();
+
+    std::string changes;
+    for (const std::string& line : SplitLines(printed())) {
+        if (line.find("Internet Connection Status") == std::string::npos) {
+            changes += line + "\n";
+        }
+    }
+    EXPECT_TRUE(std::regex_match(
+        changes, std::regex(R"(Connection degraded at \S+ \S+: \d+ % of echoes lost in )"
+                            R"(the last (\d+ s|\d+ min|check)\nConnection normal again at \S+ \S+\n)")))
+        << changes;
+
+    // One degraded row and one normal row, each right after the rows of the check that turned it.
+    const std::vector<std::string> rows = SplitLines(ReadFile(Temp() / "degraded.journal.csv"));
+    std::vector<std::string> quality;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i].find(",quality,") != std::string::npos) {
+            quality.push_back(rows[i].substr(rows[i].find(",quality,")));
+            EXPECT_TRUE(rows[i - 1].find(",check,connected,") != std::string::npos ||
+                        rows[i - 1].find(",echoes,") != std::string::npos)
+                << rows[i - 1];
+        }
+    }
+    ASSERT_EQ(quality.size(), 2U) << ReadFile(Temp() / "degraded.journal.csv");
+    EXPECT_TRUE(std::regex_match(quality[0], std::regex(R"(,quality,degraded,,,loss \d+%\r)"))) << quality[0];
+    EXPECT_EQ(quality[1], ",quality,normal,,,\r");
+}
+
 // A log at the file-size limit is a log fault like any other: told, the console runs on, and a
 // standard error that is a file gets no terminal control sequences.
 TEST_F(CliProcess, ConsoleWithALogAtTheFileSizeLimitTellsWhyAndRunsOn)

@@ -52,6 +52,7 @@ void ConnectionNotices::SetEnabled(bool enabled)
     // An outage that began while notices were off would otherwise end with a restore told alone.
     if (!enabled) {
         m_lossTold = false;
+        m_degradedTold = false;
     }
 }
 
@@ -63,6 +64,10 @@ void ConnectionNotices::MachineResumed(std::time_t)
 void ConnectionNotices::CheckRecorded(const CheckResult& check)
 {
     const auto now = m_clocks.Read().boottime;
+    if (m_degradedWaiting && now - *m_degradedWaiting >= kUnstableWindow) {
+        m_degradedWaiting.reset();
+        TellDegraded(m_waitingReason);
+    }
     // A failure the grace confirmed is a real outage, however close to the grace's end it is told.
     const bool inGrace = m_graceUntil && now < *m_graceUntil && check.cause != kCauseAfterResume;
 
@@ -125,6 +130,43 @@ void ConnectionNotices::CheckRecorded(const CheckResult& check)
     TellLoss(check.time);
 }
 
+void ConnectionNotices::QualityChanged(const QualityChange& change)
+{
+    const auto now = m_clocks.Read().boottime;
+    m_degradedWaiting.reset();
+    if (change.degraded) {
+        m_degradedAt = change.at;
+        const bool inGrace = m_graceUntil && now < *m_graceUntil;
+        const bool flapping = m_normalAt && now - *m_normalAt < kUnstableWindow;
+        if (inGrace || flapping) {
+            m_degradedWaiting = now;
+            m_waitingReason = change.reason;
+        } else {
+            TellDegraded(change.reason);
+        }
+        return;
+    }
+    // An outage is told as one; after sleep or the switch nothing is known of the connection.
+    if (change.end == QualityEnd::Recovered) {
+        m_normalAt = now;
+        if (m_degradedTold) {
+            Show(m_degradedId, NoticeKind::Normal, kNoticeNormal,
+                 "after " + ShortDurationText(change.at - m_degradedAt) + " degraded");
+        }
+    }
+    m_degradedTold = false;
+}
+
+void ConnectionNotices::TellDegraded(const DegradedReason& reason)
+{
+    if (!m_enabled) {
+        return;
+    }
+    m_degradedTold = true;
+    m_degradedId = ++m_lastId;
+    Show(m_degradedId, NoticeKind::Degraded, kNoticeDegraded, reason.notice);
+}
+
 void ConnectionNotices::TellLoss(std::time_t now)
 {
     if (!m_enabled) {
@@ -167,6 +209,16 @@ void ChangeLines::CheckRecorded(const CheckResult& check)
     } else if (!first) {
         m_print(std::string(kNoticeRestored) + " at " + DateTimeText(check.time) + " after " +
                 ShortDurationText(check.time - m_lostAt));
+    }
+}
+
+void ChangeLines::QualityChanged(const QualityChange& change)
+{
+    if (change.degraded) {
+        m_print(std::string(kNoticeDegraded) + " at " + DateTimeText(change.at) + ": " +
+                change.reason.notice);
+    } else if (change.end == QualityEnd::Recovered) {
+        m_print(std::string(kLineNormal) + " at " + DateTimeText(change.at));
     }
 }
 

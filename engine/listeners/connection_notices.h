@@ -20,12 +20,20 @@ inline constexpr std::chrono::minutes kUnstableWindow{10};
 inline constexpr const char* kNoticeLost = "Connection lost";
 inline constexpr const char* kNoticeRestored = "Connected again";
 inline constexpr const char* kNoticeUnstable = "The connection is unstable";
+inline constexpr const char* kNoticeDegraded = "Connection degraded";
+inline constexpr const char* kNoticeNormal = "Connection back to normal";
+/** The console's line at the end of a degraded period. */
+inline constexpr const char* kLineNormal = "Connection normal again";
 
 enum class NoticeKind
 {
     Lost,
     Restored,
     Unstable,
+    /** Up, but losing or delaying echoes past the thresholds. */
+    Degraded,
+    /** A degraded connection recovered. */
+    Normal,
 };
 
 /** One desktop notice about the connection. */
@@ -63,8 +71,12 @@ std::string LossBody(const CheckResult& firstFailed, std::time_t now);
 /** Decides when the user is told of a change of the connection: at a loss and at the restore that
  *  ends it, never once per check; one "unstable" notice for a link that flaps, then quiet until the
  *  state has held for kUnstableWindow; nothing for what the checks show in the grace after a resume;
- *  at start-up only a first check that finds no connection. Times are measured on the boot clock,
- *  which a step of the wall clock does not move. */
+ *  at start-up only a first check that finds no connection. A degraded connection is told the same
+ *  way: "Connection degraded", replaced by "Connection back to normal" when its echoes recover; a
+ *  degraded period that starts within kUnstableWindow of the last recovery, or in the resume grace,
+ *  is told only once it has held kUnstableWindow; one that an outage, sleep or the switch ends is
+ *  not told to end. Times are measured on the boot clock, which a step of the wall clock does not
+ *  move. */
 class ConnectionNotices : public IMonitorListener, public ISleepObserver
 {
 public:
@@ -75,6 +87,7 @@ public:
     bool Enabled() const noexcept { return m_enabled; }
 
     void CheckRecorded(const CheckResult& check) override;
+    void QualityChanged(const QualityChange& change) override;
 
     void MachineSlept(std::time_t) override {}
     void MachineResumed(std::time_t at) override;
@@ -84,6 +97,7 @@ private:
     void Show(unsigned id, NoticeKind kind, std::string summary, std::string body);
     void TellLoss(std::time_t now);
     void TellRestore(const CheckResult& check);
+    void TellDegraded(const DegradedReason& reason);
 
     INotifier& m_notifier;
     IMachineClocks& m_clocks;
@@ -102,16 +116,29 @@ private:
     /** The outage going on was told, so its end is told too. */
     bool m_lossTold = false;
     unsigned m_lastId = 0;
+
+    /** Wall time the current degraded period began. */
+    std::time_t m_degradedAt = 0;
+    /** Its notice was shown, under this id, so its end is told too. */
+    bool m_degradedTold = false;
+    unsigned m_degradedId = 0;
+    /** Boot time of the last recovery. */
+    std::optional<std::chrono::nanoseconds> m_normalAt;
+    /** A degraded period not told yet: since when, and why. */
+    std::optional<std::chrono::nanoseconds> m_degradedWaiting;
+    DegradedReason m_waitingReason;
 };
 
 /** The lines a terminal gets at each change of the connection: "Connection lost at ..." and
- *  "Connected again at ... after ...". A first check that finds no connection counts as a loss. */
+ *  "Connected again at ... after ...", "Connection degraded at ...: why" and "Connection normal again
+ *  at ...". A first check that finds no connection counts as a loss. */
 class ChangeLines : public IMonitorListener
 {
 public:
     explicit ChangeLines(std::function<void(const std::string& line)> print);
 
     void CheckRecorded(const CheckResult& check) override;
+    void QualityChanged(const QualityChange& change) override;
 
 private:
     std::function<void(const std::string&)> m_print;

@@ -26,6 +26,7 @@ void ConnectionSummary::Add(std::int64_t t, bool connected)
     if (!m_have || connected != m_connected) {
         m_since = t;
         m_cause.clear();
+        m_degraded.clear();
         if (!m_outages.empty() && m_outages.back().ongoing) {
             m_outages.back().end = t;
             m_outages.back().ongoing = false;
@@ -46,6 +47,11 @@ void ConnectionSummary::Add(std::int64_t t, bool connected)
 void ConnectionSummary::SetCause(std::string cause)
 {
     m_cause = std::move(cause);
+}
+
+void ConnectionSummary::SetDegraded(std::string why)
+{
+    m_degraded = std::move(why);
 }
 
 void ConnectionSummary::Clear()
@@ -73,6 +79,9 @@ std::string ConnectionSummary::Text(std::int64_t now) const
         std::string(m_connected ? "Connected" : "Disconnected") + " for " + ShortDurationText(now - m_since);
     if (!m_connected && !m_cause.empty()) {
         text += ": " + CauseSentence(m_cause);
+    }
+    if (m_connected && !m_degraded.empty()) {
+        text += ", degraded: " + m_degraded;
     }
     text += " \xC2\xB7 ";
     if (count == 0) {

@@ -16,6 +16,10 @@ public:
     /** The cause of the check added last, which the line names while disconnected
      *  ("Disconnected for 4 min 10 s: the router answers, the Internet does not · ..."). */
     void SetCause(std::string cause);
+    /** Why the connection is degraded now, which the line names while connected ("Connected for
+     *  3 h 12 min, degraded: loss 12% · ..."); empty when it is not. A change of the connection
+     *  clears it. */
+    void SetDegraded(std::string why);
     void Clear();
     /** The line at now; empty before the first check. */
     std::string Text(std::int64_t now) const;
@@ -32,6 +36,7 @@ private:
     std::int64_t m_since = 0;
     std::int64_t m_last = 0;
     std::string m_cause;
+    std::string m_degraded;
     std::vector<Span> m_outages;
 };
 

@@ -90,6 +90,14 @@ std::string RenderMetrics(const std::optional<CheckResult>& lastCheck, const Met
     return text;
 }
 
+std::string RenderDegradedMetric(bool degraded)
+{
+    std::string text;
+    Family(text, "pellavane_degraded", "gauge",
+           "Whether the connection is degraded: up, but losing or delaying echoes past the thresholds.");
+    return text + "pellavane_degraded " + (degraded ? "1" : "0") + '\n';
+}
+
 MetricsFileWriter::MetricsFileWriter(std::string path, std::string version, Report report,
                                      int intervalSeconds)
     : m_path(std::move(path)), m_version(std::move(version)), m_report(std::move(report)),
@@ -122,10 +130,23 @@ void MetricsFileWriter::CheckRecorded(const CheckResult& check)
     Write();
 }
 
+void MetricsFileWriter::QualityChanged(const QualityChange& change)
+{
+    // Told right after the check that turned it, whose file is written already: written again, so
+    // that the file never holds the change's check with the state before it.
+    m_degraded = change.degraded;
+    Write();
+}
+
 void MetricsFileWriter::Write()
 {
     try {
-        ReplaceFileAtomically(m_path, RenderMetrics(m_lastCheck, m_counters, m_intervalSeconds, m_version));
+        std::string text = RenderMetrics(m_lastCheck, m_counters, m_intervalSeconds, m_version);
+        // Like pellavane_up, known from the first check on.
+        if (m_lastCheck) {
+            text += RenderDegradedMetric(m_degraded);
+        }
+        ReplaceFileAtomically(m_path, text);
         m_failing = false;
     } catch (const MetricsWriteError& e) {
         if (!m_failing && m_report) {

@@ -29,6 +29,9 @@ struct MetricsCounters
 std::string RenderMetrics(const std::optional<CheckResult>& lastCheck, const MetricsCounters& counters,
                           int intervalSeconds, const std::string& version);
 
+/** The gauge pellavane_degraded, 1 while the connection is degraded, else 0. */
+std::string RenderDegradedMetric(bool degraded);
+
 /** A label value with backslash, double quote and line feed escaped, as the format asks. */
 std::string EscapeLabelValue(const std::string& value);
 
@@ -55,6 +58,7 @@ public:
 
     void LoggingStarted(int intervalSeconds) override;
     void CheckRecorded(const CheckResult& check) override;
+    void QualityChanged(const QualityChange& change) override;
 
     const MetricsCounters& Counters() const noexcept { return m_counters; }
 
@@ -68,6 +72,7 @@ private:
     MetricsCounters m_counters;
     std::optional<CheckResult> m_lastCheck;
     bool m_failing = false;
+    bool m_degraded = false;
 };
 
 } // namespace pellavane

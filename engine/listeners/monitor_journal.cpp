@@ -26,6 +26,12 @@ void MonitorJournal::CheckRecorded(const CheckResult& check)
     m_journal.Append(CheckRows(check));
 }
 
+void MonitorJournal::QualityChanged(const QualityChange& change)
+{
+    m_journal.Append(QualityRow(change.at, change.degraded,
+                                change.degraded ? change.reason.brief : QualityEndWords(change.end)));
+}
+
 void MonitorJournal::MachineSlept(std::time_t began)
 {
     m_journal.Append(SleepRow(began));

@@ -20,6 +20,8 @@ public:
     void LoggingStarted(int intervalSeconds) override;
     void LoggingStopped() override;
     void CheckRecorded(const CheckResult& check) override;
+    /** A quality row: its detail why it turned degraded, or for its end what ended it. */
+    void QualityChanged(const QualityChange& change) override;
 
     void MachineSlept(std::time_t began) override;
     void MachineResumed(std::time_t at) override;

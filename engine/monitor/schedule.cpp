@@ -58,7 +58,8 @@ std::string CountdownText(int seconds)
     return twoDigits(rest / 3600) + ":" + twoDigits(rest / 60 % 60) + ":" + twoDigits(rest % 60);
 }
 
-LoggingSchedule::LoggingSchedule(ScheduleServices services) : m_s(std::move(services)) {}
+LoggingSchedule::LoggingSchedule(ScheduleServices services) : m_s(std::move(services)), m_quality(m_s.clocks)
+{}
 
 int LoggingSchedule::IntervalSeconds() const
 {
@@ -78,6 +79,8 @@ MonitorState LoggingSchedule::State() const
     state.statusSince = m_statusSince;
     state.lastChange = m_lastChange;
     state.recordsFailing = m_recordsFailing;
+    state.degraded = m_quality.Degraded();
+    state.degradedReason = m_quality.Reason();
     return state;
 }
 
@@ -315,11 +318,54 @@ void LoggingSchedule::ShowSwitch(bool on)
     m_on = on;
     m_s.view.ShowSwitch(on);
     if (on) {
+        ReadThresholds();
         const int seconds = m_row ? IntervalSeconds() : 0;
         TellListeners([&](IMonitorListener& l) { l.LoggingStarted(seconds); });
     } else {
+        // The degraded period ends before the stop, so that a reader meets its end first.
+        TellQuality(m_quality.Forget(m_quality.Now(), QualityEnd::LoggingOff));
         TellListeners([](IMonitorListener& l) { l.LoggingStopped(); });
     }
+}
+
+void LoggingSchedule::ReadThresholds()
+{
+    const Settings settings(m_s.settings);
+    DegradedThresholds thresholds;
+    std::string problems;
+    try {
+        thresholds.lossPct = settings.Get(kDegradedLossPctSetting);
+    } catch (const std::exception& e) {
+        problems += std::string(e.what()) + " The loss of " + DecimalText(thresholds.lossPct) + " % stands. ";
+    }
+    try {
+        thresholds.rttMs = settings.Get(kDegradedRttMsSetting);
+    } catch (const std::exception& e) {
+        problems +=
+            std::string(e.what()) + " The round trip of " + DecimalText(thresholds.rttMs) + " ms stands. ";
+    }
+    m_quality.SetThresholds(thresholds);
+    if (!problems.empty()) {
+        problems.pop_back();
+        m_s.reporter.ReportError(HandlerTag("SetLogging"), 0, problems);
+    }
+}
+
+void LoggingSchedule::TellQuality(const std::optional<QualityChange>& change)
+{
+    if (change) {
+        TellListeners([&](IMonitorListener& l) { l.QualityChanged(*change); });
+    }
+}
+
+void LoggingSchedule::MachineSlept(std::time_t began)
+{
+    TellQuality(m_quality.Forget(began, QualityEnd::Sleep));
+}
+
+void LoggingSchedule::MachineResumed(std::time_t at)
+{
+    TellQuality(m_quality.Resumed(at));
 }
 
 void LoggingSchedule::ShowCountdown(const std::string& text)
@@ -361,6 +407,7 @@ void LoggingSchedule::NoteCheck(const CheckResult& check)
     }
     m_lastCheck = check;
     TellListeners([&](IMonitorListener& l) { l.CheckRecorded(check); });
+    TellQuality(m_quality.CheckRecorded(check));
 }
 
 void LoggingSchedule::NoteRecordWorked()

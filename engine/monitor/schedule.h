@@ -2,6 +2,8 @@
 
 #include "core/event_pump.h"
 #include "engine/monitor/monitor_listener.h"
+#include "engine/monitor/quality_watch.h"
+#include "engine/monitor/sleep_watch.h"
 
 #include <array>
 #include <optional>
@@ -67,12 +69,16 @@ struct ScheduleServices
     /** Asked on every tick whether a check kept out of the log after a resume is due again; nullptr
      *  for none. */
     ICheckGate* gate = nullptr;
+    /** The clocks the degraded state is measured on; nullptr for the machine's own. */
+    IMachineClocks* clocks = nullptr;
 };
 
 /** The logging schedule: it owns the monitor's state (on or off, the interval, the count, the last
- *  check) and offers the commands on it: the one-second tick, turn on and off, log now and the
- *  change of interval. It tells its view what changed and its listeners what happened. */
-class LoggingSchedule
+ *  check, whether the connection is degraded) and offers the commands on it: the one-second tick,
+ *  turn on and off, log now and the change of interval. It tells its view what changed and its
+ *  listeners what happened. Told of sleep (as an observer of the sleep watch), it drops the evidence
+ *  of a degraded connection as the outage logic drops a check that spans a sleep. */
+class LoggingSchedule : public ISleepObserver
 {
 public:
     explicit LoggingSchedule(ScheduleServices services);
@@ -111,6 +117,10 @@ public:
     void AddListener(IMonitorListener& listener);
     void RemoveListener(IMonitorListener& listener);
 
+    void MachineSlept(std::time_t began) override;
+    void MachineResumed(std::time_t at) override;
+    void WallClockStepped(std::time_t, long long) override {}
+
 private:
     void Pump();
     /** The scheduled record of a tick, with the timer stopped around it. */
@@ -128,6 +138,10 @@ private:
     void NoteCheck(const CheckResult& check);
     void NoteRecordWorked();
     void NoteRecordFailed(const std::string& reason);
+    /** Reads DegradedLossPct and DegradedRttMs; a stored value that is not valid is reported and its
+     *  default stands. */
+    void ReadThresholds();
+    void TellQuality(const std::optional<QualityChange>& change);
     template <class Call>
     void TellListeners(Call&& call);
 
@@ -149,6 +163,7 @@ private:
     bool m_recordsFailing = false;
     bool m_ticking = false;
     std::vector<IMonitorListener*> m_listeners;
+    QualityWatch m_quality;
 };
 
 } // namespace pellavane

@@ -74,12 +74,44 @@ TEST(Settings, TheCheckSettingsTellNothingStoredFromStoredEmpty)
     }
 }
 
+TEST(Settings, TheDegradedThresholdsReadWithinTheirRangesOrThrow)
+{
+    FakeSettings store;
+    Settings settings(store);
+    EXPECT_EQ(settings.Get(kDegradedLossPctSetting), 5.0);
+    EXPECT_EQ(settings.Get(kDegradedRttMsSetting), 250);
+    settings.Set(kDegradedLossPctSetting, 2.5);
+    EXPECT_EQ(store.values[Stored("DegradedLossPct")], "2.5");
+    EXPECT_EQ(settings.Get(kDegradedLossPctSetting), 2.5);
+
+    struct Case
+    {
+        const char* loss;
+        const char* rtt;
+        bool valid;
+    };
+    for (const Case& c : {Case{" 0.1 ", "1", true}, Case{"100", "60000", true}, Case{"0.09", "0", false},
+                          Case{"100.5", "60001", false}, Case{"nan", "250ms", false}, Case{"", "", false},
+                          Case{"5,5", "2.5", false}, Case{"-inf", "-1", false}}) {
+        store.values[Stored("DegradedLossPct")] = c.loss;
+        store.values[Stored("DegradedRttMs")] = c.rtt;
+        if (c.valid) {
+            EXPECT_NO_THROW(settings.Get(kDegradedLossPctSetting)) << c.loss;
+            EXPECT_NO_THROW(settings.Get(kDegradedRttMsSetting)) << c.rtt;
+        } else {
+            EXPECT_ANY_THROW(settings.Get(kDegradedLossPctSetting)) << c.loss;
+            EXPECT_ANY_THROW(settings.Get(kDegradedRttMsSetting)) << c.rtt;
+        }
+    }
+}
+
 TEST(Settings, EveryKeyIsDistinct)
 {
     const std::set<std::string> keys{
-        kLogFileSetting.key,   kIntervalRowSetting.key, kLoggingOnSetting.key, kStartAtLogOnSetting.key,
-        kMinimizedSetting.key, kProbeHostsSetting.key,  kCheckUrlSetting.key};
-    EXPECT_EQ(keys.size(), 7u);
+        kLogFileSetting.key,      kIntervalRowSetting.key,     kLoggingOnSetting.key,
+        kStartAtLogOnSetting.key, kMinimizedSetting.key,       kProbeHostsSetting.key,
+        kCheckUrlSetting.key,     kDegradedLossPctSetting.key, kDegradedRttMsSetting.key};
+    EXPECT_EQ(keys.size(), 9u);
 }
 
 } // namespace

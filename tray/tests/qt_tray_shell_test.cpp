@@ -159,7 +159,8 @@ TEST(MarkedPixmapTest, TheMarkTakesTheCornerAndNeverCoversTheBlueQ)
 {
     App();
     const QIcon base = ToQIcon(QuillmoorTrayPicture());
-    for (const TrayMark mark : {TrayMark::Connected, TrayMark::Disconnected, TrayMark::Idle}) {
+    for (const TrayMark mark :
+         {TrayMark::Connected, TrayMark::Disconnected, TrayMark::Idle, TrayMark::Degraded}) {
         for (const int size : {16, 22, 32, 48}) {
             const QImage marked = MarkedPixmap(base, mark, size).toImage();
             const QRect at = MarkedIconRect(size);
@@ -179,7 +180,13 @@ TEST(MarkedPixmapTest, TheMarkTakesTheCornerAndNeverCoversTheBlueQ)
             EXPECT_EQ(corner.rgb(), MarkColour(mark).rgb()) << "size " << size;
         }
     }
-    EXPECT_NE(MarkColour(TrayMark::Connected), MarkColour(TrayMark::Disconnected));
+    const std::vector<TrayMark> marks{TrayMark::Connected, TrayMark::Disconnected, TrayMark::Idle,
+                                      TrayMark::Degraded};
+    for (std::size_t a = 0; a < marks.size(); ++a) {
+        for (std::size_t b = a + 1; b < marks.size(); ++b) {
+            EXPECT_NE(MarkColour(marks[a]), MarkColour(marks[b])) << a << " and " << b;
+        }
+    }
 }
 
 } // namespace

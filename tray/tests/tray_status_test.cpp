@@ -16,10 +16,14 @@ using Op = RecordingShell::Op;
 
 constexpr std::time_t kAt = 1'796'701'517; // 2026-12-08T03:45:17Z
 
-MonitorState Logging(std::optional<bool> connected, std::time_t since = kAt)
+MonitorState Logging(std::optional<bool> connected, std::time_t since = kAt, const char* degraded = nullptr)
 {
     MonitorState state;
     state.logging = true;
+    if (degraded != nullptr) {
+        state.degraded = true;
+        state.degradedReason.brief = degraded;
+    }
     if (connected) {
         state.lastCheck = CheckResult{};
         state.lastCheck->connected = *connected;
@@ -42,6 +46,9 @@ TEST(TrayLookTest, MarkAndTipFollowTheState)
         {off, kAt, {TrayMark::Idle, "Pellavane: Automatic Log is Off."}},
         {Logging(std::nullopt), kAt, {TrayMark::Idle, "Pellavane"}},
         {Logging(true), kAt + 7200, {TrayMark::Connected, "Pellavane: Connected since 03:45"}},
+        {Logging(true, kAt, "loss 12%"),
+         kAt + 7200,
+         {TrayMark::Degraded, "Pellavane: Connected since 03:45, degraded: loss 12%"}},
         {Logging(false), kAt + 59, {TrayMark::Disconnected, "Pellavane: Disconnected for 59 s"}},
         {Logging(false), kAt + 3 * 60 + 59, {TrayMark::Disconnected, "Pellavane: Disconnected for 3 min"}},
         {Logging(false), kAt + 7500, {TrayMark::Disconnected, "Pellavane: Disconnected for 2 h 5 min"}},

@@ -485,6 +485,31 @@ TEST_F(MainWindowTest, ALossTurnsTheMarkRedAndIsNoticedUntilTheStatusListsMenuTu
     EXPECT_EQ(w.Tray().TrayTip(), "Pellavane: Automatic Log is Off.");
 }
 
+TEST_F(MainWindowTest, ADegradedConnectionTurnsTheMarkAmberIsNoticedAndSaidInTheSummaryUntilAnOutage)
+{
+    Seed("OftenIndex", "1");
+    verdict.echoes = EchoCounts{5, {}};
+    MainWindow& w = Started();
+    for (int i = 0; i < 5; ++i) {
+        emit Form().Timer1Tick();
+    }
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Degraded);
+    EXPECT_NE(w.Tray().TrayTip().find(", degraded: loss 100%"), std::string::npos) << w.Tray().TrayTip();
+    EXPECT_EQ(notifier.shown, std::vector<std::string>{"Connection degraded"});
+    const auto summary = [&] { return Form().findChild<QLabel*>("LabelSummary")->toolTip().toStdString(); };
+    EXPECT_NE(summary().find(", degraded: loss 100%"), std::string::npos) << summary();
+
+    verdict.connected = false;
+    emit Form().Timer1Tick();
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Disconnected);
+    EXPECT_EQ(summary().find("degraded"), std::string::npos) << summary();
+    EXPECT_EQ(notifier.shown, (std::vector<std::string>{"Connection degraded", "Connection lost"}));
+    verdict.connected = true;
+    verdict.echoes = EchoCounts{5, {20, 20, 20, 20, 20}};
+    emit Form().Timer1Tick();
+    EXPECT_EQ(w.Tray().TrayIcon().mark, TrayMark::Connected);
+}
+
 TEST_F(MainWindowTest, NotifyOffIsRestoredBeforeTheStartUpRecord)
 {
     Seed("Notify", "Off");

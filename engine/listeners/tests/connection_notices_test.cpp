@@ -51,6 +51,13 @@ protected:
         clocks.now.wall += asleep;
         notices.MachineResumed(0);
     }
+    /** The schedule telling of a change of quality at the wall clock's time. */
+    void Quality(bool degraded, QualityEnd end = QualityEnd::Recovered)
+    {
+        const std::time_t at = std::chrono::floor<std::chrono::seconds>(clocks.now.wall).count();
+        notices.QualityChanged(degraded ? QualityChange{at, true, kLoss, QualityEnd::None}
+                                        : QualityChange{at, false, {}, end});
+    }
     std::vector<std::string> Summaries() const
     {
         std::vector<std::string> texts;
@@ -60,6 +67,7 @@ protected:
         return texts;
     }
 
+    const DegradedReason kLoss{"loss 12%", "12 % of echoes lost in the last 10 min"};
     ScopedTimeZone utc{"UTC0"};
     Clocks clocks;
     RecordingNotifier notifier;
@@ -160,6 +168,82 @@ TEST_F(ConnectionNoticesTest, TurnedOffTellsNothingAndOnAgainTellsTheNextChange)
     EXPECT_EQ(notifier.shown.size(), 1U);
 }
 
+TEST_F(ConnectionNoticesTest, DegradedIsToldAndItsRecoveryTakesItsPlace)
+{
+    Checks(10, true);
+    Quality(true);
+    Checks(125, true);
+    Quality(false);
+    ASSERT_EQ(Summaries(),
+              (std::vector<std::string>{"Connection degraded: 12 % of echoes lost in the last 10 min",
+                                        "Connection back to normal: after 2 min 5 s degraded"}));
+    EXPECT_EQ(notifier.shown[0].kind, NoticeKind::Degraded);
+    EXPECT_EQ(notifier.shown[1].kind, NoticeKind::Normal);
+    EXPECT_EQ(notifier.shown[0].id, notifier.shown[1].id);
+    EXPECT_NE(notifier.shown[0].id, 0U);
+}
+
+TEST_F(ConnectionNoticesTest, ADegradedPeriodThatAnOutageSleepOrTheSwitchEndsIsNotToldToEnd)
+{
+    for (const QualityEnd end : {QualityEnd::Outage, QualityEnd::Sleep, QualityEnd::LoggingOff}) {
+        notifier.shown.clear();
+        Checks(11 * 60, true);
+        Quality(true);
+        Checks(10, true);
+        Quality(false, end);
+        Checks(10, true);
+        EXPECT_EQ(Summaries().size(), 1U) << QualityEndWords(end);
+    }
+}
+
+TEST_F(ConnectionNoticesTest, DegradedAgainSoonAfterARecoveryIsToldOnlyOnceItHolds)
+{
+    Checks(10, true);
+    Quality(true);
+    Checks(60, true);
+    Quality(false);
+    Checks(60, true);
+    // Back within the unstable time: quiet, and quiet again when it recovers before it held.
+    Quality(true);
+    Checks(5 * 60, true);
+    Quality(false);
+    Checks(60, true);
+    Quality(true);
+    Checks(10 * 60 - 1, true);
+    EXPECT_EQ(notifier.shown.size(), 2U);
+    Checks(1, true);
+    ASSERT_EQ(notifier.shown.size(), 3U);
+    EXPECT_EQ(notifier.shown[2].kind, NoticeKind::Degraded);
+    Quality(false);
+    ASSERT_EQ(notifier.shown.size(), 4U);
+    EXPECT_EQ(notifier.shown[3].id, notifier.shown[2].id);
+}
+
+TEST_F(ConnectionNoticesTest, DegradedInTheGraceAfterAResumeWaitsUntilItHolds)
+{
+    Checks(10, true);
+    Sleep(3600s);
+    Checks(1, true);
+    Quality(true);
+    Checks(9 * 60, true);
+    EXPECT_TRUE(notifier.shown.empty());
+    Checks(60, true);
+    EXPECT_EQ(notifier.shown.size(), 1U);
+}
+
+TEST_F(ConnectionNoticesTest, TurnedOffTellsNoDegradedPeriodNorItsEnd)
+{
+    Checks(10, true);
+    Quality(true);
+    notices.SetEnabled(false);
+    Quality(false);
+    Quality(true);
+    notices.SetEnabled(true);
+    Quality(false);
+    EXPECT_EQ(Summaries(),
+              (std::vector<std::string>{"Connection degraded: 12 % of echoes lost in the last 10 min"}));
+}
+
 TEST(ClockTimeTextTest, GivesTheDateOnlyForAnotherDay)
 {
     const ScopedTimeZone utc("UTC0");
@@ -185,6 +269,27 @@ TEST(ChangeLinesTest, PrintsEveryChangeAndAFirstLoss)
     EXPECT_EQ(lines[0], "Connection lost at " + DateTimeText(t));
     EXPECT_EQ(lines[1], "Connected again at " + DateTimeText(t + 65) + " after 1 min 5 s");
     EXPECT_EQ(lines[3], "Connected again at " + DateTimeText(t + 75) + " after 5 s");
+}
+
+TEST(ChangeLinesTest, PrintsTheStartOfADegradedPeriodAndItsRecoveryAlone)
+{
+    const ScopedTimeZone utc("UTC0");
+    std::vector<std::string> lines;
+    ChangeLines changes([&](const std::string& line) { lines.push_back(line); });
+    const std::time_t t = 1'796'701'517;
+    changes.QualityChanged(
+        {t, true, {"loss 12%", "12 % of echoes lost in the last 10 min"}, QualityEnd::None});
+    changes.QualityChanged({t + 60, false, {}, QualityEnd::Recovered});
+    changes.QualityChanged(
+        {t + 70, true, {"median 640 ms", "median round trip 640 ms in the last 2 min"}, QualityEnd::None});
+    changes.QualityChanged({t + 80, false, {}, QualityEnd::Outage});
+    EXPECT_EQ(
+        lines,
+        (std::vector<std::string>{
+            "Connection degraded at " + DateTimeText(t) + ": 12 % of echoes lost in the last 10 min",
+            "Connection normal again at " + DateTimeText(t + 60),
+            "Connection degraded at " + DateTimeText(t + 70) + ": median round trip 640 ms in the last 2 min",
+        }));
 }
 
 TEST(ChangeLinesTest, ALossNamesItsCauseWhereThatSaysMore)

@@ -40,6 +40,18 @@ TEST(ConnectionSummaryTest, TellsTheStateSinceWhenAndTodaysOutages)
     summary.Clear();
     summary.Add(t, true);
     EXPECT_EQ(summary.Text(t + 5), "Connected for 5 s \xC2\xB7 no outages today");
+
+    // Degraded is said while connected, and an outage takes it away.
+    summary.SetDegraded("loss 12%");
+    EXPECT_EQ(summary.Text(t + 5), "Connected for 5 s, degraded: loss 12% \xC2\xB7 no outages today");
+    summary.Add(t + 10, true);
+    EXPECT_NE(summary.Text(t + 10).find("degraded"), std::string::npos);
+    summary.Add(t + 15, false);
+    summary.Add(t + 20, true);
+    EXPECT_EQ(summary.Text(t + 20).find("degraded"), std::string::npos);
+    summary.SetDegraded("median 640 ms");
+    summary.SetDegraded("");
+    EXPECT_EQ(summary.Text(t + 20).find("degraded"), std::string::npos);
 }
 
 } // namespace

@@ -92,6 +92,29 @@ TEST(MetricsFileTest, EchoesOfConnectedChecksFillTheCountersAndTheHistogram)
     EXPECT_EQ(buckets, kEchoRttBuckets + 1);
 }
 
+TEST(MetricsFileTest, TheDegradedGaugeFollowsEachChangeFromTheFirstCheckOn)
+{
+    testing::TempFolder folder;
+    const std::string path = folder.File("pellavane.prom");
+    MetricsFileWriter writer(path, "1", {});
+    const auto gauge = [&] {
+        const std::string text = testing::ReadFile(path);
+        const auto at = text.find("\npellavane_degraded ");
+        return at == std::string::npos ? std::string("absent") : text.substr(at + 20, 2);
+    };
+    writer.LoggingStarted(5);
+    EXPECT_EQ(gauge(), "absent");
+    writer.CheckRecorded(Check(1, true));
+    EXPECT_EQ(gauge(), "0\n");
+    writer.QualityChanged({1, true, {"loss 12%", ""}, QualityEnd::None});
+    EXPECT_EQ(gauge(), "1\n");
+    writer.CheckRecorded(Check(2, true));
+    EXPECT_EQ(gauge(), "1\n");
+    writer.QualityChanged({3, false, {}, QualityEnd::Outage});
+    EXPECT_EQ(gauge(), "0\n");
+    EXPECT_NE(testing::ReadFile(path).find("# TYPE pellavane_degraded gauge\n"), std::string::npos);
+}
+
 TEST(MetricsFileTest, TellsAFailureOnceUntilAWriteWorksAgain)
 {
     testing::TempFolder folder;

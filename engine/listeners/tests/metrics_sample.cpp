@@ -14,4 +14,5 @@ int main()
     pellavane::EchoMetrics echoes;
     echoes.Add({5, {0.05, 18.123, 250, 30000}});
     std::cout << pellavane::RenderMetrics(check, {10, 2, 1, 7.5, echoes}, 60, "0.1.0 \"dev\"");
+    std::cout << pellavane::RenderDegradedMetric(true);
 }

@@ -139,5 +139,32 @@ TEST(MonitorJournal, SeveralEchoesFollowTheirCheckRowAndOneAddsNothing)
               }));
 }
 
+TEST(MonitorJournal, AQualityRowSaysWhyItTurnedDegradedAndWhatEndedIt)
+{
+    const ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    const std::string log = folder.File("net.txt");
+    NoHealth health;
+    Journal journal([&] { return log; }, health);
+    MonitorJournal rows(journal, [] { return std::time_t{0}; });
+    const std::time_t t = 1'796'701'517;
+    rows.QualityChanged({t, true, {"loss 12%", "12 % of echoes lost in the last 10 min"}, QualityEnd::None});
+    rows.QualityChanged({t + 600, false, {}, QualityEnd::Recovered});
+    rows.QualityChanged({t + 700, true, {"median 640 ms", ""}, QualityEnd::None});
+    rows.QualityChanged({t + 800, false, {}, QualityEnd::Outage});
+    rows.QualityChanged({t + 900, false, {}, QualityEnd::Sleep});
+    rows.QualityChanged({t + 990, false, {}, QualityEnd::LoggingOff});
+    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
+              (std::vector<std::string>{
+                  "time,event,status,rtt_ms,target,detail",
+                  "2026-12-08T03:45:17+00:00,quality,degraded,,,loss 12%",
+                  "2026-12-08T03:55:17+00:00,quality,normal,,,",
+                  "2026-12-08T03:56:57+00:00,quality,degraded,,,median 640 ms",
+                  "2026-12-08T03:58:37+00:00,quality,normal,,,outage",
+                  "2026-12-08T04:00:17+00:00,quality,normal,,,sleep",
+                  "2026-12-08T04:01:47+00:00,quality,normal,,,logging off",
+              }));
+}
+
 } // namespace
 } // namespace pellavane

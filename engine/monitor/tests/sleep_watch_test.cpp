@@ -1,5 +1,7 @@
 #include "engine/monitor/sleep_watch.h"
 
+#include "testsupport/fake_clocks.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -11,33 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/** Clocks a test moves by hand: awake time moves all three, sleep only the boot and wall clocks,
- *  a step only the wall clock. */
-class FakeClocks : public IMachineClocks
-{
-public:
-    FakeClocks() { m_now.wall = 1'796'701'517s; }
-    ClockReading Read() override { return m_now; }
-    void Awake(std::chrono::nanoseconds d)
-    {
-        m_now.monotonic += d;
-        m_now.boottime += d;
-        m_now.wall += d;
-    }
-    void Asleep(std::chrono::nanoseconds d)
-    {
-        m_now.boottime += d;
-        m_now.wall += d;
-    }
-    void Step(std::chrono::nanoseconds d) { m_now.wall += d; }
-    std::time_t Wall() const
-    {
-        return static_cast<std::time_t>(std::chrono::floor<std::chrono::seconds>(m_now.wall).count());
-    }
-
-private:
-    ClockReading m_now;
-};
+using pellavane::testing::FakeClocks;
 
 } // namespace
 
