@@ -236,7 +236,6 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
         rows);
 }
 
-
 std::string MillisecondsText(const std::optional<std::uint32_t>& microseconds)
 {
     if (!microseconds) {
