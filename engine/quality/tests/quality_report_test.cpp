@@ -138,6 +138,9 @@ TEST(QualityReport, ChecksWithoutAnEchoesRowCountOneEchoAndABadRowNeverCountsTwi
 
 TEST(QualityReport, ChecksBelongToTheLocalPeriodOfTheirTimeAcrossMidnightAndAClockChange)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+#endif
     const ScopedTimeZone zone(kBerlin);
     // 2026-10-25: the clocks go back from 03:00 CEST to 02:00 CET, so 02:30 comes twice.
     const std::int64_t first = LocalTime(2026, 10, 25, 1, 30, 0) + 3600; // 02:30 CEST
@@ -210,6 +213,9 @@ TEST(QualityReport, DegradedTimeRunsFromItsRowToWhatEndsItWithinKnownTime)
 
 TEST(QualityReport, DegradedTimeIsSplitAtMidnightAndTheRange)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+#endif
     const ScopedTimeZone zone(kBerlin);
     // The 25th of October 2026 has 25 hours: degraded from 23:50 the day before to 00:10 the day after.
     const std::int64_t from = LocalTime(2026, 10, 24, 23, 50, 0);
