@@ -1,12 +1,10 @@
 #include "engine/quality/quality_report.h"
 
-#include "engine/check/check_result.h"
 #include "engine/history/journal_format.h"
 #include "engine/history/log_date_form.h"
 #include "engine/quality/round_trip_counts.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <string_view>
 
@@ -50,11 +48,10 @@ void QualityAnalyser::Record(const HistoryRecord& record)
             AddDegraded(m_degradedFrom, t);
         }
         if (record.connected) {
-            const double rtt = RoundTripMs(record);
             Pending pending;
             pending.time = t;
-            pending.rttMs = rtt;
-            pending.oneAnswered = record.cause.empty() && !std::isnan(rtt);
+            pending.oneAnswered =
+                record.cause.empty() && ReadRoundTripMicroseconds(record.rtt, pending.rttUs);
             pending.oneLost = record.cause == kFirstTargetSilent;
             m_pending = pending;
         }
@@ -69,8 +66,9 @@ void QualityAnalyser::Record(const HistoryRecord& record)
         if (!m_pending) {
             break; // an echoes row of no connected check, or a second one: nothing to count twice
         }
-        if (ParseEchoesDetail(record.cause, m_echoes)) {
-            CountEchoes(t, m_echoes.sent, m_echoes.rttsMs);
+        int sent = 0;
+        if (ParseEchoesDetail(record.cause, sent, m_rttsUs)) {
+            CountEchoes(t, sent, m_rttsUs);
             m_pending.reset();
         } else {
             CountPending();
@@ -117,23 +115,23 @@ void QualityAnalyser::CountPending()
     const Pending pending = *m_pending;
     m_pending.reset();
     if (pending.oneAnswered) {
-        m_rtts.assign(1, pending.rttMs);
-        CountEchoes(pending.time, 1, m_rtts);
+        m_rttsUs.assign(1, pending.rttUs);
+        CountEchoes(pending.time, 1, m_rttsUs);
     } else if (pending.oneLost) {
-        m_rtts.clear();
-        CountEchoes(pending.time, 1, m_rtts);
+        m_rttsUs.clear();
+        CountEchoes(pending.time, 1, m_rttsUs);
     }
 }
 
-void QualityAnalyser::CountEchoes(std::int64_t t, int sent, const std::vector<double>& rttsMs)
+void QualityAnalyser::CountEchoes(std::int64_t t, int sent, const std::vector<std::uint32_t>& rttsUs)
 {
     PeriodQuality* period = PeriodFor(t);
     if (period == nullptr) {
         return;
     }
     period->echoes += sent;
-    period->lost += sent - static_cast<std::int64_t>(rttsMs.size());
-    if (rttsMs.empty()) {
+    period->lost += sent - static_cast<std::int64_t>(rttsUs.size());
+    if (rttsUs.empty()) {
         return;
     }
     RoundTripCounts* counts = CountsFor(t);
@@ -141,8 +139,7 @@ void QualityAnalyser::CountEchoes(std::int64_t t, int sent, const std::vector<do
         m_previousUs.reset();
         m_previousStart = period->period.start;
     }
-    for (const double rtt : rttsMs) {
-        const std::uint32_t us = RoundTripMicroseconds(rtt);
+    for (const std::uint32_t us : rttsUs) {
         if (counts != nullptr) {
             counts->Add(us);
         }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "engine/check/check_result.h"
 #include "engine/history/history.h"
 #include "engine/history/local_period.h"
 #include "engine/history/outages.h"
@@ -68,13 +67,13 @@ private:
     struct Pending
     {
         std::int64_t time = 0;
-        double rttMs = 0;
+        std::uint32_t rttUs = 0;
         bool oneAnswered = false;
         bool oneLost = false;
     };
 
     void CountPending();
-    void CountEchoes(std::int64_t t, int sent, const std::vector<double>& rttsMs);
+    void CountEchoes(std::int64_t t, int sent, const std::vector<std::uint32_t>& rttsUs);
     PeriodQuality* PeriodFor(std::int64_t t);
     RoundTripCounts* CountsFor(std::int64_t t);
     void CloseCounts(std::int64_t before);
@@ -95,8 +94,7 @@ private:
     std::int64_t m_previousStart = 0;
 
     std::optional<Pending> m_pending;
-    std::vector<double> m_rtts;
-    EchoCounts m_echoes;
+    std::vector<std::uint32_t> m_rttsUs;
     int m_expected = 0;
     bool m_haveCheck = false;
     std::int64_t m_firstCheck = 0;

@@ -1,8 +1,5 @@
 #include "engine/quality/round_trip_counts.h"
 
-#include <cmath>
-#include <limits>
-
 namespace pellavane {
 
 void RoundTripCounts::Add(std::uint32_t microseconds)
@@ -57,16 +54,6 @@ std::uint32_t RoundTripCounts::Ranked(std::uint64_t rank) const
         }
     }
     return m_beyond.empty() ? 0 : m_beyond.rbegin()->first;
-}
-
-std::uint32_t RoundTripMicroseconds(double milliseconds)
-{
-    const double microseconds = std::round(milliseconds * 1000.0);
-    if (!(microseconds >= 0)) {
-        return 0;
-    }
-    constexpr auto kMost = std::numeric_limits<std::uint32_t>::max();
-    return microseconds >= static_cast<double>(kMost) ? kMost : static_cast<std::uint32_t>(microseconds);
 }
 
 } // namespace pellavane

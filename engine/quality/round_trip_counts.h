@@ -36,7 +36,4 @@ private:
     std::uint64_t m_count = 0;
 };
 
-/** A round trip in milliseconds, as the history holds it, in whole microseconds. */
-std::uint32_t RoundTripMicroseconds(double milliseconds);
-
 } // namespace pellavane
