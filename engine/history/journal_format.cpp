@@ -133,6 +133,40 @@ bool ReadCount(std::string_view word, std::string_view key, int& count)
     return word.substr(0, key.size()) == key && ReadNumber(word.substr(key.size()), count) && count >= 0;
 }
 
+inline bool ReadMicroseconds(std::string_view text, std::uint32_t& microseconds)
+{
+    // ping prints at most three decimals: those read in one pass as an integer, with no double on the
+    // way; anything else (more decimals, an exponent) as from_chars reads it, rounded.
+    std::uint64_t total = 0;
+    std::size_t i = 0;
+    while (i < text.size() && i < 9 && text[i] >= '0' && text[i] <= '9') {
+        total = total * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        ++i;
+    }
+    const std::size_t wholeDigits = i;
+    int decimals = -1;
+    if (wholeDigits > 0 && i < text.size() && text[i] == '.') {
+        for (decimals = 0, ++i; i < text.size() && decimals < 3 && text[i] >= '0' && text[i] <= '9';
+             ++i, ++decimals) {
+            total = total * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        }
+    }
+    if (wholeDigits > 0 && i == text.size() && decimals != 0) {
+        constexpr std::uint64_t kScale[] = {1000, 100, 10, 1};
+        total *= kScale[decimals < 0 ? 0 : decimals];
+        microseconds = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
+        return true;
+    }
+    double milliseconds = 0;
+    if (!ReadNumber(text, milliseconds) || !(milliseconds >= 0)) {
+        return false;
+    }
+    const double rounded = std::round(milliseconds * 1000.0);
+    microseconds =
+        rounded >= static_cast<double>(UINT32_MAX) ? UINT32_MAX : static_cast<std::uint32_t>(rounded);
+    return true;
+}
+
 // The words of an echoes row's detail, each round trip handed to take, which says whether it reads;
 // false when the detail is not one or its counts disagree.
 template <typename TakeRoundTrip>
@@ -244,7 +278,7 @@ bool ParseEchoesDetail(std::string_view detail, int& sent, std::vector<std::uint
     microseconds.clear();
     return ReadEchoes(detail, sent, [&microseconds](std::string_view word) {
         std::uint32_t rtt = 0;
-        if (!ReadRoundTripMicroseconds(word, rtt)) {
+        if (!ReadMicroseconds(word, rtt)) {
             return false;
         }
         microseconds.push_back(rtt);
@@ -254,36 +288,7 @@ bool ParseEchoesDetail(std::string_view detail, int& sent, std::vector<std::uint
 
 bool ReadRoundTripMicroseconds(std::string_view text, std::uint32_t& microseconds)
 {
-    // ping prints at most three decimals: those read in one pass as an integer, with no double on the
-    // way; anything else (more decimals, an exponent) as from_chars reads it, rounded.
-    std::uint64_t total = 0;
-    std::size_t i = 0;
-    while (i < text.size() && i < 9 && text[i] >= '0' && text[i] <= '9') {
-        total = total * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        ++i;
-    }
-    const std::size_t wholeDigits = i;
-    int decimals = -1;
-    if (wholeDigits > 0 && i < text.size() && text[i] == '.') {
-        for (decimals = 0, ++i; i < text.size() && decimals < 3 && text[i] >= '0' && text[i] <= '9';
-             ++i, ++decimals) {
-            total = total * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        }
-    }
-    if (wholeDigits > 0 && i == text.size() && decimals != 0) {
-        constexpr std::uint64_t kScale[] = {1000, 100, 10, 1};
-        total *= kScale[decimals < 0 ? 0 : decimals];
-        microseconds = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
-        return true;
-    }
-    double milliseconds = 0;
-    if (!ReadNumber(text, milliseconds) || !(milliseconds >= 0)) {
-        return false;
-    }
-    const double rounded = std::round(milliseconds * 1000.0);
-    microseconds =
-        rounded >= static_cast<double>(UINT32_MAX) ? UINT32_MAX : static_cast<std::uint32_t>(rounded);
-    return true;
+    return ReadMicroseconds(text, microseconds);
 }
 
 bool IsJournalHeaderLine(std::string_view line)

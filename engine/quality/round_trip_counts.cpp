@@ -2,9 +2,9 @@
 
 namespace pellavane {
 
-void RoundTripCounts::Add(std::uint32_t microseconds)
+// A value of a block not yet made, or past the blocks.
+void RoundTripCounts::AddNew(std::uint32_t microseconds)
 {
-    ++m_count;
     if (microseconds >= kBlockedLimit) {
         ++m_beyond[microseconds];
         return;

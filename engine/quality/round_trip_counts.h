@@ -16,7 +16,18 @@ namespace pellavane {
 class RoundTripCounts
 {
 public:
-    void Add(std::uint32_t microseconds);
+    /** Inline: a year of echoes is tens of millions of calls. */
+    void Add(std::uint32_t microseconds)
+    {
+        ++m_count;
+        const std::size_t block = microseconds >> kBlockBits;
+        if (block < m_blocks.size() && m_blocks[block]) {
+            ++(*m_blocks[block])[microseconds & (kBlockSize - 1)];
+            ++m_blockCounts[block];
+            return;
+        }
+        AddNew(microseconds);
+    }
     std::uint64_t Count() const { return m_count; }
     /** The nearest-rank percentile: the ceil(percent / 100 x n)-th smallest; nullopt when empty. */
     std::optional<std::uint32_t> Percentile(int percent) const;
@@ -28,6 +39,7 @@ private:
     static constexpr std::uint32_t kBlockedLimit = 1U << 24;
     using Block = std::array<std::uint32_t, kBlockSize>;
 
+    void AddNew(std::uint32_t microseconds);
     std::uint32_t Ranked(std::uint64_t rank) const;
 
     std::vector<std::unique_ptr<Block>> m_blocks;
