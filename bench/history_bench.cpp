@@ -3,6 +3,7 @@
 // start to end and against `LC_ALL=C grep -c Disconnected` over the same file in the same run; the
 // report's peak resident memory is that process's VmHWM. The last lines are in the form
 // bench/run-all.sh collects.
+#include "bench/bench_folder.h"
 #include "bench/child_run.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
@@ -157,24 +158,12 @@ int main(int argc, char** argv)
     if (argc == 4 && std::string(argv[1]) == "--report") {
         return Report(argv[2], argv[3]);
     }
-    // PELLAVANE_HISTORY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
-    const char* kept = std::getenv("PELLAVANE_HISTORY_BENCH_FOLDER");
-    std::filesystem::path folder;
-    if (kept != nullptr && *kept != '\0') {
-        folder = kept;
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/pellavane-history-bench.XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) == nullptr) {
-            std::perror("mkdtemp");
-            return 1;
-        }
-        folder = name.data();
-    }
     int result = 0;
     try {
+        // PELLAVANE_HISTORY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
+        const pellavane::bench::BenchFolder yearFolder("PELLAVANE_HISTORY_BENCH_FOLDER",
+                                                       "pellavane-history-bench");
+        const std::filesystem::path& folder = yearFolder.Path();
         std::filesystem::create_directories(folder / "text");
         std::filesystem::create_directories(folder / "journal");
         const std::string textLog = (folder / "text" / "Pellavane.txt").string();
@@ -205,10 +194,6 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         std::fprintf(stderr, "history_bench: %s\n", error.what());
         result = 1;
-    }
-    if (kept == nullptr || *kept == '\0') {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
     return result;
 }

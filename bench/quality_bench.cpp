@@ -5,6 +5,7 @@
 // so what it keeps must not grow with the round trips it counts. The last lines are in the form
 // bench/run-all.sh collects.
 //   quality_bench PROGRAM
+#include "bench/bench_folder.h"
 #include "bench/child_run.h"
 #include "engine/monitor/journal.h"
 
@@ -82,7 +83,10 @@ void WriteYear(const std::string& path)
                 const std::uint32_t us = 15000 + random.Next() % 30000;
                 char rtt[16];
                 std::snprintf(rtt, sizeof rtt, "%u.%03u", us / 1000, us % 1000);
-                rtts += (rtts.empty() ? "" : " ") + std::string(rtt);
+                if (!rtts.empty()) {
+                    rtts += ' ';
+                }
+                rtts += rtt;
                 first = first.empty() ? rtt : first;
             }
             const int n = std::snprintf(line, sizeof line,
@@ -128,25 +132,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string program = std::filesystem::canonical(argv[1]).string();
-    // PELLAVANE_QUALITY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
-    const char* kept = std::getenv("PELLAVANE_QUALITY_BENCH_FOLDER");
-    std::filesystem::path folder;
-    if (kept != nullptr && *kept != '\0') {
-        folder = kept;
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/pellavane-quality-bench.XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) == nullptr) {
-            std::perror("mkdtemp");
-            return 1;
-        }
-        folder = name.data();
-    }
     int result = 0;
     try {
-        std::filesystem::create_directories(folder);
+        // PELLAVANE_QUALITY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
+        const pellavane::bench::BenchFolder yearFolder("PELLAVANE_QUALITY_BENCH_FOLDER",
+                                                       "pellavane-quality-bench");
+        const std::filesystem::path& folder = yearFolder.Path();
         const std::string log = (folder / "Pellavane.txt").string();
         const std::string journal = pellavane::JournalPath(log);
         if (!std::filesystem::exists(journal)) {
@@ -176,10 +167,6 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quality_bench: %s\n", error.what());
         result = 1;
-    }
-    if (kept == nullptr || *kept == '\0') {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
     return result;
 }
