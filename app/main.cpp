@@ -204,7 +204,8 @@ int main(int argc, char** argv)
         std::cerr << "pellavane: " << request.message << '\n';
         return kExitUsage;
     case Mode::Outages:
-    case Mode::Uptime: {
+    case Mode::Uptime:
+    case Mode::Quality: {
         QCoreApplication app(argc, argv);
         QtSettingsStore settings;
         return RunReport(settings, request, std::cout, std::cerr);

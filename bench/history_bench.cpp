@@ -3,12 +3,13 @@
 // start to end and against `LC_ALL=C grep -c Disconnected` over the same file in the same run; the
 // report's peak resident memory is that process's VmHWM. The last lines are in the form
 // bench/run-all.sh collects.
+#include "bench/bench_folder.h"
+#include "bench/child_run.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 #include "engine/monitor/journal.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,13 +18,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -91,51 +85,9 @@ void WriteYear(const std::string& path, bool journal)
     }
 }
 
-// Runs a program to its end, reading its output from a pipe, and gives the wall time in seconds. Not
-// /dev/null: grep finds that out and stops at the first match.
 double TimeRun(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {})
 {
-    std::vector<char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> envText(extraEnv);
-    for (char** e = environ; *e != nullptr; ++e) {
-        envText.emplace_back(*e);
-    }
-    std::vector<char*> envp;
-    for (auto& e : envText) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        throw std::runtime_error("cannot make a pipe");
-    }
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    const auto started = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (spawned != 0) {
-        ::close(fds[0]);
-        throw std::runtime_error("cannot start " + args[0]);
-    }
-    char buffer[4096];
-    while (::read(fds[0], buffer, sizeof buffer) > 0) {
-    }
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    const auto ended = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
-        throw std::runtime_error(args[0] + " failed");
-    }
-    return std::chrono::duration<double>(ended - started).count();
+    return pellavane::bench::RunChild(args, extraEnv).seconds;
 }
 
 double Best(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
@@ -206,24 +158,12 @@ int main(int argc, char** argv)
     if (argc == 4 && std::string(argv[1]) == "--report") {
         return Report(argv[2], argv[3]);
     }
-    // PELLAVANE_HISTORY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
-    const char* kept = std::getenv("PELLAVANE_HISTORY_BENCH_FOLDER");
-    std::filesystem::path folder;
-    if (kept != nullptr && *kept != '\0') {
-        folder = kept;
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/pellavane-history-bench.XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) == nullptr) {
-            std::perror("mkdtemp");
-            return 1;
-        }
-        folder = name.data();
-    }
     int result = 0;
     try {
+        // PELLAVANE_HISTORY_BENCH_FOLDER keeps the year in a folder of one's own between runs.
+        const pellavane::bench::BenchFolder yearFolder("PELLAVANE_HISTORY_BENCH_FOLDER",
+                                                       "pellavane-history-bench");
+        const std::filesystem::path& folder = yearFolder.Path();
         std::filesystem::create_directories(folder / "text");
         std::filesystem::create_directories(folder / "journal");
         const std::string textLog = (folder / "text" / "Pellavane.txt").string();
@@ -254,10 +194,6 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         std::fprintf(stderr, "history_bench: %s\n", error.what());
         result = 1;
-    }
-    if (kept == nullptr || *kept == '\0') {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
     return result;
 }

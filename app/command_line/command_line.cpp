@@ -162,7 +162,7 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     for (const char* option : {"--from", "--to", "--by"}) {
         if (!arguments.empty() && arguments.back() == option) {
             return Failure(std::string(option) + (std::string(option) == "--by"
-                                                      ? " needs day or month."
+                                                      ? " needs hour, day or month."
                                                       : " needs a day as YYYY-MM-DD."));
         }
     }
@@ -246,6 +246,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption log(QStringLiteral("log"), {}, QStringLiteral("FILE"));
     const QCommandLineOption outages(QStringLiteral("outages"));
     const QCommandLineOption uptime(QStringLiteral("uptime"));
+    const QCommandLineOption quality(QStringLiteral("quality"));
     const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("DAY"));
     const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("DAY"));
     const QCommandLineOption by(QStringLiteral("by"), {}, QStringLiteral("PERIOD"));
@@ -257,9 +258,9 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption min(QStringLiteral("min"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
     const QCommandLineOption echoes(QStringLiteral("echoes"), {}, QStringLiteral("N"));
-    const QList<QCommandLineOption> options{help,    version, check,  console,     interval, log, hosts,
-                                            metrics, outages, uptime, from,        to,       by,  csv,
-                                            json,    merge,   min,    showHistory, echoes};
+    const QList<QCommandLineOption> options{help,    version, check,  console, interval,    log,   hosts,
+                                            metrics, outages, uptime, quality, from,        to,    by,
+                                            csv,     json,    merge,  min,     showHistory, echoes};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -287,7 +288,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         return Refusal(parser, arguments,
                        {QStringLiteral("help"), QStringLiteral("version"), QStringLiteral("check"),
                         QStringLiteral("console"), QStringLiteral("outages"), QStringLiteral("uptime"),
-                        QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("show-history")});
+                        QStringLiteral("quality"), QStringLiteral("csv"), QStringLiteral("json"),
+                        QStringLiteral("show-history")});
     }
 
     CommandLineRequest request;
@@ -304,20 +306,21 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
                        "'; see --help.");
     }
     const int modes = (parser.isSet(check) ? 1 : 0) + (parser.isSet(console) ? 1 : 0) +
-                      (parser.isSet(outages) ? 1 : 0) + (parser.isSet(uptime) ? 1 : 0);
+                      (parser.isSet(outages) ? 1 : 0) + (parser.isSet(uptime) ? 1 : 0) +
+                      (parser.isSet(quality) ? 1 : 0);
     if (modes > 1) {
-        return Failure("Only one of --check, --console, --outages and --uptime can be given.");
+        return Failure("Only one of --check, --console, --outages, --uptime and --quality can be given.");
     }
-    const bool reporting = parser.isSet(outages) || parser.isSet(uptime);
+    const bool reporting = parser.isSet(outages) || parser.isSet(uptime) || parser.isSet(quality);
     if (!reporting && (parser.isSet(from) || parser.isSet(to) || parser.isSet(by) || parser.isSet(csv) ||
                        parser.isSet(json))) {
-        return Failure("--from, --to, --by, --csv and --json go with --outages or --uptime.");
+        return Failure("--from, --to, --by, --csv and --json go with --outages, --uptime or --quality.");
     }
     if (parser.isSet(csv) && parser.isSet(json)) {
         return Failure("--csv and --json cannot be used together.");
     }
-    if (parser.isSet(by) && !parser.isSet(uptime)) {
-        return Failure("--by goes with --uptime.");
+    if (parser.isSet(by) && parser.isSet(outages)) {
+        return Failure("--by goes with --uptime or --quality.");
     }
     if ((parser.isSet(merge) || parser.isSet(min)) && !parser.isSet(outages)) {
         return Failure("--merge and --min go with --outages.");
@@ -336,12 +339,14 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
                      : parser.isSet(json) ? ReportFormat::Json
                                           : ReportFormat::Table;
     for (const QString& value : parser.values(by)) {
-        if (value == QLatin1String("day")) {
+        if (value == QLatin1String("hour")) {
+            request.report.by = PeriodLength::Hour;
+        } else if (value == QLatin1String("day")) {
             request.report.by = PeriodLength::Day;
         } else if (value == QLatin1String("month")) {
             request.report.by = PeriodLength::Month;
         } else {
-            return Failure("Unknown period '" + value.toStdString() + "' for --by; use day or month.");
+            return Failure("Unknown period '" + value.toStdString() + "' for --by; use hour, day or month.");
         }
     }
     for (const auto& [option, day] :
@@ -387,9 +392,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
                    : parser.isSet(console) ? Mode::Console
                    : parser.isSet(outages) ? Mode::Outages
                    : parser.isSet(uptime)  ? Mode::Uptime
+                   : parser.isSet(quality) ? Mode::Quality
                                            : Mode::Window;
     if (reporting && request.intervalRow) {
-        return Failure("--interval goes with --console, not with --outages or --uptime.");
+        return Failure("--interval goes with --console, not with the reports.");
     }
     if (request.mode == Mode::Window && (request.intervalRow || request.logFile)) {
         return Failure("--interval and --log go with --console or --check.");
@@ -420,7 +426,10 @@ std::string UsageText(const std::string& programName)
            "                 [--metrics FILE]\n"
            "       " +
            programName +
-           " --outages | --uptime [--by day|month] [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
+           " --outages | --uptime | --quality [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
+           "       " +
+           programName +
+           " --uptime | --quality [--by hour|day|month] ...\n"
            "       " +
            programName +
            " --outages [--merge DURATION] [--min DURATION] ...\n"
@@ -445,8 +454,11 @@ std::string UsageText(const std::string& programName)
            "  --metrics FILE   with --console or the window: writes Prometheus metrics to FILE\n"
            "                   (ending in .prom) after every check, for node_exporter's textfile collector\n"
            "  --outages        one row per outage of the log's history: start, end, duration, cause\n"
-           "  --uptime         per day (--by day) or month (--by month): time up, down and unknown,\n"
+           "  --uptime         per day (--by day), hour or month: time up, down and unknown,\n"
            "                   outages, the longest, uptime in percent of the known time\n"
+           "  --quality        per day (--by day), hour or month, while connected: echoes sent to the\n"
+           "                   first target and lost, loss in percent, median and 95th percentile round\n"
+           "                   trip, jitter, and the seconds the connection was degraded\n"
            "  --merge DURATION with --outages: joins outages less than DURATION (30s, 5m, 1h) apart\n"
            "  --min DURATION   with --outages: leaves out outages shorter than DURATION\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"

@@ -19,7 +19,8 @@ struct CommandLineRequest
         Check,   // --check: one check, printed
         Console, // --console: the logging schedule in a terminal
         Outages, // --outages: one row per outage of the history
-        Uptime,  // --uptime: up, down and unknown time per day or month
+        Uptime,  // --uptime: up, down and unknown time per hour, day or month
+        Quality, // --quality: echoes, losses, round trips and degraded time per hour, day or month
         Help,
         Version,
         Error // an unknown option or a bad value; message says which

@@ -213,7 +213,31 @@ private:
     const char* m_erase;
 };
 
+// The report's text, and what reading the history found besides its records.
+std::string ReportText(const std::string& path, const CommandLineRequest& request,
+                       HistoryReadSummary& summary)
+{
+    if (request.mode == CommandLineRequest::Mode::Quality) {
+        return QualityText(AnalyseQuality(path, request.report, &summary), request.format);
+    }
+    const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+    if (request.mode != CommandLineRequest::Mode::Outages) {
+        return UptimeText(report.periods, request.format);
+    }
+    // Joined first, then the short left out: outages a moment apart count as the long one they
+    // make together.
+    std::vector<Outage> outages = report.outages;
+    if (request.mergeSeconds) {
+        outages = MergeOutages(std::move(outages), *request.mergeSeconds);
+    }
+    if (request.minSeconds) {
+        outages = LongOutages(std::move(outages), *request.minSeconds);
+    }
+    return OutagesText(outages, request.format);
+}
+
 } // namespace
+
 int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
               std::ostream& err)
 {
@@ -222,7 +246,7 @@ int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::
                                  : Settings(settings).Get(kLogFileSetting, DefaultLogFilePath(kDisplayName));
     try {
         HistoryReadSummary summary;
-        const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+        const std::string text = ReportText(path, request, summary);
         for (const std::string& note : summary.notes) {
             err << note << '\n';
         }
@@ -230,18 +254,7 @@ int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::
             err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
                 << " not understood.\n";
         }
-        // Joined first, then the short left out: outages a moment apart count as the long one they
-        // make together.
-        std::vector<Outage> outages = report.outages;
-        if (request.mergeSeconds) {
-            outages = MergeOutages(std::move(outages), *request.mergeSeconds);
-        }
-        if (request.minSeconds) {
-            outages = LongOutages(std::move(outages), *request.minSeconds);
-        }
-        out << (request.mode == CommandLineRequest::Mode::Outages
-                    ? OutagesText(outages, request.format)
-                    : UptimeText(report.periods, request.format));
+        out << text;
         out.flush();
         return out ? 0 : kExitFailure;
     } catch (const HistoryReadError& e) {

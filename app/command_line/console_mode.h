@@ -37,7 +37,7 @@ struct ConsoleRun
 int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err);
 
-/** --outages or --uptime: the report of the history of logFile, else of the log the settings name,
+/** --outages, --uptime or --quality: the report of the history of logFile, else of the log the settings name,
  *  on out; what was not understood on err. Returns 0, or 3 when the history cannot be read. */
 int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
               std::ostream& err);

@@ -50,7 +50,8 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), m_services(std::move(services)), m_view(std::make_shared<HistoryView>()),
       m_range(new QComboBox(this)), m_status(new QLabel(this)), m_export(new QPushButton(this)),
       m_timeline(new TimelineView(this)), m_outagesTable(MakeTable(this, "OutagesTable", m_outages)),
-      m_uptimeTable(MakeTable(this, "UptimeTable", m_uptime)), m_tables(new QTabWidget(this))
+      m_uptimeTable(MakeTable(this, "UptimeTable", m_uptime)),
+      m_qualityTable(MakeTable(this, "QualityTable", m_quality)), m_tables(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QString::fromLatin1(kHistoryWindowTitle));
@@ -84,6 +85,7 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     m_tables->setObjectName(QStringLiteral("HistoryTables"));
     m_tables->addTab(m_outagesTable, QStringLiteral("Outages"));
     m_tables->addTab(m_uptimeTable, QStringLiteral("Uptime by day"));
+    m_tables->addTab(m_qualityTable, QStringLiteral("Quality by day"));
 
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
@@ -172,13 +174,17 @@ void HistoryWindow::Apply(std::shared_ptr<HistoryView> view, unsigned generation
     // A reading brought on by new checks must not throw the user back to the top of a table.
     const int outagesAt = m_outagesTable->verticalScrollBar()->value();
     const int uptimeAt = m_uptimeTable->verticalScrollBar()->value();
+    const int qualityAt = m_qualityTable->verticalScrollBar()->value();
     m_outages.SetRows(m_view->report.outages);
     m_uptime.SetRows(m_view->report.periods);
+    m_quality.SetRows(m_view->quality);
     m_outagesTable->verticalScrollBar()->setValue(outagesAt);
     m_uptimeTable->verticalScrollBar()->setValue(uptimeAt);
+    m_qualityTable->verticalScrollBar()->setValue(qualityAt);
     m_timeline->SetData(std::shared_ptr<const TimelineData>(m_view, &m_view->timeline));
     m_tables->setTabText(0, QStringLiteral("Outages (%1)").arg(m_view->report.outages.size()));
     m_tables->setTabText(1, QStringLiteral("Uptime by day (%1)").arg(m_view->report.periods.size()));
+    m_tables->setTabText(2, QStringLiteral("Quality by day (%1)").arg(m_view->quality.size()));
     ShowRange();
 
     QPalette palette = m_status->palette();

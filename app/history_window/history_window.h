@@ -2,6 +2,7 @@
 
 #include "app/history_window/history_timeline.h"
 #include "app/history_window/outages_model.h"
+#include "app/history_window/quality_model.h"
 #include "app/history_window/uptime_model.h"
 #include "engine/history/history_load.h"
 
@@ -65,6 +66,7 @@ public:
     TimelineView* Timeline() const noexcept { return m_timeline; }
     QTableView* OutagesTable() const noexcept { return m_outagesTable; }
     QTableView* UptimeTable() const noexcept { return m_uptimeTable; }
+    QTableView* QualityTable() const noexcept { return m_qualityTable; }
 
 signals:
     /** A reading has been shown. */
@@ -79,12 +81,14 @@ private:
     std::shared_ptr<HistoryView> m_view;
     OutagesModel m_outages;
     UptimeModel m_uptime;
+    QualityModel m_quality;
     QComboBox* m_range;
     QLabel* m_status;
     QPushButton* m_export;
     TimelineView* m_timeline;
     QTableView* m_outagesTable;
     QTableView* m_uptimeTable;
+    QTableView* m_qualityTable;
     QTabWidget* m_tables;
     std::thread m_reader;
     std::atomic<bool> m_cancel{false};

@@ -466,16 +466,56 @@ TEST_F(CliProcess, OutagesAndUptimeReportTheHistoryOfTheLogAndItsJournal)
     EXPECT_NE(stored.out.find("2 min 00 s"), std::string::npos) << stored.out;
 }
 
+TEST_F(CliProcess, QualityReportsTheFirstTargetsEchoesOfOldAndNewRowsPerPeriod)
+{
+    const fs::path log = Temp() / "net.txt";
+    WriteFile(Temp() / "net.journal.csv",
+              "time,event,status,rtt_ms,target,detail\r\n"
+              "2026-12-08T23:59:50+00:00,start,,,,interval=5\r\n"
+              "2026-12-08T23:59:50+00:00,check,connected,20,192.0.2.1,\r\n"
+              "2026-12-08T23:59:55+00:00,check,connected,31,192.0.2.2,first target silent\r\n"
+              "2026-12-09T00:00:00+00:00,check,connected,18.5,192.0.2.1,\r\n"
+              "2026-12-09T00:00:00+00:00,echoes,,,192.0.2.1,sent=5 lost=1 rtt=18.5 19 18.25 40\r\n"
+              "2026-12-09T00:00:00+00:00,quality,degraded,,,loss 20%\r\n"
+              "2026-12-09T00:00:05+00:00,check,disconnected,,,provider\r\n");
+    m_environment["TZ"] = "UTC0";
+    const Finished csv = Run({"--quality", "--log", log.string(), "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "period,echoes,lost,loss_pct,rtt_median_ms,rtt_p95_ms,jitter_ms,degraded_s\n"
+                       "2026-12-08,2,1,50.00,20,20,,0\n"
+                       "2026-12-09,5,1,20.00,18.5,40,7.67,5\n");
+    const Finished hours = Run(
+        {"--quality", "--log", log.string(), "--by", "hour", "--from", "2026-12-09", "--to", "2026-12-09"});
+    ASSERT_EQ(hours.status, 0) << hours.err;
+    EXPECT_EQ(hours.out.substr(hours.out.find('\n') + 1, 22), "2026-12-09T00:00+00:00");
+    EXPECT_EQ(std::count(hours.out.begin(), hours.out.end(), '\n'), 25) << hours.out;
+}
+
 TEST_F(CliProcess, ReportsOfAHistoryThatCannotBeReadExitThreeAndBadValuesTwo)
 {
     const fs::path missing = Temp() / "missing.txt";
-    const Finished unread = Run({"--outages", "--log", missing.string()});
-    EXPECT_EQ(unread.status, 3);
-    EXPECT_NE(unread.err.find(missing.string()), std::string::npos) << unread.err;
-    EXPECT_TRUE(unread.out.empty());
-    const Finished badDay = Run({"--uptime", "--from", "2026-13-01"});
-    EXPECT_EQ(badDay.status, 2);
-    EXPECT_NE(badDay.err.find("2026-13-01"), std::string::npos) << badDay.err;
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        int status;
+        std::string told;
+    };
+    const std::vector<Case> cases = {
+        {{"--outages", "--log", missing.string()}, 3, missing.string()},
+        {{"--quality", "--log", missing.string(), "--json"}, 3, missing.string()},
+        {{"--uptime", "--from", "2026-13-01"}, 2, "2026-13-01"},
+        {{"--quality", "--by", "week"}, 2, "week"},
+        {{"--quality", "--to", "2026-12-32"}, 2, "2026-12-32"},
+        {{"--quality", "--merge", "5m"}, 2, "--merge"},
+        {{"--quality", "--uptime"}, 2, "--quality"},
+        {{"--outages", "--by", "hour"}, 2, "--by"},
+    };
+    for (const Case& c : cases) {
+        const Finished run = Run(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments.front() << " " << c.arguments[1];
+        EXPECT_NE(run.err.find(c.told), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
 }
 
 TEST_F(CliProcess, ProbeHostThatCouldSmuggleArgumentsIsRefusedWithTheReason)

@@ -179,6 +179,22 @@ private:
     TimelineMarks m_marks;
 };
 
+/** Hands each record to two sinks, so that one reading serves them both. */
+class BothSinks : public IHistorySink
+{
+public:
+    BothSinks(IHistorySink& first, IHistorySink& second) : m_first(first), m_second(second) {}
+    void Record(const HistoryRecord& record) override
+    {
+        m_first.Record(record);
+        m_second.Record(record);
+    }
+
+private:
+    IHistorySink& m_first;
+    IHistorySink& m_second;
+};
+
 // The line may only join two round trips of one stretch of known time: never across a gap, a sleep
 // or a clock that was set back.
 void BreakAtGaps(std::vector<RttSample>& samples, const std::vector<TimeSpan>& known)
@@ -227,8 +243,11 @@ HistoryView ReadHistoryView(const std::string& logPath, std::int64_t now, const 
     try {
         OutageAnalyser analyser(options);
         ViewSink sink(analyser, from, now, view.timeline.samples, cancel);
-        view.summary = ReadHistory(logPath, TextLogForms(), sink);
+        QualityAnalyser quality(options);
+        BothSinks both(sink, quality);
+        view.summary = ReadHistory(logPath, TextLogForms(), both);
         view.report = analyser.Finish();
+        view.quality = quality.Finish();
         view.timeline.known = view.report.known;
         sink.Marks().Finish(view.timeline);
     } catch (const Cancelled&) {

@@ -2,6 +2,7 @@
 
 #include "engine/history/history.h"
 #include "engine/history/outages.h"
+#include "engine/quality/quality_report.h"
 
 #include <atomic>
 #include <cstdint>
@@ -56,6 +57,8 @@ struct HistoryView
 {
     HistoryReport report;
     TimelineData timeline;
+    /** The quality of the connection by day, from the same reading. */
+    std::vector<PeriodQuality> quality;
     HistoryReadSummary summary;
     /** When the history was read. */
     std::int64_t now = 0;
@@ -64,8 +67,8 @@ struct HistoryView
 };
 
 /** Reads the history of the log at logPath as the reports do (the journal, and the text log before
- *  it), with uptime by day and the round trips of the timeline's longest stretch before now. Stops
- *  early, giving an empty view, once cancel is set. */
+ *  it), with uptime and quality by day and the round trips of the timeline's longest stretch before now.
+ * Stops early, giving an empty view, once cancel is set. */
 HistoryView ReadHistoryView(const std::string& logPath, std::int64_t now,
                             const std::atomic<bool>* cancel = nullptr);
 

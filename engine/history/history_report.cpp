@@ -73,21 +73,39 @@ std::string Table(const std::vector<std::string>& header, const std::vector<Alig
     return out;
 }
 
+// numerator / denominator to two decimals, rounded half up, by integer arithmetic: printf would
+// follow LC_NUMERIC, and a report read by a program wants a point whatever the user's locale.
+std::string TwoDecimals(std::uint64_t numerator, std::uint64_t denominator)
+{
+    if (denominator == 0) {
+        return {};
+    }
+    const std::uint64_t hundredths = (numerator * 200 + denominator) / (2 * denominator);
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%02llu", static_cast<unsigned long long>(hundredths / 100),
+                  static_cast<unsigned long long>(hundredths % 100));
+    return text;
+}
+
+std::string OrNull(const std::string& number)
+{
+    return number.empty() ? std::string("null") : number;
+}
+
+std::string OrDash(const std::string& number, const char* unit)
+{
+    return number.empty() ? std::string("-") : number + unit;
+}
+
 } // namespace
 
-// Two decimals by integer arithmetic: printf would follow LC_NUMERIC, and a report read by a
-// program wants a point whatever the user's locale.
 std::string UptimePercentText(const PeriodUptime& period)
 {
     const std::int64_t known = period.upSeconds + period.downSeconds;
     if (known <= 0) {
         return {};
     }
-    const std::int64_t hundredths = (period.upSeconds * 20000 + known) / (2 * known);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
-                  static_cast<long long>(hundredths % 100));
-    return text;
+    return TwoDecimals(static_cast<std::uint64_t>(period.upSeconds) * 100, static_cast<std::uint64_t>(known));
 }
 
 std::string UptimePercentForPerson(const PeriodUptime& period)
@@ -196,8 +214,8 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
             out += std::string(i == 0 ? "\n" : ",\n") + "  {\"period\": " + JsonString(p.Label()) +
                    ", \"up_s\": " + Number(p.upSeconds) + ", \"down_s\": " + Number(p.downSeconds) +
                    ", \"unknown_s\": " + Number(p.unknownSeconds) + ", \"outages\": " + Number(p.outages) +
-                   ", \"longest_s\": " + Number(p.longestSeconds) +
-                   ", \"uptime_pct\": " + (percent.empty() ? std::string("null") : percent) + "}";
+                   ", \"longest_s\": " + Number(p.longestSeconds) + ", \"uptime_pct\": " + OrNull(percent) +
+                   "}";
         }
         return out + (periods.empty() ? "]\n" : "\n]\n");
     case ReportFormat::Table:
@@ -216,6 +234,79 @@ std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat fo
         {"Period", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"},
         {Align::Left, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right},
         rows);
+}
+
+std::string MillisecondsText(const std::optional<std::uint32_t>& microseconds)
+{
+    if (!microseconds) {
+        return {};
+    }
+    std::string text = std::to_string(*microseconds / 1000);
+    if (const std::uint32_t fraction = *microseconds % 1000; fraction != 0) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, ".%03u", fraction);
+        text += digits;
+        while (text.back() == '0') {
+            text.pop_back();
+        }
+    }
+    return text;
+}
+
+std::string LossPercentText(const PeriodQuality& period)
+{
+    return period.echoes <= 0 ? std::string()
+                              : TwoDecimals(static_cast<std::uint64_t>(period.lost) * 100,
+                                            static_cast<std::uint64_t>(period.echoes));
+}
+
+std::string JitterText(const PeriodQuality& period)
+{
+    return TwoDecimals(period.jitterSumUs, static_cast<std::uint64_t>(period.jitterPairs) * 1000);
+}
+
+std::string QualityText(const std::vector<PeriodQuality>& periods, ReportFormat format)
+{
+    std::string out;
+    switch (format) {
+    case ReportFormat::Csv:
+        out = "period,echoes,lost,loss_pct,rtt_median_ms,rtt_p95_ms,jitter_ms,degraded_s\n";
+        for (const PeriodQuality& p : periods) {
+            out += p.Label() + "," + Number(p.echoes) + "," + Number(p.lost) + "," + LossPercentText(p) +
+                   "," + MillisecondsText(p.rttMedianUs) + "," + MillisecondsText(p.rttP95Us) + "," +
+                   JitterText(p) + "," + Number(p.degradedSeconds) + "\n";
+        }
+        return out;
+    case ReportFormat::Json:
+        out = "[";
+        for (std::size_t i = 0; i < periods.size(); ++i) {
+            const PeriodQuality& p = periods[i];
+            out += std::string(i == 0 ? "\n" : ",\n") + "  {\"period\": " + JsonString(p.Label()) +
+                   ", \"echoes\": " + Number(p.echoes) + ", \"lost\": " + Number(p.lost) +
+                   ", \"loss_pct\": " + OrNull(LossPercentText(p)) +
+                   ", \"rtt_median_ms\": " + OrNull(MillisecondsText(p.rttMedianUs)) +
+                   ", \"rtt_p95_ms\": " + OrNull(MillisecondsText(p.rttP95Us)) +
+                   ", \"jitter_ms\": " + OrNull(JitterText(p)) +
+                   ", \"degraded_s\": " + Number(p.degradedSeconds) + "}";
+        }
+        return out + (periods.empty() ? "]\n" : "\n]\n");
+    case ReportFormat::Table:
+        break;
+    }
+    if (periods.empty()) {
+        return "No history in this range.\n";
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const PeriodQuality& p : periods) {
+        rows.push_back({p.Label(), Number(p.echoes), Number(p.lost), OrDash(LossPercentText(p), " %"),
+                        OrDash(MillisecondsText(p.rttMedianUs), " ms"),
+                        OrDash(MillisecondsText(p.rttP95Us), " ms"), OrDash(JitterText(p), " ms"),
+                        DurationText(p.degradedSeconds)});
+    }
+    return Table({"Period", "Echoes", "Lost", "Loss", "Median", "95th pct", "Jitter", "Degraded"},
+                 {Align::Left, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right,
+                  Align::Right, Align::Right},
+                 rows);
 }
 
 } // namespace pellavane

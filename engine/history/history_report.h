@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/history/outages.h"
+#include "engine/quality/quality_report.h"
 
 #include <cstdint>
 #include <string>
@@ -33,5 +34,20 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
 
 /** The periods as a table, CSV (period,up_s,down_s,unknown_s,outages,longest_s,uptime_pct) or JSON. */
 std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat format);
+
+/** A round trip in microseconds as milliseconds the way ping prints them, with no trailing zeros
+ *  ("18.123", "18.1", "20"); empty for none. */
+std::string MillisecondsText(const std::optional<std::uint32_t>& microseconds);
+
+/** Lost echoes in percent of those sent, to two decimals with a point ("1.25"); empty with none sent. */
+std::string LossPercentText(const PeriodQuality& period);
+
+/** The mean change of round trip between consecutive answered echoes in milliseconds, to two
+ *  decimals; empty with fewer than two answered. */
+std::string JitterText(const PeriodQuality& period);
+
+/** The periods as a table, CSV (period,echoes,lost,loss_pct,rtt_median_ms,rtt_p95_ms,jitter_ms,
+ *  degraded_s) or JSON. */
+std::string QualityText(const std::vector<PeriodQuality>& periods, ReportFormat format);
 
 } // namespace pellavane

@@ -2,6 +2,7 @@
 
 #include "engine/history/history.h"
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -56,6 +57,12 @@ double RoundTripMs(const HistoryRecord& record);
 std::string EchoesDetail(const EchoCounts& echoes);
 /** Reads an echoes row's detail back; false when it is not one or its counts disagree. */
 bool ParseEchoesDetail(std::string_view detail, EchoCounts& echoes);
+/** The same with the round trips in whole microseconds, as ReadRoundTripMicroseconds reads them, for
+ *  a reader of millions of rows. */
+bool ParseEchoesDetail(std::string_view detail, int& sent, std::vector<std::uint32_t>& microseconds);
+/** A round trip's text in milliseconds ("18.123") in whole microseconds, rounded; false when it does
+ *  not read as one. */
+bool ReadRoundTripMicroseconds(std::string_view text, std::uint32_t& microseconds);
 
 JournalRow CheckRow(const CheckResult& result);
 /** The first target's echoes of a connected check, written right after its check row. */

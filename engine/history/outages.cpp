@@ -1,6 +1,5 @@
 #include "engine/history/outages.h"
 
-#include "core/iso_time.h"
 #include "core/local_time.h"
 
 #include <algorithm>
@@ -11,8 +10,7 @@ namespace {
 
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kForever = std::numeric_limits<std::int64_t>::max();
-// A check may take up to 30 s, and a spacing this short is never a gap whatever the interval.
-constexpr std::int64_t kGapAllowance = 40;
+constexpr std::int64_t kGapAllowance = LongestWatchedSpacing(0);
 constexpr std::size_t kSpacingCap = 86400;
 
 enum class Kind
@@ -71,7 +69,13 @@ std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t second
 
 std::string PeriodUptime::Label() const
 {
-    return IsoDate(year, month, day);
+    LocalPeriod period;
+    period.start = start;
+    period.year = year;
+    period.month = month;
+    period.day = day;
+    period.hour = hour;
+    return PeriodLabel(period);
 }
 
 std::optional<double> PeriodUptime::UptimePercent() const
@@ -112,9 +116,8 @@ public:
         if (!m_haveCheck) {
             m_firstCheck = t;
         } else {
-            const bool gap = !continuation &&
-                             (m_split || m_unknownFrom != kNever || t < m_lastCheck ||
-                              t - m_lastCheck > 2 * static_cast<std::int64_t>(m_expected) + kGapAllowance);
+            const bool gap = !continuation && (m_split || m_unknownFrom != kNever || t < m_lastCheck ||
+                                               t - m_lastCheck > LongestWatchedSpacing(m_expected));
             if (!gap) {
                 Extend(StatusKind(), m_lastCheck, t);
             } else {
@@ -291,24 +294,17 @@ private:
         if (m_current != nullptr && t >= m_current->start && t < m_current->end) {
             return *m_current;
         }
-        std::tm tm{};
-        ToLocalTm(t, tm);
-        const int year = tm.tm_year + 1900;
-        const int month = tm.tm_mon + 1;
-        const bool byDay = m_options.by == PeriodLength::Day;
-        const std::int64_t start =
-            byDay ? LocalMidnight(year, month, tm.tm_mday) : LocalMidnight(year, month, 1);
-        auto found = m_periods.find(start);
+        const LocalPeriod local = LocalPeriodAt(t, m_options.by);
+        auto found = m_periods.find(local.start);
         if (found == m_periods.end()) {
             PeriodUptime period;
-            period.year = year;
-            period.month = month;
-            period.day = byDay ? tm.tm_mday : 0;
-            period.start = std::max(start, m_rangeStart);
-            period.end = std::min(byDay ? LocalMidnight(year, month, tm.tm_mday + 1)
-                                        : LocalMidnight(year, month + 1, 1),
-                                  m_rangeEnd);
-            found = m_periods.emplace(start, period).first;
+            period.year = local.year;
+            period.month = local.month;
+            period.day = local.day;
+            period.hour = local.hour;
+            period.start = std::max(local.start, m_rangeStart);
+            period.end = std::min(local.end, m_rangeEnd);
+            found = m_periods.emplace(local.start, period).first;
         }
         m_current = &found->second;
         return *m_current;

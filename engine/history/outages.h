@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/history/history.h"
+#include "engine/history/local_period.h"
 
 #include <cstdint>
 #include <map>
@@ -46,13 +47,8 @@ std::vector<Outage> MergeOutages(std::vector<Outage> outages, std::int64_t withi
 /** The outages that last at least seconds. */
 std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t seconds);
 
-enum class PeriodLength
-{
-    Day,
-    Month,
-};
-
-/** Up, down and unknown time in one local day or month (or the part of it in the report's range). */
+/** Up, down and unknown time in one local hour, day or month (or the part of it in the report's
+ *  range). */
 struct PeriodUptime
 {
     std::int64_t start = 0;
@@ -61,6 +57,8 @@ struct PeriodUptime
     int month = 0;
     /** 0 for a month. */
     int day = 0;
+    /** -1 for a day or a month. */
+    int hour = -1;
     std::int64_t upSeconds = 0;
     std::int64_t downSeconds = 0;
     std::int64_t unknownSeconds = 0;
@@ -68,7 +66,7 @@ struct PeriodUptime
     int outages = 0;
     /** The longest part of an outage inside the period. */
     std::int64_t longestSeconds = 0;
-    /** "2026-12-08" or "2026-12". */
+    /** "2026-12-08", "2026-12" or "2026-12-08T14:00+01:00" (see PeriodLabel). */
     std::string Label() const;
     /** Up time as a share of the known time in percent; nullopt when no time is known. */
     std::optional<double> UptimePercent() const;
@@ -84,6 +82,13 @@ struct ReportOptions
      *  timeline draws, where all else is unknown. */
     std::optional<std::int64_t> knownFrom;
 };
+
+/** The longest spacing of two checks with the time between them watched, for an expected interval:
+ *  a check may take up to 30 s, and a spacing of 40 s is never a gap whatever the interval. */
+constexpr std::int64_t LongestWatchedSpacing(int expectedSeconds)
+{
+    return 2 * static_cast<std::int64_t>(expectedSeconds) + 40;
+}
 
 /** A stretch of time from start to end, in seconds since the epoch. */
 struct TimeSpan

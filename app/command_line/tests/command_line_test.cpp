@@ -54,6 +54,12 @@ TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
     ASSERT_TRUE(uptime.report.to);
     EXPECT_EQ(uptime.report.to->day, 31);
     EXPECT_EQ(uptime.format, ReportFormat::Json);
+    const auto quality = ParseCommandLine({"--quality", "--by", "hour", "--csv"});
+    EXPECT_EQ(quality.mode, Mode::Quality);
+    EXPECT_EQ(quality.report.by, PeriodLength::Hour);
+    EXPECT_EQ(quality.format, ReportFormat::Csv);
+    EXPECT_EQ(ParseCommandLine({"--quality"}).report.by, PeriodLength::Day);
+    EXPECT_EQ(ParseCommandLine({"--uptime", "--by=hour"}).report.by, PeriodLength::Hour);
     EXPECT_EQ(ParseCommandLine({"--uptime"}).report.by, PeriodLength::Day);
     EXPECT_EQ(ParseCommandLine({"--uptime"}).format, ReportFormat::Table);
 }
@@ -150,6 +156,12 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--console", "--echoes", "05 "},
         {"--console", "--echoes", ""},
         {"--uptime", "--echoes", "5"},
+        {"--quality", "--outages"},
+        {"--quality", "--by", "minute"},
+        {"--quality", "--min", "5m"},
+        {"--quality", "--interval", "5s"},
+        {"--quality=yes"},
+        {"--check", "--by", "hour"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);

@@ -113,6 +113,13 @@ TEST_F(HistoryWindowTest, TablesShowTheOutagesAndTheDayAsTheReportsCountThem)
     for (int column = 0; column < expected.size(); ++column) {
         EXPECT_EQ(Cell(uptime, 0, column), expected[column]) << column;
     }
+    // The seven answered checks of the day as one echo each, as --quality counts them.
+    QTableView* quality = w.QualityTable();
+    ASSERT_EQ(quality->model()->rowCount(), 1);
+    const QStringList figures = {"2026-12-08", "7", "0", "0.00 %", "10.5 ms", "30 ms", "7.42 ms", "0 s"};
+    for (int column = 0; column < figures.size(); ++column) {
+        EXPECT_EQ(Cell(quality, 0, column), figures[column]) << column;
+    }
     const QString status = w.findChild<QLabel*>(QStringLiteral("HistoryStatus"))->text();
     EXPECT_TRUE(status.contains(QStringLiteral("2 outages, 15 s in all."))) << status.toStdString();
     EXPECT_TRUE(status.contains(QStringLiteral("1 line was not understood."))) << status.toStdString();
@@ -122,12 +129,14 @@ TEST(HistoryTables, AreHeadedByTheirColumnsAndNothingElse)
 {
     OutagesModel outages;
     UptimeModel uptime;
+    QualityModel quality;
     const struct
     {
         const QAbstractItemModel& model;
         QStringList headings;
     } cases[] = {{outages, {"Start", "End", "Duration", "Cause"}},
-                 {uptime, {"Day", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"}}};
+                 {uptime, {"Day", "Up", "Down", "Unknown", "Outages", "Longest", "Uptime"}},
+                 {quality, {"Day", "Echoes", "Lost", "Loss", "Median", "95th pct", "Jitter", "Degraded"}}};
     for (const auto& c : cases) {
         ASSERT_EQ(c.model.columnCount(), c.headings.size());
         for (int column = 0; column < c.headings.size(); ++column) {

@@ -129,5 +129,34 @@ TEST(HistoryReportTest, TableEndsWithWhatTheRouterSaw)
               "2 outages, 2 min 00 s in all.\n");
 }
 
+TEST(HistoryReportTest, QualityAsJsonAndTableKeepsTheCsvsFiguresAndMarksWhatIsUnknown)
+{
+    PeriodQuality day;
+    day.period.year = 2026;
+    day.period.month = 12;
+    day.period.day = 8;
+    day.echoes = 86400;
+    day.lost = 1080;
+    day.rttMedianUs = 18'100;
+    day.rttP95Us = 20'000;
+    day.jitterSumUs = 4'200;
+    day.jitterPairs = 10;
+    day.degradedSeconds = 125;
+    PeriodQuality empty;
+    empty.period = day.period;
+    empty.period.day = 9;
+    EXPECT_EQ(QualityText({day, empty}, ReportFormat::Json),
+              "[\n  {\"period\": \"2026-12-08\", \"echoes\": 86400, \"lost\": 1080, \"loss_pct\": 1.25, "
+              "\"rtt_median_ms\": 18.1, \"rtt_p95_ms\": 20, \"jitter_ms\": 0.42, \"degraded_s\": 125},\n"
+              "  {\"period\": \"2026-12-09\", \"echoes\": 0, \"lost\": 0, \"loss_pct\": null, "
+              "\"rtt_median_ms\": null, \"rtt_p95_ms\": null, \"jitter_ms\": null, \"degraded_s\": 0}\n]\n");
+    EXPECT_EQ(QualityText({day, empty}, ReportFormat::Table),
+              "Period      Echoes  Lost    Loss   Median  95th pct   Jitter    Degraded\n"
+              "2026-12-08   86400  1080  1.25 %  18.1 ms     20 ms  0.42 ms  2 min 05 s\n"
+              "2026-12-09       0     0       -        -         -        -         0 s\n");
+    EXPECT_EQ(MillisecondsText(50), "0.05");
+    EXPECT_EQ(MillisecondsText(123'456), "123.456");
+}
+
 } // namespace
 } // namespace pellavane

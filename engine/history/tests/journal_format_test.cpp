@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace pellavane {
@@ -61,6 +63,24 @@ TEST(RttText, ShortestTextThatReadsBackAsTheSameNumber)
     EXPECT_EQ(RttText(0.045), "0.045");
     EXPECT_EQ(RttText(12.3), "12.3");
     EXPECT_EQ(RttText(123), "123");
+}
+
+TEST(RoundTripMs, ReadsEveryTextAsFromCharsDoesToTheLastBit)
+{
+    for (const char* text :
+         {"0.12", "18.123", "0.001", "999.999", "100", "0", "123456789012345", "1234567890123456",
+          "0.000000000000001", "3.14159265358979", ".5", "5.", "1e3", "1.5e-2", "00012.50"}) {
+        double expected = 0;
+        std::from_chars(text, text + std::strlen(text), expected);
+        HistoryRecord record;
+        record.rtt = text;
+        EXPECT_EQ(RoundTripMs(record), expected) << text;
+    }
+    for (const char* bad : {"", "-", "1.2.3", "12 ms", "x", "1,5"}) {
+        HistoryRecord record;
+        record.rtt = bad;
+        EXPECT_TRUE(std::isnan(RoundTripMs(record))) << bad;
+    }
 }
 
 struct RoundTripCase
@@ -149,10 +169,39 @@ TEST(ParseEchoesDetail, RefusesDetailsWhoseCountsDisagreeOrDoNotRead)
     for (const Case& c : cases) {
         EchoCounts echoes;
         EXPECT_EQ(ParseEchoesDetail(c.detail, echoes), c.reads) << c.detail;
+        int sent = 0;
+        std::vector<std::uint32_t> microseconds;
+        EXPECT_EQ(ParseEchoesDetail(c.detail, sent, microseconds), c.reads) << c.detail;
         if (c.reads) {
             EXPECT_EQ(echoes.sent, c.sent) << c.detail;
             EXPECT_EQ(echoes.rttsMs.size(), static_cast<std::size_t>(c.answered)) << c.detail;
+            EXPECT_EQ(sent, c.sent) << c.detail;
+            EXPECT_EQ(microseconds.size(), static_cast<std::size_t>(c.answered)) << c.detail;
         }
+    }
+}
+
+TEST(ReadRoundTripMicroseconds, ReadsWhatPingPrintsExactlyAndRoundsTheRest)
+{
+    const std::pair<const char*, std::uint32_t> cases[] = {{"18.123", 18'123},
+                                                           {"18.1", 18'100},
+                                                           {"0.05", 50},
+                                                           {"0.001", 1},
+                                                           {"20", 20'000},
+                                                           {"5.", 5'000},
+                                                           {".5", 500},
+                                                           {"0.0005", 1},
+                                                           {"1.0004", 1'000},
+                                                           {"1e3", 1'000'000},
+                                                           {"123456789.5", 4'294'967'295U}};
+    for (const auto& [text, expected] : cases) {
+        std::uint32_t microseconds = 0;
+        EXPECT_TRUE(ReadRoundTripMicroseconds(text, microseconds)) << text;
+        EXPECT_EQ(microseconds, expected) << text;
+    }
+    for (const char* bad : {"", "-1", "x", "1.2.3", "12 ms", "+1", "nan"}) {
+        std::uint32_t microseconds = 0;
+        EXPECT_FALSE(ReadRoundTripMicroseconds(bad, microseconds)) << bad;
     }
 }
 

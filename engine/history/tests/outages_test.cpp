@@ -249,6 +249,16 @@ TEST(OutageRulesTest, DaysTheClocksChangeHaveTheirOwnLength)
         EXPECT_EQ(p.upSeconds + p.downSeconds + p.unknownSeconds, p.end - p.start);
     }
     EXPECT_EQ(report.periods[1].upSeconds, 23 * 3600);
+    // By hour the day the clocks go forward has 23 of them, each a whole hour.
+    ReportOptions hours;
+    hours.by = PeriodLength::Hour;
+    hours.from = hours.to = LocalDate{2026, 3, 29};
+    const HistoryReport byHour = Analyse(records, hours);
+    ASSERT_EQ(byHour.periods.size(), 23u);
+    EXPECT_EQ(byHour.periods[2].Label(), "2026-03-29T03:00+02:00");
+    for (const PeriodUptime& p : byHour.periods) {
+        EXPECT_EQ(p.upSeconds, 3600) << p.Label();
+    }
 
     // A text log going through the hour that comes twice keeps its order.
     TempFolder folder;
