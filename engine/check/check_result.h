@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -27,6 +28,26 @@ struct EchoCounts
     }
 };
 
+/** An address family a check tells apart. */
+enum class AddressFamily : std::uint8_t
+{
+    V4,
+    V6,
+};
+
+/** One configured address family's part of a check: the verdict over that family's targets alone. */
+struct FamilyResult
+{
+    AddressFamily family = AddressFamily::V4;
+    bool connected = false;
+    /** Why it reads as it does, in the words of CheckResult::cause. */
+    std::string cause;
+    /** Round trip of that family's answering echo in milliseconds; nullopt when none. */
+    std::optional<double> rttMs;
+    /** The first of that family's targets that answered; empty when none did. */
+    std::string target;
+};
+
 /** The outcome of one check, as the probe found it and the recorder wrote it. Everything that reads
  *  the monitor's state after a check (the views, the journal, reports, notifications, metrics) reads
  *  this. */
@@ -50,6 +71,9 @@ struct CheckResult
     /** The first target's echoes, for a connected check: they measure the quality of a connection
      *  that is up. nullopt for a disconnected check. */
     std::optional<EchoCounts> echoes;
+    /** Each configured family's verdict, IPv4 first; empty when no family is configured (only
+     *  targets on this machine), and the check reads as it always did. */
+    std::vector<FamilyResult> families;
 };
 
 } // namespace pellavane

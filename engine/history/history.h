@@ -26,6 +26,9 @@ enum class HistoryEvent : std::uint8_t
     Echoes,
     /** The connection turned degraded or back to normal. */
     Quality,
+    /** One address family's state, when it changed or logging began. */
+    Ipv4,
+    Ipv6,
 };
 
 /** One check or event read back from the text log or the journal. */
@@ -38,13 +41,17 @@ struct HistoryRecord
     bool connected = false;
     /** For a quality row: whether the connection turned degraded (else back to normal). */
     bool degraded = false;
+    /** For an ipv4 or ipv6 row: false when the family stopped being configured (connected is then
+     *  false too). */
+    bool familyConfigured = true;
     /** For a start row: the interval it names in seconds, 0 when it names none. */
     int intervalSeconds = 0;
     /** For a check from the journal: the round trip as written, in milliseconds, empty when none;
      *  valid during the call only. Read with RoundTripMs. */
     std::string_view rtt;
     /** For a check from the journal: its detail (why it failed); for an echoes row its counts (read
-     *  with ParseEchoesDetail); for a quality row why it is degraded. Valid during the call only. */
+     *  with ParseEchoesDetail); for a quality row why it is degraded; for a family row its cause.
+     *  Valid during the call only. */
     std::string_view cause;
 };
 

@@ -154,7 +154,8 @@ public:
         }
         m_analyser.Record(record);
         m_marks.Record(record);
-        if (record.event == HistoryEvent::Echoes || record.event == HistoryEvent::Quality) {
+        if (record.event == HistoryEvent::Echoes || record.event == HistoryEvent::Quality ||
+            record.event == HistoryEvent::Ipv4 || record.event == HistoryEvent::Ipv6) {
             return;
         }
         if (record.event != HistoryEvent::Check) {

@@ -28,9 +28,10 @@ enum Column : std::size_t
 };
 
 // In the order of HistoryEvent.
-constexpr std::array<std::string_view, 8> kEventNames = {"check",  "start", "stop",   "sleep",
-                                                         "resume", "clock", "echoes", "quality"};
-static_assert(static_cast<std::size_t>(HistoryEvent::Quality) + 1 == kEventNames.size());
+constexpr std::array<std::string_view, 10> kEventNames = {"check", "start",  "stop",    "sleep", "resume",
+                                                          "clock", "echoes", "quality", "ipv4",  "ipv6"};
+static_assert(static_cast<std::size_t>(HistoryEvent::Ipv6) + 1 == kEventNames.size());
+constexpr std::string_view kNotConfigured = "not configured";
 constexpr std::string_view kConnected = "connected";
 constexpr std::string_view kDisconnected = "disconnected";
 constexpr std::string_view kDegraded = "degraded";
@@ -216,6 +217,8 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
     record.cause = {};
     record.intervalSeconds = 0;
     record.connected = false;
+    record.degraded = false;
+    record.familyConfigured = true;
     switch (event) {
     case HistoryEvent::Check:
         record.connected = fields[kStatus] == kConnected;
@@ -236,6 +239,16 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
         record.cause = fields[kDetail];
         break;
     case HistoryEvent::Echoes:
+        record.cause = fields[kDetail];
+        break;
+    case HistoryEvent::Ipv4:
+    case HistoryEvent::Ipv6:
+        record.familyConfigured = !fields[kStatus].empty();
+        record.connected = fields[kStatus] == kConnected;
+        if (record.familyConfigured && !record.connected && fields[kStatus] != kDisconnected) {
+            return false;
+        }
+        record.rtt = fields[kRtt];
         record.cause = fields[kDetail];
         break;
     case HistoryEvent::Stop:
@@ -348,6 +361,22 @@ JournalRow QualityRow(std::time_t t, bool degraded, std::string why)
     JournalRow row = EventRow(t, HistoryEvent::Quality, std::move(why));
     row.status = degraded ? kDegraded : kNormal;
     return row;
+}
+
+JournalRow FamilyRow(std::time_t t, const FamilyResult& family)
+{
+    JournalRow row = EventRow(t, family.family == AddressFamily::V4 ? HistoryEvent::Ipv4 : HistoryEvent::Ipv6,
+                              family.cause);
+    row.status = family.connected ? kConnected : kDisconnected;
+    row.rttMs = family.rttMs ? RttText(*family.rttMs) : std::string();
+    row.target = family.target;
+    return row;
+}
+
+JournalRow FamilyNotConfiguredRow(std::time_t t, AddressFamily family)
+{
+    return EventRow(t, family == AddressFamily::V4 ? HistoryEvent::Ipv4 : HistoryEvent::Ipv6,
+                    std::string(kNotConfigured));
 }
 
 JournalRow StartRow(std::time_t t, int intervalSeconds)

@@ -15,6 +15,8 @@ namespace pellavane {
 
 struct CheckResult;
 struct EchoCounts;
+struct FamilyResult;
+enum class AddressFamily : std::uint8_t;
 
 /** The journal's first line; a file whose first line differs is not a journal and is never
  *  appended to. */
@@ -70,6 +72,11 @@ JournalRow EchoesRow(const CheckResult& result);
 /** What a recorded check adds to the journal: its check row, then its echoes row when the first
  *  target was sent more than one echo; with one, the check row says it all. */
 std::vector<JournalRow> CheckRows(const CheckResult& result);
+/** An ipv4 or ipv6 row: that family's state, round trip, answering target and cause. */
+JournalRow FamilyRow(std::time_t t, const FamilyResult& family);
+/** An ipv4 or ipv6 row with an empty status and the detail "not configured": the family is no longer
+ *  configured on this machine. */
+JournalRow FamilyNotConfiguredRow(std::time_t t, AddressFamily family);
 /** status "degraded" or "normal", detail why (a short phrase without commas). */
 JournalRow QualityRow(std::time_t t, bool degraded, std::string why);
 /** detail "interval=N". */

@@ -345,7 +345,8 @@ OutageAnalyser::~OutageAnalyser() = default;
 void OutageAnalyser::Record(const HistoryRecord& record)
 {
     // The quality of a connection that is up says nothing of when it was down.
-    if (record.event == HistoryEvent::Echoes || record.event == HistoryEvent::Quality) {
+    if (record.event == HistoryEvent::Echoes || record.event == HistoryEvent::Quality ||
+        record.event == HistoryEvent::Ipv4 || record.event == HistoryEvent::Ipv6) {
         return;
     }
     if (record.event == HistoryEvent::Start && record.intervalSeconds > 0) {
@@ -383,6 +384,8 @@ void OutageAnalyser::Record(const HistoryRecord& record)
         break;
     case HistoryEvent::Echoes:
     case HistoryEvent::Quality:
+    case HistoryEvent::Ipv4:
+    case HistoryEvent::Ipv6:
         break;
     }
 }
@@ -449,6 +452,8 @@ void OutageAnalyser::Release(int expected)
             break;
         case HistoryEvent::Echoes:
         case HistoryEvent::Quality:
+        case HistoryEvent::Ipv4:
+        case HistoryEvent::Ipv6:
             break;
         }
     }

@@ -100,6 +100,8 @@ void QualityAnalyser::Record(const HistoryRecord& record)
         }
         break;
     case HistoryEvent::Resume:
+    case HistoryEvent::Ipv4:
+    case HistoryEvent::Ipv6:
         break;
     }
     m_lastRecord = std::max(m_lastRecord, t);

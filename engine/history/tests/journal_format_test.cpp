@@ -114,6 +114,10 @@ TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
         {ClockRow(t, -5), HistoryEvent::Clock, false, 0, ""},
         {QualityRow(t, true, "loss 12%"), HistoryEvent::Quality, false, 0, "loss 12%"},
         {QualityRow(t, false, ""), HistoryEvent::Quality, false, 0, ""},
+        {FamilyRow(t, {AddressFamily::V4, true, "", 9.5, "192.0.2.7"}), HistoryEvent::Ipv4, true, 0, ""},
+        {FamilyRow(t, {AddressFamily::V6, false, "provider", std::nullopt, ""}), HistoryEvent::Ipv6, false, 0,
+         "provider"},
+        {FamilyNotConfiguredRow(t, AddressFamily::V6), HistoryEvent::Ipv6, false, 0, "not configured"},
     };
     for (const RoundTripCase& c : cases) {
         const std::string text = FormatJournalRow(c.row);
@@ -124,6 +128,7 @@ TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
         EXPECT_EQ(record.connected, c.connected) << text;
         EXPECT_EQ(record.intervalSeconds, c.interval) << text;
         EXPECT_EQ(std::string(record.cause), c.cause) << text;
+        EXPECT_EQ(record.familyConfigured, c.cause != "not configured") << text;
     }
     HistoryRecord record;
     ASSERT_TRUE(ParseJournalRow(FormatJournalRow(CheckRow(answered)), record));
