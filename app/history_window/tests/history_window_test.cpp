@@ -113,10 +113,11 @@ TEST_F(HistoryWindowTest, TablesShowTheOutagesAndTheDayAsTheReportsCountThem)
     for (int column = 0; column < expected.size(); ++column) {
         EXPECT_EQ(Cell(uptime, 0, column), expected[column]) << column;
     }
-    // The seven answered checks of the day as one echo each, as --quality counts them.
+    // Six answered checks of the day as one echo each and one of five echoes, two of them lost, as
+    // --quality counts them; degraded from its row until the outage.
     QTableView* quality = w.QualityTable();
     ASSERT_EQ(quality->model()->rowCount(), 1);
-    const QStringList figures = {"2026-12-08", "7", "0", "0.00 %", "10.5 ms", "30 ms", "7.42 ms", "0 s"};
+    const QStringList figures = {"2026-12-08", "11", "2", "18.18 %", "11 ms", "30 ms", "5.81 ms", "8 s"};
     for (int column = 0; column < figures.size(); ++column) {
         EXPECT_EQ(Cell(quality, 0, column), figures[column]) << column;
     }
