@@ -10,7 +10,7 @@ constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::min();
 
 } // namespace
 
-std::optional<TimeSpan> DegradedPeriods::Record(const HistoryRecord& record)
+std::optional<TimeSpan> DegradedPeriods::RecordOther(const HistoryRecord& record)
 {
     const std::int64_t t = record.time;
     switch (record.event) {
@@ -79,12 +79,6 @@ std::optional<TimeSpan> DegradedPeriods::Check(std::int64_t t)
     m_split = false;
     m_notWatchingFrom.reset();
     return given;
-}
-
-bool DegradedPeriods::Watched(std::int64_t t) const
-{
-    return !m_split && !m_notWatchingFrom && t >= m_lastCheck &&
-           t - m_lastCheck <= LongestWatchedSpacing(m_expected);
 }
 
 // Where known time ends before a gap that lasts until next: at the last check, or at a sleep or stop
