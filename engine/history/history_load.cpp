@@ -1,10 +1,11 @@
 #include "engine/history/history_load.h"
 
-#include "engine/check/check_result.h"
 #include "engine/history/journal_format.h"
 #include "engine/log_commands/log_commands.h"
 #include "engine/log_commands/log_file_io.h"
 #include "engine/monitor/journal.h"
+#include "engine/quality/check_echoes.h"
+#include "engine/quality/degraded_periods.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,61 +19,26 @@ namespace {
 struct Cancelled
 {};
 
-/** Gathers the first target's lost echoes and the degraded time of the timeline's stretch. A check's
- *  echoes are those of the echoes row right after it at the same time; without one, a connected
- *  check counts one echo, lost when the first target was silent. */
+/** Gathers the first target's lost echoes and the degraded time of the timeline's stretch, as the
+ *  quality report reads them. */
 class TimelineMarks
 {
 public:
-    TimelineMarks(std::int64_t from, std::int64_t to) : m_from(from), m_to(to) {}
+    TimelineMarks(std::int64_t from, std::int64_t to) : m_from(from), m_echoes(CountEchoesOf{this}, from, to)
+    {}
+    TimelineMarks(const TimelineMarks&) = delete;
+    TimelineMarks& operator=(const TimelineMarks&) = delete;
 
     void Record(const HistoryRecord& record)
     {
-        if (record.event == HistoryEvent::Echoes) {
-            if (m_pending && record.time == m_pendingTime && ParseEchoesDetail(record.cause, m_echoes)) {
-                m_sent = m_echoes.sent;
-                m_lost = m_echoes.Lost();
-            }
-            Commit();
-            return;
-        }
-        Commit();
-        switch (record.event) {
-        case HistoryEvent::Check:
-            if (!record.connected) {
-                EndDegraded(record.time);
-            } else if (record.time >= m_from && record.time <= m_to) {
-                m_pending = true;
-                m_pendingTime = record.time;
-                const bool silent = record.cause == "first target silent";
-                const bool answered = record.cause.empty() && !record.rtt.empty();
-                m_sent = silent || answered ? 1 : 0;
-                m_lost = silent ? 1 : 0;
-            }
-            return;
-        case HistoryEvent::Quality:
-            if (!record.degraded) {
-                EndDegraded(record.time);
-            } else if (!m_degradedFrom) {
-                m_degradedFrom = record.time;
-            }
-            return;
-        // The monitor starts afresh after each of these, with no evidence of degradation left.
-        case HistoryEvent::Start:
-        case HistoryEvent::Stop:
-        case HistoryEvent::Sleep:
-            EndDegraded(record.time);
-            return;
-        default:
-            return;
-        }
+        m_echoes.Record(record);
+        AddDegraded(m_degraded.Record(record));
     }
 
-    /** Ends the history: the degraded time is cut to the known time, which ends the last period. */
     void Finish(TimelineData& timeline)
     {
-        Commit();
-        EndDegraded(std::numeric_limits<std::int64_t>::max());
+        m_echoes.Finish();
+        AddDegraded(m_degraded.Finish());
         const auto byTime = [](const EchoLoss& a, const EchoLoss& b) { return a.time < b.time; };
         if (!std::is_sorted(m_losses.begin(), m_losses.end(), byTime)) {
             std::stable_sort(m_losses.begin(), m_losses.end(), byTime);
@@ -80,60 +46,56 @@ public:
         timeline.losses = std::move(m_losses);
         timeline.echoesFrom = m_from;
         timeline.echoesSent = std::move(m_sentPerBucket);
-        std::sort(m_degraded.begin(), m_degraded.end(),
-                  [](const TimeSpan& a, const TimeSpan& b) { return a.start < b.start; });
-        for (const TimeSpan& degraded : m_degraded) {
-            for (const TimeSpan& known : timeline.known) {
-                const TimeSpan both{std::max(degraded.start, known.start), std::min(degraded.end, known.end)};
-                if (both.start < both.end) {
-                    timeline.degraded.push_back(both);
-                }
-            }
-        }
+        timeline.degraded = std::move(m_degradedSpans);
     }
 
 private:
-    void Commit()
+    struct CountEchoesOf
     {
-        if (!m_pending) {
+        TimelineMarks* marks;
+        void operator()(std::int64_t t, int sent, const std::vector<std::uint32_t>& rttsUs) const
+        {
+            marks->CountEchoes(t, sent, static_cast<int>(rttsUs.size()));
+        }
+    };
+
+    void CountEchoes(std::int64_t t, int sent, int answered)
+    {
+        if (sent <= 0) {
             return;
         }
-        m_pending = false;
-        if (m_sent <= 0) {
-            return;
-        }
-        const auto bucket = static_cast<std::size_t>((m_pendingTime - m_from) / kEchoBucketSeconds);
+        const auto bucket = static_cast<std::size_t>((t - m_from) / kEchoBucketSeconds);
         if (bucket >= m_sentPerBucket.size()) {
             m_sentPerBucket.resize(bucket + 1);
         }
-        std::uint16_t& sent = m_sentPerBucket[bucket];
-        sent = static_cast<std::uint16_t>(
-            std::min<int>(sent + m_sent, std::numeric_limits<std::uint16_t>::max()));
-        if (m_lost > 0) {
-            m_losses.push_back(EchoLoss{m_pendingTime, static_cast<std::uint16_t>(m_sent),
-                                        static_cast<std::uint16_t>(m_lost)});
+        std::uint16_t& bucketSent = m_sentPerBucket[bucket];
+        bucketSent = static_cast<std::uint16_t>(
+            std::min<int>(bucketSent + sent, std::numeric_limits<std::uint16_t>::max()));
+        if (answered < sent) {
+            m_losses.push_back(
+                EchoLoss{t, static_cast<std::uint16_t>(sent), static_cast<std::uint16_t>(sent - answered)});
         }
     }
 
-    void EndDegraded(std::int64_t t)
+    // A period may come in pieces of known time; pieces that meet are drawn as one.
+    void AddDegraded(const std::optional<TimeSpan>& span)
     {
-        if (m_degradedFrom && t > *m_degradedFrom && t > m_from) {
-            m_degraded.push_back(TimeSpan{*m_degradedFrom, t});
+        if (!span || span->end <= m_from) {
+            return;
         }
-        m_degradedFrom.reset();
+        if (!m_degradedSpans.empty() && m_degradedSpans.back().end == span->start) {
+            m_degradedSpans.back().end = span->end;
+        } else {
+            m_degradedSpans.push_back(*span);
+        }
     }
 
     std::int64_t m_from;
-    std::int64_t m_to;
-    bool m_pending = false;
-    std::int64_t m_pendingTime = 0;
-    int m_sent = 0;
-    int m_lost = 0;
-    EchoCounts m_echoes;
+    CheckEchoesReader<CountEchoesOf> m_echoes;
+    DegradedPeriods m_degraded;
     std::vector<EchoLoss> m_losses;
     std::vector<std::uint16_t> m_sentPerBucket;
-    std::optional<std::int64_t> m_degradedFrom;
-    std::vector<TimeSpan> m_degraded;
+    std::vector<TimeSpan> m_degradedSpans;
 };
 
 /** Passes every record to the report and keeps the recent round trips for the timeline. */

@@ -1,128 +1,48 @@
 #include "engine/quality/quality_report.h"
 
-#include "engine/history/journal_format.h"
 #include "engine/history/log_date_form.h"
 #include "engine/quality/round_trip_counts.h"
 
 #include <algorithm>
 #include <limits>
-#include <string_view>
 
 namespace pellavane {
 namespace {
 
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kForever = std::numeric_limits<std::int64_t>::max();
-constexpr std::string_view kFirstTargetSilent = "first target silent";
+
+std::int64_t RangeStart(const ReportOptions& options)
+{
+    return options.from ? LocalMidnight(options.from->year, options.from->month, options.from->day) : kNever;
+}
+
+std::int64_t RangeEnd(const ReportOptions& options)
+{
+    return options.to ? LocalMidnight(options.to->year, options.to->month, options.to->day + 1) : kForever;
+}
 
 } // namespace
 
 QualityAnalyser::QualityAnalyser(const ReportOptions& options)
-    : m_by(options.by), m_rangeStart(kNever), m_rangeEnd(kForever)
-{
-    if (options.from) {
-        m_rangeStart = LocalMidnight(options.from->year, options.from->month, options.from->day);
-    }
-    if (options.to) {
-        m_rangeEnd = LocalMidnight(options.to->year, options.to->month, options.to->day + 1);
-    }
-}
+    : m_by(options.by), m_rangeStart(RangeStart(options)), m_rangeEnd(RangeEnd(options)),
+      // The echoes of a check outside the range are never read.
+      m_echoes(CountEchoesOf{this}, m_rangeStart, m_rangeEnd == kForever ? kForever : m_rangeEnd - 1)
+{}
 
 QualityAnalyser::~QualityAnalyser() = default;
 
 void QualityAnalyser::Record(const HistoryRecord& record)
 {
-    const std::int64_t t = record.time;
-    if (m_pending && (record.event != HistoryEvent::Echoes || t != m_pending->time)) {
-        CountPending();
-    }
-    switch (record.event) {
-    case HistoryEvent::Check: {
-        const bool watched = !m_haveCheck || WatchedSince(m_lastCheck, t);
-        if (m_degraded && !watched) {
-            EndDegraded(m_lastCheck);
-        }
-        if (m_degraded && !record.connected) {
-            EndDegraded(t);
-        } else if (m_degraded) {
-            AddDegraded(m_degradedFrom, t);
-        }
-        if (record.connected) {
-            Pending pending;
-            pending.time = t;
-            pending.oneAnswered =
-                record.cause.empty() && ReadRoundTripMicroseconds(record.rtt, pending.rttUs);
-            pending.oneLost = record.cause == kFirstTargetSilent;
-            m_pending = pending;
-        }
+    m_echoes.Record(record);
+    AddDegraded(m_degraded.Record(record));
+    if (record.event == HistoryEvent::Check) {
         if (!m_haveCheck) {
-            m_firstCheck = t;
+            m_firstCheck = record.time;
         }
         m_haveCheck = true;
-        m_lastCheck = t;
-        break;
     }
-    case HistoryEvent::Echoes: {
-        if (!m_pending) {
-            break; // an echoes row of no connected check, or a second one: nothing to count twice
-        }
-        int sent = 0;
-        if (ParseEchoesDetail(record.cause, sent, m_rttsUs)) {
-            CountEchoes(t, sent, m_rttsUs);
-            m_pending.reset();
-        } else {
-            CountPending();
-        }
-        break;
-    }
-    case HistoryEvent::Quality:
-        if (record.degraded && !m_degraded) {
-            m_degraded = true;
-            m_degradedFrom = t;
-        } else if (!record.degraded && m_degraded) {
-            EndDegraded(m_haveCheck && !WatchedSince(m_lastCheck, t) ? m_lastCheck : t);
-        }
-        break;
-    case HistoryEvent::Start:
-        if (record.intervalSeconds > 0) {
-            m_expected = record.intervalSeconds;
-        }
-        break;
-    case HistoryEvent::Stop:
-    case HistoryEvent::Sleep:
-        if (m_degraded) {
-            EndDegraded(t);
-        }
-        break;
-    case HistoryEvent::Clock:
-        if (m_degraded) {
-            EndDegraded(m_lastCheck);
-        }
-        break;
-    case HistoryEvent::Resume:
-    case HistoryEvent::Ipv4:
-    case HistoryEvent::Ipv6:
-        break;
-    }
-    m_lastRecord = std::max(m_lastRecord, t);
-}
-
-bool QualityAnalyser::WatchedSince(std::int64_t lastCheck, std::int64_t t) const
-{
-    return t >= lastCheck && t - lastCheck <= LongestWatchedSpacing(m_expected);
-}
-
-void QualityAnalyser::CountPending()
-{
-    const Pending pending = *m_pending;
-    m_pending.reset();
-    if (pending.oneAnswered) {
-        m_rttsUs.assign(1, pending.rttUs);
-        CountEchoes(pending.time, 1, m_rttsUs);
-    } else if (pending.oneLost) {
-        m_rttsUs.clear();
-        CountEchoes(pending.time, 1, m_rttsUs);
-    }
+    m_lastRecord = std::max(m_lastRecord, record.time);
 }
 
 void QualityAnalyser::CountEchoes(std::int64_t t, int sent, const std::vector<std::uint32_t>& rttsUs)
@@ -213,33 +133,25 @@ void QualityAnalyser::CloseCounts(std::int64_t before)
     }
 }
 
-void QualityAnalyser::AddDegraded(std::int64_t from, std::int64_t to)
+void QualityAnalyser::AddDegraded(const std::optional<TimeSpan>& span)
 {
-    from = std::max(from, m_rangeStart);
-    to = std::min(to, m_rangeEnd);
+    if (!span) {
+        return;
+    }
+    std::int64_t from = std::max(span->start, m_rangeStart);
+    const std::int64_t to = std::min(span->end, m_rangeEnd);
     while (from < to) {
         PeriodQuality* period = PeriodFor(from);
         const std::int64_t partEnd = std::min(to, period->period.end);
         period->degradedSeconds += partEnd - from;
         from = partEnd;
     }
-    m_degradedFrom = std::max(m_degradedFrom, to);
-}
-
-void QualityAnalyser::EndDegraded(std::int64_t at)
-{
-    AddDegraded(m_degradedFrom, at);
-    m_degraded = false;
 }
 
 std::vector<PeriodQuality> QualityAnalyser::Finish()
 {
-    if (m_pending) {
-        CountPending();
-    }
-    if (m_degraded) {
-        EndDegraded(m_lastCheck);
-    }
+    m_echoes.Finish();
+    AddDegraded(m_degraded.Finish());
     CloseCounts(kForever);
     std::vector<PeriodQuality> periods;
     std::int64_t first = m_rangeStart;

@@ -3,6 +3,8 @@
 #include "engine/history/history.h"
 #include "engine/history/local_period.h"
 #include "engine/history/outages.h"
+#include "engine/quality/check_echoes.h"
+#include "engine/quality/degraded_periods.h"
 
 #include <cstdint>
 #include <map>
@@ -36,14 +38,8 @@ struct PeriodQuality
     std::string Label() const { return PeriodLabel(period); }
 };
 
-/** Sums the quality of a history's connected checks per period:
- *  - a connected check followed by its echoes row counts that row's echoes; one without (a journal
- *    from before echoes were counted, or an echoes row that cannot be read) counts one echo: answered
- *    when it has a round trip and no detail, lost when its detail is "first target silent", else
- *    none; a disconnected check counts none;
- *  - the degraded state runs from a quality row saying so to one saying normal, a disconnected
- *    check, a stop or a sleep, and never past known time: a gap between checks or a clock row
- *    ends it at the last check before, as the uptime report ends known time there. */
+/** Sums the quality of a history's connected checks per period: their echoes as CheckEchoesReader
+ *  reads them back, and the degraded time as DegradedPeriods does. */
 class QualityAnalyser : public IHistorySink
 {
 public:
@@ -64,22 +60,20 @@ public:
     static constexpr std::int64_t kKeepCounting = 86400;
 
 private:
-    struct Pending
+    struct CountEchoesOf
     {
-        std::int64_t time = 0;
-        std::uint32_t rttUs = 0;
-        bool oneAnswered = false;
-        bool oneLost = false;
+        QualityAnalyser* analyser;
+        void operator()(std::int64_t t, int sent, const std::vector<std::uint32_t>& rttsUs) const
+        {
+            analyser->CountEchoes(t, sent, rttsUs);
+        }
     };
 
-    void CountPending();
     void CountEchoes(std::int64_t t, int sent, const std::vector<std::uint32_t>& rttsUs);
     PeriodQuality* PeriodFor(std::int64_t t);
     RoundTripCounts* CountsFor(std::int64_t t);
     void CloseCounts(std::int64_t before);
-    void AddDegraded(std::int64_t from, std::int64_t to);
-    void EndDegraded(std::int64_t at);
-    bool WatchedSince(std::int64_t lastCheck, std::int64_t t) const;
+    void AddDegraded(const std::optional<TimeSpan>& span);
 
     PeriodLength m_by;
     std::int64_t m_rangeStart;
@@ -93,16 +87,11 @@ private:
     std::optional<std::uint32_t> m_previousUs;
     std::int64_t m_previousStart = 0;
 
-    std::optional<Pending> m_pending;
-    std::vector<std::uint32_t> m_rttsUs;
-    int m_expected = 0;
+    CheckEchoesReader<CountEchoesOf> m_echoes;
+    DegradedPeriods m_degraded;
     bool m_haveCheck = false;
     std::int64_t m_firstCheck = 0;
-    std::int64_t m_lastCheck = 0;
     std::int64_t m_lastRecord = 0;
-    bool m_degraded = false;
-    /** While degraded: the time up to which its seconds are counted. */
-    std::int64_t m_degradedFrom = 0;
 };
 
 /** Reads the history of a text log (and its journal) and sums its quality; throws HistoryReadError. */

@@ -78,7 +78,9 @@ TEST(HistoryLoadTest, LostEchoesComeFromTheEchoesRowOrElseTheOneEchoRule)
     EXPECT_TRUE(view.timeline.degraded.empty()) << "no quality rows, no degraded time";
 }
 
-TEST(HistoryLoadTest, DegradedTimeLastsUntilNormalAnOutageAStopASleepOrTheEndOfKnownTime)
+// The rule itself is DegradedPeriods' (engine/quality); here the timeline's band and the quality
+// report's seconds, both from one reading of one journal, must say the same.
+TEST(HistoryLoadTest, DegradedBandAndTheQualityReportAgreeOnOneJournal)
 {
     const auto quality = [](std::int64_t at, bool degraded) {
         return Row(at, HistoryEvent::Quality, degraded ? "degraded" : "normal",
@@ -104,6 +106,13 @@ TEST(HistoryLoadTest, DegradedTimeLastsUntilNormalAnOutageAStopASleepOrTheEndOfK
                 {quality(205, true), Row(215, HistoryEvent::Sleep), Row(300, HistoryEvent::Resume)});
     AddUp(rows, 300, 330);
     rows.push_back(quality(320, true));
+    // Still the same period after a clock step and a gap the program was not seen in, until a start
+    // with no stop before it.
+    rows.push_back(Row(333, HistoryEvent::Clock, "", "by=+60"));
+    AddUp(rows, 400, 410);
+    AddUp(rows, 600, 605);
+    rows.push_back(Row(900, HistoryEvent::Start, "", "interval=5"));
+    AddUp(rows, 900, 905);
 
     const HistoryView view = Read(rows);
     ASSERT_TRUE(view.error.empty()) << view.error;
@@ -112,8 +121,13 @@ TEST(HistoryLoadTest, DegradedTimeLastsUntilNormalAnOutageAStopASleepOrTheEndOfK
         degraded.emplace_back(span.start - kT, span.end - kT);
     }
     const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {
-        {10, 30}, {42, 50}, {70, 80}, {205, 215}, {320, 330}};
+        {10, 30}, {42, 50}, {70, 80}, {205, 215}, {320, 330}, {400, 410}, {600, 605}};
     EXPECT_EQ(degraded, expected);
+    std::int64_t reported = 0;
+    for (const PeriodQuality& day : view.quality) {
+        reported += day.degradedSeconds;
+    }
+    EXPECT_EQ(reported, 20 + 8 + 10 + 10 + 10 + 10 + 5);
 }
 
 } // namespace

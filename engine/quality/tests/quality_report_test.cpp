@@ -90,48 +90,20 @@ TEST(QualityReport, RoundTripCountsAreExactAtEveryRankAndValue)
     EXPECT_EQ(counts.Percentile(75), 123'456U);
 }
 
-// Each case: rows of one check (and what follows it), and the echoes, losses and median they give.
-struct CountCase
-{
-    const char* name;
-    std::vector<std::string> rows;
-    std::string csv;
-};
-
-TEST(QualityReport, ChecksWithoutAnEchoesRowCountOneEchoAndABadRowNeverCountsTwice)
+// Which echoes a check has is CheckEchoesReader's rule; here what the report makes of them.
+TEST(QualityReport, EchoesOfOneEchoChecksAndEchoesRowsAddUpAndMakeJitter)
 {
     const ScopedTimeZone zone("UTC0");
     const std::int64_t t = LocalTime(2026, 12, 8, 10, 0, 0);
-    const std::string day = "2026-12-08,";
-    const std::vector<CountCase> cases = {
-        {"answered", {Answered(t, "18.2")}, day + "1,0,0.00,18.2,18.2,,0"},
-        {"first target silent",
-         {Row(t, "check,connected,30,192.0.2.2,first target silent")},
-         day + "1,1,100.00,,,,0"},
-        {"other cause counts nothing", {Row(t, "check,connected,,,echo filtered")}, day + "0,0,,,,,0"},
-        {"disconnected counts nothing", {Row(t, "check,disconnected,,,provider")}, day + "0,0,,,,,0"},
-        {"text log check has no round trip", {Row(t, "check,connected,,,")}, day + "0,0,,,,,0"},
-        {"one-echo checks make jitter",
-         {Answered(t, "10"), Answered(t + 5, "10.5"), Answered(t + 10, "9.5")},
-         day + "3,0,0.00,10,10.5,0.75,0"},
-        {"echoes row of five", {Answered(t, "5"), Echoes(t, "sent=5 lost=5 rtt=")}, day + "5,5,100.00,,,,0"},
-        {"counts that disagree: the check alone",
-         {Answered(t, "5"), Echoes(t, "sent=5 lost=1 rtt=5 6")},
-         day + "1,0,0.00,5,5,,0"},
-        {"garbage: the check alone", {Answered(t, "5"), Echoes(t, "sent=x")}, day + "1,0,0.00,5,5,,0"},
-        {"second echoes row ignored",
-         {Answered(t, "5"), Echoes(t, "sent=2 lost=0 rtt=5 6"), Echoes(t, "sent=2 lost=0 rtt=7 8")},
-         day + "2,0,0.00,5,6,1.00,0"},
-        {"echoes row of another time: the check alone",
-         {Answered(t, "5"), Echoes(t + 1, "sent=2 lost=0 rtt=5 6")},
-         day + "1,0,0.00,5,5,,0"},
-        {"echoes row after a disconnected check ignored",
-         {Row(t, "check,disconnected,,,provider"), Echoes(t, "sent=2 lost=0 rtt=5 6")},
-         day + "0,0,,,,,0"},
-    };
-    for (const CountCase& c : cases) {
-        EXPECT_EQ(CsvRows(Analyse(c.rows)), std::vector<std::string>{c.csv}) << c.name;
-    }
+    const auto periods = Analyse({
+        Answered(t, "10"),
+        Answered(t + 5, "10.5"),
+        Row(t + 10, "check,connected,30,192.0.2.2,first target silent"),
+        Answered(t + 15, "9.5"),
+        Echoes(t + 15, "sent=3 lost=1 rtt=9.5 11.5"),
+    });
+    // 10 10.5 9.5 11.5 answered of 6: jitter (0.5 + 1 + 2) / 3.
+    EXPECT_EQ(CsvRows(periods), std::vector<std::string>{"2026-12-08,6,2,33.33,10,11.5,1.17,0"});
 }
 
 TEST(QualityReport, ChecksBelongToTheLocalPeriodOfTheirTimeAcrossMidnightAndAClockChange)
@@ -168,45 +140,6 @@ TEST(QualityReport, ChecksBelongToTheLocalPeriodOfTheirTimeAcrossMidnightAndAClo
     ReportOptions byMonth;
     byMonth.by = PeriodLength::Month;
     EXPECT_EQ(CsvRows(Analyse(rows, byMonth)), std::vector<std::string>{"2026-10,12,1,8.33,20,40,6.00,0"});
-}
-
-// Each case: what follows a check at t that turned degraded, and the degraded seconds of the day.
-struct DegradedCase
-{
-    const char* name;
-    std::vector<std::string> rows;
-    std::int64_t seconds;
-};
-
-TEST(QualityReport, DegradedTimeRunsFromItsRowToWhatEndsItWithinKnownTime)
-{
-    const ScopedTimeZone zone("UTC0");
-    const std::int64_t t = LocalTime(2026, 12, 8, 10, 0, 0);
-    const std::string degraded = Row(t, "quality,degraded,,,loss 12%");
-    const std::vector<DegradedCase> cases = {
-        {"normal row", {Answered(t + 5, "1"), Row(t + 7, "quality,normal,,,")}, 7},
-        {"disconnected check", {Answered(t + 5, "1"), Row(t + 10, "check,disconnected,,,provider")}, 10},
-        {"stop", {Answered(t + 5, "1"), Row(t + 8, "stop,,,,")}, 8},
-        {"sleep", {Row(t + 3, "sleep,,,,"), Row(t + 600, "resume,,,,"), Answered(t + 605, "1")}, 3},
-        {"end of the history at the last check", {Answered(t + 5, "1"), Answered(t + 10, "1")}, 10},
-        {"a gap ends it at the check before",
-         {Answered(t + 5, "1"), Answered(t + 500, "1"), Answered(t + 505, "1")},
-         5},
-        {"a clock row ends it at the check before",
-         {Answered(t + 5, "1"), Row(t + 6, "clock,,,,by=+3600"), Answered(t + 3610, "1")},
-         5},
-        {"a second degraded row changes nothing",
-         {Answered(t + 5, "1"), Row(t + 5, "quality,degraded,,,median 640 ms"), Answered(t + 10, "1"),
-          Row(t + 10, "quality,normal,,,")},
-         10},
-    };
-    for (const DegradedCase& c : cases) {
-        std::vector<std::string> rows = {Row(t - 1, "start,,,,interval=5"), Answered(t, "1"), degraded};
-        rows.insert(rows.end(), c.rows.begin(), c.rows.end());
-        const auto periods = Analyse(rows);
-        ASSERT_EQ(periods.size(), 1u) << c.name;
-        EXPECT_EQ(periods[0].degradedSeconds, c.seconds) << c.name;
-    }
 }
 
 TEST(QualityReport, DegradedTimeIsSplitAtMidnightAndTheRange)
