@@ -134,7 +134,9 @@ struct FakeLocalNetwork : ILocalNetwork
         asked.push_back(address);
         return neighbour;
     }
+    ConfiguredFamilies Families() override { return families; }
     LocalNetworkState state;
+    ConfiguredFamilies families;
     bool neighbour = false;
     int reads = 0;
     std::vector<std::string> asked;
@@ -197,7 +199,8 @@ TEST(ConnectivityVerdict, ConfirmingRoundAsksTheRouterBesideTheTargets)
     // Loopback targets say nothing of the router, and nothing is sent past this machine for them.
     ScriptedPing loopbackPing({{S}, {S}, {S, S}});
     FakeLocalNetwork router;
-    router.state = {true, DefaultRoute{"192.0.2.1", "v0"}};
+    router.state.interfaceUp = true;
+    router.state.route = DefaultRoute{"192.0.2.1", "v0"};
     ConnectivityVerdict loopback(loopbackPing, {"127.0.0.2", "localhost"}, nullptr, {}, &router);
     EXPECT_EQ(loopback.Check().cause, "targets silent");
     EXPECT_EQ(loopbackPing.m_pinged.back().size(), 2u);
