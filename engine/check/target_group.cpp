@@ -45,7 +45,10 @@ std::vector<PingRequest> TargetGroup::Requests() const
     const std::size_t from = m_stage == Stage::Others ? 1 : 0;
     const std::size_t to = m_stage == Stage::Head ? 1 : m_hosts.size();
     for (std::size_t i = from; i < to; ++i) {
-        requests.push_back({m_hosts[i], m_family, m_stage == Stage::Head ? m_echoes : std::nullopt});
+        // An address is of its family already; only a name needs ping told which to look up.
+        const bool name = m_family && ClassifyTarget(m_hosts[i]) == TargetKind::Name;
+        requests.push_back(
+            {m_hosts[i], name ? m_family : std::nullopt, m_stage == Stage::Head ? m_echoes : std::nullopt});
     }
     if (m_stage == Stage::Confirming && !m_router.empty()) {
         requests.push_back({m_router, std::nullopt, std::nullopt});
