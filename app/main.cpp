@@ -41,10 +41,11 @@ using namespace pellavane;
 /** The check's setup; a host list the probe refuses would make every check "disconnected" without
  *  a word, so it is told, and nullopt returned. */
 std::optional<VerdictSetup> SetupOrReason(ISettingsStore& settings, const std::optional<std::string>& hosts,
-                                          std::optional<int> echoes = std::nullopt)
+                                          std::optional<int> echoes = std::nullopt,
+                                          std::optional<FamilyChoice> families = std::nullopt)
 {
     try {
-        return ReadVerdictSetup(settings, hosts, echoes);
+        return ReadVerdictSetup(settings, hosts, echoes, families);
     } catch (const ProbeTargetsError& e) {
         std::cerr << "pellavane: " << e.what() << ".\n";
         return std::nullopt;
@@ -59,7 +60,7 @@ int WithVerdict(int argc, char** argv, const CommandLineRequest& request,
     // The web check's replies come through the event loop, which the pings' waits let run.
     QCoreApplication app(argc, argv);
     QtSettingsStore settings;
-    const auto setup = SetupOrReason(settings, request.hosts, request.echoes);
+    const auto setup = SetupOrReason(settings, request.hosts, request.echoes, request.families);
     if (!setup) {
         return kExitUsage;
     }

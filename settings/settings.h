@@ -67,6 +67,9 @@ inline constexpr Setting<std::optional<std::string>> kProbeHostsSetting{"ProbeHo
 /** Echo requests sent to the first target in one ping per check, 1 to 20: more measure the loss and
  *  the round trips of a connection that is up. */
 inline constexpr Setting<int> kEchoesPerCheckSetting{"EchoesPerCheck", "1", ShortNumber, NumberText};
+/** The families a check probes: "auto" (every configured one), "4" or "6"; any other stored text
+ *  stands for "auto". */
+inline constexpr Setting<std::string> kFamiliesSetting{"Families", "auto", TextAsIs, TextAsIs};
 /** The web check's address; nothing stored means the built-in one, empty turns the check off. */
 inline constexpr Setting<std::optional<std::string>> kCheckUrlSetting{"CheckUrl", kNothingStored,
                                                                       TextIfStored, StoredText};

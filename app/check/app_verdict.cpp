@@ -24,13 +24,17 @@ int StoredEchoesPerCheck(const Settings& stored)
 } // namespace
 
 VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std::string>& commandLineHosts,
-                              std::optional<int> commandLineEchoes)
+                              std::optional<int> commandLineEchoes,
+                              std::optional<FamilyChoice> commandLineFamilies)
 {
     VerdictSetup setup;
     const Settings stored(settings);
     setup.targets = ResolveProbeTargets(commandLineHosts, stored.Get(kProbeHostsSetting));
     setup.checkUrl = ResolveCheckUrl(setup.targets, stored.Get(kCheckUrlSetting));
     setup.echoesPerCheck = commandLineEchoes ? *commandLineEchoes : StoredEchoesPerCheck(stored);
+    setup.families = commandLineFamilies
+                         ? *commandLineFamilies
+                         : ParseFamilyChoice(stored.Get(kFamiliesSetting)).value_or(FamilyChoice::Auto);
     return setup;
 }
 
@@ -38,8 +42,8 @@ AppVerdict::AppVerdict(const VerdictSetup& setup, EventPump pump)
     : m_ping(std::move(pump)),
       m_web(setup.checkUrl.empty() ? nullptr
                                    : std::make_unique<QtWebCheck>(QString::fromStdString(setup.checkUrl))),
-      m_local(MakeSystemLocalNetwork()),
-      m_verdict(m_ping, setup.targets.hosts, m_web.get(), {}, m_local.get(), setup.echoesPerCheck)
+      m_local(MakeSystemLocalNetwork()), m_verdict(m_ping, setup.targets.hosts, m_web.get(), {},
+                                                   m_local.get(), setup.echoesPerCheck, setup.families)
 {}
 
 bool AppVerdict::IsInternetConnected()

@@ -20,13 +20,15 @@ struct VerdictSetup
     ProbeTargets targets;
     std::string checkUrl;
     int echoesPerCheck = 1;
+    FamilyChoice families = FamilyChoice::Auto;
 };
 
-/** The setup from --hosts and --echoes, the environment and the settings, in that order; a stored
- *  EchoesPerCheck that is not 1 to 20 stands for the default. Throws ProbeTargetsError when the
- *  chosen host list is refused. */
+/** The setup from --hosts, --echoes and --families, the environment and the settings, in that order;
+ *  a stored EchoesPerCheck that is not 1 to 20, or Families that is not 4, 6 or auto, stands for the
+ *  default. Throws ProbeTargetsError when the chosen host list is refused. */
 VerdictSetup ReadVerdictSetup(ISettingsStore& settings, const std::optional<std::string>& commandLineHosts,
-                              std::optional<int> commandLineEchoes = std::nullopt);
+                              std::optional<int> commandLineEchoes = std::nullopt,
+                              std::optional<FamilyChoice> commandLineFamilies = std::nullopt);
 
 /** The one verdict the window, --check and --console use: the system ping, the machine's own
  *  network for the cause of a failure and, when an address is set, the web check over Qt Network. */

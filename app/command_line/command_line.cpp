@@ -1,6 +1,7 @@
 #include "app/command_line/command_line.h"
 
 #include "app/command_line/echoes_option.h"
+#include "app/command_line/families_option.h"
 #include "engine/monitor/schedule.h"
 
 #include "core/utf8_text.h"
@@ -177,8 +178,8 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
-    if (!arguments.empty() && arguments.back() == "--echoes") {
-        return Failure(kEchoesNeedsValue);
+    if (!arguments.empty() && (arguments.back() == "--echoes" || arguments.back() == "--families")) {
+        return Failure(arguments.back() == "--echoes" ? kEchoesNeedsValue : kFamiliesNeedsValue);
     }
     if (!arguments.empty() && arguments.back() == "--hosts") {
         return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
@@ -258,9 +259,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption min(QStringLiteral("min"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
     const QCommandLineOption echoes(QStringLiteral("echoes"), {}, QStringLiteral("N"));
-    const QList<QCommandLineOption> options{help,    version, check,  console, interval,    log,   hosts,
-                                            metrics, outages, uptime, quality, from,        to,    by,
-                                            csv,     json,    merge,  min,     showHistory, echoes};
+    const QCommandLineOption families(QStringLiteral("families"), {}, QStringLiteral("4|6|auto"));
+    const QList<QCommandLineOption> options{help,    version, check,  console, interval,    log,    hosts,
+                                            metrics, outages, uptime, quality, from,        to,     by,
+                                            csv,     json,    merge,  min,     showHistory, echoes, families};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -413,8 +415,11 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (request.mode == Mode::Check && request.intervalRow) {
         return Failure("--interval goes with --console, not with --check.");
     }
-    if (std::string refusal = ReadEchoesOption(parser.values(echoes), request); !refusal.empty()) {
-        return Failure(std::move(refusal));
+    for (std::string refusal : {ReadEchoesOption(parser.values(echoes), request),
+                                ReadFamiliesOption(parser.values(families), request)}) {
+        if (!refusal.empty()) {
+            return Failure(std::move(refusal));
+        }
     }
     return request;
 }
@@ -423,7 +428,7 @@ std::string UsageText(const std::string& programName)
 {
     return "Usage: " + programName +
            " [--check | --console] [--interval N] [--log FILE] [--hosts LIST] [--echoes N]\n"
-           "                 [--metrics FILE]\n"
+           "                 [--families 4|6|auto] [--metrics FILE]\n"
            "       " +
            programName +
            " --outages | --uptime | --quality [--log FILE] [--from DAY] [--to DAY] [--csv | --json]\n"
@@ -451,6 +456,8 @@ std::string UsageText(const std::string& programName)
            "                   first, instead of PELLAVANE_PROBE_HOSTS or the stored ProbeHosts\n"
            "  --echoes N       with --check or --console: N echo requests (1 to 20) to the first host\n"
            "                   per check, instead of the stored EchoesPerCheck\n"
+           "  --families 4|6|auto with --check or --console: ping over IPv4 alone, IPv6 alone or every\n"
+           "                   configured family, instead of the stored Families\n"
            "  --metrics FILE   with --console or the window: writes Prometheus metrics to FILE\n"
            "                   (ending in .prom) after every check, for node_exporter's textfile collector\n"
            "  --outages        one row per outage of the log's history: start, end, duration, cause\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/check/address_families.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 
@@ -37,6 +38,8 @@ struct CommandLineRequest
     /** --echoes N: echo requests to the first target per check for this run instead of the stored
      *  "EchoesPerCheck" */
     std::optional<int> echoes;
+    /** --families 4|6|auto: the families to probe for this run instead of the stored "Families" */
+    std::optional<FamilyChoice> families;
     /** --from, --to, --by, --csv, --json of the reports. */
     ReportOptions report;
     /** --merge, --min of --outages: outages less than this apart are joined, shorter ones left out. */

@@ -156,6 +156,41 @@ std::optional<DefaultRoute> Ipv4DefaultRoute(std::string_view procNetRoute)
     return best;
 }
 
+bool HasGlobalIpv6Address(std::string_view procNetIfInet6)
+{
+    // Address flags of the kernel's if_addr.h.
+    constexpr unsigned long kOptimistic = 0x04;
+    constexpr unsigned long kDadFailed = 0x08;
+    constexpr unsigned long kTentative = 0x40;
+    bool found = false;
+    EachLine(procNetIfInet6, [&](const std::vector<std::string_view>& f) {
+        // address ifindex prefix-length scope flags iface
+        if (found || f.size() < 6 || f[0].size() != 32) {
+            return;
+        }
+        const auto scope = Hex(f[3]);
+        const auto flags = Hex(f[4]);
+        if (!scope || !flags || *scope != 0 || (*flags & kDadFailed) != 0 ||
+            ((*flags & kTentative) != 0 && (*flags & kOptimistic) == 0)) {
+            return;
+        }
+        found = true;
+    });
+    return found;
+}
+
+bool IsGlobalIpv4Address(const unsigned char* bytes)
+{
+    return bytes[0] != 0 && bytes[0] != 127 && !(bytes[0] == 169 && bytes[1] == 254);
+}
+
+LocalNetworkState LocalNetworkState::ForFamily(AddressFamily family) const
+{
+    LocalNetworkState state = *this;
+    state.route = family == AddressFamily::V4 ? ipv4Route : ipv6Route;
+    return state;
+}
+
 std::optional<DefaultRoute> Ipv6DefaultRoute(std::string_view procNetIpv6Route)
 {
     std::optional<DefaultRoute> best;
@@ -199,10 +234,9 @@ public:
         LocalNetworkState state;
         try {
             state.interfaceUp = local_network_platform::InterfaceUp();
-            state.route = local_network_platform::Ipv4RouteNow();
-            if (!state.route) {
-                state.route = local_network_platform::Ipv6RouteNow();
-            }
+            state.ipv4Route = local_network_platform::Ipv4RouteNow();
+            state.ipv6Route = local_network_platform::Ipv6RouteNow();
+            state.route = state.ipv4Route ? state.ipv4Route : state.ipv6Route;
         } catch (...) {
             // Out of memory while reading: no network known, which a later check corrects.
         }
@@ -216,6 +250,20 @@ public:
         } catch (...) {
             return false;
         }
+    }
+
+    ConfiguredFamilies Families() override
+    {
+        ConfiguredFamilies families;
+        try {
+            families.v4 = local_network_platform::Ipv4RouteNow() &&
+                          local_network_platform::GlobalAddress(AddressFamily::V4);
+            families.v6 = local_network_platform::Ipv6RouteNow() &&
+                          local_network_platform::GlobalAddress(AddressFamily::V6);
+        } catch (...) {
+            // Out of memory while reading: nothing configured, so the check runs as it always did.
+        }
+        return families;
     }
 };
 

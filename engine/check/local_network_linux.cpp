@@ -133,6 +133,31 @@ std::optional<DefaultRoute> Ipv6RouteNow()
     return Ipv6DefaultRoute(FileText("/proc/net/ipv6_route"));
 }
 
+bool GlobalAddress(AddressFamily family)
+{
+    if (family == AddressFamily::V6) {
+        return HasGlobalIpv6Address(FileText("/proc/net/if_inet6"));
+    }
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return false;
+    }
+    bool found = false;
+    for (const ifaddrs* entry = list; entry != nullptr && !found; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+            (entry->ifa_flags & IFF_UP) == 0) {
+            continue;
+        }
+        sockaddr_in address;
+        std::memcpy(&address, entry->ifa_addr, sizeof address);
+        unsigned char bytes[4];
+        std::memcpy(bytes, &address.sin_addr, sizeof bytes);
+        found = IsGlobalIpv4Address(bytes);
+    }
+    freeifaddrs(list);
+    return found;
+}
+
 bool NeighbourTableHolds(const std::string& address)
 {
     const auto key = KeyOf(address);

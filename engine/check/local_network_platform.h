@@ -19,6 +19,9 @@ std::optional<DefaultRoute> Ipv4RouteNow();
 /** The same for IPv6. */
 std::optional<DefaultRoute> Ipv6RouteNow();
 
+/** Whether an address of global scope of family is on some interface that is up. */
+bool GlobalAddress(AddressFamily family);
+
 /** Whether the neighbour table holds address (as DefaultRoute::gateway gives it) as reachable. */
 bool NeighbourTableHolds(const std::string& address);
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace pellavane {
 namespace {
@@ -151,6 +152,56 @@ std::optional<DefaultRoute> Ipv4RouteNow()
 std::optional<DefaultRoute> Ipv6RouteNow()
 {
     return DefaultRouteOf(AF_INET6);
+}
+
+bool GlobalAddress(AddressFamily family)
+{
+    const ULONG wanted = family == AddressFamily::V4 ? AF_INET : AF_INET6;
+    constexpr ULONG kSkip = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    // The list's size is not known beforehand: ask, grow to what was said, ask again.
+    ULONG size = 16 * 1024;
+    std::vector<unsigned char> buffer;
+    ULONG status = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.resize(size);
+        status = GetAdaptersAddresses(wanted, kSkip, nullptr,
+                                      reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (status != NO_ERROR) {
+        return false;
+    }
+    for (const auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
+         adapter != nullptr; adapter = adapter->Next) {
+        if (adapter->OperStatus != IfOperStatusUp) {
+            continue;
+        }
+        for (const auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr;
+             unicast = unicast->Next) {
+            const SOCKADDR* raw = unicast->Address.lpSockaddr;
+            const bool usable =
+                unicast->DadState == IpDadStatePreferred || unicast->DadState == IpDadStateDeprecated;
+            if (raw == nullptr || !usable) {
+                continue;
+            }
+            if (raw->sa_family == AF_INET) {
+                SOCKADDR_IN address;
+                std::memcpy(&address, raw, sizeof address);
+                if (IsGlobalIpv4Address(reinterpret_cast<const unsigned char*>(&address.sin_addr))) {
+                    return true;
+                }
+            } else if (raw->sa_family == AF_INET6) {
+                SOCKADDR_IN6 address;
+                std::memcpy(&address, raw, sizeof address);
+                const unsigned char* b = address.sin6_addr.u.Byte;
+                static const unsigned char loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+                const bool linkLocal = b[0] == 0xfe && (b[1] & 0xc0) == 0x80;
+                if (!linkLocal && std::memcmp(b, loopback, 16) != 0) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
 }
 
 bool NeighbourTableHolds(const std::string& address)

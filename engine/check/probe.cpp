@@ -29,7 +29,7 @@ bool IsSafeHost(const std::string& host)
 
 } // namespace
 
-std::string ProbeCommandLine(const std::string& host, int echoes)
+std::string ProbeCommandLine(const std::string& host, int echoes, std::optional<AddressFamily> family)
 {
     if (!IsSafeHost(host)) {
         throw std::invalid_argument("The probe host '" + host + "' is not a host name or address");
@@ -37,7 +37,7 @@ std::string ProbeCommandLine(const std::string& host, int echoes)
     if (echoes < 1 || echoes > kMostEchoesPerCheck) {
         throw std::invalid_argument("Echoes per check must be 1 to " + std::to_string(kMostEchoesPerCheck));
     }
-    return PingCommandLine(host, echoes);
+    return PingCommandLine(host, echoes, family);
 }
 
 PingVerdict::PingVerdict(EventPump pump, CaptureLimits limits) : m_pump(std::move(pump)), m_limits(limits) {}

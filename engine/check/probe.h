@@ -4,6 +4,7 @@
 #include "engine/check/check_result.h"
 #include "engine/check/ping_output.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,9 +17,10 @@ PingDialect NativePingDialect();
 inline constexpr int kMostEchoesPerCheck = 20;
 
 /** The ping command line for echoes echo requests (1 to kMostEchoesPerCheck) to host, in this
- *  platform's form. Throws std::invalid_argument for a host that is not a host name or address, or a
- *  count out of range. */
-std::string ProbeCommandLine(const std::string& host, int echoes = 1);
+ *  platform's form; with a family, a name is looked up in that family alone. Throws
+ *  std::invalid_argument for a host that is not a host name or address, or a count out of range. */
+std::string ProbeCommandLine(const std::string& host, int echoes = 1,
+                             std::optional<AddressFamily> family = std::nullopt);
 
 /** Answers whether the computer can reach the Internet now. Never throws. */
 class IConnectivityVerdict

@@ -9,9 +9,10 @@ PingDialect NativePingDialect()
     return PingDialect::Unix;
 }
 
-std::string PingCommandLine(const std::string& host, int echoes)
+std::string PingCommandLine(const std::string& host, int echoes, std::optional<AddressFamily> family)
 {
-    const std::string count = "ping -c " + std::to_string(echoes) + ' ';
+    const std::string flag = !family ? "" : *family == AddressFamily::V4 ? "-4 " : "-6 ";
+    const std::string count = "ping " + flag + "-c " + std::to_string(echoes) + ' ';
     // Each ping family spells the reply wait its own way. Below a second between echoes macOS lets
     // anyone go, the other BSDs only their super-user.
 #if defined(__APPLE__)

@@ -82,7 +82,9 @@ std::optional<std::string> ProcessEnvironment(const char* name)
 
 const std::vector<std::string>& BuiltInProbeHosts()
 {
-    static const std::vector<std::string> hosts = {"www.google.com", "1.1.1.1", "9.9.9.9"};
+    // The IPv6 addresses are the same two operators' resolvers, so each family has two of its own.
+    static const std::vector<std::string> hosts = {"www.google.com", "1.1.1.1", "9.9.9.9",
+                                                   "2606:4700:4700::1111", "2620:fe::fe"};
     return hosts;
 }
 

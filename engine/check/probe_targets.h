@@ -47,9 +47,9 @@ using EnvironmentReader = std::function<std::optional<std::string>(const char* n
 /** The process's own environment. */
 std::optional<std::string> ProcessEnvironment(const char* name);
 
-/** Three public hosts that answer echo requests, run by different operators. The first is reached
- *  by name, so that a broken name service reads as no Internet; the others by address, so that a
- *  broken name service is told apart from silence. */
+/** Public hosts that answer echo requests, run by different operators. The first is reached by name
+ *  (in each configured family), so that a broken name service reads as no Internet; the others by
+ *  address, two IPv4 then two IPv6, so that a broken name service is told apart from silence. */
 const std::vector<std::string>& BuiltInProbeHosts();
 
 /** The targets from the first source given: commandLineHosts (--hosts), PELLAVANE_PROBE_HOSTS,

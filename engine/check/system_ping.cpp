@@ -27,8 +27,14 @@ PingReply ReadPingRun(const CapturedRun& run, PingDialect dialect)
             : run.exitStatus == 2 &&
                   (ContainsIgnoringCase(run.errors, "Name or service not known") ||
                    ContainsIgnoringCase(run.errors, "Temporary failure in name resolution"));
-    return {nameFailed ? PingReply::Kind::NameLookupFailed : PingReply::Kind::Silent, std::nullopt,
-            std::nullopt};
+    // Asked for one family, a name with addresses of the other only: glibc's words for it.
+    const bool noAddress = dialect == PingDialect::Unix && run.exitStatus == 2 &&
+                           (ContainsIgnoringCase(run.errors, "Address family for hostname not supported") ||
+                            ContainsIgnoringCase(run.errors, "No address associated with hostname"));
+    return {nameFailed  ? PingReply::Kind::NameLookupFailed
+            : noAddress ? PingReply::Kind::NoAddressOfFamily
+                        : PingReply::Kind::Silent,
+            std::nullopt, std::nullopt};
 }
 
 PingReply ReadPingEchoesRun(const CapturedRun& run, PingDialect dialect, int echoes)
@@ -62,11 +68,27 @@ SystemPing::SystemPing(EventPump pump, std::chrono::milliseconds pollSlice)
 std::vector<PingReply> SystemPing::PingAll(const std::vector<std::string>& hosts,
                                            std::chrono::milliseconds bound)
 {
+    std::vector<PingRequest> requests;
+    for (const std::string& host : hosts) {
+        requests.push_back({host, std::nullopt, std::nullopt});
+    }
+    return PingRound(requests, bound);
+}
+
+PingReply SystemPing::PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound)
+{
+    return PingRound({{host, std::nullopt, echoes}}, bound).front();
+}
+
+std::vector<PingReply> SystemPing::PingRound(const std::vector<PingRequest>& requests,
+                                             std::chrono::milliseconds bound)
+{
     std::vector<std::string> commandLines;
     std::vector<bool> refused;
-    for (const std::string& host : hosts) {
+    for (const PingRequest& request : requests) {
         try {
-            commandLines.push_back(ProbeCommandLine(host));
+            commandLines.push_back(
+                ProbeCommandLine(request.host, request.echoes.value_or(1), request.family));
             refused.push_back(false);
         } catch (const std::invalid_argument&) {
             // Never started: a host that could pass for an option stays out of ping's arguments.
@@ -74,27 +96,16 @@ std::vector<PingReply> SystemPing::PingAll(const std::vector<std::string>& hosts
             refused.push_back(true);
         }
     }
-    std::vector<PingReply> replies(hosts.size());
+    std::vector<PingReply> replies(requests.size());
     const std::vector<CapturedRun> runs = Run(commandLines, bound);
-    for (std::size_t i = 0; i < hosts.size() && i < runs.size(); ++i) {
-        replies[i] = refused[i] ? PingReply{} : ReadPingRun(runs[i], NativePingDialect());
+    for (std::size_t i = 0; i < requests.size() && i < runs.size(); ++i) {
+        if (!refused[i]) {
+            replies[i] = requests[i].echoes
+                             ? ReadPingEchoesRun(runs[i], NativePingDialect(), *requests[i].echoes)
+                             : ReadPingRun(runs[i], NativePingDialect());
+        }
     }
     return replies;
-}
-
-PingReply SystemPing::PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound)
-{
-    std::string commandLine;
-    try {
-        commandLine = ProbeCommandLine(host, echoes);
-    } catch (const std::invalid_argument&) {
-        return {};
-    }
-    const std::vector<CapturedRun> runs = Run({commandLine}, bound);
-    if (runs.empty()) {
-        return {};
-    }
-    return ReadPingEchoesRun(runs.front(), NativePingDialect(), echoes);
 }
 
 std::vector<CapturedRun> SystemPing::Run(const std::vector<std::string>& commandLines,

@@ -31,6 +31,8 @@ public:
     std::vector<PingReply> PingAll(const std::vector<std::string>& hosts,
                                    std::chrono::milliseconds bound) override;
     PingReply PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound) override;
+    std::vector<PingReply> PingRound(const std::vector<PingRequest>& requests,
+                                     std::chrono::milliseconds bound) override;
 
 private:
     /** One ping a command line, all at once; a failed run gives an empty list. */

@@ -1,17 +1,14 @@
 #include "engine/check/verdict.h"
 
+#include "engine/check/target_group.h"
+
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 #include <utility>
 
 namespace pellavane {
 namespace {
-
-/** A target on this machine itself: a loopback address or the name that stands for it. */
-bool IsLoopbackTarget(const std::string& host)
-{
-    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
-}
 
 using Clock = std::chrono::steady_clock;
 using Kind = PingReply::Kind;
@@ -26,22 +23,6 @@ PingReply ReplyAt(const std::vector<PingReply>& replies, std::size_t i)
     return i < replies.size() ? replies[i] : PingReply{};
 }
 
-// Fills targets from the hosts a round pinged and names the first that answered; false when none.
-bool Record(CheckResult& result, const std::vector<std::string>& hosts, const std::vector<PingReply>& replies)
-{
-    bool any = false;
-    for (std::size_t i = 0; i < hosts.size(); ++i) {
-        const PingReply reply = ReplyAt(replies, i);
-        result.targets.push_back({hosts[i], Answered(reply)});
-        if (Answered(reply) && !any) {
-            any = true;
-            result.target = hosts[i];
-            result.rttMs = reply.rttMs;
-        }
-    }
-    return any;
-}
-
 } // namespace
 
 PingReply IPingRunner::PingEchoes(const std::string& host, int, std::chrono::milliseconds bound)
@@ -54,11 +35,63 @@ PingReply IPingRunner::PingEchoes(const std::string& host, int, std::chrono::mil
     return reply;
 }
 
+std::vector<PingReply> IPingRunner::PingRound(const std::vector<PingRequest>& requests,
+                                              std::chrono::milliseconds bound)
+{
+    std::vector<PingReply> replies(requests.size());
+    std::vector<std::string> plain;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].echoes) {
+            replies[i] = PingEchoes(requests[i].host, *requests[i].echoes, bound);
+        } else {
+            plain.push_back(requests[i].host);
+        }
+    }
+    if (!plain.empty()) {
+        const std::vector<PingReply> answers = PingAll(plain, bound);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            if (!requests[i].echoes) {
+                replies[i] = ReplyAt(answers, next++);
+            }
+        }
+    }
+    return replies;
+}
+
 ConnectivityVerdict::ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web,
-                                         VerdictLimits limits, ILocalNetwork* local, int echoesPerCheck)
+                                         VerdictLimits limits, ILocalNetwork* local, int echoesPerCheck,
+                                         FamilyChoice families)
     : m_ping(ping), m_hosts(std::move(hosts)), m_web(web), m_limits(limits), m_local(local),
-      m_echoes(std::clamp(echoesPerCheck, 1, kMostEchoesPerCheck))
+      m_echoes(std::clamp(echoesPerCheck, 1, kMostEchoesPerCheck)), m_families(families)
 {}
+
+std::vector<TargetGroup> ConnectivityVerdict::Groups()
+{
+    const ConfiguredFamilies configured = m_local != nullptr ? m_local->Families() : ConfiguredFamilies{};
+    std::vector<TargetGroup> groups;
+    // With no family configured the check runs as it always did: every target, no family asked for.
+    if (!configured.v4 && !configured.v6) {
+        groups.emplace_back(m_hosts, std::nullopt, m_echoes);
+        return groups;
+    }
+    for (const AddressFamily family : FamiliesToProbe(configured, m_families)) {
+        std::vector<std::string> targets = TargetsOfFamily(m_hosts, family);
+        if (!targets.empty()) {
+            // Only the first group's first target measures the connection's quality.
+            groups.emplace_back(std::move(targets), family,
+                                groups.empty() ? std::optional<int>(m_echoes) : std::nullopt);
+        }
+    }
+    std::vector<std::string> loopback;
+    std::copy_if(m_hosts.begin(), m_hosts.end(), std::back_inserter(loopback),
+                 [](const std::string& host) { return ClassifyTarget(host) == TargetKind::Loopback; });
+    if (!loopback.empty()) {
+        groups.emplace_back(std::move(loopback), std::nullopt,
+                            groups.empty() ? std::optional<int>(m_echoes) : std::nullopt);
+    }
+    return groups;
+}
 
 CheckResult ConnectivityVerdict::Check()
 {
@@ -70,108 +103,117 @@ CheckResult ConnectivityVerdict::Check()
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         return std::clamp(left, std::chrono::milliseconds::zero(), m_limits.round);
     };
-    CheckResult result;
-    PingReply head;
-    PingReply firstAgain;
-    bool echoesFiltered = false;
-    const auto decide = [&](bool connected, std::string cause) {
-        // A silent first target lost every echo it was sent, whoever else answered. When no echo
-        // came back at all and only the web said the connection is up, echoes are filtered on the
-        // way and their loss says nothing of its quality.
-        if (connected && !echoesFiltered) {
-            result.echoes = Answered(head) && head.echoes ? *head.echoes : EchoCounts{m_echoes, {}};
-            if (!Answered(head) && Answered(firstAgain) && firstAgain.rttMs) {
-                // The confirming round's echo to the first target is one more sent, and answered. A
-                // check of one echo keeps one, read as its row reads: the first target answered.
-                if (m_echoes == 1) {
-                    result.echoes->rttsMs.clear();
-                } else {
-                    ++result.echoes->sent;
+    std::vector<TargetGroup> groups = m_hosts.empty() ? std::vector<TargetGroup>{} : Groups();
+    // Targets given, yet none of a family to probe: the machine has no network of the chosen family.
+    const std::string nothingToPing = m_hosts.empty() ? "targets silent" : "no network";
+    const auto anyConnected = [&] {
+        return std::any_of(groups.begin(), groups.end(), [](const TargetGroup& g) {
+            return g.Decided() && g.Connected() && !g.NoTargets();
+        });
+    };
+    bool webStarted = false;
+    std::optional<LocalNetworkState> local;
+    // The groups share each round, so that the families go side by side within one check's bound.
+    while (std::any_of(groups.begin(), groups.end(), [](const TargetGroup& g) { return g.Pending(); })) {
+        std::vector<PingRequest> requests;
+        std::vector<std::size_t> counts;
+        for (TargetGroup& group : groups) {
+            if (group.Pending() && group.NextIsConfirming()) {
+                // The router is asked in the same round, so a check takes no longer for it. Targets
+                // on this machine itself answer or not whatever the router does: it is not asked for
+                // them, so a check of loopback never sends anything past it.
+                if (m_local != nullptr && !group.AllLoopback()) {
+                    if (!local) {
+                        local = m_local->Read();
+                    }
+                    group.Confirm(group.Family() ? local->ForFamily(*group.Family()) : *local);
                 }
-                result.echoes->rttsMs.push_back(*firstAgain.rttMs);
+                if (m_web != nullptr && !webStarted && !anyConnected()) {
+                    m_web->Start();
+                    webStarted = true;
+                }
+            }
+            const std::vector<PingRequest> own =
+                group.Pending() ? group.Requests() : std::vector<PingRequest>{};
+            requests.insert(requests.end(), own.begin(), own.end());
+            counts.push_back(own.size());
+        }
+        const std::vector<PingReply> replies = m_ping.PingRound(requests, roundBound());
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            if (counts[i] > 0) {
+                std::vector<PingReply> own;
+                for (std::size_t j = at; j < at + counts[i]; ++j) {
+                    own.push_back(ReplyAt(replies, j));
+                }
+                groups[i].Take(own);
+                at += counts[i];
             }
         }
-        if (m_web != nullptr) {
-            m_web->Cancel();
+    }
+    // The web cannot tell the families apart: it speaks only when no echo of any came back.
+    const bool webSpeaks =
+        webStarted && !anyConnected() &&
+        std::any_of(groups.begin(), groups.end(), [](const TargetGroup& g) { return g.WaitsForWeb(); });
+    const WebAnswer web = webSpeaks ? m_web->Finish() : WebAnswer::None;
+    for (TargetGroup& group : groups) {
+        if (group.WaitsForWeb()) {
+            group.Finish(web, m_local);
         }
-        result.connected = connected;
-        result.cause = std::move(cause);
-        result.time = std::time(nullptr);
-        result.durationSeconds = std::chrono::duration<double>(Clock::now() - started).count();
-        m_last = result;
-        return result;
-    };
-    if (m_hosts.empty()) {
-        return decide(false, "targets silent");
     }
+    return Decide(groups, nothingToPing, std::chrono::duration<double>(Clock::now() - started).count());
+}
 
-    const std::vector<std::string> first(m_hosts.begin(), m_hosts.begin() + 1);
-    head = m_ping.PingEchoes(m_hosts.front(), m_echoes, roundBound());
-    if (head.kind == Kind::Answered || head.kind == Kind::NoPingProgram) {
-        Record(result, first, {head});
-        return decide(Answered(head), Answered(head) ? "" : "no ping program");
-    }
-
-    // A name that did not resolve is asked again in the confirming round, which pings the others
-    // too: an answer from them now could not make the check Connected anyway.
-    if (head.kind != Kind::NameLookupFailed && m_hosts.size() > 1) {
-        const std::vector<std::string> others(m_hosts.begin() + 1, m_hosts.end());
-        const std::vector<PingReply> replies = m_ping.PingAll(others, roundBound());
-        result.targets.push_back({m_hosts.front(), false});
-        if (Record(result, others, replies)) {
-            return decide(true, "first target silent");
+CheckResult ConnectivityVerdict::Decide(const std::vector<TargetGroup>& groups,
+                                        const std::string& nothingToPing, double seconds)
+{
+    CheckResult result;
+    const TargetGroup* shown = nullptr;
+    for (const TargetGroup& group : groups) {
+        if (group.NoTargets()) {
+            continue;
         }
-        result.targets.clear();
+        result.targets.insert(result.targets.end(), group.Targets().begin(), group.Targets().end());
+        if (group.Family()) {
+            result.families.push_back(
+                {*group.Family(), group.Connected(), group.Cause(), group.RttMs(), group.Target()});
+        }
+        // The first group that is connected speaks for the check, else the first of all.
+        if (shown == nullptr || (!shown->Connected() && group.Connected())) {
+            shown = &group;
+        }
     }
-
+    result.connected = shown != nullptr && shown->Connected();
+    result.cause = shown != nullptr ? shown->Cause() : nothingToPing;
+    if (shown != nullptr) {
+        result.rttMs = shown->RttMs();
+        result.target = shown->Target();
+    }
+    // A silent first target lost every echo it was sent, whoever else answered. When no echo came
+    // back at all and only the web said the connection is up, echoes are filtered on the way and
+    // their loss says nothing of its quality.
+    if (result.connected && result.cause != "echo filtered") {
+        const PingReply& head = groups.front().Head();
+        const PingReply& firstAgain = groups.front().FirstAgain();
+        result.echoes = Answered(head) && head.echoes ? *head.echoes : EchoCounts{m_echoes, {}};
+        if (!Answered(head) && Answered(firstAgain) && firstAgain.rttMs) {
+            // The confirming round's echo to the first target is one more sent, and answered. A
+            // check of one echo keeps one, read as its row reads: the first target answered.
+            if (m_echoes == 1) {
+                result.echoes->rttsMs.clear();
+            } else {
+                ++result.echoes->sent;
+            }
+            result.echoes->rttsMs.push_back(*firstAgain.rttMs);
+        }
+    }
     if (m_web != nullptr) {
-        m_web->Start();
+        m_web->Cancel();
     }
-    // The router is asked in the same round, so a check takes no longer for it; a machine with no
-    // route or no link up has no router to ask.
-    // Targets on this machine itself answer or not whatever the router does; it is not asked for
-    // them, so a check of loopback never sends anything past it.
-    std::optional<LocalNetworkState> local;
-    std::vector<std::string> confirmingHosts = m_hosts;
-    if (m_local != nullptr && !std::all_of(m_hosts.begin(), m_hosts.end(), IsLoopbackTarget)) {
-        local = m_local->Read();
-        if (local->interfaceUp && local->route && !local->route->gateway.empty()) {
-            confirmingHosts.push_back(local->route->gateway);
-        }
-    }
-    const std::vector<PingReply> confirming = m_ping.PingAll(confirmingHosts, roundBound());
-    firstAgain = ReplyAt(confirming, 0);
-    const bool answered = Record(result, m_hosts, confirming);
-    if (head.kind == Kind::NameLookupFailed && firstAgain.kind == Kind::NameLookupFailed) {
-        // A broken name service breaks nearly everything a user does, even when addresses answer.
-        return decide(false, "name lookup failed");
-    }
-    if (answered) {
-        return decide(true, Answered(firstAgain) ? "" : "first target silent");
-    }
-    if (firstAgain.kind == Kind::NoPingProgram) {
-        return decide(false, "no ping program");
-    }
-    const WebAnswer web = m_web != nullptr ? m_web->Finish() : WebAnswer::None;
-    if (web == WebAnswer::NoContent) {
-        echoesFiltered = true;
-        return decide(true, "echo filtered");
-    }
-    if (web == WebAnswer::Other) {
-        return decide(false, "captive portal");
-    }
-    if (firstAgain.kind == Kind::NameLookupFailed) {
-        return decide(false, "name lookup failed");
-    }
-    if (!local) {
-        return decide(false, "targets silent");
-    }
-    const bool routerPinged = confirmingHosts.size() > m_hosts.size();
-    const bool routerAnswered = routerPinged && Answered(ReplyAt(confirming, m_hosts.size()));
-    // Read after the echo request, which made the kernel ask the link for the router's address.
-    const bool neighbour =
-        routerPinged && !routerAnswered && m_local->NeighbourReachable(confirmingHosts.back());
-    return decide(false, LocalNetworkCause(*local, routerAnswered, neighbour));
+    result.time = std::time(nullptr);
+    result.durationSeconds = seconds;
+    m_last = result;
+    return result;
 }
 
 bool ConnectivityVerdict::IsInternetConnected()

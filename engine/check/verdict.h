@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/check/address_families.h"
 #include "engine/check/check_result.h"
 #include "engine/check/local_network.h"
 #include "engine/check/probe.h"
@@ -11,6 +12,8 @@
 
 namespace pellavane {
 
+class TargetGroup;
+
 /** What one echo request to one host came to. */
 struct PingReply
 {
@@ -19,13 +22,26 @@ struct PingReply
         Answered,
         Silent,
         NameLookupFailed,
-        NoPingProgram
+        NoPingProgram,
+        /** The name resolves, but to no address of the family asked for: no target of that family. */
+        NoAddressOfFamily
     };
     Kind kind = Kind::Silent;
     /** The round trip as ping printed it, when it answered: the first answer's. */
     std::optional<double> rttMs;
     /** What came back of the echoes PingEchoes sent; nullopt from PingAll. */
     std::optional<EchoCounts> echoes;
+};
+
+/** One ping of a round. */
+struct PingRequest
+{
+    std::string host;
+    /** Set: the name is looked up in this family alone. */
+    std::optional<AddressFamily> family;
+    /** Set: that many echo requests in one ping, counted as PingEchoes counts them; else one, as
+     *  PingAll sends it. */
+    std::optional<int> echoes;
 };
 
 /** Sends echo requests. */
@@ -41,6 +57,11 @@ public:
      *  reply's echoes say how many were sent and what came back. Never throws. A runner that sends
      *  one request at a time sends one, and says so. */
     virtual PingReply PingEchoes(const std::string& host, int echoes, std::chrono::milliseconds bound);
+    /** Every request at once within bound, one reply per request in order. A runner that does not
+     *  tell families apart sends those with echoes through PingEchoes one by one and the rest through
+     *  one PingAll, the family dropped. Never throws. */
+    virtual std::vector<PingReply> PingRound(const std::vector<PingRequest>& requests,
+                                             std::chrono::milliseconds bound);
 };
 
 /** What the web check's one request came to. */
@@ -92,7 +113,8 @@ public:
     /** web may be null: no web check; local may be null: "targets silent" stays as it is. hosts must
      *  not be empty. */
     ConnectivityVerdict(IPingRunner& ping, std::vector<std::string> hosts, IWebCheck* web = nullptr,
-                        VerdictLimits limits = {}, ILocalNetwork* local = nullptr, int echoesPerCheck = 1);
+                        VerdictLimits limits = {}, ILocalNetwork* local = nullptr, int echoesPerCheck = 1,
+                        FamilyChoice families = FamilyChoice::Auto);
 
     /** One check; the time field is the wall clock when it ended. Never throws. */
     CheckResult Check() override;
@@ -101,12 +123,19 @@ public:
     const CheckResult& LastResult() const { return m_last; }
 
 private:
+    /** The check's groups of targets: one per family to probe, then the loopback targets; the whole
+     *  list alone when no family is configured or no local network is known. */
+    std::vector<TargetGroup> Groups();
+    CheckResult Decide(const std::vector<TargetGroup>& groups, const std::string& nothingToPing,
+                       double seconds);
+
     IPingRunner& m_ping;
     std::vector<std::string> m_hosts;
     IWebCheck* m_web;
     VerdictLimits m_limits;
     ILocalNetwork* m_local;
     int m_echoes;
+    FamilyChoice m_families;
     CheckResult m_last;
 };
 

@@ -29,6 +29,7 @@ TEST(Settings, DefaultsStandUntilAValueIsStoredAndValuesAreStoredAsBefore)
     EXPECT_FALSE(settings.Get(kMinimizedSetting));
     EXPECT_EQ(settings.Get(kLogFileSetting, "/state/Pellavane.txt"), "/state/Pellavane.txt");
     EXPECT_EQ(settings.Get(kEchoesPerCheckSetting), 1);
+    EXPECT_EQ(settings.Get(kFamiliesSetting), "auto");
 
     settings.Set(kIntervalRowSetting, 12);
     settings.Set(kLoggingOnSetting, false);

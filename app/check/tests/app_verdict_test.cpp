@@ -39,5 +39,31 @@ TEST(ReadVerdictSetup, EchoesFromTheCommandLineElseAStoredCountThatFitsElseOne)
     }
 }
 
+TEST(ReadVerdictSetup, FamiliesFromTheCommandLineElseAStoredChoiceElseAuto)
+{
+    struct Case
+    {
+        std::optional<std::string> stored;
+        std::optional<FamilyChoice> commandLine;
+        FamilyChoice families;
+    };
+    const Case table[] = {
+        {std::nullopt, std::nullopt, FamilyChoice::Auto},
+        {"4", std::nullopt, FamilyChoice::V4},
+        {"6", std::nullopt, FamilyChoice::V6},
+        {"auto", std::nullopt, FamilyChoice::Auto},
+        {"ipv6", std::nullopt, FamilyChoice::Auto},
+        {"6", FamilyChoice::V4, FamilyChoice::V4},
+    };
+    for (const Case& row : table) {
+        testing::FakeSettings store;
+        if (row.stored) {
+            store.values[std::string(kSettingsApp) + "/" + kSettingsSection + "/Families"] = *row.stored;
+        }
+        EXPECT_EQ(ReadVerdictSetup(store, "127.0.0.1", std::nullopt, row.commandLine).families, row.families)
+            << row.stored.value_or("nothing stored");
+    }
+}
+
 } // namespace
 } // namespace pellavane

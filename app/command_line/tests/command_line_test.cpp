@@ -37,6 +37,9 @@ TEST(ParseCommandLine, ConsoleTakesIntervalAndLogOverrides)
     EXPECT_EQ(ParseCommandLine({"--console", "--echoes", "20"}).echoes, 20);
     EXPECT_EQ(ParseCommandLine({"--check", "--echoes=1"}).echoes, 1);
     EXPECT_FALSE(ParseCommandLine({"--check"}).echoes);
+    EXPECT_EQ(ParseCommandLine({"--console", "--families", "6"}).families, FamilyChoice::V6);
+    EXPECT_EQ(ParseCommandLine({"--check", "--families=4", "--families=auto"}).families, FamilyChoice::Auto);
+    EXPECT_FALSE(ParseCommandLine({"--check"}).families);
 }
 
 TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
@@ -156,6 +159,10 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--console", "--echoes", "05 "},
         {"--console", "--echoes", ""},
         {"--uptime", "--echoes", "5"},
+        {"--check", "--families", "5"},
+        {"--check", "--families", "ipv6"},
+        {"--console", "--families", ""},
+        {"--outages", "--families", "4"},
         {"--quality", "--outages"},
         {"--quality", "--by", "minute"},
         {"--quality", "--min", "5m"},
@@ -194,6 +201,9 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--check", "--echoes", "21"}, "'21' for --echoes is not a number of echoes from 1 to 20."},
         {{"--check", "--echoes"}, "--echoes needs a number of echoes from 1 to 20."},
         {{"--echoes", "5"}, "--echoes goes with --console or --check."},
+        {{"--check", "--families", "46"}, "'46' for --families is not 4, 6 or auto."},
+        {{"--console", "--families"}, "--families needs 4, 6 or auto."},
+        {{"--families", "4"}, "--families goes with --console or --check."},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();

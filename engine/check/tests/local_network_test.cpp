@@ -47,6 +47,45 @@ TEST(LocalNetwork, DefaultRoutesFromTheKernelsRouteFiles)
     EXPECT_FALSE(Ipv6DefaultRoute(ipv6.substr(0, ipv6.find("fe80"))));
 }
 
+TEST(LocalNetwork, AGlobalAddressIsOneTheKernelSendsFrom)
+{
+    struct Case
+    {
+        const char* what;
+        std::string ifInet6;
+        bool global;
+    };
+    const std::string loopback = "00000000000000000000000000000001 01 80 10 80       lo\n";
+    const std::string linkLocal = "fe800000000000000000000000000001 04 40 20 80     eth0\n";
+    const std::string doc = "20010db8000000000000000000000002 04 40 00 ";
+    const Case table[] = {
+        {"none", "", false},
+        {"loopback and link-local only", loopback + linkLocal, false},
+        {"a global one", loopback + linkLocal + doc + "80     eth0\n", true},
+        {"one without duplicate detection", doc + "02     eth0\n", true},
+        {"deprecated still sends", doc + "a0     eth0\n", true},
+        {"tentative does not yet", doc + "c0     eth0\n", false},
+        {"optimistic while tentative does", doc + "44     eth0\n", true},
+        {"failed duplicate detection", doc + "88     eth0\n", false},
+        {"site scope is not global", "fec00000000000000000000000000002 04 40 40 80 eth0\n", false},
+        {"garbage", "20010db8 04 40 00 80 eth0\nnothing\n", false},
+    };
+    for (const Case& row : table) {
+        EXPECT_EQ(HasGlobalIpv6Address(row.ifInet6), row.global) << row.what;
+    }
+    struct Ipv4Case
+    {
+        unsigned char bytes[4];
+        bool global;
+    };
+    const Ipv4Case ipv4[] = {{{192, 0, 2, 2}, true},    {{10, 0, 0, 1}, true}, {{127, 0, 0, 1}, false},
+                             {{169, 254, 1, 1}, false}, {{0, 0, 0, 0}, false}, {{169, 253, 1, 1}, true}};
+    for (const Ipv4Case& row : ipv4) {
+        EXPECT_EQ(IsGlobalIpv4Address(row.bytes), row.global)
+            << int{row.bytes[0]} << "." << int{row.bytes[1]};
+    }
+}
+
 TEST(LocalNetwork, TheSystemTablesReadWithoutSendingAnything)
 {
     // Only the machine's own tables are read: what they hold is the machine's, the form is ours.
@@ -59,6 +98,8 @@ TEST(LocalNetwork, TheSystemTablesReadWithoutSendingAnything)
     std::printf("local network: interface up %d, default route %s\n", state.interfaceUp ? 1 : 0,
                 state.route ? (state.route->gateway.empty() ? "onto a link" : state.route->gateway.c_str())
                             : "none");
+    const ConfiguredFamilies families = local->Families();
+    std::printf("configured families: IPv4 %d, IPv6 %d\n", families.v4 ? 1 : 0, families.v6 ? 1 : 0);
     for (const char* address : {"", "not an address", "192.0.2.250", "2001:db8::fa", "fe80::fa%nowhere"}) {
         EXPECT_FALSE(local->NeighbourReachable(address)) << address;
     }

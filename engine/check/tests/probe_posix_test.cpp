@@ -27,7 +27,11 @@ TEST(ProbeCommandLine, SeveralEchoesAFifthOfASecondApartAndNeverMoreThanTheMost)
 {
 #if defined(__linux__)
     EXPECT_EQ(ProbeCommandLine("127.0.0.1", 5), "ping -c 5 -i 0.2 -W 4 127.0.0.1");
+    // A name of one family alone: ping's own flag, before the rest.
+    EXPECT_EQ(ProbeCommandLine("name.test", 1, AddressFamily::V4), "ping -4 -c 1 -W 4 name.test");
+    EXPECT_EQ(ProbeCommandLine("name.test", 5, AddressFamily::V6), "ping -6 -c 5 -i 0.2 -W 4 name.test");
 #endif
+    EXPECT_THROW(ProbeCommandLine("-6", 1, AddressFamily::V6), std::invalid_argument);
     EXPECT_THROW(ProbeCommandLine("127.0.0.1", 0), std::invalid_argument);
     EXPECT_THROW(ProbeCommandLine("127.0.0.1", kMostEchoesPerCheck + 1), std::invalid_argument);
 }

@@ -1,5 +1,7 @@
 #include "engine/check/probe_targets.h"
 
+#include "engine/check/address_families.h"
+
 #include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
@@ -54,8 +56,8 @@ TEST(ResolveProbeTargets, FirstSourceGivenWins)
         {"empty variables count as unset",
          std::nullopt,
          {{"PELLAVANE_PROBE_HOSTS", ""}, {"PELLAVANE_PROBE_HOST", ""}},
-         "127.0.0.5, ::1",
-         {"127.0.0.5", "::1"},
+         "127.0.0.5, ::1, 2001:db8::1, fe80::1%v0",
+         {"127.0.0.5", "::1", "2001:db8::1", "fe80::1%v0"},
          TargetSource::Setting},
         {"empty setting: the built-in list",
          std::nullopt,
@@ -77,11 +79,13 @@ TEST(ResolveProbeTargets, FirstSourceGivenWins)
         EXPECT_EQ(targets.source, row.source) << row.what;
     }
     const Hosts builtIn = BuiltInProbeHosts();
-    ASSERT_EQ(builtIn.size(), 3U);
-    // The first by name, so that a broken name service shows; the others by address.
-    EXPECT_NE(builtIn[0].find_first_not_of("0123456789.:"), std::string::npos);
-    EXPECT_EQ(builtIn[1].find_first_not_of("0123456789."), std::string::npos);
-    EXPECT_EQ(builtIn[2].find_first_not_of("0123456789."), std::string::npos);
+    // The first by name, so that a broken name service shows; the others by address, IPv4 first.
+    const std::vector<TargetKind> kinds = {TargetKind::Name, TargetKind::Ipv4Address, TargetKind::Ipv4Address,
+                                           TargetKind::Ipv6Address, TargetKind::Ipv6Address};
+    ASSERT_EQ(builtIn.size(), kinds.size());
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        EXPECT_EQ(ClassifyTarget(builtIn[i]), kinds[i]) << builtIn[i];
+    }
 }
 
 TEST(ResolveProbeTargets, ListWithARefusedHostIsRefusedWholeNamingItsSource)
@@ -114,6 +118,8 @@ TEST(ResolveProbeTargets, ListWithARefusedHostIsRefusedWholeNamingItsSource)
          "PELLAVANE_PROBE_HOST"},
         {std::nullopt, {{"PELLAVANE_PROBE_HOST", " 127.0.0.1"}}, std::nullopt, "PELLAVANE_PROBE_HOST"},
         {std::nullopt, {}, "127.0.0.1,$(id)", "ProbeHosts"},
+        {"2001:db8::1 -6", {}, std::nullopt, "--hosts"},
+        {std::nullopt, {{"PELLAVANE_PROBE_HOST", "[2001:db8::1]"}}, std::nullopt, "PELLAVANE_PROBE_HOST"},
     };
     for (const Case& row : table) {
         try {

@@ -12,7 +12,7 @@ namespace {
 
 TEST(ProbeCommandLine, TheHostIsOneArgumentOfPing)
 {
-    for (const std::string host : {"127.0.0.1", "::1", "fe80::1%eth0", "probe.example",
+    for (const std::string host : {"127.0.0.1", "::1", "2001:db8::1", "fe80::1%eth0", "probe.example",
                                    "b\xC3\xBC"
                                    "cher.example"}) {
         const auto arguments = SplitCommandLine(ProbeCommandLine(host));
@@ -24,8 +24,9 @@ TEST(ProbeCommandLine, TheHostIsOneArgumentOfPing)
 
 TEST(ProbeCommandLine, HostThatCouldAddArgumentsIsRefused)
 {
-    for (const std::string host : {"", "-f", "--help", "127.0.0.1 -c 1000", "a\tb", "\"quoted\"", "x\\\"y",
-                                   "host;reboot", "$(id)", "line\nbreak"}) {
+    for (const std::string host :
+         {"", "-f", "--help", "127.0.0.1 -c 1000", "a\tb", "\"quoted\"", "x\\\"y", "host;reboot", "$(id)",
+          "line\nbreak", "[2001:db8::1]", "2001:db8::1/64", "-6"}) {
         EXPECT_THROW(ProbeCommandLine(host), std::invalid_argument) << host;
     }
 }

@@ -11,6 +11,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,7 +135,9 @@ struct FakeLocalNetwork : ILocalNetwork
         asked.push_back(address);
         return neighbour;
     }
+    ConfiguredFamilies Families() override { return families; }
     LocalNetworkState state;
+    ConfiguredFamilies families;
     bool neighbour = false;
     int reads = 0;
     std::vector<std::string> asked;
@@ -197,7 +200,8 @@ TEST(ConnectivityVerdict, ConfirmingRoundAsksTheRouterBesideTheTargets)
     // Loopback targets say nothing of the router, and nothing is sent past this machine for them.
     ScriptedPing loopbackPing({{S}, {S}, {S, S}});
     FakeLocalNetwork router;
-    router.state = {true, DefaultRoute{"192.0.2.1", "v0"}};
+    router.state.interfaceUp = true;
+    router.state.route = DefaultRoute{"192.0.2.1", "v0"};
     ConnectivityVerdict loopback(loopbackPing, {"127.0.0.2", "localhost"}, nullptr, {}, &router);
     EXPECT_EQ(loopback.Check().cause, "targets silent");
     EXPECT_EQ(loopbackPing.m_pinged.back().size(), 2u);
@@ -278,6 +282,158 @@ TEST(ConnectivityVerdict, AConnectedCheckCarriesTheFirstTargetsEchoes)
         ASSERT_TRUE(result.echoes);
         EXPECT_EQ(result.echoes->sent, 1);
         EXPECT_EQ(result.echoes->rttsMs, std::vector<double>{10.0});
+    }
+}
+
+// Answers each request by its host and the family its name is looked up in ("name.test|6"); a
+// request not listed is silent. Every round's requests are kept.
+class FamilyPing : public IPingRunner
+{
+public:
+    explicit FamilyPing(std::map<std::string, Kind> answers) : m_answers(std::move(answers)) {}
+    std::vector<PingReply> PingAll(const std::vector<std::string>& hosts, milliseconds bound) override
+    {
+        std::vector<PingRequest> requests;
+        for (const std::string& host : hosts) {
+            requests.push_back({host, std::nullopt, std::nullopt});
+        }
+        return PingRound(requests, bound);
+    }
+    std::vector<PingReply> PingRound(const std::vector<PingRequest>& requests, milliseconds) override
+    {
+        m_rounds.push_back(requests);
+        std::vector<PingReply> replies;
+        for (const PingRequest& request : requests) {
+            const auto found = m_answers.find(Key(request));
+            const Kind kind = found != m_answers.end() ? found->second : Kind::Silent;
+            PingReply reply{kind, kind == Kind::Answered ? std::optional<double>(20.0) : std::nullopt,
+                            std::nullopt};
+            if (request.echoes) {
+                reply.echoes = EchoCounts{*request.echoes, kind == Kind::Answered ? std::vector<double>{20.0}
+                                                                                  : std::vector<double>{}};
+            }
+            replies.push_back(reply);
+        }
+        return replies;
+    }
+    static std::string Key(const PingRequest& request)
+    {
+        return request.host + "|" + (!request.family ? "" : *request.family == AddressFamily::V4 ? "4" : "6");
+    }
+    std::vector<std::vector<PingRequest>> m_rounds;
+
+private:
+    std::map<std::string, Kind> m_answers;
+};
+
+TEST(ConnectivityVerdict, EachConfiguredFamilyIsJudgedOverItsOwnTargetsSideBySide)
+{
+    using Hosts = std::vector<std::string>;
+    const Hosts dual = {"name.test", "198.51.100.7", "2001:db8:7::7"};
+    struct Family
+    {
+        AddressFamily family;
+        bool connected;
+        std::string cause;
+    };
+    constexpr AddressFamily V4 = AddressFamily::V4;
+    constexpr AddressFamily V6 = AddressFamily::V6;
+    struct Case
+    {
+        const char* what;
+        Hosts hosts;
+        ConfiguredFamilies configured;
+        FamilyChoice choice;
+        std::map<std::string, Kind> answers;
+        WebAnswer web;
+        bool connected;
+        std::string cause;
+        std::vector<Family> families;
+        std::vector<std::string> pinged;
+    };
+    // clang-format off
+    const Case table[] = {
+        {"both answer: one ping per family", dual, {true, true}, FamilyChoice::Auto,
+         {{"name.test|4", A}, {"name.test|6", A}}, WebAnswer::NoContent, true, "",
+         {{V4, true, ""}, {V6, true, ""}}, {"name.test|4", "name.test|6"}},
+        {"IPv6 silent: the check stays connected", dual, {true, true}, FamilyChoice::Auto,
+         {{"name.test|4", A}}, WebAnswer::NoContent, true, "",
+         {{V4, true, ""}, {V6, false, "local network"}},
+         {"name.test|4", "name.test|6", "2001:db8:7::7|", "name.test|6", "2001:db8:7::7|", "2001:db8::1|"}},
+        {"IPv4 silent: IPv6 speaks for the check", dual, {true, true}, FamilyChoice::Auto,
+         {{"name.test|6", A}, {"192.0.2.1|", A}}, WebAnswer::None, true, "",
+         {{V4, false, "provider"}, {V6, true, ""}},
+         {"name.test|4", "name.test|6", "198.51.100.7|", "name.test|4", "198.51.100.7|", "192.0.2.1|"}},
+        {"both silent: the first family's cause", dual, {true, true}, FamilyChoice::Auto,
+         {{"2001:db8::1|", A}}, WebAnswer::None, false, "local network",
+         {{V4, false, "local network"}, {V6, false, "provider"}},
+         {"name.test|4", "name.test|6", "198.51.100.7|", "2001:db8:7::7|", "name.test|4", "198.51.100.7|",
+          "192.0.2.1|", "name.test|6", "2001:db8:7::7|", "2001:db8::1|"}},
+        {"both silent, the web answers: echoes filtered in both", dual, {true, true}, FamilyChoice::Auto,
+         {}, WebAnswer::NoContent, true, "echo filtered",
+         {{V4, true, "echo filtered"}, {V6, true, "echo filtered"}},
+         {"name.test|4", "name.test|6", "198.51.100.7|", "2001:db8:7::7|", "name.test|4", "198.51.100.7|",
+          "192.0.2.1|", "name.test|6", "2001:db8:7::7|", "2001:db8::1|"}},
+        {"no IPv6 configured: never pinged", dual, {true, false}, FamilyChoice::Auto,
+         {{"name.test|4", A}}, WebAnswer::None, true, "", {{V4, true, ""}}, {"name.test|4"}},
+        {"IPv6 alone chosen", dual, {true, true}, FamilyChoice::V6,
+         {{"name.test|6", A}}, WebAnswer::None, true, "", {{V6, true, ""}}, {"name.test|6"}},
+        {"a name with no IPv6 address is no IPv6 target", dual, {true, true}, FamilyChoice::Auto,
+         {{"name.test|4", A}, {"name.test|6", Kind::NoAddressOfFamily}, {"2001:db8:7::7|", A}}, WebAnswer::None,
+         true, "", {{V4, true, ""}, {V6, true, "first target silent"}},
+         {"name.test|4", "name.test|6", "2001:db8:7::7|"}},
+        {"a family left with no target is not told", {"name.test"}, {true, true}, FamilyChoice::Auto,
+         {{"name.test|4", A}, {"name.test|6", Kind::NoAddressOfFamily}}, WebAnswer::None, true, "",
+         {{V4, true, ""}}, {"name.test|4", "name.test|6"}},
+        {"loopback beside a family: pinged as it is", {"127.0.0.1", "198.51.100.7"}, {true, true},
+         FamilyChoice::Auto, {{"198.51.100.7|", A}, {"127.0.0.1|", A}}, WebAnswer::None, true, "",
+         {{V4, true, ""}}, {"198.51.100.7|", "127.0.0.1|"}},
+        {"loopback alone: as it always was", {"127.0.0.1"}, {true, true}, FamilyChoice::Auto,
+         {{"127.0.0.1|", A}}, WebAnswer::None, true, "", {}, {"127.0.0.1|"}},
+        {"nothing of the chosen family", dual, {true, false}, FamilyChoice::V6, {}, WebAnswer::None,
+         false, "no network", {}, {}},
+    };
+    // clang-format on
+    for (const Case& row : table) {
+        FamilyPing ping(row.answers);
+        FakeWeb web(row.web);
+        FakeLocalNetwork local;
+        local.families = row.configured;
+        local.state.interfaceUp = true;
+        local.state.ipv4Route = DefaultRoute{"192.0.2.1", "v0"};
+        local.state.ipv6Route = DefaultRoute{"2001:db8::1", "v0"};
+        local.state.route = local.state.ipv4Route;
+        ConnectivityVerdict verdict(ping, row.hosts, &web, {}, &local, 5, row.choice);
+        const CheckResult result = verdict.Check();
+        EXPECT_EQ(result.connected, row.connected) << row.what;
+        EXPECT_EQ(result.cause, row.cause) << row.what;
+        ASSERT_EQ(result.families.size(), row.families.size()) << row.what;
+        for (std::size_t i = 0; i < row.families.size(); ++i) {
+            EXPECT_EQ(result.families[i].family, row.families[i].family) << row.what;
+            EXPECT_EQ(result.families[i].connected, row.families[i].connected) << row.what << " " << i;
+            EXPECT_EQ(result.families[i].cause, row.families[i].cause) << row.what << " " << i;
+            EXPECT_EQ(result.families[i].rttMs.has_value(), !result.families[i].target.empty()) << row.what;
+        }
+        std::vector<std::string> pinged;
+        for (const auto& round : ping.m_rounds) {
+            for (const PingRequest& request : round) {
+                pinged.push_back(FamilyPing::Key(request));
+            }
+        }
+        EXPECT_EQ(pinged, row.pinged) << row.what;
+        // The families share rounds: never more than the three of a single check.
+        EXPECT_LE(ping.m_rounds.size(), 3u) << row.what;
+        if (!ping.m_rounds.empty()) {
+            // Only the first family's first target is sent the check's echoes.
+            EXPECT_EQ(ping.m_rounds.front().front().echoes, std::optional<int>(5)) << row.what;
+            for (std::size_t i = 1; i < ping.m_rounds.front().size(); ++i) {
+                EXPECT_FALSE(ping.m_rounds.front()[i].echoes) << row.what;
+            }
+        }
+        EXPECT_EQ(web.started, row.cause == "echo filtered" || !row.connected
+                                   ? std::min(1, static_cast<int>(pinged.size()))
+                                   : 0)
+            << row.what;
     }
 }
 
