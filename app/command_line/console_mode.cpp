@@ -11,6 +11,7 @@
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 #include "engine/listeners/connection_notices.h"
+#include "engine/listeners/family_rows.h"
 #include "engine/listeners/metrics_file.h"
 #include "engine/listeners/monitor_journal.h"
 #include "engine/monitor/journal.h"
@@ -275,6 +276,17 @@ int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<s
     if (!connected && !check.cause.empty()) {
         err << "Cause: " << CauseSentence(check.cause) << " (" << check.cause << ")\n" << std::flush;
     }
+    if (std::any_of(check.families.begin(), check.families.end(),
+                    [](const FamilyResult& f) { return !f.connected; })) {
+        for (const FamilyResult& family : check.families) {
+            err << FamilyName(family.family) << ": " << (family.connected ? "connected" : "disconnected");
+            if (!family.connected && !family.cause.empty()) {
+                err << " (" << family.cause << ')';
+            }
+            err << '\n';
+        }
+        err << std::flush;
+    }
     if (logFile) {
         try {
             AppendLogLine(*logFile, line);
@@ -285,7 +297,11 @@ int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<s
         // The row goes with the line; a journal fault is told but is no failure of the check.
         StreamJournalHealth health(err, false);
         Journal journal([&] { return *logFile; }, health);
-        journal.Append(CheckRows(check));
+        std::vector<JournalRow> rows = CheckRows(check);
+        for (JournalRow& row : LoneCheckFamilyRows(check)) {
+            rows.push_back(std::move(row));
+        }
+        journal.Append(rows);
     }
     return connected ? 0 : 1;
 }
