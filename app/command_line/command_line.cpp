@@ -1,6 +1,7 @@
 #include "app/command_line/command_line.h"
 
 #include "app/command_line/echoes_option.h"
+#include "app/command_line/family_option.h"
 #include "engine/monitor/schedule.h"
 
 #include "core/utf8_text.h"
@@ -180,6 +181,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--echoes") {
         return Failure(kEchoesNeedsValue);
     }
+    if (!arguments.empty() && arguments.back() == "--family") {
+        return Failure(kFamilyNeedsValue);
+    }
     if (!arguments.empty() && arguments.back() == "--hosts") {
         return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
     }
@@ -258,9 +262,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption min(QStringLiteral("min"), {}, QStringLiteral("DURATION"));
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
     const QCommandLineOption echoes(QStringLiteral("echoes"), {}, QStringLiteral("N"));
-    const QList<QCommandLineOption> options{help,    version, check,  console, interval,    log,   hosts,
-                                            metrics, outages, uptime, quality, from,        to,    by,
-                                            csv,     json,    merge,  min,     showHistory, echoes};
+    const QCommandLineOption family(QStringLiteral("family"), {}, QStringLiteral("4|6"));
+    const QList<QCommandLineOption> options{help,    version, check,  console, interval,    log,    hosts,
+                                            metrics, outages, uptime, quality, from,        to,     by,
+                                            csv,     json,    merge,  min,     showHistory, echoes, family};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -416,6 +421,9 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (std::string refusal = ReadEchoesOption(parser.values(echoes), request); !refusal.empty()) {
         return Failure(std::move(refusal));
     }
+    if (std::string refusal = ReadFamilyOption(parser.values(family), request); !refusal.empty()) {
+        return Failure(std::move(refusal));
+    }
     return request;
 }
 
@@ -433,6 +441,9 @@ std::string UsageText(const std::string& programName)
            "       " +
            programName +
            " --outages [--merge DURATION] [--min DURATION] ...\n"
+           "       " +
+           programName +
+           " --outages | --uptime [--family 4|6] ...\n"
            "       " +
            programName +
            " --show-history\n"
@@ -461,6 +472,7 @@ std::string UsageText(const std::string& programName)
            "                   trip, jitter, and the seconds the connection was degraded\n"
            "  --merge DURATION with --outages: joins outages less than DURATION (30s, 5m, 1h) apart\n"
            "  --min DURATION   with --outages: leaves out outages shorter than DURATION\n"
+           "  --family 4|6     with --outages or --uptime: the history of IPv4 or IPv6 alone\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
            "  --csv, --json    the report as CSV or as JSON instead of a table\n"
            "  --show-history   shows the Connection History window of the running program, or\n"

@@ -8,6 +8,7 @@
 #include "core/machine_clocks.h"
 #include "engine/check/local_network.h"
 #include "engine/check/probe.h"
+#include "engine/history/family_history.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 #include "engine/listeners/connection_notices.h"
@@ -221,7 +222,9 @@ std::string ReportText(const std::string& path, const CommandLineRequest& reques
     if (request.mode == CommandLineRequest::Mode::Quality) {
         return QualityText(AnalyseQuality(path, request.report, &summary), request.format);
     }
-    const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+    const HistoryReport report = request.family
+                                     ? AnalyseFamilyHistory(path, request.report, *request.family, &summary)
+                                     : AnalyseHistory(path, request.report, &summary);
     if (request.mode != CommandLineRequest::Mode::Outages) {
         return UptimeText(report.periods, request.format);
     }
