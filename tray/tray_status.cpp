@@ -23,7 +23,8 @@ std::string TipDurationText(std::time_t seconds)
     return std::to_string(s / 86400) + " d " + std::to_string(s / 3600 % 24) + " h";
 }
 
-TrayLook TrayLookFor(const MonitorState& state, std::time_t now)
+TrayLook TrayLookFor(const MonitorState& state, std::time_t now,
+                     const std::optional<FamilyChange>& familyLost)
 {
     const std::string name = std::string(kDisplayName) + ": ";
     if (!state.logging) {
@@ -33,7 +34,10 @@ TrayLook TrayLookFor(const MonitorState& state, std::time_t now)
         return {TrayMark::Idle, kDisplayName};
     }
     if (state.lastCheck->connected) {
-        const std::string tip = name + "Connected since " + ClockTimeText(state.statusSince, now);
+        std::string tip = name + "Connected since " + ClockTimeText(state.statusSince, now);
+        if (familyLost) {
+            tip += ", " + FamilyLostText(familyLost->family, ClockTimeText(familyLost->at, now));
+        }
         if (state.degraded) {
             return {TrayMark::Degraded, tip + ", degraded: " + state.degradedReason.brief};
         }
@@ -50,7 +54,7 @@ TrayStatus::TrayStatus(cSysTray& tray, TrayPicture base, StateSource state, std:
 
 void TrayStatus::Update()
 {
-    const TrayLook look = TrayLookFor(m_state(), m_now());
+    const TrayLook look = TrayLookFor(m_state(), m_now(), m_families.Lost());
     const bool markChanged = !m_shown || look.mark != m_look.mark;
     const bool tipChanged = !m_shown || look.tip != m_look.tip;
     m_look = look;

@@ -3,6 +3,7 @@
 // What the tray icon shows of the monitor: the coloured mark and the tip.
 
 #include "engine/listeners/connection_notices.h"
+#include "engine/listeners/family_split.h"
 #include "engine/monitor/monitor_listener.h"
 #include "tray/sys_tray.h"
 
@@ -14,14 +15,17 @@ namespace pellavane {
 
 /** The mark and the tip for the monitor's state at now: "Pellavane: Connected since 10:42",
  *  "Pellavane: Connected since 10:42, degraded: loss 12%", "Pellavane: Disconnected for 3 min",
- *  "Pellavane: Automatic Log is Off.". */
+ *  "Pellavane: Automatic Log is Off."; while one family is lost and the other works, the mark stays
+ *  that of a connection that is up and the tip names the family: "Pellavane: Connected since 10:42,
+ *  IPv6 lost at 10:50; IPv4 works". */
 struct TrayLook
 {
     TrayMark mark = TrayMark::Idle;
     std::string tip;
     friend bool operator==(const TrayLook&, const TrayLook&) = default;
 };
-TrayLook TrayLookFor(const MonitorState& state, std::time_t now);
+TrayLook TrayLookFor(const MonitorState& state, std::time_t now,
+                     const std::optional<FamilyChange>& familyLost = std::nullopt);
 
 /** A duration as the tip gives it, to the minute once it is a minute: "40 s", "3 min", "2 h 5 min",
  *  "3 d 4 h". */
@@ -38,9 +42,17 @@ public:
     TrayStatus(cSysTray& tray, TrayPicture base, StateSource state, std::function<std::time_t()> now,
                PictureChanged pictureChanged = {});
 
-    void LoggingStarted(int) override { Update(); }
+    void LoggingStarted(int) override
+    {
+        m_families.Clear();
+        Update();
+    }
     void LoggingStopped() override { Update(); }
-    void CheckRecorded(const CheckResult&) override { Update(); }
+    void CheckRecorded(const CheckResult& check) override
+    {
+        m_families.Follow(check);
+        Update();
+    }
     void QualityChanged(const QualityChange&) override { Update(); }
 
     /** Shows the look for now. The tip's durations move with time: call it on every tick too. */
@@ -56,6 +68,7 @@ private:
     PictureChanged m_pictureChanged;
     TrayLook m_look;
     bool m_shown = false;
+    FamilySplit m_families;
 };
 
 /** Notices as balloons from the tray icon: Windows' way, and the fallback where no notification

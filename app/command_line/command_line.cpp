@@ -2,6 +2,7 @@
 
 #include "app/command_line/echoes_option.h"
 #include "app/command_line/families_option.h"
+#include "app/command_line/family_option.h"
 #include "engine/monitor/schedule.h"
 
 #include "core/utf8_text.h"
@@ -178,8 +179,12 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
-    if (!arguments.empty() && (arguments.back() == "--echoes" || arguments.back() == "--families")) {
-        return Failure(arguments.back() == "--echoes" ? kEchoesNeedsValue : kFamiliesNeedsValue);
+    for (const auto& [option, message] :
+         {std::pair{"--echoes", kEchoesNeedsValue}, std::pair{"--families", kFamiliesNeedsValue},
+          std::pair{"--family", kFamilyNeedsValue}}) {
+        if (!arguments.empty() && arguments.back() == option) {
+            return Failure(message);
+        }
     }
     if (!arguments.empty() && arguments.back() == "--hosts") {
         return Failure("--hosts needs a list of hosts such as 192.0.2.1,192.0.2.2.");
@@ -260,9 +265,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption showHistory(QStringLiteral("show-history"));
     const QCommandLineOption echoes(QStringLiteral("echoes"), {}, QStringLiteral("N"));
     const QCommandLineOption families(QStringLiteral("families"), {}, QStringLiteral("4|6|auto"));
-    const QList<QCommandLineOption> options{help,    version, check,  console, interval,    log,    hosts,
-                                            metrics, outages, uptime, quality, from,        to,     by,
-                                            csv,     json,    merge,  min,     showHistory, echoes, families};
+    const QCommandLineOption family(QStringLiteral("family"), {}, QStringLiteral("4|6"));
+    const QList<QCommandLineOption> options{
+        help, version, check, console, interval, log,   hosts, metrics,     outages, uptime,   quality,
+        from, to,      by,    csv,     json,     merge, min,   showHistory, echoes,  families, family};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -416,7 +422,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
         return Failure("--interval goes with --console, not with --check.");
     }
     for (std::string refusal : {ReadEchoesOption(parser.values(echoes), request),
-                                ReadFamiliesOption(parser.values(families), request)}) {
+                                ReadFamiliesOption(parser.values(families), request),
+                                ReadFamilyOption(parser.values(family), request)}) {
         if (!refusal.empty()) {
             return Failure(std::move(refusal));
         }
@@ -438,6 +445,9 @@ std::string UsageText(const std::string& programName)
            "       " +
            programName +
            " --outages [--merge DURATION] [--min DURATION] ...\n"
+           "       " +
+           programName +
+           " --outages | --uptime [--family 4|6] ...\n"
            "       " +
            programName +
            " --show-history\n"
@@ -468,6 +478,7 @@ std::string UsageText(const std::string& programName)
            "                   trip, jitter, and the seconds the connection was degraded\n"
            "  --merge DURATION with --outages: joins outages less than DURATION (30s, 5m, 1h) apart\n"
            "  --min DURATION   with --outages: leaves out outages shorter than DURATION\n"
+           "  --family 4|6     with --outages or --uptime: the history of IPv4 or IPv6 alone\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
            "  --csv, --json    the report as CSV or as JSON instead of a table\n"
            "  --show-history   shows the Connection History window of the running program, or\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/check/address_families.h"
+#include "engine/check/check_result.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 
@@ -46,6 +47,8 @@ struct CommandLineRequest
     std::optional<std::int64_t> mergeSeconds;
     std::optional<std::int64_t> minSeconds;
     ReportFormat format = ReportFormat::Table;
+    /** --family 4|6 of --outages and --uptime: that address family's history instead of the whole. */
+    std::optional<AddressFamily> family;
     /** --show-history: the window program with "Connection History" in front, or a running one's. */
     bool showHistory = false;
     std::string message;

@@ -8,9 +8,11 @@
 #include "core/machine_clocks.h"
 #include "engine/check/local_network.h"
 #include "engine/check/probe.h"
+#include "engine/history/family_history.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 #include "engine/listeners/connection_notices.h"
+#include "engine/listeners/family_rows.h"
 #include "engine/listeners/metrics_file.h"
 #include "engine/listeners/monitor_journal.h"
 #include "engine/monitor/journal.h"
@@ -220,7 +222,9 @@ std::string ReportText(const std::string& path, const CommandLineRequest& reques
     if (request.mode == CommandLineRequest::Mode::Quality) {
         return QualityText(AnalyseQuality(path, request.report, &summary), request.format);
     }
-    const HistoryReport report = AnalyseHistory(path, request.report, &summary);
+    const HistoryReport report = request.family
+                                     ? AnalyseFamilyHistory(path, request.report, *request.family, &summary)
+                                     : AnalyseHistory(path, request.report, &summary);
     if (request.mode != CommandLineRequest::Mode::Outages) {
         return UptimeText(report.periods, request.format);
     }
@@ -275,6 +279,17 @@ int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<s
     if (!connected && !check.cause.empty()) {
         err << "Cause: " << CauseSentence(check.cause) << " (" << check.cause << ")\n" << std::flush;
     }
+    if (std::any_of(check.families.begin(), check.families.end(),
+                    [](const FamilyResult& f) { return !f.connected; })) {
+        for (const FamilyResult& family : check.families) {
+            err << FamilyName(family.family) << ": " << (family.connected ? "connected" : "disconnected");
+            if (!family.connected && !family.cause.empty()) {
+                err << " (" << family.cause << ')';
+            }
+            err << '\n';
+        }
+        err << std::flush;
+    }
     if (logFile) {
         try {
             AppendLogLine(*logFile, line);
@@ -285,7 +300,11 @@ int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<s
         // The row goes with the line; a journal fault is told but is no failure of the check.
         StreamJournalHealth health(err, false);
         Journal journal([&] { return *logFile; }, health);
-        journal.Append(CheckRows(check));
+        std::vector<JournalRow> rows = CheckRows(check);
+        for (JournalRow& row : LoneCheckFamilyRows(check)) {
+            rows.push_back(std::move(row));
+        }
+        journal.Append(rows);
     }
     return connected ? 0 : 1;
 }

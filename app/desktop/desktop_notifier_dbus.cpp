@@ -21,8 +21,10 @@ const char* Category(NoticeKind kind)
     switch (kind) {
     case NoticeKind::Restored:
     case NoticeKind::Normal:
+    case NoticeKind::FamilyBack:
         return "network.connected";
     case NoticeKind::Degraded:
+    case NoticeKind::FamilyLost:
         // Still connected: the generic class, neither connected nor disconnected.
         return "network";
     case NoticeKind::Lost:

@@ -365,6 +365,12 @@ void Form1::SetSummaryDegraded(const std::string& why)
     RefreshSummary();
 }
 
+void Form1::SetSummaryFamilyLost(const std::string& text)
+{
+    m_summary.SetFamilyLost(text);
+    RefreshSummary();
+}
+
 qsizetype SummaryCutAt(const QString& text, const QString& shown)
 {
     if (shown == text)

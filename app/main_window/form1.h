@@ -76,6 +76,9 @@ public:
     void SetSummaryCause(const std::string& cause);
     /** Why the connection is degraded, named by the summary line while connected; empty for none. */
     void SetSummaryDegraded(const std::string& why);
+    /** The family lost while the other works, named by the summary line while connected; empty for
+     *  none. */
+    void SetSummaryFamilyLost(const std::string& text);
     /** ListView2's rows. */
     TextListModel& IntervalRows() noexcept { return m_intervalRows; }
     /** ListView2's selection; selecting from here does not raise IntervalChosen. */

@@ -131,13 +131,20 @@ private:
     std::unique_ptr<IJournalHealth> m_journalHealth;
     Journal m_journal;
     MonitorJournal m_journalRows;
-    /** Tells the summary line each check's cause and whether the connection is degraded, which the
-     *  status list does not keep. */
+    /** Tells the summary line each check's cause, whether the connection is degraded and which family
+     *  is lost while the other works, which the status list does not keep. */
     class SummaryCause : public IMonitorListener
     {
     public:
         explicit SummaryCause(Form1& form) : m_form(form) {}
-        void CheckRecorded(const CheckResult& check) override { m_form.SetSummaryCause(check.cause); }
+        void CheckRecorded(const CheckResult& check) override
+        {
+            m_form.SetSummaryCause(check.cause);
+            m_families.Follow(check);
+            const auto& lost = m_families.Lost();
+            m_form.SetSummaryFamilyLost(
+                lost ? FamilyLostText(lost->family, ClockTimeText(lost->at, check.time)) : std::string());
+        }
         void QualityChanged(const QualityChange& change) override
         {
             m_form.SetSummaryDegraded(change.degraded ? change.reason.brief : std::string());
@@ -145,6 +152,7 @@ private:
 
     private:
         Form1& m_form;
+        FamilySplit m_families;
     } m_summaryCause{m_form};
     SystemMachineClocks m_machineClocks;
     SleepWatch m_sleep;

@@ -2,6 +2,7 @@
 
 #include "engine/check/local_network.h"
 #include "engine/listeners/connection_summary.h"
+#include "engine/listeners/family_rows.h"
 #include "engine/monitor/recorder.h"
 
 #include "core/local_time.h"
@@ -53,6 +54,7 @@ void ConnectionNotices::SetEnabled(bool enabled)
     if (!enabled) {
         m_lossTold = false;
         m_degradedTold = false;
+        m_familyTold = false;
     }
 }
 
@@ -70,6 +72,7 @@ void ConnectionNotices::CheckRecorded(const CheckResult& check)
     }
     // A failure the grace confirmed is a real outage, however close to the grace's end it is told.
     const bool inGrace = m_graceUntil && now < *m_graceUntil && check.cause != kCauseAfterResume;
+    FollowFamilies(check, now, inGrace);
 
     if (!m_connected) {
         m_connected = check.connected;
@@ -167,6 +170,48 @@ void ConnectionNotices::TellDegraded(const DegradedReason& reason)
     Show(m_degradedId, NoticeKind::Degraded, kNoticeDegraded, reason.notice);
 }
 
+void ConnectionNotices::FollowFamilies(const CheckResult& check, std::chrono::nanoseconds now, bool inGrace)
+{
+    for (const FamilyChange& change : m_families.Follow(check)) {
+        if (change.lost) {
+            const bool flapping = m_familyBackAt && now - *m_familyBackAt < kUnstableWindow;
+            m_familyWaiting.reset();
+            if (inGrace || flapping) {
+                m_familyWaiting = now;
+            } else {
+                TellFamilyLost(check.time);
+            }
+            continue;
+        }
+        m_familyBackAt = now;
+        if (m_familyTold) {
+            Show(m_familyId, NoticeKind::FamilyBack, std::string(FamilyName(change.family)) + " back",
+                 FamilyBackText(change.family, ClockTimeText(change.at, check.time)));
+        }
+        m_familyTold = false;
+    }
+    // An outage or a family no longer configured ends the split without a word.
+    if (!m_families.Lost()) {
+        m_familyWaiting.reset();
+        m_familyTold = false;
+    } else if (m_familyWaiting && now - *m_familyWaiting >= kUnstableWindow) {
+        m_familyWaiting.reset();
+        TellFamilyLost(check.time);
+    }
+}
+
+void ConnectionNotices::TellFamilyLost(std::time_t now)
+{
+    if (!m_enabled) {
+        return;
+    }
+    const FamilyChange& lost = *m_families.Lost();
+    m_familyTold = true;
+    m_familyId = ++m_lastId;
+    Show(m_familyId, NoticeKind::FamilyLost, std::string(FamilyName(lost.family)) + " lost",
+         FamilyLostText(lost.family, ClockTimeText(lost.at, now)));
+}
+
 void ConnectionNotices::TellLoss(std::time_t now)
 {
     if (!m_enabled) {
@@ -197,6 +242,15 @@ void ConnectionNotices::Show(unsigned id, NoticeKind kind, std::string summary, 
 ChangeLines::ChangeLines(std::function<void(const std::string& line)> print) : m_print(std::move(print)) {}
 
 void ChangeLines::CheckRecorded(const CheckResult& check)
+{
+    TellConnection(check);
+    for (const FamilyChange& change : m_families.Follow(check)) {
+        const std::string at = DateTimeText(change.at);
+        m_print(change.lost ? FamilyLostText(change.family, at) : FamilyBackText(change.family, at));
+    }
+}
+
+void ChangeLines::TellConnection(const CheckResult& check)
 {
     const bool first = !m_connected;
     if (!first && *m_connected == check.connected) {

@@ -2,6 +2,7 @@
 
 #include "core/machine_clocks.h"
 #include "engine/check/check_result.h"
+#include "engine/listeners/family_split.h"
 #include "engine/monitor/monitor_listener.h"
 #include "engine/monitor/sleep_watch.h"
 
@@ -34,6 +35,10 @@ enum class NoticeKind
     Degraded,
     /** A degraded connection recovered. */
     Normal,
+    /** One address family lost while the other works. */
+    FamilyLost,
+    /** That family works again. */
+    FamilyBack,
 };
 
 /** One desktop notice about the connection. */
@@ -75,8 +80,9 @@ std::string LossBody(const CheckResult& firstFailed, std::time_t now);
  *  way: "Connection degraded", replaced by "Connection back to normal" when its echoes recover; a
  *  degraded period that starts within kUnstableWindow of the last recovery, or in the resume grace,
  *  is told only once it has held kUnstableWindow; one that an outage, sleep or the switch ends is
- *  not told to end. Times are measured on the boot clock, which a step of the wall clock does not
- *  move. */
+ *  not told to end. A family lost while the other works is told as "IPv6 lost at 10:42; IPv4 works",
+ *  replaced by "IPv6 back at 10:50", with the limits of a degraded period. Times are measured on the
+ *  boot clock, which a step of the wall clock does not move. */
 class ConnectionNotices : public IMonitorListener, public ISleepObserver
 {
 public:
@@ -98,6 +104,8 @@ private:
     void TellLoss(std::time_t now);
     void TellRestore(const CheckResult& check);
     void TellDegraded(const DegradedReason& reason);
+    void FollowFamilies(const CheckResult& check, std::chrono::nanoseconds now, bool inGrace);
+    void TellFamilyLost(std::time_t now);
 
     INotifier& m_notifier;
     IMachineClocks& m_clocks;
@@ -127,11 +135,20 @@ private:
     /** A degraded period not told yet: since when, and why. */
     std::optional<std::chrono::nanoseconds> m_degradedWaiting;
     DegradedReason m_waitingReason;
+
+    FamilySplit m_families;
+    /** The family lost now was told, under this id, so its return is told too. */
+    bool m_familyTold = false;
+    unsigned m_familyId = 0;
+    /** Boot time of the last family's return, and of a loss not told yet. */
+    std::optional<std::chrono::nanoseconds> m_familyBackAt;
+    std::optional<std::chrono::nanoseconds> m_familyWaiting;
 };
 
 /** The lines a terminal gets at each change of the connection: "Connection lost at ..." and
- *  "Connected again at ... after ...", "Connection degraded at ...: why" and "Connection normal again
- *  at ...". A first check that finds no connection counts as a loss. */
+ *  "Connected again at ... after ...", "Connection degraded at ...: why", "Connection normal again
+ *  at ...", "IPv6 lost at ...; IPv4 works" and "IPv6 back at ...". A first check that finds no
+ *  connection counts as a loss. */
 class ChangeLines : public IMonitorListener
 {
 public:
@@ -141,7 +158,10 @@ public:
     void QualityChanged(const QualityChange& change) override;
 
 private:
+    void TellConnection(const CheckResult& check);
+
     std::function<void(const std::string&)> m_print;
+    FamilySplit m_families;
     std::optional<bool> m_connected;
     std::time_t m_lostAt = 0;
 };

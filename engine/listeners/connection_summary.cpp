@@ -54,6 +54,11 @@ void ConnectionSummary::SetDegraded(std::string why)
     m_degraded = std::move(why);
 }
 
+void ConnectionSummary::SetFamilyLost(std::string text)
+{
+    m_familyLost = std::move(text);
+}
+
 void ConnectionSummary::Clear()
 {
     *this = ConnectionSummary();
@@ -79,6 +84,9 @@ std::string ConnectionSummary::Text(std::int64_t now) const
         std::string(m_connected ? "Connected" : "Disconnected") + " for " + ShortDurationText(now - m_since);
     if (!m_connected && !m_cause.empty()) {
         text += ": " + CauseSentence(m_cause);
+    }
+    if (m_connected && !m_familyLost.empty()) {
+        text += ", " + m_familyLost;
     }
     if (m_connected && !m_degraded.empty()) {
         text += ", degraded: " + m_degraded;

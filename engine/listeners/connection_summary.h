@@ -20,6 +20,10 @@ public:
      *  3 h 12 min, degraded: loss 12% · ..."); empty when it is not. A change of the connection
      *  clears it. */
     void SetDegraded(std::string why);
+    /** The family lost while the other works, as FamilyLostText words it, which the line names while
+     *  connected ("Connected for 3 h 12 min, IPv6 lost at 10:42; IPv4 works · ..."); empty when none
+     *  is. */
+    void SetFamilyLost(std::string text);
     void Clear();
     /** The line at now; empty before the first check. */
     std::string Text(std::int64_t now) const;
@@ -37,6 +41,7 @@ private:
     std::int64_t m_last = 0;
     std::string m_cause;
     std::string m_degraded;
+    std::string m_familyLost;
     std::vector<Span> m_outages;
 };
 

@@ -72,6 +72,15 @@ std::string RenderMetrics(const std::optional<CheckResult>& lastCheck, const Met
                         (target.answered ? "1" : "0") + '\n';
             }
         }
+        if (!lastCheck->families.empty()) {
+            Family(text, "pellavane_family_up", "gauge",
+                   "Whether each configured address family (4 or 6) reached the Internet in the last check.");
+            for (const FamilyResult& family : lastCheck->families) {
+                text += std::string("pellavane_family_up{family=\"") +
+                        (family.family == AddressFamily::V4 ? "4" : "6") + "\"} " +
+                        (family.connected ? "1" : "0") + '\n';
+            }
+        }
     }
     Family(text, "pellavane_checks_total", "counter", "Checks since the program started, by their status.");
     text += "pellavane_checks_total{status=\"connected\"} " + std::to_string(counters.connectedChecks) + '\n';

@@ -13,6 +13,7 @@ MonitorJournal::MonitorJournal(Journal& journal, std::function<std::time_t()> no
 
 void MonitorJournal::LoggingStarted(int intervalSeconds)
 {
+    m_families.Restart();
     m_journal.Append(StartRow(m_now(), intervalSeconds));
 }
 
@@ -23,7 +24,11 @@ void MonitorJournal::LoggingStopped()
 
 void MonitorJournal::CheckRecorded(const CheckResult& check)
 {
-    m_journal.Append(CheckRows(check));
+    std::vector<JournalRow> rows = CheckRows(check);
+    for (JournalRow& row : m_families.After(check)) {
+        rows.push_back(std::move(row));
+    }
+    m_journal.Append(rows);
 }
 
 void MonitorJournal::QualityChanged(const QualityChange& change)

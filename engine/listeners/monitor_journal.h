@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/listeners/family_rows.h"
 #include "engine/monitor/monitor_listener.h"
 #include "engine/monitor/sleep_watch.h"
 
@@ -11,7 +12,8 @@ namespace pellavane {
 class Journal;
 
 /** The monitor's events as journal rows: it follows the schedule and is told what the sleep watch
- *  finds. Every row is written at once; a journal fault is the journal's to tell. */
+ *  finds. Every row is written at once; a journal fault is the journal's to tell. A check's family
+ *  rows follow its own in the same write (see FamilyRows). */
 class MonitorJournal : public IMonitorListener, public ISleepObserver
 {
 public:
@@ -30,6 +32,7 @@ public:
 private:
     Journal& m_journal;
     std::function<std::time_t()> m_now;
+    FamilyRows m_families;
 };
 
 } // namespace pellavane

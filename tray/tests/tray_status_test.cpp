@@ -42,6 +42,7 @@ TEST(TrayLookTest, MarkAndTipFollowTheState)
         MonitorState state;
         std::time_t now;
         TrayLook look;
+        std::optional<FamilyChange> lost = std::nullopt;
     } cases[] = {
         {off, kAt, {TrayMark::Idle, "Pellavane: Automatic Log is Off."}},
         {Logging(std::nullopt), kAt, {TrayMark::Idle, "Pellavane"}},
@@ -49,6 +50,15 @@ TEST(TrayLookTest, MarkAndTipFollowTheState)
         {Logging(true, kAt, "loss 12%"),
          kAt + 7200,
          {TrayMark::Degraded, "Pellavane: Connected since 03:45, degraded: loss 12%"}},
+        {Logging(true),
+         kAt + 7200,
+         {TrayMark::Connected, "Pellavane: Connected since 03:45, IPv6 lost at 04:45; IPv4 works"},
+         FamilyChange{AddressFamily::V6, true, kAt + 3600}},
+        {Logging(true, kAt, "loss 12%"),
+         kAt + 86400,
+         {TrayMark::Degraded, "Pellavane: Connected since 2026-12-08 03:45, IPv4 lost at 2026-12-08 04:45; "
+                              "IPv6 works, degraded: loss 12%"},
+         FamilyChange{AddressFamily::V4, true, kAt + 3600}},
         {Logging(false), kAt + 59, {TrayMark::Disconnected, "Pellavane: Disconnected for 59 s"}},
         {Logging(false), kAt + 3 * 60 + 59, {TrayMark::Disconnected, "Pellavane: Disconnected for 3 min"}},
         {Logging(false), kAt + 7500, {TrayMark::Disconnected, "Pellavane: Disconnected for 2 h 5 min"}},
@@ -57,7 +67,7 @@ TEST(TrayLookTest, MarkAndTipFollowTheState)
          {TrayMark::Disconnected, "Pellavane: Disconnected for 2 d 1 h"}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TrayLookFor(c.state, c.now), c.look) << c.look.tip;
+        EXPECT_EQ(TrayLookFor(c.state, c.now, c.lost), c.look) << c.look.tip;
     }
 }
 
@@ -88,6 +98,28 @@ TEST(TrayStatusTest, TellsTheTrayAndTheWindowOnlyOfChanges)
     // Connected since, disconnected for 0 s and 30 s, then 1 min.
     EXPECT_EQ(shell.Count(Op::SetTip), 4);
     EXPECT_EQ(tray.TrayIcon(), (TrayPicture{":/q.png", TrayMark::Disconnected}));
+}
+
+TEST(TrayStatusTest, TheTipNamesTheFamilyLostUntilItIsBack)
+{
+    const testing::ScopedTimeZone utc("UTC0");
+    RecordingShell shell;
+    cSysTray tray(shell);
+    tray.SetInTray(true);
+    const MonitorState state = Logging(true);
+    TrayStatus status(
+        tray, TrayPicture{":/q.png"}, [&] { return state; }, [] { return kAt + 60; });
+    CheckResult check;
+    check.time = kAt + 60;
+    check.connected = true;
+    check.families = {{AddressFamily::V4, true, "", 9.5, "192.0.2.7"},
+                      {AddressFamily::V6, false, "provider", {}, ""}};
+    status.CheckRecorded(check);
+    EXPECT_EQ(status.Look(), (TrayLook{TrayMark::Connected,
+                                       "Pellavane: Connected since 03:45, IPv6 lost at 03:46; IPv4 works"}));
+    check.families[1].connected = true;
+    status.CheckRecorded(check);
+    EXPECT_EQ(status.Look().tip, "Pellavane: Connected since 03:45");
 }
 
 } // namespace

@@ -65,6 +65,9 @@ TEST(ParseCommandLine, ReportsTakeTheirRangePeriodAndFormat)
     EXPECT_EQ(ParseCommandLine({"--uptime", "--by=hour"}).report.by, PeriodLength::Hour);
     EXPECT_EQ(ParseCommandLine({"--uptime"}).report.by, PeriodLength::Day);
     EXPECT_EQ(ParseCommandLine({"--uptime"}).format, ReportFormat::Table);
+    EXPECT_EQ(ParseCommandLine({"--outages", "--family", "6"}).family, AddressFamily::V6);
+    EXPECT_EQ(ParseCommandLine({"--uptime", "--family=4"}).family, AddressFamily::V4);
+    EXPECT_FALSE(ParseCommandLine({"--uptime"}).family);
 }
 
 TEST(ParseCommandLine, ShowHistoryGoesWithTheWindowOnly)
@@ -169,6 +172,13 @@ TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
         {"--quality", "--interval", "5s"},
         {"--quality=yes"},
         {"--check", "--by", "hour"},
+        {"--outages", "--family", "5"},
+        {"--uptime", "--family", "v6"},
+        {"--uptime", "--family", ""},
+        {"--uptime", "--family"},
+        {"--quality", "--family", "6"},
+        {"--check", "--family", "4"},
+        {"--family", "4"},
     };
     for (const auto& arguments : mistakes) {
         const auto request = ParseCommandLine(arguments);
@@ -204,6 +214,9 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--check", "--families", "46"}, "'46' for --families is not 4, 6 or auto."},
         {{"--console", "--families"}, "--families needs 4, 6 or auto."},
         {{"--families", "4"}, "--families goes with --console or --check."},
+        {{"--uptime", "--family", "5"}, "Unknown address family '5' for --family; use 4 or 6."},
+        {{"--uptime", "--family"}, "--family needs 4 or 6."},
+        {{"--quality", "--family", "6"}, "--family goes with --outages or --uptime."},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(ParseCommandLine(arguments).message, message) << arguments.front();

@@ -14,6 +14,24 @@ namespace {
 using namespace std::chrono_literals;
 using pellavane::testing::ScopedTimeZone;
 
+/** A check of the families in pattern, IPv4's state then IPv6's: 'u' up, 'd' down, '-' not
+ *  configured ("ud": IPv6 lost while IPv4 works). */
+CheckResult FamiliesCheck(std::time_t t, const std::string& pattern)
+{
+    CheckResult check;
+    check.time = t;
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (pattern[i] != '-') {
+            const bool up = pattern[i] == 'u';
+            check.families.push_back(
+                {i == 0 ? AddressFamily::V4 : AddressFamily::V6, up, up ? "" : "provider", std::nullopt, ""});
+            check.connected = check.connected || up;
+        }
+    }
+    check.cause = check.connected ? "" : "provider";
+    return check;
+}
+
 struct RecordingNotifier : INotifier
 {
     void Show(const Notice& notice) override { shown.push_back(notice); }
@@ -42,6 +60,17 @@ protected:
             check.connected = connected;
             check.cause = connected ? "" : cause;
             notices.CheckRecorded(check);
+        }
+    }
+    /** count checks of the families in pattern (see FamiliesCheck), one every `every` seconds. */
+    void FamilyChecks(int count, const std::string& pattern, std::chrono::seconds every = 1s)
+    {
+        for (int i = 0; i < count; ++i) {
+            clocks.now.monotonic += every;
+            clocks.now.boottime += every;
+            clocks.now.wall += every;
+            notices.CheckRecorded(
+                FamiliesCheck(std::chrono::floor<std::chrono::seconds>(clocks.now.wall).count(), pattern));
         }
     }
     void Sleep(std::chrono::seconds asleep)
@@ -250,6 +279,55 @@ TEST(ClockTimeTextTest, GivesTheDateOnlyForAnotherDay)
     const std::time_t t = 1'796'701'517; // 2026-12-08T03:45:17Z
     EXPECT_EQ(ClockTimeText(t, t + 3600), "03:45");
     EXPECT_EQ(ClockTimeText(t, t + 86400), "2026-12-08 03:45");
+}
+
+TEST_F(ConnectionNoticesTest, AFamilyLostWhileTheOtherWorksIsToldWithTheLimitsOfADegradedPeriod)
+{
+    FamilyChecks(1, "uu");
+    FamilyChecks(3, "ud"); // lost at 03:45:19
+    FamilyChecks(1, "uu", 60s);
+    FamilyChecks(1, "ud", 60s); // again within 10 min of its return: quiet until it has held
+    FamilyChecks(9, "ud", 60s);
+    FamilyChecks(1, "ud", 60s);
+    FamilyChecks(1, "dd", 60s); // an outage ends the split without a word
+    FamilyChecks(1, "uu", 60s);
+    FamilyChecks(1, "u-", 60s); // one family only: nothing to split
+    FamilyChecks(1, "du", 60s);
+    EXPECT_EQ(Summaries(),
+              (std::vector<std::string>{
+                  "IPv6 lost: IPv6 lost at 03:45; IPv4 works",
+                  "IPv6 back: IPv6 back at 03:46",
+                  "IPv6 lost: IPv6 lost at 03:47; IPv4 works",
+                  "Connection lost: No answer since 03:58: the router answers, the Internet does not.",
+                  "Connected again: after 1 min 0 s",
+                  "IPv4 lost: IPv4 lost at 04:01; IPv6 works",
+              }));
+    ASSERT_EQ(notifier.shown.size(), 6u);
+    EXPECT_EQ(notifier.shown[1].id, notifier.shown[0].id);
+    EXPECT_EQ(notifier.shown[1].kind, NoticeKind::FamilyBack);
+    EXPECT_EQ(notifier.shown[2].kind, NoticeKind::FamilyLost);
+}
+
+TEST(ChangeLinesTest, PrintsAFamilyLostWhileTheOtherWorksAndItsReturn)
+{
+    const ScopedTimeZone utc("UTC0");
+    std::vector<std::string> lines;
+    ChangeLines changes([&](const std::string& line) { lines.push_back(line); });
+    const std::time_t t = 1'796'701'517;
+    for (const auto& [offset, pattern] : std::vector<std::pair<int, std::string>>{
+             {0, "uu"}, {5, "ud"}, {10, "ud"}, {15, "uu"}, {20, "dd"}, {25, "ud"}, {30, "du"}}) {
+        changes.CheckRecorded(FamiliesCheck(t + offset, pattern));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "IPv6 lost at " + DateTimeText(t + 5) + "; IPv4 works",
+                         "IPv6 back at " + DateTimeText(t + 15),
+                         "Connection lost at " + DateTimeText(t + 20) +
+                             ": the router answers, the Internet does not.",
+                         "Connected again at " + DateTimeText(t + 25) + " after 5 s",
+                         "IPv6 lost at " + DateTimeText(t + 25) + "; IPv4 works",
+                         "IPv6 back at " + DateTimeText(t + 30),
+                         "IPv4 lost at " + DateTimeText(t + 30) + "; IPv6 works",
+                     }));
 }
 
 TEST(ChangeLinesTest, PrintsEveryChangeAndAFirstLoss)

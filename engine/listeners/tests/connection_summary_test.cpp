@@ -52,6 +52,15 @@ TEST(ConnectionSummaryTest, TellsTheStateSinceWhenAndTodaysOutages)
     summary.SetDegraded("median 640 ms");
     summary.SetDegraded("");
     EXPECT_EQ(summary.Text(t + 20).find("degraded"), std::string::npos);
+
+    // A family lost while the other works is named while connected only.
+    summary.SetFamilyLost("IPv6 lost at 01:00; IPv4 works");
+    summary.SetDegraded("loss 12%");
+    EXPECT_EQ(summary.Text(t + 20),
+              "Connected for 0 s, IPv6 lost at 01:00; IPv4 works, degraded: loss 12% \xC2\xB7 "
+              "1 outage today (5 s)");
+    summary.Add(t + 25, false);
+    EXPECT_EQ(summary.Text(t + 25).find("IPv6"), std::string::npos);
 }
 
 } // namespace

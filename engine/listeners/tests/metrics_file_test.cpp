@@ -44,6 +44,29 @@ TEST(MetricsFileTest, LeavesOutWhatIsNotKnown)
     EXPECT_NE(before.find("pellavane_interval_seconds 5\n"), std::string::npos);
 }
 
+// Each configured family has its gauge; one that is not configured has none, and with none configured
+// (targets on this machine alone) the family is left out.
+TEST(MetricsFileTest, EachConfiguredFamilyHasItsGauge)
+{
+    const FamilyResult v4{AddressFamily::V4, true, "", 9.5, "192.0.2.7"};
+    const FamilyResult v6{AddressFamily::V6, false, "provider", std::nullopt, ""};
+    const std::pair<std::vector<FamilyResult>, std::string> cases[] = {
+        {{v4, v6}, "pellavane_family_up{family=\"4\"} 1\npellavane_family_up{family=\"6\"} 0\n"},
+        {{v6}, "# TYPE pellavane_family_up gauge\npellavane_family_up{family=\"6\"} 0\n#"},
+        {{}, ""},
+    };
+    for (const auto& [families, expected] : cases) {
+        CheckResult check = Check(1, true);
+        check.families = families;
+        const std::string text = RenderMetrics(check, {}, 5, "1");
+        if (expected.empty()) {
+            EXPECT_EQ(text.find("pellavane_family_up"), std::string::npos) << text;
+        } else {
+            EXPECT_NE(text.find(expected), std::string::npos) << text;
+        }
+    }
+}
+
 TEST(MetricsFileTest, CountsOutagesAndDowntimeAcrossChecks)
 {
     testing::TempFolder folder;

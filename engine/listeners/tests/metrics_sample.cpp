@@ -11,6 +11,8 @@ int main()
     check.rttMs = 0.042;
     check.durationSeconds = 1.5;
     check.targets = {{"127.0.0.1", true}, {"::1", false}, {"odd \"name\" \\ here\n", false}};
+    check.families = {{pellavane::AddressFamily::V4, true, "", 0.042, "127.0.0.1"},
+                      {pellavane::AddressFamily::V6, false, "provider", std::nullopt, ""}};
     pellavane::EchoMetrics echoes;
     echoes.Add({5, {0.05, 18.123, 250, 30000}});
     std::cout << pellavane::RenderMetrics(check, {10, 2, 1, 7.5, echoes}, 60, "0.1.0 \"dev\"");

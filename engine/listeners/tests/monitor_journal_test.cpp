@@ -1,5 +1,7 @@
 #include "engine/listeners/monitor_journal.h"
 
+#include "engine/listeners/family_rows.h"
+
 #include "engine/check/check_result.h"
 #include "engine/monitor/journal.h"
 #include "engine/monitor/sleep_watch.h"
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -164,6 +167,87 @@ TEST(MonitorJournal, AQualityRowSaysWhyItTurnedDegradedAndWhatEndedIt)
                   "2026-12-08T04:00:17+00:00,quality,normal,,,sleep",
                   "2026-12-08T04:01:47+00:00,quality,normal,,,logging off",
               }));
+}
+
+CheckResult FamilyCheck(std::time_t t, std::vector<FamilyResult> families)
+{
+    CheckResult check;
+    check.time = t;
+    check.families = std::move(families);
+    check.connected =
+        check.families.empty() || std::any_of(check.families.begin(), check.families.end(),
+                                              [](const FamilyResult& f) { return f.connected; });
+    check.cause = check.connected ? "" : "provider";
+    return check;
+}
+
+const FamilyResult kV4Up{AddressFamily::V4, true, "", 9.5, "192.0.2.7"};
+const FamilyResult kV6Up{AddressFamily::V6, true, "", 12.25, "2001:db8::7"};
+const FamilyResult kV4Down{AddressFamily::V4, false, "provider", std::nullopt, ""};
+const FamilyResult kV6Down{AddressFamily::V6, false, "provider", std::nullopt, ""};
+
+TEST(MonitorJournal, FamilyRowsComeAtTheFirstCheckAfterStartAndAtEachChangeOnly)
+{
+    const ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    const std::string log = folder.File("net");
+    NoHealth health;
+    Journal journal([&] { return log; }, health);
+    const std::time_t t = 1'796'701'517;
+    MonitorJournal rows(journal, [&] { return t; });
+    rows.CheckRecorded(FamilyCheck(t, {})); // targets on this machine alone: as it always was
+    rows.CheckRecorded(FamilyCheck(t + 1, {kV4Up}));
+    rows.CheckRecorded(FamilyCheck(t + 2, {kV4Up}));
+    rows.LoggingStarted(1);
+    rows.CheckRecorded(FamilyCheck(t + 3, {kV4Up, kV6Up}));
+    rows.CheckRecorded(FamilyCheck(t + 4, {kV4Up, kV6Up}));
+    rows.CheckRecorded(FamilyCheck(t + 5, {kV4Up, kV6Down}));
+    rows.CheckRecorded(FamilyCheck(t + 6, {kV4Up, kV6Down}));
+    rows.CheckRecorded(FamilyCheck(t + 7, {kV4Down, kV6Down}));
+    rows.CheckRecorded(FamilyCheck(t + 8, {kV4Up}));
+    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
+              (std::vector<std::string>{
+                  "time,event,status,rtt_ms,target,detail",
+                  "2026-12-08T03:45:17+00:00,check,connected,,,",
+                  "2026-12-08T03:45:18+00:00,check,connected,,,",
+                  "2026-12-08T03:45:18+00:00,ipv4,connected,9.5,192.0.2.7,",
+                  "2026-12-08T03:45:19+00:00,check,connected,,,",
+                  "2026-12-08T03:45:17+00:00,start,,,,interval=1",
+                  "2026-12-08T03:45:20+00:00,check,connected,,,",
+                  "2026-12-08T03:45:20+00:00,ipv4,connected,9.5,192.0.2.7,",
+                  "2026-12-08T03:45:20+00:00,ipv6,connected,12.25,2001:db8::7,",
+                  "2026-12-08T03:45:21+00:00,check,connected,,,",
+                  "2026-12-08T03:45:22+00:00,check,connected,,,",
+                  "2026-12-08T03:45:22+00:00,ipv6,disconnected,,,provider",
+                  "2026-12-08T03:45:23+00:00,check,connected,,,",
+                  "2026-12-08T03:45:24+00:00,check,disconnected,,,provider",
+                  "2026-12-08T03:45:24+00:00,ipv4,disconnected,,,provider",
+                  "2026-12-08T03:45:25+00:00,check,connected,,,",
+                  "2026-12-08T03:45:25+00:00,ipv4,connected,9.5,192.0.2.7,",
+                  "2026-12-08T03:45:25+00:00,ipv6,,,,not configured",
+              }));
+}
+
+TEST(LoneCheckFamilyRows, OnlyAFamilyThatDiffersFromTheCheckIsWritten)
+{
+    const ScopedTimeZone zone("UTC0");
+    const std::time_t t = 1'796'701'517;
+    const std::pair<std::vector<FamilyResult>, std::vector<std::string>> cases[] = {
+        {{}, {}},
+        {{kV4Up, kV6Up}, {}},
+        {{kV4Down, kV6Down}, {}},
+        {{kV4Up, kV6Down}, {"2026-12-08T03:45:17+00:00,ipv6,disconnected,,,provider"}},
+        {{kV4Down, kV6Up}, {"2026-12-08T03:45:17+00:00,ipv4,disconnected,,,provider"}},
+        {{kV4Up}, {"2026-12-08T03:45:17+00:00,ipv6,,,,not configured"}},
+        {{kV6Down}, {"2026-12-08T03:45:17+00:00,ipv4,,,,not configured"}},
+    };
+    for (const auto& [families, expected] : cases) {
+        std::vector<std::string> rows;
+        for (const JournalRow& row : LoneCheckFamilyRows(FamilyCheck(t, families))) {
+            rows.push_back(FormatJournalRow(row));
+        }
+        EXPECT_EQ(rows, expected) << families.size();
+    }
 }
 
 } // namespace
