@@ -279,8 +279,9 @@ int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<s
     if (!connected && !check.cause.empty()) {
         err << "Cause: " << CauseSentence(check.cause) << " (" << check.cause << ")\n" << std::flush;
     }
-    if (std::any_of(check.families.begin(), check.families.end(),
-                    [](const FamilyResult& f) { return !f.connected; })) {
+    // With one family configured its line would only repeat the check's own.
+    if (check.families.size() > 1 && std::any_of(check.families.begin(), check.families.end(),
+                                                 [](const FamilyResult& f) { return !f.connected; })) {
         for (const FamilyResult& family : check.families) {
             err << FamilyName(family.family) << ": " << (family.connected ? "connected" : "disconnected");
             if (!family.connected && !family.cause.empty()) {

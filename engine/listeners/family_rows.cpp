@@ -56,8 +56,10 @@ std::vector<JournalRow> LoneCheckFamilyRows(const CheckResult& check)
         return rows;
     }
     const FamilyState status = check.connected ? FamilyState::Connected : FamilyState::Disconnected;
+    // A family this check did not ask (not configured, or not chosen) has no state to differ.
     for (const AddressFamily family : kFamilies) {
-        if (FamilyStateIn(check, family) != status) {
+        const FamilyState state = FamilyStateIn(check, family);
+        if (state != FamilyState::NotConfigured && state != status) {
             rows.push_back(RowFor(check, family));
         }
     }

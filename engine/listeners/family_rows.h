@@ -38,8 +38,8 @@ private:
     std::array<std::optional<FamilyState>, 2> m_last;
 };
 
-/** The family rows of a lone check (--check --log): one for each family whose state differs from the
- *  check's status; none when no family is configured. */
+/** The family rows of a lone check (--check --log): one for each configured family whose state
+ *  differs from the check's status; none when no family is configured. */
 std::vector<JournalRow> LoneCheckFamilyRows(const CheckResult& check);
 
 } // namespace pellavane
