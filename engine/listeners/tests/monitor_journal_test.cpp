@@ -103,16 +103,29 @@ TEST(MonitorJournal, ARunWithASleepFoundFromTheClocksAndAClockStepReadsBackRowBy
               }));
 }
 
-TEST(MonitorJournal, SeveralEchoesFollowTheirCheckRowAndOneAddsNothing)
+// The listener writing into a journal of its own, its rows read back as lines.
+class MonitorJournalRows : public ::testing::Test
 {
-    const ScopedTimeZone zone("UTC0");
-    TempFolder folder;
-    const std::string log = folder.File("net");
-    NoHealth health;
-    Journal journal([&] { return log; }, health);
-    MonitorJournal rows(journal, [] { return std::time_t{0}; });
+protected:
+    std::vector<std::string> Written() const { return Lines(ReadFile(m_folder.File("net.journal.csv"))); }
+
+    static constexpr std::time_t kT = 1'796'701'517; // 2026-12-08T03:45:17Z
+
+private:
+    ScopedTimeZone m_zone{"UTC0"};
+    TempFolder m_folder;
+    std::string m_log = m_folder.File("net");
+    NoHealth m_health;
+    Journal m_journal{[this] { return m_log; }, m_health};
+
+protected:
+    MonitorJournal rows{m_journal, [] { return kT; }};
+};
+
+TEST_F(MonitorJournalRows, SeveralEchoesFollowTheirCheckRowAndOneAddsNothing)
+{
     CheckResult check;
-    check.time = 1'796'701'517;
+    check.time = kT;
     check.connected = true;
     check.rttMs = 18.123;
     check.target = "192.0.2.9";
@@ -130,7 +143,7 @@ TEST(MonitorJournal, SeveralEchoesFollowTheirCheckRowAndOneAddsNothing)
     check.connected = false;
     check.echoes.reset();
     rows.CheckRecorded(check);
-    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
+    EXPECT_EQ(Written(),
               (std::vector<std::string>{
                   "time,event,status,rtt_ms,target,detail",
                   "2026-12-08T03:45:17+00:00,check,connected,18.123,192.0.2.9,",
@@ -142,31 +155,24 @@ TEST(MonitorJournal, SeveralEchoesFollowTheirCheckRowAndOneAddsNothing)
               }));
 }
 
-TEST(MonitorJournal, AQualityRowSaysWhyItTurnedDegradedAndWhatEndedIt)
+TEST_F(MonitorJournalRows, AQualityRowSaysWhyItTurnedDegradedAndWhatEndedIt)
 {
-    const ScopedTimeZone zone("UTC0");
-    TempFolder folder;
-    const std::string log = folder.File("net.txt");
-    NoHealth health;
-    Journal journal([&] { return log; }, health);
-    MonitorJournal rows(journal, [] { return std::time_t{0}; });
-    const std::time_t t = 1'796'701'517;
+    const std::time_t t = kT;
     rows.QualityChanged({t, true, {"loss 12%", "12 % of echoes lost in the last 10 min"}, QualityEnd::None});
     rows.QualityChanged({t + 600, false, {}, QualityEnd::Recovered});
     rows.QualityChanged({t + 700, true, {"median 640 ms", ""}, QualityEnd::None});
     rows.QualityChanged({t + 800, false, {}, QualityEnd::Outage});
     rows.QualityChanged({t + 900, false, {}, QualityEnd::Sleep});
     rows.QualityChanged({t + 990, false, {}, QualityEnd::LoggingOff});
-    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
-              (std::vector<std::string>{
-                  "time,event,status,rtt_ms,target,detail",
-                  "2026-12-08T03:45:17+00:00,quality,degraded,,,loss 12%",
-                  "2026-12-08T03:55:17+00:00,quality,normal,,,",
-                  "2026-12-08T03:56:57+00:00,quality,degraded,,,median 640 ms",
-                  "2026-12-08T03:58:37+00:00,quality,normal,,,outage",
-                  "2026-12-08T04:00:17+00:00,quality,normal,,,sleep",
-                  "2026-12-08T04:01:47+00:00,quality,normal,,,logging off",
-              }));
+    EXPECT_EQ(Written(), (std::vector<std::string>{
+                             "time,event,status,rtt_ms,target,detail",
+                             "2026-12-08T03:45:17+00:00,quality,degraded,,,loss 12%",
+                             "2026-12-08T03:55:17+00:00,quality,normal,,,",
+                             "2026-12-08T03:56:57+00:00,quality,degraded,,,median 640 ms",
+                             "2026-12-08T03:58:37+00:00,quality,normal,,,outage",
+                             "2026-12-08T04:00:17+00:00,quality,normal,,,sleep",
+                             "2026-12-08T04:01:47+00:00,quality,normal,,,logging off",
+                         }));
 }
 
 CheckResult FamilyCheck(std::time_t t, std::vector<FamilyResult> families)
@@ -186,15 +192,9 @@ const FamilyResult kV6Up{AddressFamily::V6, true, "", 12.25, "2001:db8::7"};
 const FamilyResult kV4Down{AddressFamily::V4, false, "provider", std::nullopt, ""};
 const FamilyResult kV6Down{AddressFamily::V6, false, "provider", std::nullopt, ""};
 
-TEST(MonitorJournal, FamilyRowsComeAtTheFirstCheckAfterStartAndAtEachChangeOnly)
+TEST_F(MonitorJournalRows, FamilyRowsComeAtTheFirstCheckAfterStartAndAtEachChangeOnly)
 {
-    const ScopedTimeZone zone("UTC0");
-    TempFolder folder;
-    const std::string log = folder.File("net");
-    NoHealth health;
-    Journal journal([&] { return log; }, health);
-    const std::time_t t = 1'796'701'517;
-    MonitorJournal rows(journal, [&] { return t; });
+    const std::time_t t = kT;
     rows.CheckRecorded(FamilyCheck(t, {})); // targets on this machine alone: as it always was
     rows.CheckRecorded(FamilyCheck(t + 1, {kV4Up}));
     rows.CheckRecorded(FamilyCheck(t + 2, {kV4Up}));
@@ -205,27 +205,26 @@ TEST(MonitorJournal, FamilyRowsComeAtTheFirstCheckAfterStartAndAtEachChangeOnly)
     rows.CheckRecorded(FamilyCheck(t + 6, {kV4Up, kV6Down}));
     rows.CheckRecorded(FamilyCheck(t + 7, {kV4Down, kV6Down}));
     rows.CheckRecorded(FamilyCheck(t + 8, {kV4Up}));
-    EXPECT_EQ(Lines(ReadFile(folder.File("net.journal.csv"))),
-              (std::vector<std::string>{
-                  "time,event,status,rtt_ms,target,detail",
-                  "2026-12-08T03:45:17+00:00,check,connected,,,",
-                  "2026-12-08T03:45:18+00:00,check,connected,,,",
-                  "2026-12-08T03:45:18+00:00,ipv4,connected,9.5,192.0.2.7,",
-                  "2026-12-08T03:45:19+00:00,check,connected,,,",
-                  "2026-12-08T03:45:17+00:00,start,,,,interval=1",
-                  "2026-12-08T03:45:20+00:00,check,connected,,,",
-                  "2026-12-08T03:45:20+00:00,ipv4,connected,9.5,192.0.2.7,",
-                  "2026-12-08T03:45:20+00:00,ipv6,connected,12.25,2001:db8::7,",
-                  "2026-12-08T03:45:21+00:00,check,connected,,,",
-                  "2026-12-08T03:45:22+00:00,check,connected,,,",
-                  "2026-12-08T03:45:22+00:00,ipv6,disconnected,,,provider",
-                  "2026-12-08T03:45:23+00:00,check,connected,,,",
-                  "2026-12-08T03:45:24+00:00,check,disconnected,,,provider",
-                  "2026-12-08T03:45:24+00:00,ipv4,disconnected,,,provider",
-                  "2026-12-08T03:45:25+00:00,check,connected,,,",
-                  "2026-12-08T03:45:25+00:00,ipv4,connected,9.5,192.0.2.7,",
-                  "2026-12-08T03:45:25+00:00,ipv6,,,,not configured",
-              }));
+    EXPECT_EQ(Written(), (std::vector<std::string>{
+                             "time,event,status,rtt_ms,target,detail",
+                             "2026-12-08T03:45:17+00:00,check,connected,,,",
+                             "2026-12-08T03:45:18+00:00,check,connected,,,",
+                             "2026-12-08T03:45:18+00:00,ipv4,connected,9.5,192.0.2.7,",
+                             "2026-12-08T03:45:19+00:00,check,connected,,,",
+                             "2026-12-08T03:45:17+00:00,start,,,,interval=1",
+                             "2026-12-08T03:45:20+00:00,check,connected,,,",
+                             "2026-12-08T03:45:20+00:00,ipv4,connected,9.5,192.0.2.7,",
+                             "2026-12-08T03:45:20+00:00,ipv6,connected,12.25,2001:db8::7,",
+                             "2026-12-08T03:45:21+00:00,check,connected,,,",
+                             "2026-12-08T03:45:22+00:00,check,connected,,,",
+                             "2026-12-08T03:45:22+00:00,ipv6,disconnected,,,provider",
+                             "2026-12-08T03:45:23+00:00,check,connected,,,",
+                             "2026-12-08T03:45:24+00:00,check,disconnected,,,provider",
+                             "2026-12-08T03:45:24+00:00,ipv4,disconnected,,,provider",
+                             "2026-12-08T03:45:25+00:00,check,connected,,,",
+                             "2026-12-08T03:45:25+00:00,ipv4,connected,9.5,192.0.2.7,",
+                             "2026-12-08T03:45:25+00:00,ipv6,,,,not configured",
+                         }));
 }
 
 TEST(LoneCheckFamilyRows, OnlyAConfiguredFamilyThatDiffersFromTheCheckIsWritten)
