@@ -130,8 +130,10 @@ TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
         EXPECT_EQ(std::string(record.cause), c.cause) << text;
         EXPECT_EQ(record.familyConfigured, c.cause != "not configured") << text;
     }
+    // The record's fields point into the row's text, which must outlive them.
+    const std::string text = FormatJournalRow(CheckRow(answered));
     HistoryRecord record;
-    ASSERT_TRUE(ParseJournalRow(FormatJournalRow(CheckRow(answered)), record));
+    ASSERT_TRUE(ParseJournalRow(text, record));
     EXPECT_DOUBLE_EQ(RoundTripMs(record), 12.5);
 }
 
