@@ -20,7 +20,7 @@ constexpr std::int64_t kT = kNow - kTimelineSpan + 10 * kEchoBucketSeconds;
 JournalRow Row(std::int64_t at, HistoryEvent event, const char* status = "", const char* detail = "",
                const char* rtt = "")
 {
-    return {kT + at, event, status, rtt, "127.0.0.1", detail};
+    return {static_cast<std::time_t>(kT + at), event, status, rtt, "127.0.0.1", detail};
 }
 JournalRow Up(std::int64_t at, const char* detail = "", const char* rtt = "10")
 {
