@@ -8,16 +8,6 @@ namespace {
 
 using Kind = PingReply::Kind;
 
-bool Answered(const PingReply& reply)
-{
-    return reply.kind == Kind::Answered;
-}
-
-PingReply ReplyAt(const std::vector<PingReply>& replies, std::size_t i)
-{
-    return i < replies.size() ? replies[i] : PingReply{};
-}
-
 } // namespace
 
 TargetGroup::TargetGroup(std::vector<std::string> hosts, std::optional<AddressFamily> family,

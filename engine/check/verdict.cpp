@@ -13,16 +13,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Kind = PingReply::Kind;
 
-bool Answered(const PingReply& reply)
-{
-    return reply.kind == Kind::Answered;
-}
-
-PingReply ReplyAt(const std::vector<PingReply>& replies, std::size_t i)
-{
-    return i < replies.size() ? replies[i] : PingReply{};
-}
-
 } // namespace
 
 PingReply IPingRunner::PingEchoes(const std::string& host, int, std::chrono::milliseconds bound)

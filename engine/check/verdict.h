@@ -44,6 +44,17 @@ struct PingRequest
     std::optional<int> echoes;
 };
 
+inline bool Answered(const PingReply& reply)
+{
+    return reply.kind == PingReply::Kind::Answered;
+}
+
+/** The reply at i; a runner that gave fewer replies than hosts left the rest Silent. */
+inline PingReply ReplyAt(const std::vector<PingReply>& replies, std::size_t i)
+{
+    return i < replies.size() ? replies[i] : PingReply{};
+}
+
 /** Sends echo requests. */
 class IPingRunner
 {
