@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# The real window as a native Wayland client under sway (headless), first with no tray at all, then
+# with waybar, whose tray is a StatusNotifierWatcher and host on a private session bus. With no tray
+# a start "Minimized" leaves the window on screen; a host that comes later gets the icon; the item's
+# tool tip and icon follow a loss and a restore; started minimised with a tray the window hides and
+# the item's Activate brings it back, as a second start does. The item is read over D-Bus.
+#   test-wayland.sh [PROGRAM]   default: build-ci/app/pellavane, built when missing
+# Run as root, it runs as nobody (sway will not run as root). Every wait is bounded and every
+# background process is ended on exit, so it never hangs.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ "${1:-}" != --inside ]; then
+    top=$(cd "$here/.." && pwd)
+    program=${1:-$top/build-ci/app/pellavane}
+    if [ ! -x "$program" ]; then
+        if [ $# -gt 0 ]; then
+            echo "FAIL: no program at $program" >&2
+            exit 1
+        fi
+        cmake -S "$top" -B "$top/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLAVANE_WERROR=ON >/dev/null || exit 1
+        cmake --build "$top/build-ci" --target pellavane -j 2 || exit 1
+    fi
+    # shellcheck source=scripts/lib/wayland.sh
+    . "$here/lib/wayland.sh"
+    wayland_as_user "$here/test-wayland.sh" "$program"
+    exit
+fi
+program=$2
+
+# shellcheck source=scripts/lib/wayland.sh
+. "$here/lib/wayland.sh"
+wayland_sandbox_setup
+mkdir -p "$XDG_CONFIG_HOME"
+settings=$XDG_CONFIG_HOME/Quillmoor.ini
+# Logging every second; started at log-on with "Minimized" ticked when $1 is On.
+write_settings() {
+    printf '[Pellavane]\nOftenIndex=1\nStartStopState=On\nWindows%%20Startup=%s\nMinimized=%s\n' "$1" "$1" \
+        >"$settings"
+}
+start_program() {
+    sandbox_spawn "$1" "$program"
+    running=$spawned
+}
+stop_program() {
+    kill -TERM "$running"
+    wait_until 10 process_gone "$running" || fail "the program does not end at SIGTERM"
+    wait "$running" 2>/dev/null
+}
+window_is() {
+    wayland_window_is Pellavane "$1"
+}
+window_state() {
+    wayland_window Pellavane
+}
+tip_says() {
+    [[ "$(wayland_item_tip)" == "Pellavane: $1"* ]]
+}
+mark_is() {
+    [ "$(wayland_item_mark)" = "$1" ]
+}
+
+wayland_start_sway || exit 1
+pass "sway runs headless on $WAYLAND_DISPLAY as $(id -un)"
+
+# No tray at all: no watcher, no host, no XEmbed tray.
+write_settings On
+start_program no-tray
+if wait_until 20 window_is visible; then
+    sleep 2
+    if window_is visible; then
+        pass "with no tray a start \"Minimized\" leaves the window on screen"
+    else
+        fail "with no tray a start \"Minimized\" takes the window off screen ($(window_state))"
+    fi
+else
+    fatal "with no tray the window does not come up ($(window_state))"
+fi
+
+# A tray that comes after the program: waybar registers the watcher and itself as the host.
+wayland_start_waybar || fatal "waybar does not start"
+if wait_until 30 wayland_item_registered; then
+    pass "a host registered after start-up gets the icon ($(wayland_items))"
+else
+    fail "a host registered after start-up gets no icon"
+fi
+if window_is visible; then pass "the window stays on screen when the tray comes"; else fail "the window is $(window_state) when the tray comes"; fi
+stop_program
+wait_until 10 eval '! wayland_item_registered' || fail "the item stays registered after the program ends"
+
+# With the tray from the start: the window, the item, its tip and mark through a loss and a restore.
+write_settings Off
+start_program tray
+wait_until 20 window_is visible || fatal "with a tray the window does not come up ($(window_state))"
+pass "the window comes up as a Wayland client"
+wait_until 10 wayland_item_registered || fatal "the item is not registered with the watcher"
+pass "the item is registered: $(wayland_items)"
+if wait_until 10 tip_says "Connected since" && wait_until 5 mark_is green; then
+    pass "connected: the mark is green and the tip says \"$(wayland_item_tip)\""
+else
+    fail "connected: the mark is $(wayland_item_mark) and the tip says \"$(wayland_item_tip)\""
+fi
+fake_ping silent
+if wait_until 15 mark_is red; then pass "silent, the mark turns red"; else fail "silent, the mark is $(wayland_item_mark)"; fi
+# Without a notification service the notice is the item's tip for a few seconds, then the state is.
+if wait_until 20 tip_says "Disconnected for"; then
+    pass "silent, the tip says \"$(wayland_item_tip)\""
+else
+    fail "silent, the tip says \"$(wayland_item_tip)\""
+fi
+fake_ping answer
+if wait_until 15 mark_is green; then pass "answering again, the mark is green"; else fail "answering again, the mark is $(wayland_item_mark)"; fi
+if wait_until 20 tip_says "Connected since"; then
+    pass "answering again, the tip says \"$(wayland_item_tip)\""
+else
+    fail "answering again, the tip says \"$(wayland_item_tip)\""
+fi
+stop_program
+
+# Started minimised with a tray: hidden, until the item's Activate or a second start.
+write_settings On
+start_program minimised
+wait_until 20 wayland_item_registered || fatal "started minimised, the item is not registered"
+sleep 2
+if [ -z "$(window_state)" ]; then
+    pass "started minimised with a tray, the window is hidden"
+else
+    fail "started minimised with a tray, the window is $(window_state)"
+fi
+wayland_activate_item
+if wait_until 10 window_is visible; then
+    pass "the item's Activate brings the window back"
+else
+    fail "the item's Activate leaves the window $(window_state)"
+fi
+stop_program
+start_program minimised-again
+wait_until 20 wayland_item_registered || fatal "started minimised again, the item is not registered"
+sleep 2
+[ -z "$(window_state)" ] || fail "started minimised again, the window is $(window_state)"
+timeout 20 "$program" >"$sandbox/second.out" 2>"$sandbox/second.err"
+second_status=$?
+if [ "$second_status" = 0 ] && wait_until 10 window_is visible; then
+    pass "a second start brings the window out of the tray"
+else
+    fail "a second start exits $second_status and leaves the window $(window_state)"
+fi
+
+# The history window on Wayland, from the running program; it takes the focus as a new window.
+history_shown() { wayland_window_is "Connection History" focused; }
+timeout 20 "$program" --show-history >"$sandbox/history.out" 2>"$sandbox/history.err"
+if wait_until 10 history_shown; then
+    pass "--show-history brings up the running program's Connection History"
+else
+    fail "--show-history shows no Connection History ($(wayland_window "Connection History"))"
+fi
+# A window may not take the focus from another on Wayland without a token of the compositor's:
+# a second start finds the window shown and leaves the focus where it is.
+timeout 20 "$program" >"$sandbox/third.out" 2>"$sandbox/third.err"
+echo "NOTE: after a second start the window is $(window_state), the history window $(wayland_window "Connection History")"
+stop_program
+
+finish Wayland
