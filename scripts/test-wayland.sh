@@ -33,10 +33,10 @@ program=$2
 wayland_sandbox_setup
 mkdir -p "$XDG_CONFIG_HOME"
 settings=$XDG_CONFIG_HOME/Quillmoor.ini
-# Logging every second; started at log-on with "Minimized" ticked when $1 is On.
+# Started at log-on with "Minimized" ticked when $1 is On; logging every second unless $2 is Off.
 write_settings() {
-    printf '[Pellavane]\nOftenIndex=1\nStartStopState=On\nWindows%%20Startup=%s\nMinimized=%s\n' "$1" "$1" \
-        >"$settings"
+    printf '[Pellavane]\nOftenIndex=1\nStartStopState=%s\nWindows%%20Startup=%s\nMinimized=%s\n' \
+        "${2:-On}" "$1" "$1" >"$settings"
 }
 start_program() {
     sandbox_spawn "$1" "$program"
@@ -117,10 +117,18 @@ else
 fi
 stop_program
 
-# Started minimised with a tray: hidden, until the item's Activate or a second start.
-write_settings On
+# Started minimised with a tray: hidden, until the item's Activate or a second start. Logging off
+# this time: the mark is grey.
+write_settings On Off
 start_program minimised
 wait_until 20 wayland_item_registered || fatal "started minimised, the item is not registered"
+# The balloon of the minimise stands in the tip for its few seconds first.
+logging_off_shown() { mark_is grey && tip_says "Automatic Log is Off"; }
+if wait_until 15 logging_off_shown; then
+    pass "logging off: the mark is grey and the tip says \"$(wayland_item_tip)\""
+else
+    fail "logging off: the mark is $(wayland_item_mark) and the tip says \"$(wayland_item_tip)\""
+fi
 sleep 2
 if [ -z "$(window_state)" ]; then
     pass "started minimised with a tray, the window is hidden"
