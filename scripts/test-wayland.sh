@@ -3,7 +3,8 @@
 # with waybar, whose tray is a StatusNotifierWatcher and host on a private session bus. With no tray
 # a start "Minimized" leaves the window on screen; a host that comes later gets the icon; the item's
 # tool tip and icon follow a loss and a restore; started minimised with a tray the window hides and
-# the item's Activate brings it back, as a second start does. The item is read over D-Bus.
+# the item's Activate brings it back, as a second start does; on X11 (Xvfb) the host shows it too.
+# The item is read over D-Bus.
 #   test-wayland.sh [PROGRAM]   default: build-ci/app/pellavane, built when missing
 # Run as root, it runs as nobody (sway will not run as root). Every wait is bounded and every
 # background process is ended on exit, so it never hangs.
@@ -116,6 +117,19 @@ else
     fail "answering again, the tip says \"$(wayland_item_tip)\""
 fi
 stop_program
+
+# On X11 the same host shows the icon as an item too, though an XEmbed tray is what Qt finds itself.
+if desktop_start_xvfb; then
+    QT_QPA_PLATFORM=xcb start_program x11
+    if wait_until 20 wayland_item_registered && wait_until 10 tip_says "Connected since"; then
+        pass "on X11 with the host the icon is an item: \"$(wayland_item_tip)\""
+    else
+        fail "on X11 with the host no item is registered ($(wayland_items))"
+    fi
+    stop_program
+else
+    fail "Xvfb does not start"
+fi
 
 # Started minimised with a tray: hidden, until the item's Activate or a second start. Logging off
 # this time: the mark is grey.

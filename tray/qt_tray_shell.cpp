@@ -135,13 +135,21 @@ TrayPicture QuillmoorTrayPicture()
 bool NotificationAreaAvailable()
 {
     // Qt settles once per process, when it first makes or asks about an icon, whether its icons go
-    // over D-Bus: asked before a host is there, it would never use one that comes later. The bus is
-    // asked first, and Qt only where it has a tray of its own besides: on Wayland it has none.
-    if (StatusNotifierHostRegistered()) {
-        return true;
+    // over D-Bus: asked before a host is there, it would never use one that comes later. So the bus
+    // is asked first, and Qt only where it has a tray of its own besides (none on Wayland). Once
+    // Qt has been asked without a host, its icon can only be its own kind: then only Qt can say
+    // whether that kind is shown, and a host that came later would show nothing of ours.
+    static bool qtSettledWithoutBus = false;
+    if (!qtSettledWithoutBus) {
+        if (StatusNotifierHostRegistered()) {
+            return true;
+        }
+        if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+            return false;
+        }
+        qtSettledWithoutBus = true;
     }
-    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland")) &&
-           QSystemTrayIcon::isSystemTrayAvailable();
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 QtTrayShell::QtTrayShell(QObject* parent, std::function<bool()> trayAvailable, int retryMs)
