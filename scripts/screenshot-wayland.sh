@@ -42,7 +42,7 @@ if ! wait_until 20 window_up; then
     exit 1
 fi
 sleep "${PELLAVANE_SHOT_WAIT:-11}"
-read -r x y w h <<<"$(wayland_window_rect Pellavane)"
+read -r x y w h <<<"$(wayland_window_field Pellavane rect)"
 timeout 20 grim "$out/wayland-screen.png"
 timeout 20 grim -g "$x,$y ${w}x$h" "$out/wayland-window.png"
 timeout 20 grim -g "904,0 120x30" -s 3 "$out/wayland-panel.png"

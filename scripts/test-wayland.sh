@@ -93,7 +93,13 @@ wait_until 10 eval '! wayland_item_registered' || fail "the item stays registere
 write_settings Off
 start_program tray
 wait_until 20 window_is visible || fatal "with a tray the window does not come up ($(window_state))"
-pass "the window comes up as a Wayland client"
+# sway floats a window whose size is fixed, at that size, rather than tiling it.
+read -r _ _ width height <<<"$(wayland_window_field Pellavane rect)"
+if [ "$(wayland_window_field Pellavane type)" = floating_con ] && [ "$width" -lt 800 ]; then
+    pass "the window comes up as a Wayland client, floating at its fixed size (${width}x$height)"
+else
+    fail "the window is $(wayland_window_field Pellavane type) at ${width}x$height, not floating at its fixed size"
+fi
 wait_until 10 wayland_item_registered || fatal "the item is not registered with the watcher"
 pass "the item is registered: $(wayland_items)"
 if wait_until 10 tip_says "Connected since" && wait_until 5 mark_is green; then
@@ -181,5 +187,19 @@ fi
 timeout 20 "$program" >"$sandbox/third.out" 2>"$sandbox/third.err"
 echo "NOTE: after a second start the window is $(window_state), the history window $(wayland_window "Connection History")"
 stop_program
+
+# An error box on Wayland: a log file where none can be made.
+write_settings Off
+echo 'Text1=/proc/pellavane/log.txt' >>"$settings"
+start_program error-box
+error_box_shown() { wayland_window_is "Application Error" visible; }
+if wait_until 20 error_box_shown; then
+    pass "a log that cannot be written brings up the error box"
+else
+    fail "no error box for a log that cannot be written: $(timeout 5 swaymsg -t get_tree | grep -o '"name": "[^"]*"' | sort -u | tr '\n' ' ')"
+fi
+# The box waits for its OK, which nothing here can click: the program is ended outright.
+kill -KILL "$running"
+wait "$running" 2>/dev/null
 
 finish Wayland

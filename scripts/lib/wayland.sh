@@ -167,18 +167,31 @@ wayland_activate_item() {
     [ -n "${path:-}" ] && timeout 5 busctl --user call "$service" "$path" org.kde.StatusNotifierItem Activate ii 0 0
 }
 
-# wayland_window TITLE: "focused", "visible" or "hidden" for the first window of exactly that title
-# in sway's tree, nothing when the tree has none.
-wayland_window() {
+# wayland_window_field TITLE FIELD: of the first window of exactly that title in sway's tree, one
+# of: "state", "focused", "visible" or "hidden"; "rect", "X Y W H" with its title bar in the
+# output's pixels; "type", "con" when tiled or "floating_con". Nothing when the tree has no such
+# window.
+wayland_window_field() {
     timeout 5 swaymsg -t get_tree -r 2>/dev/null | python3 -c 'import json,sys
-title = sys.argv[1]
+title, field = sys.argv[1:3]
+def found(node):
+    if field == "state":
+        return "focused" if node.get("focused") else "visible" if node.get("visible") else "hidden"
+    if field == "rect":
+        r, d = node["rect"], node["deco_rect"]
+        return "%d %d %d %d" % (r["x"], r["y"] - d["height"], r["width"], r["height"] + d["height"])
+    return node.get(field)
 def walk(node):
     if node.get("name") == title and node.get("type") in ("con", "floating_con"):
-        print("focused" if node.get("focused") else "visible" if node.get("visible") else "hidden")
+        print(found(node))
         sys.exit()
     for child in node.get("nodes", []) + node.get("floating_nodes", []):
         walk(child)
-walk(json.load(sys.stdin))' "$1"
+walk(json.load(sys.stdin))' "$1" "$2"
+}
+
+wayland_window() {
+    wayland_window_field "$1" state
 }
 
 # wayland_window_is TITLE STATE: whether the window is in that state; "visible" takes a focused one.
@@ -188,19 +201,4 @@ wayland_window_is() {
     focused) [ "$2" = visible ] ;;
     *) return 1 ;;
     esac
-}
-
-# wayland_window_rect TITLE: "X Y W H" of the window of that title with its border, in the output's
-# pixels.
-wayland_window_rect() {
-    timeout 5 swaymsg -t get_tree -r 2>/dev/null | python3 -c 'import json,sys
-title = sys.argv[1]
-def walk(node):
-    if node.get("name") == title and node.get("type") in ("con", "floating_con"):
-        r, d = node["rect"], node["deco_rect"]
-        print(r["x"], r["y"] - d["height"], r["width"], r["height"] + d["height"])
-        sys.exit()
-    for child in node.get("nodes", []) + node.get("floating_nodes", []):
-        walk(child)
-walk(json.load(sys.stdin))' "$1"
 }
