@@ -110,6 +110,12 @@ fi
 fake_ping silent
 if wait_until 15 mark_is red; then pass "silent, the mark turns red"; else fail "silent, the mark is $(wayland_item_mark)"; fi
 # Without a notification service the notice is the item's tip for a few seconds, then the state is.
+notice_in_tip() { [[ "$(wayland_item_tip)" == *"Connection lost"* ]]; }
+if wait_until 10 notice_in_tip; then
+    pass "silent, the loss notice stands in the tip: \"$(wayland_item_tip)\""
+else
+    fail "silent, no notice in the tip: \"$(wayland_item_tip)\""
+fi
 if wait_until 20 tip_says "Disconnected for"; then
     pass "silent, the tip says \"$(wayland_item_tip)\""
 else
