@@ -43,10 +43,16 @@ start_program() {
     sandbox_spawn "$1" "$program"
     running=$spawned
 }
+item_gone() {
+    ! wayland_item_registered
+}
+# Ends the program, and waits for its item to leave the watcher's list so that the next start's
+# checks never read the last one's.
 stop_program() {
     kill -TERM "$running"
     wait_until 10 process_gone "$running" || fail "the program does not end at SIGTERM"
     wait "$running" 2>/dev/null
+    wait_until 10 item_gone || fail "the item stays registered after the program ends"
 }
 window_is() {
     wayland_window_is Pellavane "$1"
@@ -87,7 +93,6 @@ else
 fi
 if window_is visible; then pass "the window stays on screen when the tray comes"; else fail "the window is $(window_state) when the tray comes"; fi
 stop_program
-wait_until 10 eval '! wayland_item_registered' || fail "the item stays registered after the program ends"
 
 # With the tray from the start: the window, the item, its tip and mark through a loss and a restore.
 write_settings Off
