@@ -112,8 +112,17 @@ if wait_until 10 tip_says "Connected since" && wait_until 5 mark_is green; then
 else
     fail "connected: the mark is $(wayland_item_mark) and the tip says \"$(wayland_item_tip)\""
 fi
+panel_mark_is() {
+    [ "$(wayland_panel_mark)" = "$1" ]
+}
+if wait_until 10 panel_mark_is green; then
+    pass "waybar's panel shows the icon with its green mark"
+else
+    fail "waybar's panel shows the mark as $(wayland_panel_mark)"
+fi
 fake_ping silent
 if wait_until 15 mark_is red; then pass "silent, the mark turns red"; else fail "silent, the mark is $(wayland_item_mark)"; fi
+if wait_until 10 panel_mark_is red; then pass "and red in the panel"; else fail "the panel shows the mark as $(wayland_panel_mark)"; fi
 # Without a notification service the notice is the item's tip for a few seconds, then the state is.
 notice_in_tip() { [[ "$(wayland_item_tip)" == *"Connection lost"* ]]; }
 if wait_until 10 notice_in_tip; then

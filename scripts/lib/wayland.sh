@@ -160,6 +160,13 @@ found = [name for name, rgb in marks.items() if pixels.count(rgb) >= 8]
 print(found[0] if found else "none")'
 }
 
+# The colour of the mark as waybar shows the icon, read from the pixels of the panel's right-hand
+# end, where its tray is: green, red, grey, amber, or none.
+wayland_panel_mark() {
+    timeout 10 grim -g "964,0 60x30" "$sandbox/panel.png" 2>/dev/null || return 1
+    desktop_mark_colour "$sandbox/panel.png"
+}
+
 # wayland_activate_item: what a left click in the panel sends to the item.
 wayland_activate_item() {
     local service path
