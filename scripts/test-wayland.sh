@@ -86,6 +86,7 @@ fi
 
 # A tray that comes after the program: waybar registers the watcher and itself as the host.
 wayland_start_waybar || fatal "waybar does not start"
+waybar=$spawned
 if wait_until 30 wayland_item_registered; then
     pass "a host registered after start-up gets the icon ($(wayland_items))"
 else
@@ -141,6 +142,15 @@ if wait_until 20 tip_says "Connected since"; then
     pass "answering again, the tip says \"$(wayland_item_tip)\""
 else
     fail "answering again, the tip says \"$(wayland_item_tip)\""
+fi
+# A panel that restarts (sway reloading its bar) gets the icon again.
+kill "$waybar"
+wait_until 10 process_gone "$waybar" || fatal "waybar does not end"
+wayland_start_waybar || fatal "waybar does not start again"
+if wait_until 15 wayland_item_registered && wait_until 10 mark_is green; then
+    pass "a restarted panel shows the icon again"
+else
+    fail "a restarted panel has no icon ($(wayland_items))"
 fi
 stop_program
 
