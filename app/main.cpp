@@ -23,7 +23,6 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
-#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -159,7 +158,7 @@ int WindowMain(int argc, char** argv, const CommandLineRequest& request)
                        .clipboard = clipboard,
                        .trayShell = trayShell,
                        .startupEntry = *startupEntry,
-                       .trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
+                       .trayAvailable = &NotificationAreaAvailable,
                        .tellUser = &WarnUser,
                        .endProgram =
                            [&ended] {

@@ -22,6 +22,8 @@ test_packages=(
     prometheus prometheus-node-exporter systemd curl python3
     iproute2
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    # The Wayland desktop test: sway headless with waybar's StatusNotifierItem tray, grim for pictures.
+    sway waybar grim qt6-wayland
 )
 windows_packages=(wine32:i386 wine64)
 

@@ -41,20 +41,12 @@ settings=$XDG_CONFIG_HOME/Quillmoor.ini
 
 # The colour of the icon's mark as the panel shows it: green, red, grey, amber, or none.
 mark_colour() {
-    local w h x y histogram
+    local w h x y
     read -r w h x y <<<"$(desktop_icon_geometry)" || return 1
     [ -n "${y:-}" ] || return 1
     timeout 5 import -window root "$sandbox/shot.png" 2>/dev/null || return 1
     convert "$sandbox/shot.png" -crop "${w}x${h}+${x}+${y}" +repage "$sandbox/icon.png"
-    histogram=$(convert "$sandbox/icon.png" -format %c histogram:info:-)
-    for colour in green:1FA83A red:E01B24 grey:8A8A8A amber:F5A623; do
-        if [ "$(grep -ci "#${colour#*:}" <<<"$histogram")" -gt 0 ] &&
-            [ "$(grep -i "#${colour#*:}" <<<"$histogram" | awk '{print $1+0}')" -ge 8 ]; then
-            echo "${colour%%:*}"
-            return 0
-        fi
-    done
-    echo none
+    desktop_mark_colour "$sandbox/icon.png"
 }
 mark_is() {
     [ "$(mark_colour)" = "$1" ]

@@ -3,7 +3,8 @@
 # runs every test: the native build with warnings as errors, the program alone configured and built
 # without Google Benchmark and GoogleTest, the same tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian package, the Qt-free core
-# cross-built for 32-bit Windows and run under Wine, and the desktop test under Xvfb.
+# cross-built for 32-bit Windows and run under Wine, the desktop test under Xvfb and the Wayland one
+# under sway.
 set -euo pipefail
 # From an empty environment bash keeps a PATH of its own without exporting it, and cmake cannot
 # find its own files with none: hand the children the usual one.
@@ -68,7 +69,7 @@ echo "== Debian package, checked by lintian"
 cpack -G DEB --config "$top/build-ci/CPackConfig.cmake" -B "$sandbox/package"
 lintian --fail-on error,warning "$sandbox"/package/pellavane_*.deb
 
-for extra in "$top"/scripts/test-windows.sh "$top"/scripts/test-desktop.sh; do
+for extra in "$top"/scripts/test-windows.sh "$top"/scripts/test-desktop.sh "$top"/scripts/test-wayland.sh; do
     if [ -x "$extra" ]; then
         echo "== $(basename "$extra")"
         "$extra"

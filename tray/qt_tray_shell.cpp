@@ -1,5 +1,6 @@
 #include "tray/qt_tray_shell.h"
 
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QImage>
 #include <QPainter>
@@ -131,29 +132,57 @@ TrayPicture QuillmoorTrayPicture()
     return {":/pellavane/tray/tray_q.png"};
 }
 
+bool NotificationAreaAvailable()
+{
+    // Qt settles once per process, when it first makes or asks about an icon, whether its icons go
+    // over D-Bus: asked before a host is there, it would never use one that comes later. So the bus
+    // is asked first, and Qt only where it has a tray of its own besides (none on Wayland). Once
+    // Qt has been asked without a host, its icon can only be its own kind: then only Qt can say
+    // whether that kind is shown, and a host that came later would show nothing of ours.
+    static bool qtSettledWithoutBus = false;
+    if (!qtSettledWithoutBus) {
+        if (StatusNotifierHostRegistered()) {
+            return true;
+        }
+        if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+            return false;
+        }
+        qtSettledWithoutBus = true;
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 QtTrayShell::QtTrayShell(QObject* parent, std::function<bool()> trayAvailable, int retryMs)
     : QObject(parent), m_retryMs(retryMs), m_trayAvailable(std::move(trayAvailable))
 {
     InitTrayResources();
     m_retry.setInterval(retryMs);
     connect(&m_retry, &QTimer::timeout, this, &QtTrayShell::ShowWhenAvailable);
-    connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        switch (reason) {
-        case QSystemTrayIcon::Trigger:
-            Activated(TrayButton::Left);
-            break;
-        case QSystemTrayIcon::Context:
-            Activated(TrayButton::Right);
-            break;
-        case QSystemTrayIcon::MiddleClick:
-            Activated(TrayButton::Middle);
-            break;
-        default:
-            // A double click has been reported as its first click already.
-            break;
-        }
-    });
-    connect(&m_icon, &QSystemTrayIcon::messageClicked, this, [this] {
+    connect(&m_hosts, &StatusNotifierWatch::HostMayHaveAppeared, this, &QtTrayShell::CheckNow);
+}
+
+void QtTrayShell::MakeIcon()
+{
+    m_icon = std::make_unique<QSystemTrayIcon>(m_picture);
+    m_icon->setToolTip(m_tip);
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                switch (reason) {
+                case QSystemTrayIcon::Trigger:
+                    Activated(TrayButton::Left);
+                    break;
+                case QSystemTrayIcon::Context:
+                    Activated(TrayButton::Right);
+                    break;
+                case QSystemTrayIcon::MiddleClick:
+                    Activated(TrayButton::Middle);
+                    break;
+                default:
+                    // A double click has been reported as its first click already.
+                    break;
+                }
+            });
+    connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, [this] {
         if (m_events.messageEnded) {
             m_events.messageEnded();
         }
@@ -176,7 +205,10 @@ void QtTrayShell::ShowWhenAvailable()
 {
     if (!m_trayAvailable || m_trayAvailable()) {
         m_retry.stop();
-        m_icon.show();
+        if (!m_icon) {
+            MakeIcon();
+        }
+        m_icon->show();
         if (m_pending) {
             const PendingMessage message = *m_pending;
             m_pending.reset();
@@ -192,39 +224,56 @@ void QtTrayShell::ShowWhenAvailable()
     }
 }
 
+void QtTrayShell::CheckNow()
+{
+    if (m_retry.isActive()) {
+        m_retry.stop();
+        m_retry.setInterval(m_retryMs);
+        ShowWhenAvailable();
+    }
+}
+
 void QtTrayShell::ShowIcon(const TrayPicture& icon, const std::string& tip)
 {
-    m_icon.setToolTip(QString::fromStdString(tip));
-    m_icon.setIcon(ToQIcon(icon));
+    SetTip(tip);
+    SetIcon(icon);
     ShowWhenAvailable();
 }
 
 void QtTrayShell::SetIcon(const TrayPicture& icon)
 {
-    m_icon.setIcon(ToQIcon(icon));
+    m_picture = ToQIcon(icon);
+    if (m_icon) {
+        m_icon->setIcon(m_picture);
+    }
 }
 
 void QtTrayShell::SetTip(const std::string& tip)
 {
-    m_icon.setToolTip(QString::fromStdString(tip));
+    m_tip = QString::fromStdString(tip);
+    if (m_icon) {
+        m_icon->setToolTip(m_tip);
+    }
 }
 
 void QtTrayShell::HideIcon()
 {
     m_retry.stop();
     m_pending.reset();
-    m_icon.hide();
+    if (m_icon) {
+        m_icon->hide();
+    }
 }
 
 void QtTrayShell::ShowMessage(const std::string& title, const std::string& text, std::uint32_t timeoutMs)
 {
     // A notice at start-up comes before the icon is in the panel, where Qt would drop it.
-    if (!m_icon.isVisible()) {
+    if (!m_icon || !m_icon->isVisible()) {
         m_pending = PendingMessage{title, text, timeoutMs};
         return;
     }
-    m_icon.showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::NoIcon,
-                       static_cast<int>(timeoutMs));
+    m_icon->showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::NoIcon,
+                        static_cast<int>(timeoutMs));
 }
 
 void QtTrayShell::HideMessage() {}

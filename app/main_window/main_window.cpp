@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
@@ -110,6 +111,13 @@ public:
     void Show() override { m_window.show(); }
     void SetFocus() override
     {
+        // Wayland lets no program focus its own window without a token from a click, and a second
+        // start has none; a window mapped anew is a new window, which compositors show and focus.
+        if (m_window.isVisible() && !m_window.isActiveWindow() &&
+            QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+            m_window.hide();
+            m_window.show();
+        }
         m_window.raise();
         m_window.activateWindow();
     }

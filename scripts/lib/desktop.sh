@@ -118,6 +118,20 @@ desktop_icon_docked() {
     [ -n "$(desktop_icon_geometry)" ]
 }
 
+# desktop_mark_colour PICTURE: the colour of the tray icon's mark in a picture of the icon as a
+# panel shows it: green, red, grey, amber, or none. A colour counts from 8 pixels of exactly it.
+desktop_mark_colour() {
+    local histogram colour
+    histogram=$(convert "$1" -format %c histogram:info:-)
+    for colour in green:1FA83A red:E01B24 grey:8A8A8A amber:F5A623; do
+        if [ "$(grep -i "#${colour#*:}" <<<"$histogram" | awk '{n += $1} END {print n + 0}')" -ge 8 ]; then
+            echo "${colour%%:*}"
+            return 0
+        fi
+    done
+    echo none
+}
+
 # A picture of what the program drew, as a person looking at it would want it: an all-black one
 # means nothing was drawn, and is refused rather than handed on.
 desktop_check_picture() {
