@@ -67,10 +67,12 @@ declare -A grace=([hang]=31 [folder]=2 [full]=2 [sleep]=2)
 pid=
 run=
 status_kb() { awk -v f="$1:" '$1 == f {print $2}' "/proc/$pid/status"; }
-# time RSS_KB DESCRIPTORS THREADS, one line a second.
+# time RSS_KB DESCRIPTORS THREADS ANONYMOUS_KB, one line a second. The anonymous part (heap and
+# stacks) is what a leak grows; the rest is the program's and the libraries' files, paged in once
+# when a path first runs.
 sample() {
     local fds=("/proc/$pid/fd/"*)
-    echo "$(date +%s) $(status_kb VmRSS) ${#fds[@]} $(status_kb Threads)" >>"$run/samples"
+    echo "$(date +%s) $(status_kb VmRSS) ${#fds[@]} $(status_kb Threads) $(status_kb RssAnon)" >>"$run/samples"
 }
 # pass_time SECONDS: samples once a second meanwhile; false when the program has ended.
 pass_time() {
@@ -214,7 +216,7 @@ check_files() {
     [ "$bad" = 1 ] || pass "$kind: every log line and journal row is whole"
 
     # Lines written, and the checks lost: the seconds past two of each gap outside the excused spans.
-    cat "$run/fs/pieces/"* "$run/fs/net.txt" 2>/dev/null | awk '
+    { cat "$run/fs/pieces/"* "$run/fs/net.txt" 2>/dev/null || true; } | awk '
         { split($1, d, "/"); split($2, t, ":"); print mktime(d[3] " " d[1] " " d[2] " " t[1] " " t[2] " " t[3]) }' |
         sort -n | awk -v excused="$run/excused" '
         BEGIN { while ((getline e < excused) > 0) { split(e, f, " "); from[++n] = f[1]; to[n] = f[2] } }
@@ -238,7 +240,7 @@ check_files() {
     if [ "$kind" = console ]; then
         local unlogged
         unlogged=$(grep -h 'Internet Connection Status' "$run/program.out" | sort -u |
-            comm -23 - <(cat "$run/fs/pieces/"* "$run/fs/net.txt" 2>/dev/null | tr -d '\r' | sort -u) |
+            comm -23 - <({ cat "$run/fs/pieces/"* "$run/fs/net.txt" 2>/dev/null || true; } | tr -d '\r' | sort -u) |
             awk -v excused="$run/excused" '
                 BEGIN { while ((getline e < excused) > 0) { split(e, f, " "); from[++n] = f[1]; to[n] = f[2] } }
                 { split($1, d, "/"); split($2, t, ":"); s = mktime(d[3] " " d[1] " " d[2] " " t[1] " " t[2] " " t[3])
@@ -258,13 +260,13 @@ check_files() {
 figures() {
     local kind=$1 rows_per_hour lines span
     awk -v start="$(head -n 1 "$run/samples" | cut -d' ' -f1)" '
-        { m = int(($1 - start) / 60); rss[m] = $2
+        { m = int(($1 - start) / 60); rss[m] = $2; anon[m] = $5
           if (!(m in fds) || $3 < fds[m]) fds[m] = $3
           if (!(m in thr) || $4 < thr[m]) thr[m] = $4
           if (m > last) last = m }
-        END { for (m = 0; m <= last; m++) if (m in rss) print m, rss[m], fds[m], thr[m] }' \
+        END { for (m = 0; m <= last; m++) if (m in rss) print m, rss[m], fds[m], thr[m], anon[m] }' \
         "$run/samples" >"$run/minutes"
-    echo "$kind per minute: minute resident_kB descriptors threads" >&2
+    echo "$kind per minute: minute resident_kB descriptors threads anonymous_kB" >&2
     column -c 100 "$run/minutes" >&2 || cat "$run/minutes" >&2
     # The status list's rows: one per check, kept only by the window; the console prints its rows
     # and keeps none, so its growth counts in full.
@@ -279,19 +281,19 @@ figures() {
             for (i = 1; i <= count; i++) { n++; sx += m[i]; sy += v[col, i]; sxx += m[i] * m[i]; sxy += m[i] * v[col, i] }
             return (n * sxx - sx * sx) == 0 ? 0 : (n * sxy - sx * sy) / (n * sxx - sx * sx)
         }
-        $1 >= 1 { count++; m[count] = $1; v[2, count] = $2; v[3, count] = $3; v[4, count] = $4 }
+        $1 >= 1 { count++; m[count] = $1; v[2, count] = $2; v[3, count] = $3; v[4, count] = $4; v[5, count] = $5 }
         END {
-            rss = slope(2) * 60; fds = slope(3) * 60; thr = slope(4) * 60
+            rss = slope(2) * 60; fds = slope(3) * 60; thr = slope(4) * 60; anon = slope(5) * 60
             # The rows hold 8 bytes each in the store (bench/status_list_bench), resident
             # a page at a time.
             rows = rows_per_hour * 8 / 1024
-            printf "%s %d %d %d %d %d %d %.0f %.0f %.1f %.1f\n", kind, v[3, 1], v[3, count], v[4, 1], v[4, count],
-                v[2, 1], v[2, count], rss, rss - rows, fds, thr
+            printf "%s %d %d %d %d %d %d %.0f %.0f %.1f %.1f %.0f\n", kind, v[3, 1], v[3, count], v[4, 1], v[4, count],
+                v[2, 1], v[2, count], rss, rss - rows, fds, thr, anon
         }' "$run/minutes" >"$run/figures"
-    local fds0 fds1 thr0 thr1 rss0 rss1 rss_h apart_h fds_h thr_h
-    read -r _ fds0 fds1 thr0 thr1 rss0 rss1 rss_h apart_h fds_h thr_h <"$run/figures"
+    local fds0 fds1 thr0 thr1 rss0 rss1 rss_h apart_h fds_h thr_h anon_h
+    read -r _ fds0 fds1 thr0 thr1 rss0 rss1 rss_h apart_h fds_h thr_h anon_h <"$run/figures"
     echo "$kind: descriptors $fds0 -> $fds1, threads $thr0 -> $thr1, resident $rss0 -> $rss1 kB" \
-        "(minute 1 to the last); per hour: descriptors $fds_h, threads $thr_h, resident $rss_h kB, $apart_h kB apart from the status list's rows"
+        "(minute 1 to the last); per hour: descriptors $fds_h, threads $thr_h, resident $rss_h kB (anonymous $anon_h kB), $apart_h kB apart from the status list's rows"
     local worst_fds worst_thr
     worst_fds=$(awk 'NR > 1 && $1 >= 1 && $3 > max { max = $3 } END { print max + 0 }' "$run/minutes")
     worst_thr=$(awk 'NR > 1 && $1 >= 1 && $4 > max { max = $4 } END { print max + 0 }' "$run/minutes")
@@ -312,15 +314,16 @@ for kind in $runs; do
 done
 
 echo
-printf '%-8s %12s %9s %17s %16s %15s %18s\n' run descriptors threads "resident kB/hour" "apart from rows" "bytes per check" "lines / expected"
+printf '%-8s %12s %9s %17s %16s %15s %15s %18s\n' run descriptors threads "resident kB/hour" "apart from rows" \
+    "anonymous kB/h" "bytes per check" "lines / expected"
 for kind in $runs; do
-    read -r _ fds0 fds1 thr0 thr1 _ _ rss_h apart_h _ _ <"$sandbox/$kind/figures"
+    read -r _ fds0 fds1 thr0 thr1 _ _ rss_h apart_h _ _ anon_h <"$sandbox/$kind/figures"
     read -r lines expected span <"$sandbox/$kind/coverage"
     # The whole growth over the checks made: for the window an upper bound of what a status row
     # costs; for the console, which keeps no rows, what anything kept per check costs.
     per_check=$(awk -v kb="$rss_h" -v n="$lines" -v s="$span" 'BEGIN { printf "%.0f", (s > 0 && n > 0 ? kb * 1024 / (n * 3600 / s) : 0) }')
-    printf '%-8s %12s %9s %17s %16s %15s %18s\n' "$kind" "$fds0 -> $fds1" "$thr0 -> $thr1" "$rss_h" "$apart_h" \
-        "$per_check" "$lines / $expected"
+    printf '%-8s %12s %9s %17s %16s %15s %15s %18s\n' "$kind" "$fds0 -> $fds1" "$thr0 -> $thr1" "$rss_h" "$apart_h" \
+        "$anon_h" "$per_check" "$lines / $expected"
     echo "TABLE|soak $kind, $minutes min: descriptors, threads|$fds1, $thr1|$fds0, $thr0 (minute 1)||no growth"
     echo "TABLE|soak $kind, $minutes min: resident growth per hour|$apart_h kB|$rss_h kB with the rows||< 1024 kB"
 done
