@@ -70,9 +70,14 @@ status_kb() { awk -v f="$1:" '$1 == f {print $2}' "/proc/$pid/status"; }
 # time RSS_KB DESCRIPTORS THREADS ANONYMOUS_KB, one line a second. The anonymous part (heap and
 # stacks) is what a leak grows; the rest is the program's and the libraries' files, paged in once
 # when a path first runs.
+# While a check runs, its child's pipes are open too: descriptors and threads count only at rest.
 sample() {
     local fds=("/proc/$pid/fd/"*)
-    echo "$(date +%s) $(status_kb VmRSS) ${#fds[@]} $(status_kb Threads) $(status_kb RssAnon)" >>"$run/samples"
+    if pgrep -P "$pid" >/dev/null; then
+        echo "$(date +%s) $(status_kb VmRSS) - - $(status_kb RssAnon)" >>"$run/samples"
+    else
+        echo "$(date +%s) $(status_kb VmRSS) ${#fds[@]} $(status_kb Threads) $(status_kb RssAnon)" >>"$run/samples"
+    fi
 }
 # pass_time SECONDS: samples once a second meanwhile; false when the program has ended.
 pass_time() {
@@ -254,17 +259,20 @@ check_files() {
     fi
 }
 
-# figures KIND: per minute the fewest descriptors and threads (a check's child and its pipes come
-# and go within the minute) and the last resident size; growth per hour from a least-squares line
-# through the minutes after the first.
+# figures KIND: per minute the fewest descriptors and threads at rest (a minute with a check
+# running throughout, under a hang or a flood, keeps the minute before's) and the last resident
+# size; growth per hour from a least-squares line through the minutes after the first.
 figures() {
     local kind=$1 rows_per_hour lines span
     awk -v start="$(head -n 1 "$run/samples" | cut -d' ' -f1)" '
         { m = int(($1 - start) / 60); rss[m] = $2; anon[m] = $5
-          if (!(m in fds) || $3 < fds[m]) fds[m] = $3
-          if (!(m in thr) || $4 < thr[m]) thr[m] = $4
+          if ($3 != "-" && (!(m in fds) || $3 < fds[m])) fds[m] = $3
+          if ($4 != "-" && (!(m in thr) || $4 < thr[m])) thr[m] = $4
           if (m > last) last = m }
-        END { for (m = 0; m <= last; m++) if (m in rss) print m, rss[m], fds[m], thr[m], anon[m] }' \
+        END { for (m = 0; m <= last; m++) if (m in rss) {
+                if (!(m in fds)) fds[m] = fds[m - 1]
+                if (!(m in thr)) thr[m] = thr[m - 1]
+                print m, rss[m], fds[m], thr[m], anon[m] } }' \
         "$run/samples" >"$run/minutes"
     echo "$kind per minute: minute resident_kB descriptors threads anonymous_kB" >&2
     column -c 100 "$run/minutes" >&2 || cat "$run/minutes" >&2
