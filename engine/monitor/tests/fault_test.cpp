@@ -295,6 +295,26 @@ TEST(LogFileFullDisk, PartWrittenLineIsCutBackAndLoggingResumesWhenThereIsRoomAg
 
 using SteadyClock = std::chrono::steady_clock;
 
+struct ProcessHandles
+{
+    std::size_t descriptors = 0;
+    std::size_t threads = 0;
+};
+
+/** This process's open descriptors and threads, as the kernel lists them. */
+ProcessHandles OpenHandles()
+{
+    const auto count = [](const char* folder) {
+        std::error_code error;
+        std::size_t n = 0;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            ++n;
+        }
+        return n;
+    };
+    return {count("/proc/self/fd"), count("/proc/self/task")};
+}
+
 /** A folder of fake ping programs that is the whole PATH while the test runs, so the real ping is
  *  never found. */
 class ChildFaultTest : public ::testing::Test
@@ -303,7 +323,9 @@ protected:
     void FakePing(const std::string& body) { m_ping.Write(body); }
     std::string File(const std::string& name) const { return m_ping.File(name); }
 
-    /** One record through the real probe with a short bound; returns the line it logged. */
+    /** One record through the real probe with a short bound; returns the line it logged. Whatever
+     *  the child did, the check leaves no descriptor open and no thread running: at a record a
+     *  second, one left behind each time would run the program out of either within hours. */
     std::string RecordOnce(std::chrono::milliseconds& took)
     {
         PingVerdict probe({}, limits);
@@ -312,9 +334,13 @@ protected:
         const std::string log = File("log.txt");
         StatusRecorder recorder(
             probe, clock, [&] { return log; }, list);
+        const ProcessHandles before = OpenHandles();
         const auto started = SteadyClock::now();
         recorder.RecordStatus();
         took = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - started);
+        const ProcessHandles after = OpenHandles();
+        EXPECT_EQ(after.descriptors, before.descriptors) << "descriptors left open by the check";
+        EXPECT_EQ(after.threads, before.threads) << "threads left running by the check";
         return ReadFile(log);
     }
 
