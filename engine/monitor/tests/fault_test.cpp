@@ -100,6 +100,26 @@ private:
     LoggingSchedule m_schedule;
 };
 
+struct ProcessHandles
+{
+    std::size_t descriptors = 0;
+    std::size_t threads = 0;
+};
+
+/** This process's open descriptors and threads, as Linux lists them (none counted elsewhere). */
+ProcessHandles OpenHandles()
+{
+    const auto count = [](const char* folder) {
+        std::error_code error;
+        std::size_t n = 0;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            ++n;
+        }
+        return n;
+    };
+    return {count("/proc/self/fd"), count("/proc/self/task")};
+}
+
 /** How a log path is made unusable and put right again. */
 struct PathFault
 {
@@ -129,6 +149,7 @@ TEST_P(LogPathFaultTest, FailsWithPathAndReasonLeavesNoTornLineAndResumesByItsel
     ScheduleOverRealLog schedule(good);
     schedule.Tick();
     ASSERT_EQ(schedule.Rows(), 1);
+    const ProcessHandles before = OpenHandles();
 
     const std::string faulty = fault.make(folder);
     schedule.SetPath(faulty);
@@ -153,6 +174,9 @@ TEST_P(LogPathFaultTest, FailsWithPathAndReasonLeavesNoTornLineAndResumesByItsel
     if (mended == good) {
         EXPECT_EQ(LineCount(text), 2);
     }
+    // A failed write that kept its descriptor would lose one every second the fault lasts.
+    EXPECT_EQ(OpenHandles().descriptors, before.descriptors);
+    EXPECT_EQ(OpenHandles().threads, before.threads);
 }
 
 // The system's own words for the reasons; the Windows runtime words them its own way.
@@ -294,26 +318,6 @@ TEST(LogFileFullDisk, PartWrittenLineIsCutBackAndLoggingResumesWhenThereIsRoomAg
 }
 
 using SteadyClock = std::chrono::steady_clock;
-
-struct ProcessHandles
-{
-    std::size_t descriptors = 0;
-    std::size_t threads = 0;
-};
-
-/** This process's open descriptors and threads, as the kernel lists them. */
-ProcessHandles OpenHandles()
-{
-    const auto count = [](const char* folder) {
-        std::error_code error;
-        std::size_t n = 0;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-            ++n;
-        }
-        return n;
-    };
-    return {count("/proc/self/fd"), count("/proc/self/task")};
-}
 
 /** A folder of fake ping programs that is the whole PATH while the test runs, so the real ping is
  *  never found. */
