@@ -55,9 +55,7 @@ for tool in sleep od mv yes; do
 done
 program_path="$sandbox/bin:$sandbox/tools"
 # One fault after another, each "NAME:SECONDS"; calm gives the program time to recover and to show
-# that it did. After a hang comes more than the check's 30 s bound. The flood comes first: reading
-# one leaves the heap about half a megabyte larger once (the allocator keeps what the cut output
-# took), and that step belongs in the first minute, before growth is measured, not in the growth.
+# that it did. After a hang comes more than the check's 30 s bound.
 cycle=(flood:20 calm:20 hang:20 calm:40 missing:20 calm:20 folder:15 calm:20 deleted:0 calm:20
     full:15 calm:20 sleep:15 calm:20)
 # Seconds after a fault's end that may still lack a line: the check a hung ping holds up ends at
