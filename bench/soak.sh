@@ -273,7 +273,7 @@ figures() {
                 print m, rss[m], fds[m], thr[m], anon[m] } }' \
         "$run/samples" >"$run/minutes"
     echo "$kind per minute: minute resident_kB descriptors threads anonymous_kB" >&2
-    column -c 100 "$run/minutes" >&2 || cat "$run/minutes" >&2
+    awk '{ printf "%-32s%s", $0, (NR % 4 ? "" : "\n") } END { if (NR % 4) print "" }' "$run/minutes" >&2
     # The status list's rows: one per check, kept only by the window; the console prints its rows
     # and keeps none, so its growth counts in full.
     read -r lines _ span <"$run/coverage"

@@ -21,6 +21,7 @@ test_packages=(
     lintian man-db
     prometheus prometheus-node-exporter systemd curl python3
     iproute2
+    procps
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 )
 windows_packages=(wine32:i386 wine64)
