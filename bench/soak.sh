@@ -21,6 +21,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-30}
 runs=${PELLAVANE_SOAK_RUNS:-console window}
 build=${PELLAVANE_SOAK_BUILD:-}
+if ! [ "$minutes" -ge 2 ] 2>/dev/null; then
+    echo "bench/soak.sh: growth is measured after the first minute; give it 2 minutes or more." >&2
+    exit 2
+fi
 if [ "$(id -u)" != 0 ]; then
     echo "bench/soak.sh mounts a small tmpfs for the full file system: run it as root." >&2
     exit 1
