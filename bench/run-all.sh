@@ -3,6 +3,8 @@
 #   PELLAVANE_BENCH_SECONDS  length of the CPU measurement of the running windows (default 60)
 #   PELLAVANE_BENCH_STARTS   start-ups timed of each program (default 10)
 #   PELLAVANE_BENCH_CHECKS   checks through the program at each loss (default 2000)
+#   PELLAVANE_BENCH_SOAK     minutes of each of bench/soak.sh's runs (console, window); unset, the
+#                            soak is left out: it takes an hour at its usual 30 minutes a run
 # Not part of CI: it takes minutes. Everything runs in a private home with a fake ping first on
 # PATH, so no real settings, log or network are touched.
 set -euo pipefail
@@ -50,6 +52,11 @@ echo "== list view" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/list_view_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== history timeline" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/timeline_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table" || true
+
+if [ -n "${PELLAVANE_BENCH_SOAK:-}" ]; then
+    echo "== soak, ${PELLAVANE_BENCH_SOAK} minutes a run, faults cycling" >&2
+    "$top/bench/soak.sh" "$PELLAVANE_BENCH_SOAK" | tee /dev/stderr | grep '^TABLE|' >>"$table" || true
+fi
 
 echo "== CPU and memory over ${seconds} s, offscreen" >&2
 "$top/bench/window-idle.sh" "$as_run/app/pellavane" "$as_run/bench/bare_window" "$seconds" | tee /dev/stderr | grep '^TABLE|' >>"$table"

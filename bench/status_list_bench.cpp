@@ -1,10 +1,12 @@
 // What the status list costs at scale: bytes per row and append time of the window's compact model
 // against a QStringListModel holding the same row texts, and the cost of one appended row while a
 // view shows ten million rows against the same view over an empty list. The ratios, measured in
-// the same run, are printed at the end.
+// the same run, are printed at the end, with the resident memory of a simulated year of rows at the
+// default interval and at one second.
 #include "app/main_window/report_list_view.h"
 #include "app/main_window/status_list_model.h"
 #include "engine/monitor/recorder.h"
+#include "engine/monitor/schedule.h"
 
 #include <QApplication>
 #include <QStringListModel>
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -182,6 +185,40 @@ void PrintRatios(const Recorder& recorder)
                     full, empty, full / empty);
 }
 
+// The process's resident memory in kB, as the kernel counts it: pages touched, not bytes reserved.
+long ResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+// A year of checks every intervalSeconds added through the model, as the window adds them, with
+// no view: what the rows themselves keep resident, against what the store says it holds.
+void MeasureYear(int intervalSeconds)
+{
+    constexpr std::int64_t kYearSeconds = 365LL * 24 * 3600;
+    const std::int64_t rows = kYearSeconds / intervalSeconds;
+    ::malloc_trim(0);
+    const long before = ResidentKb();
+    pellavane::StatusListModel model(pellavane::StatusLine);
+    for (std::int64_t i = 0; i < rows; ++i)
+        model.AppendStatusRow(static_cast<std::time_t>(kStart + i * intervalSeconds), Connected(i));
+    const long after = ResidentKb();
+    const double resident = static_cast<double>(after - before) * 1024;
+    const auto held = static_cast<double>(model.Store().MemoryBytes());
+    constexpr double kMB = 1024.0 * 1024.0;
+    std::printf("  a year at %d s: %lld rows, %.1f MB resident, %.2f bytes/row (the store holds %.1f MB)\n",
+                intervalSeconds, static_cast<long long>(rows), resident / kMB,
+                resident / static_cast<double>(rows), held / kMB);
+    std::printf(
+        "TABLE|status list after a year at %d s, %.1fM rows|%.1f MB resident|%.1f MB held|%.2f|report\n",
+        intervalSeconds, static_cast<double>(rows) / 1e6, resident / kMB, held / kMB, resident / held);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -194,5 +231,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&recorder);
     benchmark::Shutdown();
     PrintRatios(recorder);
+    // The default interval is the list's second row.
+    MeasureYear(pellavane::kIntervalTable[1].seconds);
+    MeasureYear(1);
     return 0;
 }

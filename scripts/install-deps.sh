@@ -21,6 +21,7 @@ test_packages=(
     lintian man-db
     prometheus prometheus-node-exporter systemd curl python3
     iproute2
+    procps
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     # The Wayland desktop test: sway headless with waybar's StatusNotifierItem tray, grim for pictures.
     sway waybar grim qt6-wayland

@@ -132,6 +132,9 @@ unknown)
 hang)
     exec sleep 1000
     ;;
+flood)
+    exec yes "64 bytes from $host: icmp_seq=1 ttl=64 time=0.120 ms"
+    ;;
 esac
 printf 'PING %s (%s) 56(84) bytes of data.\n' "$host" "$host"
 seq=1 received=0
@@ -163,6 +166,7 @@ FAKE_PING
 #               and carried from ping to ping, so a seed gives the same losses every run
 #   unknown     the name does not resolve
 #   hang        ping never ends
+#   flood       ping prints echo lines without end
 # The switch is one rename, so a ping running meanwhile reads the old mode or the new, never half.
 fake_ping() {
     echo "$*" >"$sandbox/ping/all.new"

@@ -3,13 +3,12 @@
 #include "app/desktop/sleep_source.h"
 #include "app/desktop/sleep_source_logind.h"
 
+#include "app/desktop/tests/fake_logind.h"
 #include "engine/monitor/sleep_watch.h"
 #include "testsupport/program_sandbox.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,7 +16,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -26,16 +24,8 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 namespace pellavane {
 namespace {
-
-const QString kLogind = QStringLiteral("org.freedesktop.login1");
-const QString kPath = QStringLiteral("/org/freedesktop/login1");
-const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 
 bool WaitFor(const std::function<bool()>& done)
 {
@@ -49,112 +39,38 @@ bool WaitFor(const std::function<bool()>& done)
     return true;
 }
 
-/** A system bus of the test program's own, made the program's system bus through
+/** The private system bus every test here shares, made the program's system bus through
  *  DBUS_SYSTEM_BUS_ADDRESS before anything asks for one. */
-class PrivateSystemBus : public ::testing::Environment
+class SharedSystemBus : public ::testing::Environment
 {
 public:
     static QString Address() { return s_address; }
 
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        const QString socket = m_dir.filePath(QStringLiteral("system_bus_socket"));
-        const QString config = m_dir.filePath(QStringLiteral("system.conf"));
-        QFile file(config);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral(
-                       "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                       "<busconfig><type>system</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>"
-                       "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
-                       "<allow send_type=\"method_call\"/><allow send_type=\"method_return\"/>"
-                       "<allow send_type=\"signal\"/><allow send_type=\"error\"/>"
-                       "<allow receive_type=\"method_call\"/><allow receive_type=\"method_return\"/>"
-                       "<allow receive_type=\"signal\"/><allow receive_type=\"error\"/>"
-                       "</policy></busconfig>\n")
-                       .arg(socket)
-                       .toUtf8());
-        file.close();
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--nofork"), QStringLiteral("--config-file=") + config,
-                        QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(m_daemon.waitForStarted(5000)) << "dbus-daemon (Debian's dbus-daemon) is needed";
-        ASSERT_TRUE(m_daemon.waitForReadyRead(5000)) << m_daemon.readAllStandardError().toStdString();
-        s_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        m_bus = std::make_unique<testing::PrivateSystemBus>();
+        const QString error = m_bus->Start();
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        s_address = m_bus->Address();
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", s_address.toUtf8());
     }
-    void TearDown() override
-    {
-        m_daemon.terminate();
-        m_daemon.waitForFinished(5000);
-    }
+    void TearDown() override { m_bus.reset(); }
 
 private:
     static inline QString s_address;
-    QTemporaryDir m_dir;
-    QProcess m_daemon;
+    std::unique_ptr<testing::PrivateSystemBus> m_bus;
 };
 
-/** logind's Inhibit and PrepareForSleep. Each lock is one end of a pipe: the fake keeps the
- *  other, and sees the lock's release as end of file there. */
-class FakeLogind : public QObject
+/** logind on the shared bus; an impostor unless ownName. */
+class FakeLogind : public testing::FakeLogind
 {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
-    explicit FakeLogind(bool ownName = true)
-        : m_bus(QDBusConnection::connectToBus(PrivateSystemBus::Address(),
-                                              QStringLiteral("fake-logind-%1").arg(++s_count)))
+    explicit FakeLogind(bool ownName = true) : testing::FakeLogind(SharedSystemBus::Address(), ownName)
     {
-        m_bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots);
         if (ownName) {
-            EXPECT_TRUE(m_bus.registerService(kLogind)) << m_bus.lastError().message().toStdString();
+            EXPECT_TRUE(OwnsName());
         }
     }
-    ~FakeLogind() override
-    {
-        m_bus.unregisterService(kLogind);
-        QDBusConnection::disconnectFromBus(m_bus.name());
-        for (const int fd : m_lockEnds) {
-            ::close(fd);
-        }
-    }
-
-    void Emit(bool start)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(kPath, kManager, QStringLiteral("PrepareForSleep"));
-        signal << start;
-        m_bus.send(signal);
-    }
-    std::size_t Locks() const { return m_lockEnds.size(); }
-    /** Every copy of lock n was closed. */
-    bool Released(std::size_t n) const
-    {
-        pollfd end{m_lockEnds.at(n), POLLIN, 0};
-        return ::poll(&end, 1, 0) == 1 && (end.revents & (POLLHUP | POLLIN)) != 0;
-    }
-    std::vector<QStringList> requests;
-
-public Q_SLOTS:
-    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why,
-                                    const QString& mode)
-    {
-        requests.push_back({what, who, why, mode});
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) {
-            return {};
-        }
-        m_lockEnds.push_back(ends[0]);
-        const QDBusUnixFileDescriptor lock(ends[1]); // holds a copy of its own
-        ::close(ends[1]);
-        return lock;
-    }
-
-private:
-    static inline int s_count = 0;
-    QDBusConnection m_bus;
-    std::vector<int> m_lockEnds;
 };
 
 /** Writes down what it is told; at the sleep, whether the lock was still held then. */
@@ -259,7 +175,7 @@ protected:
         for (const auto& [name, value] : m_sandbox.Variables()) {
             env.insert(QString::fromStdString(name), QString::fromStdString(value));
         }
-        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), PrivateSystemBus::Address());
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), SharedSystemBus::Address());
         m_program.setProcessEnvironment(env);
     }
     ~ConsoleOnPrivateBus() override
@@ -327,8 +243,6 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new pellavane::PrivateSystemBus);
+    ::testing::AddGlobalTestEnvironment(new pellavane::SharedSystemBus);
     return RUN_ALL_TESTS();
 }
-
-#include "sleep_source_logind_test.moc"

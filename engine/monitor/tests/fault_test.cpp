@@ -100,6 +100,26 @@ private:
     LoggingSchedule m_schedule;
 };
 
+struct ProcessHandles
+{
+    std::size_t descriptors = 0;
+    std::size_t threads = 0;
+};
+
+/** This process's open descriptors and threads, as Linux lists them (none counted elsewhere). */
+ProcessHandles OpenHandles()
+{
+    const auto count = [](const char* folder) {
+        std::error_code error;
+        std::size_t n = 0;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            ++n;
+        }
+        return n;
+    };
+    return {count("/proc/self/fd"), count("/proc/self/task")};
+}
+
 /** How a log path is made unusable and put right again. */
 struct PathFault
 {
@@ -129,6 +149,7 @@ TEST_P(LogPathFaultTest, FailsWithPathAndReasonLeavesNoTornLineAndResumesByItsel
     ScheduleOverRealLog schedule(good);
     schedule.Tick();
     ASSERT_EQ(schedule.Rows(), 1);
+    const ProcessHandles before = OpenHandles();
 
     const std::string faulty = fault.make(folder);
     schedule.SetPath(faulty);
@@ -153,6 +174,9 @@ TEST_P(LogPathFaultTest, FailsWithPathAndReasonLeavesNoTornLineAndResumesByItsel
     if (mended == good) {
         EXPECT_EQ(LineCount(text), 2);
     }
+    // A failed write that kept its descriptor would lose one every second the fault lasts.
+    EXPECT_EQ(OpenHandles().descriptors, before.descriptors);
+    EXPECT_EQ(OpenHandles().threads, before.threads);
 }
 
 // The system's own words for the reasons; the Windows runtime words them its own way.
@@ -303,7 +327,9 @@ protected:
     void FakePing(const std::string& body) { m_ping.Write(body); }
     std::string File(const std::string& name) const { return m_ping.File(name); }
 
-    /** One record through the real probe with a short bound; returns the line it logged. */
+    /** One record through the real probe with a short bound; returns the line it logged. Whatever
+     *  the child did, the check leaves no descriptor open and no thread running: at a record a
+     *  second, one left behind each time would run the program out of either within hours. */
     std::string RecordOnce(std::chrono::milliseconds& took)
     {
         PingVerdict probe({}, limits);
@@ -312,9 +338,13 @@ protected:
         const std::string log = File("log.txt");
         StatusRecorder recorder(
             probe, clock, [&] { return log; }, list);
+        const ProcessHandles before = OpenHandles();
         const auto started = SteadyClock::now();
         recorder.RecordStatus();
         took = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - started);
+        const ProcessHandles after = OpenHandles();
+        EXPECT_EQ(after.descriptors, before.descriptors) << "descriptors left open by the check";
+        EXPECT_EQ(after.threads, before.threads) << "threads left running by the check";
         return ReadFile(log);
     }
 
