@@ -9,6 +9,7 @@ what=${1:-run}
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev help2man
+    zlib1g-dev
     iputils-ping
     fonts-liberation2
 )
@@ -22,6 +23,7 @@ test_packages=(
     prometheus prometheus-node-exporter systemd curl python3
     iproute2
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    logrotate libz-mingw-w64-dev
 )
 windows_packages=(wine32:i386 wine64)
 
