@@ -19,18 +19,18 @@ namespace {
 using namespace pellavane::testing;
 
 constexpr int kStep = 600;
-constexpr int kDays = 90;
+constexpr int kDays = 45;
 
-// Ninety days of checks ten minutes apart, as the program writes them: a half-hour outage every
-// week, a restart now and then, and the first target's echoes after each connected check in the
-// journal. One entry a check: its line, or its rows written together.
+// Forty-five days of checks ten minutes apart, as the program writes them: a half-hour outage every
+// three and a half days, a restart now and then, and the first target's echoes after each connected
+// check in the journal. One entry a check: its line, or its rows written together.
 std::vector<std::string> History(bool journal)
 {
     std::vector<std::string> entries;
     const std::int64_t start = Local(2026, 9, 1);
     for (std::int64_t t = start; t < start + kDays * 86400LL; t += kStep) {
         const std::int64_t i = (t - start) / kStep;
-        const bool connected = i % 1008 < 500 || i % 1008 > 502;
+        const bool connected = i % 504 < 250 || i % 504 > 252;
         if (!journal) {
             entries.push_back(TextLine(t, connected));
             continue;
