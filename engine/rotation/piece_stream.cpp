@@ -2,6 +2,7 @@
 
 #include "engine/rotation/piece_source.h"
 
+#include <exception>
 #include <utility>
 
 namespace pellavane {
@@ -46,8 +47,8 @@ PieceChunk PieceStream::Next()
             m_held = item.block;
         }
     }
-    if (item.error) {
-        std::rethrow_exception(item.error);
+    if (!item.error.empty()) {
+        throw PieceReadError(item.error);
     }
     PieceChunk chunk;
     chunk.kind = item.kind;
@@ -107,7 +108,7 @@ void PieceStream::Work(RotatedSet set)
                 if (size == 0) {
                     const std::lock_guard lock(m_mutex);
                     m_free.push_back(block);
-                } else if (!Put(Item{PieceChunk::Kind::Bytes, block, size, {}, nullptr})) {
+                } else if (!Put(Item{PieceChunk::Kind::Bytes, block, size, {}, {}})) {
                     return;
                 }
                 if (size == 0) {
@@ -119,8 +120,12 @@ void PieceStream::Work(RotatedSet set)
             }
         }
         Put(Item{});
+    } catch (const std::exception& error) {
+        // The message crosses the threads, not the exception: its object would be shared by both.
+        const std::string why = error.what();
+        Put(Item{PieceChunk::Kind::End, 0, 0, {}, why.empty() ? "Cannot read the history" : why});
     } catch (...) {
-        Put(Item{PieceChunk::Kind::End, 0, 0, {}, std::current_exception()});
+        Put(Item{PieceChunk::Kind::End, 0, 0, {}, "Cannot read the history"});
     }
 }
 

@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -63,7 +62,8 @@ private:
         std::size_t block = 0;
         std::size_t size = 0;
         std::string damage;
-        std::exception_ptr error;
+        /** Not empty when the worker failed: why, as PieceReadError tells it. */
+        std::string error;
     };
 
     void Work(RotatedSet set);
