@@ -1,7 +1,9 @@
 // A year of 5-second checks (6.3 million lines, about 372 MB) as a text log and as a journal, written
 // into a temporary folder and deleted after. Each is reported on in a process of its own, timed from
 // start to end and against `LC_ALL=C grep -c Disconnected` over the same file in the same run; the
-// report's peak resident memory is that process's VmHWM. The last lines are in the form
+// report's peak resident memory is that process's VmHWM. The same year is then written again in twelve
+// monthly pieces compressed by gzip, as a monthly logrotate leaves them, and its report is timed against
+// the report over the uncut file; the two reports must agree. The last lines are in the form
 // bench/run-all.sh collects.
 #include "bench/bench_folder.h"
 #include "bench/child_run.h"
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -31,19 +34,37 @@ bool Disconnected(std::int64_t i)
     return i % 10007 < 12;
 }
 
-// Writes the year in 1 MiB pieces; the fields are counted on by hand, as a formatted time for each of
-// 6.3 million lines would take longer than what is measured.
-void WriteYear(const std::string& path, bool journal)
+std::FILE* OpenForWriting(const std::string& path)
 {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
         throw std::runtime_error("cannot write " + path);
     }
+    return out;
+}
+
+void Close(std::FILE* out, const std::string& path)
+{
+    if (std::fclose(out) != 0) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+constexpr const char* kJournalStart =
+    "time,event,status,rtt_ms,target,detail\r\n2026-01-01T00:00:00+00:00,start,,,,interval=5\r\n";
+
+// Writes the year in 1 MiB pieces; the fields are counted on by hand, as a formatted time for each of
+// 6.3 million lines would take longer than what is measured. With byMonth, each month goes into a
+// piece of its own as a monthly logrotate leaves it, path.12 for January to path.1 for December, a
+// journal's each beginning with the header, and each is compressed by gzip as logrotate does it.
+void WriteYear(const std::string& path, bool journal, bool byMonth = false)
+{
+    const auto pieceOf = [&](int month) { return byMonth ? path + "." + std::to_string(13 - month) : path; };
+    std::FILE* out = OpenForWriting(pieceOf(1));
     std::string buffer;
     buffer.reserve(1 << 21);
     if (journal) {
-        buffer +=
-            "time,event,status,rtt_ms,target,detail\r\n2026-01-01T00:00:00+00:00,start,,,,interval=5\r\n";
+        buffer += kJournalStart;
     }
     int year = 2026, month = 1, day = 1;
     int second = 0;
@@ -76,12 +97,22 @@ void WriteYear(const std::string& path, bool journal)
             if (++day > kDays[month - 1]) {
                 day = 1;
                 ++month;
+                if (byMonth && month <= 12) {
+                    std::fwrite(buffer.data(), 1, buffer.size(), out);
+                    buffer.clear();
+                    Close(out, pieceOf(month - 1));
+                    out = OpenForWriting(pieceOf(month));
+                    if (journal) {
+                        buffer += "time,event,status,rtt_ms,target,detail\r\n";
+                    }
+                }
             }
         }
     }
     std::fwrite(buffer.data(), 1, buffer.size(), out);
-    if (std::fclose(out) != 0) {
-        throw std::runtime_error("cannot write " + path);
+    Close(out, pieceOf(month > 12 ? 12 : month));
+    for (int m = 1; byMonth && m <= 12; ++m) {
+        pellavane::bench::RunChild({"gzip", "-f", pieceOf(m)});
     }
 }
 
@@ -111,7 +142,8 @@ long StatusKb(const char* field)
     return -1;
 }
 
-// The measured side: the outages of one history, printed as CSV, and the peak memory on stderr.
+// The measured side: the outages of one history, printed as CSV; its peak memory, the outages, what
+// was not understood or told and a hash of the report go into memoryFile.
 int Report(const std::string& log, const std::string& memoryFile)
 {
     pellavane::HistoryReadSummary summary;
@@ -119,7 +151,8 @@ int Report(const std::string& log, const std::string& memoryFile)
     const std::string text = pellavane::OutagesText(report.outages, pellavane::ReportFormat::Csv);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::ofstream(memoryFile) << StatusKb("VmHWM:") << " " << report.outages.size() << " "
-                              << summary.notUnderstood << "\n";
+                              << summary.notUnderstood + summary.notes.size() << " "
+                              << std::hash<std::string>{}(text) << "\n";
     return 0;
 }
 
@@ -129,21 +162,26 @@ struct Figures
     double grepSeconds;
     long hwmKb;
     long outages;
+    std::size_t reportHash;
 };
 
+// The report over log, and grep over file when one is named (the rotated pieces are measured against
+// the report over the uncut file instead).
 Figures Measure(const std::string& self, const std::string& log, const std::string& file,
                 const std::string& memoryFile)
 {
-    const std::vector<std::string> grep = {"grep", "-c", "Disconnected", file};
-    TimeRun(grep, {"LC_ALL=C"}); // the file into the page cache for both
     Figures f{};
-    f.grepSeconds = Best(grep, {"LC_ALL=C"});
+    if (!file.empty()) {
+        const std::vector<std::string> grep = {"grep", "-c", "Disconnected", file};
+        TimeRun(grep, {"LC_ALL=C"}); // the file into the page cache for both
+        f.grepSeconds = Best(grep, {"LC_ALL=C"});
+    }
     f.seconds = Best({self, "--report", log, memoryFile});
     std::ifstream in(memoryFile);
     long notUnderstood = 0;
-    in >> f.hwmKb >> f.outages >> notUnderstood;
+    in >> f.hwmKb >> f.outages >> notUnderstood >> f.reportHash;
     if (notUnderstood != 0) {
-        throw std::runtime_error("lines not understood in " + file);
+        throw std::runtime_error("lines not understood in the history of " + log);
     }
     return f;
 }
@@ -166,14 +204,25 @@ int main(int argc, char** argv)
         const std::filesystem::path& folder = yearFolder.Path();
         std::filesystem::create_directories(folder / "text");
         std::filesystem::create_directories(folder / "journal");
+        std::filesystem::create_directories(folder / "text-pieces");
+        std::filesystem::create_directories(folder / "journal-pieces");
         const std::string textLog = (folder / "text" / "Pellavane.txt").string();
         const std::string journalLog = (folder / "journal" / "Pellavane.txt").string();
         const std::string journal = pellavane::JournalPath(journalLog);
+        const std::string textPieces = (folder / "text-pieces" / "Pellavane.txt").string();
+        const std::string journalPiecesLog = (folder / "journal-pieces" / "Pellavane.txt").string();
+        const std::string journalPieces = pellavane::JournalPath(journalPiecesLog);
         const std::string memory = (folder / "memory").string();
         if (!std::filesystem::exists(textLog) || !std::filesystem::exists(journal)) {
             std::fprintf(stderr, "writing a year of checks into %s\n", folder.c_str());
             WriteYear(textLog, false);
             WriteYear(journal, true);
+        }
+        if (!std::filesystem::exists(textPieces + ".1.gz") ||
+            !std::filesystem::exists(journalPieces + ".1.gz")) {
+            std::fprintf(stderr, "writing the year again in twelve gzip pieces into %s\n", folder.c_str());
+            WriteYear(textPieces, false, true);
+            WriteYear(journalPieces, true, true);
         }
         const auto mb = [](const std::string& path) {
             return static_cast<double>(std::filesystem::file_size(path)) / 1e6;
@@ -190,6 +239,20 @@ int main(int argc, char** argv)
                 "TABLE|outages of a year of 5 s checks, %s|%.0f ms|%.0f ms grep -c|%.2f|< 1 s, <= 3\n", what,
                 f.seconds * 1000, f.grepSeconds * 1000, f.seconds / f.grepSeconds);
             std::printf("TABLE|peak memory (VmHWM) of that report, %s|%ld kB||| < 65536 kB\n", what, f.hwmKb);
+        }
+        const Figures textCut = Measure(self, textPieces, "", memory);
+        const Figures rowsCut = Measure(self, journalPiecesLog, "", memory);
+        for (const auto& [what, cut, whole] :
+             {std::tuple{"text log", textCut, text}, std::tuple{"journal", rowsCut, rows}}) {
+            if (cut.reportHash != whole.reportHash) {
+                throw std::runtime_error(std::string("the report over the pieces of the ") + what +
+                                         " differs from the uncut file's");
+            }
+            std::printf(
+                "TABLE|outages of the same year in twelve .gz pieces, %s|%.0f ms|%.0f ms uncut|%.2f|<= 1.5\n",
+                what, cut.seconds * 1000, whole.seconds * 1000, cut.seconds / whole.seconds);
+            std::printf("TABLE|peak memory (VmHWM) of that report, %s in pieces|%ld kB||| < 65536 kB\n", what,
+                        cut.hwmKb);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "history_bench: %s\n", error.what());

@@ -9,6 +9,7 @@ what=${1:-run}
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev help2man
+    zlib1g-dev
     iputils-ping
     fonts-liberation2
 )
@@ -23,6 +24,7 @@ test_packages=(
     iproute2
     procps
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    logrotate libz-mingw-w64-dev
     # The Wayland desktop test: sway headless with waybar's StatusNotifierItem tray, grim for pictures.
     sway waybar grim qt6-wayland
 )

@@ -1,26 +1,32 @@
 #include "engine/history/block_reader.h"
 
 #include "engine/history/history.h"
+#include "engine/rotation/piece_source.h"
 
-#include "core/utf8_path.h"
-
+#include <cerrno>
 #include <system_error>
 
 namespace pellavane {
 
-BlockReader::BlockReader(const std::string& path) : m_path(path), m_buffer(new char[kBlockSize])
+BlockReader::BlockReader(const std::string& path) : m_stream(Pieces(path)) {}
+
+RotatedSet BlockReader::Pieces(const std::string& path)
 {
-    errno = 0;
-    m_in.open(PathFromUtf8(path), std::ios::binary);
-    if (!m_in) {
-        Fail(errno != 0 ? errno : ENOENT);
+    RotatedSet set = FindRotatedPieces(path);
+    if (set.pieces.empty()) {
+        throw HistoryReadError("Cannot read history file '" + path +
+                               "': " + std::generic_category().message(ENOENT));
     }
+    return set;
 }
 
-void BlockReader::Fail(int error) const
+PieceChunk BlockReader::Next()
 {
-    throw HistoryReadError("Cannot read history file '" + m_path +
-                           "': " + std::generic_category().message(error));
+    try {
+        return m_stream.Next();
+    } catch (const PieceReadError& error) {
+        throw HistoryReadError(error.what());
+    }
 }
 
 } // namespace pellavane

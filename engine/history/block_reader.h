@@ -1,40 +1,55 @@
 #pragma once
 
-#include <cerrno>
+#include "engine/rotation/piece_stream.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pellavane {
 
-/** A file read in blocks of a fixed size, so memory stays the same whatever the file's size. */
+/** A history file read in blocks together with the pieces log rotation cut from it, oldest first, as
+ *  if they were one file; memory stays the same whatever the files' sizes. */
 class BlockReader
 {
 public:
-    static constexpr std::size_t kBlockSize = 1 << 20;
+    /** The longest line given whole. */
+    static constexpr std::size_t kLineLimit = PieceStream::kBlockSize;
 
-    /** Throws HistoryReadError naming the path when the file cannot be opened. */
+    /** Reads the file at path and its rotated pieces. Throws HistoryReadError naming the path when
+     *  neither the file nor any piece of it exists; a piece that cannot be opened is told by
+     *  ForEachLine. */
     explicit BlockReader(const std::string& path);
 
-    /** Calls onLine with each line without its line end until it returns false. A line longer than a
-     *  block is given as its first block's worth. Throws HistoryReadError when the file cannot be
+    /** Calls onLine with each line without its line end until it returns false. A line longer than
+     *  kLineLimit is given as its first kLineLimit bytes. The end of a piece ends a line; the line a
+     *  damaged piece was cut in is left out. Throws HistoryReadError when a piece cannot be opened or
      *  read. */
     template <typename OnLine>
     void ForEachLine(OnLine onLine)
     {
-        std::size_t kept = 0;
         bool skipping = false;
+        m_carry.clear();
+        m_pieceStart = true;
         for (;;) {
-            m_in.read(m_buffer.get() + kept, static_cast<std::streamsize>(kBlockSize - kept));
-            const auto got = static_cast<std::size_t>(m_in.gcount());
-            if (m_in.bad()) {
-                Fail(errno != 0 ? errno : EIO);
+            const PieceChunk chunk = Next();
+            if (chunk.kind == PieceChunk::Kind::End) {
+                return;
             }
-            const std::size_t end = kept + got;
-            const char* data = m_buffer.get();
+            if (chunk.kind == PieceChunk::Kind::PieceEnd) {
+                if (!chunk.damaged && !skipping && !m_carry.empty() && !Give(onLine, Trimmed(m_carry))) {
+                    return;
+                }
+                m_carry.clear();
+                skipping = false;
+                m_pieceStart = true;
+                continue;
+            }
+            const char* data = chunk.bytes.data();
+            const std::size_t end = chunk.bytes.size();
             std::size_t start = 0;
             while (start < end) {
                 const void* found = std::memchr(data + start, '\n', end - start);
@@ -42,45 +57,68 @@ public:
                     break;
                 }
                 const std::size_t newline = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-                if (!skipping && !onLine(Trimmed(data + start, newline - start))) {
+                if (skipping) {
+                    skipping = false;
+                } else if (!m_carry.empty()) {
+                    Carry(data + start, newline - start);
+                    if (!Give(onLine, Trimmed(m_carry))) {
+                        return;
+                    }
+                    m_carry.clear();
+                } else if (!Give(onLine, Trimmed(std::string_view(data + start, newline - start)))) {
                     return;
                 }
-                skipping = false;
                 start = newline + 1;
             }
-            if (got == 0) {
-                if (start < end && !skipping) {
-                    onLine(Trimmed(data + start, end - start));
+            if (start < end && !skipping) {
+                Carry(data + start, end - start);
+                if (m_carry.size() == kLineLimit) {
+                    if (!Give(onLine, std::string_view(m_carry))) {
+                        return;
+                    }
+                    m_carry.clear();
+                    skipping = true;
                 }
-                return;
             }
-            if (start == 0 && end == kBlockSize) {
-                if (!skipping && !onLine(std::string_view(data, end))) {
-                    return;
-                }
-                skipping = true;
-                kept = 0;
-                continue;
-            }
-            kept = end - start;
-            std::memmove(m_buffer.get(), data + start, kept);
         }
     }
+
+    /** During a call of onLine: whether its line is the first of a piece. */
+    bool AtPieceStart() const { return m_lineStartsPiece; }
+
+    /** Sentences for a person about pieces damaged or left out, once ForEachLine has returned. */
+    const std::vector<std::string>& Notes() const { return m_stream.Notes(); }
 
 private:
-    static std::string_view Trimmed(const char* data, std::size_t size)
+    template <typename OnLine>
+    bool Give(OnLine& onLine, std::string_view line)
     {
-        if (size > 0 && data[size - 1] == '\r') {
-            --size;
-        }
-        return std::string_view(data, size);
+        m_lineStartsPiece = m_pieceStart;
+        m_pieceStart = false;
+        return onLine(line);
     }
 
-    [[noreturn]] void Fail(int error) const;
+    static std::string_view Trimmed(std::string_view line)
+    {
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        return line;
+    }
 
-    std::string m_path;
-    std::unique_ptr<char[]> m_buffer;
-    std::ifstream m_in;
+    // Appends to the line begun in an earlier block, up to the limit.
+    void Carry(const char* data, std::size_t size)
+    {
+        m_carry.append(data, std::min(size, kLineLimit - m_carry.size()));
+    }
+
+    static RotatedSet Pieces(const std::string& path);
+    PieceChunk Next();
+
+    PieceStream m_stream;
+    std::string m_carry;
+    bool m_pieceStart = true;
+    bool m_lineStartsPiece = false;
 };
 
 } // namespace pellavane

@@ -2,10 +2,10 @@
 
 #include "engine/history/journal_format.h"
 #include "engine/log_commands/log_commands.h"
-#include "engine/log_commands/log_file_io.h"
 #include "engine/monitor/journal.h"
 #include "engine/quality/check_echoes.h"
 #include "engine/quality/degraded_periods.h"
+#include "engine/rotation/rotated_pieces.h"
 
 #include <algorithm>
 #include <cmath>
@@ -199,7 +199,7 @@ HistoryView ReadHistoryView(const std::string& logPath, std::int64_t now, const 
     options.by = PeriodLength::Day;
     options.knownFrom = from;
     // Nothing logged yet is no fault: say it as the view command does.
-    if (!FileExists(logPath) && !FileExists(JournalPath(logPath))) {
+    if (!AnyPieceExists(logPath) && !AnyPieceExists(JournalPath(logPath))) {
         view.error = kNoHistoryMessage;
         return view;
     }

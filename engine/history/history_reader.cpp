@@ -3,32 +3,22 @@
 #include "engine/history/journal_reader.h"
 #include "engine/history/text_log_reader.h"
 #include "engine/monitor/journal.h"
-
-#include "core/utf8_path.h"
+#include "engine/rotation/rotated_pieces.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <limits>
 #include <system_error>
 
 namespace pellavane {
-namespace {
-
-bool Exists(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(PathFromUtf8(path), error);
-}
-
-} // namespace
 
 HistoryReadSummary ReadHistory(const std::string& logPath, const std::vector<LogDateForm>& forms,
                                IHistorySink& sink)
 {
     HistoryReadSummary summary;
     const std::string journalPath = JournalPath(logPath);
-    const bool haveText = Exists(logPath);
-    const bool haveJournal = Exists(journalPath);
+    // A file rotated a moment ago is not there until its next line: its pieces are the history.
+    const bool haveText = AnyPieceExists(logPath);
+    const bool haveJournal = AnyPieceExists(journalPath);
     if (!haveText && !haveJournal) {
         throw HistoryReadError("Cannot read log file '" + logPath +
                                "': " + std::generic_category().message(ENOENT));

@@ -10,11 +10,11 @@ namespace pellavane {
 namespace {
 
 // Calls onRow with each line after the header until it returns false; false when the first line is
-// not the header, and then no line is given.
+// not the header, and then no line is given. A journal begun again after a rotation begins with the
+// header too: that header is no row.
 template <typename OnRow>
-bool ForEachJournalLine(const std::string& path, OnRow onRow)
+bool ForEachJournalLine(BlockReader& reader, OnRow onRow)
 {
-    BlockReader reader(path);
     bool first = true;
     bool isJournal = false;
     reader.ForEachLine([&](std::string_view line) {
@@ -22,6 +22,9 @@ bool ForEachJournalLine(const std::string& path, OnRow onRow)
             first = false;
             isJournal = IsJournalHeaderLine(line);
             return isJournal;
+        }
+        if (reader.AtPieceStart() && IsJournalHeaderLine(line)) {
+            return true;
         }
         return onRow(line);
     });
@@ -33,7 +36,8 @@ bool ForEachJournalLine(const std::string& path, OnRow onRow)
 bool ReadJournal(const std::string& path, IHistorySink& sink, HistoryReadSummary& summary)
 {
     HistoryRecord record;
-    const bool isJournal = ForEachJournalLine(path, [&](std::string_view line) {
+    BlockReader reader(path);
+    const bool isJournal = ForEachJournalLine(reader, [&](std::string_view line) {
         if (line.empty()) {
             return true;
         }
@@ -45,6 +49,7 @@ bool ReadJournal(const std::string& path, IHistorySink& sink, HistoryReadSummary
         sink.Record(record);
         return true;
     });
+    summary.notes.insert(summary.notes.end(), reader.Notes().begin(), reader.Notes().end());
     if (!isJournal) {
         summary.notes.push_back(NotAJournalNote(path));
         return false;
@@ -57,7 +62,8 @@ bool ReadJournalStart(const std::string& path, std::int64_t& start)
 {
     bool found = false;
     HistoryRecord record;
-    const bool isJournal = ForEachJournalLine(path, [&](std::string_view line) {
+    BlockReader reader(path);
+    const bool isJournal = ForEachJournalLine(reader, [&](std::string_view line) {
         found = ParseJournalRow(line, record);
         return !found;
     });

@@ -48,6 +48,7 @@ void ReadTextLog(const std::string& path, const std::vector<LogDateForm>& forms,
         sink.Record(record);
         return true;
     });
+    summary.notes.insert(summary.notes.end(), reader.Notes().begin(), reader.Notes().end());
 }
 
 } // namespace pellavane

@@ -1,4 +1,5 @@
 #include "engine/monitor/journal.h"
+#include "engine/monitor/log_file.h"
 
 #include "testsupport/test_files.h"
 
@@ -76,6 +77,23 @@ TEST_F(AppendJournalLineTest, AnEmptyFileGetsTheHeaderAndAJournalSavedWithLfIsAp
     WriteFile(path, std::string(kJournalHeader) + "\nold\n");
     AppendJournalLine(path, "row");
     EXPECT_EQ(ReadFile(path), std::string(kJournalHeader) + "\nold\nrow\r\n");
+}
+
+// Rotation moves the files away between two lines and signals nothing: each line opens its file by
+// name again, so the next one goes into a new file, and a new journal begins with its header.
+TEST_F(AppendJournalLineTest, AfterARotationTheNextLinesBeginNewFilesAndTheJournalItsHeader)
+{
+    const std::string log = folder.File("net.txt");
+    AppendJournalLine(path, "row one");
+    AppendLogLine(log, "line one");
+    std::filesystem::rename(path, path + ".1");
+    std::filesystem::rename(log, log + ".1");
+    AppendJournalLine(path, "row two");
+    AppendLogLine(log, "line two");
+    EXPECT_EQ(ReadFile(path + ".1"), kHeaderLine + "row one\r\n");
+    EXPECT_EQ(ReadFile(path), kHeaderLine + "row two\r\n");
+    EXPECT_EQ(ReadFile(log + ".1"), "line one\r\n");
+    EXPECT_EQ(ReadFile(log), "line two\r\n");
 }
 
 TEST_F(AppendJournalLineTest, AForeignFileIsNeverAppendedTo)
