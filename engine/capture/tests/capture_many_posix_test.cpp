@@ -24,14 +24,17 @@ protected:
 
 TEST_F(RunCapturedCommandsTest, ChildrenRunAtOnceEachWithItsOwnStreamsAndStatus)
 {
-    const std::string a = Script("a", "sleep 0.3\necho out-a\necho err-a >&2\nexit 2\n");
-    const std::string b = Script("b", "sleep 0.3\necho \"$PROBE_WORD\"\n");
+    // Each child marks that it runs and waits for the other's mark: run one after the other, the
+    // first would wait in vain and say so, however loaded the machine.
+    const std::string meet =
+        "touch \"$0.up\"\nn=0\nuntil [ -e \"$1.up\" ]; do\n"
+        "    n=$((n + 1)); [ $n -lt 1000 ] || { echo alone >&2; exit 9; }; sleep 0.01\ndone\n";
+    const std::string a = Script("a", meet + "echo out-a\necho err-a >&2\nexit 2\n");
+    const std::string b = Script("b", meet + "echo \"$PROBE_WORD\"\n");
     CaptureLimits limits;
     int pumped = 0;
-    const auto started = steady_clock::now();
-    const auto runs = RunCapturedCommands({a, b, m_folder.File("missing"), ""}, [&] { ++pumped; }, limits,
-                                          {"PROBE_WORD=given"});
-    EXPECT_LT(steady_clock::now() - started, milliseconds{550}) << "the children ran one after the other";
+    const auto runs = RunCapturedCommands({a + " " + b, b + " " + a, m_folder.File("missing"), ""},
+                                          [&] { ++pumped; }, limits, {"PROBE_WORD=given"});
     ASSERT_EQ(runs.size(), 4U);
     EXPECT_TRUE(runs[0].started);
     EXPECT_EQ(runs[0].output, "out-a\n");

@@ -117,6 +117,17 @@ int main(int argc, char** argv)
                 ::CloseHandle(file);
             }
             ++i;
+        } else if (step == "await") {
+            // Waits up to 10 s for another child's mark; a child left alone says so.
+            int waited = 0;
+            while (::GetFileAttributesA(next.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                if (++waited == 1000) {
+                    Write(STD_ERROR_HANDLE, "alone");
+                    return 9;
+                }
+                ::Sleep(10);
+            }
+            ++i;
         } else if (step == "env") {
             const char* value = std::getenv(next.c_str());
             Write(STD_OUTPUT_HANDLE, value != nullptr ? value : "");
