@@ -2,9 +2,9 @@
 # Installs what is missing, checks the formatting of every tracked C++ file, builds Pellavane and
 # runs every test: the native build with warnings as errors, every fuzz target briefly, the program
 # alone configured and built without Google Benchmark and GoogleTest, the same tests under
-# AddressSanitizer and
-# UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian package, the Qt-free core
-# cross-built for 32-bit Windows and run under Wine, and the desktop test under Xvfb.
+# AddressSanitizer and UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian
+# package, the Qt-free core cross-built for 32-bit Windows and run under Wine, and the desktop test
+# under Xvfb.
 set -euo pipefail
 # From an empty environment bash keeps a PATH of its own without exporting it, and cmake cannot
 # find its own files with none: hand the children the usual one.
