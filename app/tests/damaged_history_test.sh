@@ -49,6 +49,7 @@ make_history() {
             echo '2026-12-08T04:45:00+99:99,check,disconnected,,,'
             echo '0000-00-00T00:00:00Z,check,disconnected,,,'
             echo '-001-12-08T04:45:00Z,stop,,,,'
+            echo '3663-12-08T04:45:00+01:00,check,connected,1,127.0.0.1,'
         } >"$journal"
         printf '31.02.2026 04:45:17 Internet Connection Status: Connected\n99.99.9999 99:99:99 Internet Connection Status: Connected\n' >"$log"
         ;;

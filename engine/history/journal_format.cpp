@@ -2,6 +2,7 @@
 
 #include "engine/check/check_result.h"
 
+#include "core/civil_date.h"
 #include "core/csv.h"
 #include "core/iso_time.h"
 
@@ -216,9 +217,10 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
 {
     std::array<std::string_view, kColumns> fields;
     HistoryEvent event = HistoryEvent::Check;
-    // No journal was written before 1970: an earlier time is a damaged one.
-    if (!SplitCsvRow(row, fields) || !ParseIsoTime(fields[kTime], record.time) || record.time < 0 ||
-        !ReadEvent(fields[kEvent], event)) {
+    constexpr std::int64_t kEarliest = DaysFromCivil(kFirstHistoryYear, 1, 1) * 86400;
+    constexpr std::int64_t kAfterLatest = DaysFromCivil(kLastHistoryYear + 1, 1, 1) * 86400;
+    if (!SplitCsvRow(row, fields) || !ParseIsoTime(fields[kTime], record.time) || record.time < kEarliest ||
+        record.time >= kAfterLatest || !ReadEvent(fields[kEvent], event)) {
         return false;
     }
     record.event = event;
@@ -339,8 +341,12 @@ std::string RttText(double milliseconds)
 
 double RoundTripMs(const HistoryRecord& record)
 {
+    // No reply takes an hour: a longer or negative round trip is a damaged field, not a time.
+    constexpr double kLongestRoundTripMs = 3600000;
     double rtt = 0;
-    return ReadNumber(record.rtt, rtt) ? rtt : std::numeric_limits<double>::quiet_NaN();
+    return ReadNumber(record.rtt, rtt) && rtt >= 0 && rtt <= kLongestRoundTripMs
+               ? rtt
+               : std::numeric_limits<double>::quiet_NaN();
 }
 
 JournalRow CheckRow(const CheckResult& result)
