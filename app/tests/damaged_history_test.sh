@@ -11,12 +11,13 @@ program=$1
 # shellcheck source=scripts/lib/testlib.sh
 . "$(dirname "$0")/../../scripts/lib/testlib.sh"
 sandbox_start pellavane-damaged
+# The C locale writes and reads the text log's dates as MM/DD/YYYY.
 export LC_ALL=C TZ=EET-2EEST,M3.5.0/3,M10.5.0/4
 unset DISPLAY WAYLAND_DISPLAY
 
 header='time,event,status,rtt_ms,target,detail'
 row='2026-12-08T04:45:05+01:00,check,connected,12.5,127.0.0.1,'
-line='08.12.2026 04:45:17 Internet Connection Status: Connected'
+line='12/08/2026 04:45:17 Internet Connection Status: Connected'
 megabyte() { head -c 1048576 /dev/zero | tr '\0' "$1"; }
 
 # make_history NAME: writes $sandbox/NAME/log.txt and its journal as the case says.
@@ -25,7 +26,7 @@ make_history() {
     mkdir -p "$dir"
     case "$1" in
     cut-mid-row) printf '%s\r\n%s\r\n2026-12-08T04:45:1' "$header" "$row" >"$journal" ;;
-    cut-mid-line) printf '%s\r\n08.12.2026 04:4' "$line" >"$log" ;;
+    cut-mid-line) printf '%s\r\n12/08/2026 04:4' "$line" >"$log" ;;
     garbage) head -c 65536 /dev/urandom >"$log" && { echo "$header"; head -c 65536 /dev/urandom; } >"$journal" ;;
     nuls) printf '%s\n\0\0\0%s\0\n%s\n' "$header" "$row" "$row" >"$journal" && printf '\0%s\0\n' "$line" >"$log" ;;
     megabyte-line) { echo "$header"; megabyte 7; echo; echo "$row"; } >"$journal" && { megabyte x; echo; } >"$log" ;;
@@ -51,7 +52,7 @@ make_history() {
             echo '-001-12-08T04:45:00Z,stop,,,,'
             echo '3663-12-08T04:45:00+01:00,check,connected,1,127.0.0.1,'
         } >"$journal"
-        printf '31.02.2026 04:45:17 Internet Connection Status: Connected\n99.99.9999 99:99:99 Internet Connection Status: Connected\n' >"$log"
+        printf '02/31/2026 04:45:17 Internet Connection Status: Connected\n99/99/9999 99:99:99 Internet Connection Status: Connected\n' >"$log"
         ;;
     reversed-time)
         {
@@ -62,7 +63,7 @@ make_history() {
             echo '1970-01-01T00:00:00Z,resume,,,,'
             echo '2100-01-01T00:00:00Z,sleep,,,,'
         } >"$journal"
-        printf '09.12.2026 04:45:17 Internet Connection Status: Connected\n08.12.2026 04:45:17 Internet Connection Status: Disconnected\n' >"$log"
+        printf '12/09/2026 04:45:17 Internet Connection Status: Connected\n12/08/2026 04:45:17 Internet Connection Status: Disconnected\n' >"$log"
         ;;
     *) fatal "no history named $1" ;;
     esac
@@ -72,19 +73,17 @@ for name in cut-mid-row cut-mid-line garbage nuls megabyte-line separators-only 
     reversed-time; do
     make_history "$name"
     for report in --outages --uptime --quality; do
-        for format in "" --csv --json; do
-            status=0
-            timeout -s KILL 10 "$program" "$report" ${format:+"$format"} --log "$sandbox/$name/log.txt" \
-                >"$sandbox/out" 2>"$sandbox/report.err" || status=$?
-            if [ "$status" = 0 ] || [ "$status" = 3 ]; then
-                pass "$report $format over $name: status $status"
-            elif [ "$status" = 137 ]; then
-                fail "$report $format over $name did not end within 10 s"
-            else
-                fail "$report $format over $name ended with status $status"
-                cat "$sandbox/report.err"
-            fi
-        done
+        status=0
+        timeout -s KILL 10 "$program" "$report" --log "$sandbox/$name/log.txt" >"$sandbox/out" \
+            2>"$sandbox/report.err" || status=$?
+        if [ "$status" = 0 ] || [ "$status" = 3 ]; then
+            pass "$report over $name: status $status"
+        elif [ "$status" = 137 ]; then
+            fail "$report over $name did not end within 10 s"
+        else
+            fail "$report over $name ended with status $status"
+            cat "$sandbox/report.err"
+        fi
     done
 done
 finish "damaged history"
