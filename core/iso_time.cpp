@@ -93,6 +93,10 @@ bool ParseIsoTime(std::string_view text, std::int64_t& out)
             !TwoDigits(zone, colon ? 4 : 3, om)) {
             return false;
         }
+        // No zone is further than 14 hours from UTC, and an hour has 60 minutes.
+        if (oh > 14 || om > 59 || (oh == 14 && om > 0)) {
+            return false;
+        }
         offset = (oh * 3600 + om * 60) * (zone[0] == '-' ? -1 : 1);
     }
     out = DaysFromCivil(year, mo, d) * 86400 + h * 3600 + mi * 60 + std::min(s, 59) - offset;

@@ -2,6 +2,7 @@
 # Installs the Debian packages Pellavane needs, only those that are missing.
 #   install-deps.sh run    what building and starting the program needs
 #   install-deps.sh test   that, plus what every test, the Windows cross-build and the benchmarks need
+#   install-deps.sh fuzz   what building the program needs, plus clang and its libFuzzer runtime
 set -euo pipefail
 
 what=${1:-run}
@@ -29,12 +30,15 @@ test_packages=(
     sway waybar grim qt6-wayland
 )
 windows_packages=(wine32:i386 wine64)
+# scripts/fuzz.sh: clang with libFuzzer and the sanitizers' runtimes.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 case "$what" in
 run) wanted=("${run_packages[@]}") ;;
-test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" "${fuzz_packages[@]}") ;;
+fuzz) wanted=("${run_packages[@]}" "${fuzz_packages[@]}") ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|fuzz" >&2
     exit 2
     ;;
 esac

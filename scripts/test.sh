@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting of every tracked C++ file, builds Pellavane and
-# runs every test: the native build with warnings as errors, the program alone configured and built
-# without Google Benchmark and GoogleTest, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian package, the Qt-free core
-# cross-built for 32-bit Windows and run under Wine, the desktop test under Xvfb and the Wayland one
-# under sway.
+# runs every test: the native build with warnings as errors, every fuzz target briefly, the program
+# alone configured and built without Google Benchmark and GoogleTest, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer in an optimised build, lintian on the Debian
+# package, the Qt-free core cross-built for 32-bit Windows and run under Wine, the desktop test under
+# Xvfb and the Wayland one under sway.
 set -euo pipefail
 # From an empty environment bash keeps a PATH of its own without exporting it, and cmake cannot
 # find its own files with none: hand the children the usual one.
@@ -37,6 +37,11 @@ build_and_test() {
 
 echo "== native build, warnings as errors"
 build_and_test "$top/build-ci"
+
+# Every parser of outside input under libFuzzer for a short while (the long run is scripts/fuzz.sh
+# 300): a crash, a leak, a sanitizer report or one input over a second fails the run.
+echo "== fuzzing, 15 s a target"
+PELLAVANE_FUZZ_BUILD="$top/build-ci-fuzz" "$top/scripts/fuzz.sh" 15
 
 # A machine without Google Benchmark and GoogleTest configures and builds the program: only the
 # program is built, without debug information, through ccache where there is one.

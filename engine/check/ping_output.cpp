@@ -18,6 +18,10 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// No reply takes an hour: a longer round trip is damaged text, not a time.
+constexpr double kLongestRoundTripMs = 3600000;
+constexpr double kMostDecimalsScale = 1e15;
+
 // "=0.120 ms", "=12ms" or "<1ms" at text[at]: the number, read by hand because the program's
 // locale may spell decimals with a comma.
 std::optional<double> NumberOfMilliseconds(std::string_view text, std::size_t at)
@@ -34,8 +38,11 @@ std::optional<double> NumberOfMilliseconds(std::string_view text, std::size_t at
     }
     if (i < text.size() && text[i] == '.') {
         for (++i; i < text.size() && IsDigit(text[i]); ++i) {
-            digitsValue = digitsValue * 10 + (text[i] - '0');
-            scale *= 10;
+            // Decimals past what a double holds change nothing, and would overflow the scale.
+            if (scale < kMostDecimalsScale) {
+                digitsValue = digitsValue * 10 + (text[i] - '0');
+                scale *= 10;
+            }
             digits = true;
         }
     }
@@ -43,7 +50,8 @@ std::optional<double> NumberOfMilliseconds(std::string_view text, std::size_t at
     if (i < text.size() && text[i] == ' ') {
         ++i;
     }
-    if (!digits || text.substr(i, 2) != "ms") {
+    // Written so that the infinity of hundreds of digits fails as well.
+    if (!digits || text.substr(i, 2) != "ms" || !(value <= kLongestRoundTripMs)) {
         return std::nullopt;
     }
     return value;

@@ -2,6 +2,7 @@
 
 #include "engine/check/check_result.h"
 
+#include "core/civil_date.h"
 #include "core/csv.h"
 #include "core/iso_time.h"
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace pellavane {
@@ -61,15 +63,22 @@ bool ReadEvent(std::string_view name, HistoryEvent& event)
     return false;
 }
 
-int IntervalOf(std::string_view detail)
+// The interval a start row names in seconds, 0 when it names none; nullopt when what it names is no
+// interval of the program's: not a whole number, or beyond the longest interval, a day.
+std::optional<int> IntervalOf(std::string_view detail)
 {
+    constexpr int kLongestInterval = 86400;
     if (detail.substr(0, kInterval.size()) != kInterval) {
         return 0;
     }
     int seconds = 0;
     const char* first = detail.data() + kInterval.size();
-    const auto [end, error] = std::from_chars(first, detail.data() + detail.size(), seconds);
-    return error == std::errc() && seconds > 0 ? seconds : 0;
+    const char* last = detail.data() + detail.size();
+    const auto [end, error] = std::from_chars(first, last, seconds);
+    if (error != std::errc() || end != last || seconds < 0 || seconds > kLongestInterval) {
+        return std::nullopt;
+    }
+    return seconds;
 }
 
 // Takes the next word of text (up to a blank), skipping the blanks before it. A plain loop: the words
@@ -208,8 +217,10 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
 {
     std::array<std::string_view, kColumns> fields;
     HistoryEvent event = HistoryEvent::Check;
-    if (!SplitCsvRow(row, fields) || !ParseIsoTime(fields[kTime], record.time) ||
-        !ReadEvent(fields[kEvent], event)) {
+    constexpr std::int64_t kEarliest = DaysFromCivil(kFirstHistoryYear, 1, 1) * 86400;
+    constexpr std::int64_t kAfterLatest = DaysFromCivil(kLastHistoryYear + 1, 1, 1) * 86400;
+    if (!SplitCsvRow(row, fields) || !ParseIsoTime(fields[kTime], record.time) || record.time < kEarliest ||
+        record.time >= kAfterLatest || !ReadEvent(fields[kEvent], event)) {
         return false;
     }
     record.event = event;
@@ -229,7 +240,11 @@ bool ParseJournalRow(std::string_view row, HistoryRecord& record)
         record.cause = fields[kDetail];
         break;
     case HistoryEvent::Start:
-        record.intervalSeconds = IntervalOf(fields[kDetail]);
+        if (const std::optional<int> interval = IntervalOf(fields[kDetail])) {
+            record.intervalSeconds = *interval;
+        } else {
+            return false;
+        }
         break;
     case HistoryEvent::Quality:
         record.degraded = fields[kStatus] == kDegraded;
@@ -326,8 +341,12 @@ std::string RttText(double milliseconds)
 
 double RoundTripMs(const HistoryRecord& record)
 {
+    // No reply takes an hour: a longer or negative round trip is a damaged field, not a time.
+    constexpr double kLongestRoundTripMs = 3600000;
     double rtt = 0;
-    return ReadNumber(record.rtt, rtt) ? rtt : std::numeric_limits<double>::quiet_NaN();
+    return ReadNumber(record.rtt, rtt) && rtt >= 0 && rtt <= kLongestRoundTripMs
+               ? rtt
+               : std::numeric_limits<double>::quiet_NaN();
 }
 
 JournalRow CheckRow(const CheckResult& result)

@@ -354,8 +354,9 @@ bool LogDateForm::Parse(std::string_view text, LocalDateTime& out) const
         }
         out.hour = out.hour % 12 + (amPm == 2 ? 12 : 0);
     }
-    if (out.year < 1970 || out.month < 1 || out.month > 12 || out.day < 1 ||
-        out.day > DaysInMonth(out.year, out.month) || out.hour > 23 || out.minute > 59 || out.second > 60) {
+    if (out.year < kFirstHistoryYear || out.year > kLastHistoryYear || out.month < 1 || out.month > 12 ||
+        out.day < 1 || out.day > DaysInMonth(out.year, out.month) || out.hour > 23 || out.minute > 59 ||
+        out.second > 60) {
         return false;
     }
     out.second = std::min(out.second, 59);

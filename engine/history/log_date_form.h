@@ -8,6 +8,12 @@
 
 namespace pellavane {
 
+/** The years a history's dates may name, in the text log and the journal alike: no log was written
+ *  before 1970, and a date past 2099 is a damaged one, whose centuries of unknown time would
+ *  stretch every report and the window. A date outside them is not understood. */
+inline constexpr int kFirstHistoryYear = 1970;
+inline constexpr int kLastHistoryYear = 2099;
+
 /** One way of writing a log line's date and time: a short date, and after one blank a time; a line
  *  holding the date alone is that day at midnight. */
 class LogDateForm

@@ -12,6 +12,12 @@
 #include <thread>
 #include <vector>
 
+// The fuzz build reads in small blocks, so that its short inputs reach lines longer than a block
+// and lines cut by a block's end.
+#ifndef PELLAVANE_HISTORY_BLOCK_SIZE
+#define PELLAVANE_HISTORY_BLOCK_SIZE (1 << 20)
+#endif
+
 namespace pellavane {
 
 /** What PieceStream::Next gives. */
@@ -39,7 +45,7 @@ struct PieceChunk
 class PieceStream
 {
 public:
-    static constexpr std::size_t kBlockSize = 1 << 20;
+    static constexpr std::size_t kBlockSize = PELLAVANE_HISTORY_BLOCK_SIZE;
     static constexpr std::size_t kBlocks = 4;
 
     explicit PieceStream(RotatedSet set);

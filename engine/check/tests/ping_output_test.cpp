@@ -196,5 +196,38 @@ TEST(ReadPingEchoes, FiveEchoesWithLossesDuplicatesAndErrors)
     }
 }
 
+// A round trip is a number of milliseconds a reply can take: text that names none, or one beyond an
+// hour, gives none, however long the line.
+TEST(PingRoundTrip, NumbersNoReplyCanTakeAreNoRoundTrip)
+{
+    const std::string digits(400, '9');
+    const std::string zeros(400, '0');
+    struct Case
+    {
+        const char* shape;
+        std::string time;
+        std::optional<double> rtt;
+    };
+    const Case table[] = {
+        {"as ping prints it", "=0.120 ms", 0.12},
+        {"a Windows bound", "<1ms", 1},
+        {"hundreds of digits", "=" + digits + " ms", std::nullopt},
+        {"hundreds of digits on both sides of the point", "=" + digits + "." + digits + " ms", std::nullopt},
+        {"hundreds of leading zeros", "=" + zeros + "12.5 ms", 12.5},
+        {"hundreds of decimals", "=12.5" + zeros + " ms", 12.5},
+        {"an hour", "=3600000 ms", 3600000},
+        {"over an hour", "=3600000.001 ms", std::nullopt},
+        {"a point alone", "=. ms", std::nullopt},
+        {"a sign", "=-5 ms", std::nullopt},
+        {"an exponent", "=1e308 ms", std::nullopt},
+    };
+    for (const Case& row : table) {
+        const std::string line = "64 bytes from 192.0.2.9: icmp_seq=1 ttl=57 time" + row.time + "\n";
+        EXPECT_EQ(PingRoundTrip(line), row.rtt) << row.shape;
+        const PingEchoLines echoes = ReadPingEchoes(line, PingDialect::Unix);
+        EXPECT_EQ(echoes.rttsMs.empty(), !row.rtt) << row.shape;
+    }
+}
+
 } // namespace
 } // namespace pellavane

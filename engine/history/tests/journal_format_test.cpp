@@ -65,18 +65,20 @@ TEST(RttText, ShortestTextThatReadsBackAsTheSameNumber)
     EXPECT_EQ(RttText(123), "123");
 }
 
-TEST(RoundTripMs, ReadsEveryTextAsFromCharsDoesToTheLastBit)
+TEST(RoundTripMs, ReadsEveryTextAsFromCharsDoesToTheLastBitUpToAnHour)
 {
     for (const char* text :
-         {"0.12", "18.123", "0.001", "999.999", "100", "0", "123456789012345", "1234567890123456",
-          "0.000000000000001", "3.14159265358979", ".5", "5.", "1e3", "1.5e-2", "00012.50"}) {
+         {"0.12", "18.123", "0.001", "999.999", "100", "0", "3599999.99999999", "0.000000000000001",
+          "3.14159265358979", ".5", "5.", "1e3", "1.5e-2", "00012.50", "3600000"}) {
         double expected = 0;
         std::from_chars(text, text + std::strlen(text), expected);
         HistoryRecord record;
         record.rtt = text;
         EXPECT_EQ(RoundTripMs(record), expected) << text;
     }
-    for (const char* bad : {"", "-", "1.2.3", "12 ms", "x", "1,5"}) {
+    // Besides what is no number, what no reply takes: over an hour, below zero, or no finite number.
+    for (const char* bad : {"", "-", "1.2.3", "12 ms", "x", "1,5", "3600000.001", "123456789012345", "1e308",
+                            "-5", "inf", "nan"}) {
         HistoryRecord record;
         record.rtt = bad;
         EXPECT_TRUE(std::isnan(RoundTripMs(record))) << bad;
@@ -135,6 +137,53 @@ TEST(ParseJournalRow, EveryRowTheJournalWritesReadsBackAsWritten)
     HistoryRecord record;
     ASSERT_TRUE(ParseJournalRow(text, record));
     EXPECT_DOUBLE_EQ(RoundTripMs(record), 12.5);
+}
+
+// Rows that edits, cuts, other programs or a broken disk leave behind: each is refused as not
+// understood, whatever its size, rather than read as a time or a number it does not hold.
+TEST(ParseJournalRow, RefusesDamagedRowsWhateverTheirSize)
+{
+    const std::string megabyte(1 << 20, 'x');
+    struct Case
+    {
+        const char* shape;
+        std::string row;
+        bool reads;
+    };
+    const std::string at = "2026-12-08T04:45:05+01:00";
+    const Case cases[] = {
+        {"empty", "", false},
+        {"only commas", ",,,,,", false},
+        {"a megabyte of commas", std::string(1 << 20, ','), false},
+        {"a megabyte of quotes", std::string(1 << 20, '"'), false},
+        {"a megabyte of NULs", std::string(1 << 20, '\0'), false},
+        {"cut in its time", "2026-12-08T04:4", false},
+        {"cut after its event", at + ",check", false},
+        {"a megabyte detail is still a row", at + ",check,disconnected,,," + megabyte, true},
+        {"a megabyte time", megabyte + ",check,connected,1,127.0.0.1,", false},
+        {"February 30th", "2026-02-30T04:45:05+01:00,check,connected,1,127.0.0.1,", false},
+        {"hour 25", "2026-12-08T25:45:05+01:00,check,connected,1,127.0.0.1,", false},
+        {"year 0", "0000-12-08T04:45:05Z,check,connected,1,127.0.0.1,", false},
+        {"before 1970", "1969-12-31T23:59:59Z,check,connected,1,127.0.0.1,", false},
+        {"the first second of 1970", "1970-01-01T00:00:00Z,check,connected,1,127.0.0.1,", true},
+        {"the last second of 2099", "2099-12-31T23:59:59Z,check,connected,1,127.0.0.1,", true},
+        {"after 2099", "2100-01-01T00:00:00Z,check,connected,1,127.0.0.1,", false},
+        {"year 9999", "9999-12-31T23:59:59Z,check,connected,1,127.0.0.1,", false},
+        {"offset of 99 hours", "2026-12-08T04:45:05+99:00,check,connected,1,127.0.0.1,", false},
+        {"offset of 99 minutes", "2026-12-08T04:45:05+01:99,check,connected,1,127.0.0.1,", false},
+        {"offset beyond every zone", "2026-12-08T04:45:05-15:00,check,connected,1,127.0.0.1,", false},
+        {"the furthest zone east", "2026-12-08T04:45:05+14:00,check,connected,1,127.0.0.1,", true},
+        {"an interval beyond a day", at + ",start,,,,interval=86401", false},
+        {"an interval past any integer", at + ",start,,,,interval=99999999999999999999", false},
+        {"an interval that is no number", at + ",start,,,,interval=5x", false},
+        {"a negative interval", at + ",start,,,,interval=-5", false},
+        {"the longest interval", at + ",start,,,,interval=86400", true},
+        {"a start naming no interval", at + ",start,,,,", true},
+    };
+    for (const Case& c : cases) {
+        HistoryRecord record;
+        EXPECT_EQ(ParseJournalRow(c.row, record), c.reads) << c.shape;
+    }
 }
 
 TEST(EchoesRow, CountsAndRoundTripsInOneDetailThatReadsBack)
