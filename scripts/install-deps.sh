@@ -22,6 +22,8 @@ test_packages=(
     prometheus prometheus-node-exporter systemd curl python3
     iproute2
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    # The HTML report: read in a real browser and printed, in a time zone with clock changes.
+    chromium poppler-utils tzdata
 )
 windows_packages=(wine32:i386 wine64)
 

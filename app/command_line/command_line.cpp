@@ -3,6 +3,7 @@
 #include "app/command_line/echoes_option.h"
 #include "app/command_line/families_option.h"
 #include "app/command_line/family_option.h"
+#include "app/command_line/html_report_option.h"
 #include "app/command_line/path_arguments.h"
 #include "engine/monitor/schedule.h"
 
@@ -107,6 +108,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
+    if (!arguments.empty() && arguments.back() == "--report") {
+        return Failure(kReportNeedsFile);
+    }
     for (const auto& [option, message] :
          {std::pair{"--echoes", kEchoesNeedsValue}, std::pair{"--families", kFamiliesNeedsValue},
           std::pair{"--family", kFamilyNeedsValue}}) {
@@ -181,6 +185,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption outages(QStringLiteral("outages"));
     const QCommandLineOption uptime(QStringLiteral("uptime"));
     const QCommandLineOption quality(QStringLiteral("quality"));
+    const QCommandLineOption report(QStringLiteral("report"), {}, QStringLiteral("FILE"));
     const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("DAY"));
     const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("DAY"));
     const QCommandLineOption by(QStringLiteral("by"), {}, QStringLiteral("PERIOD"));
@@ -195,8 +200,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption families(QStringLiteral("families"), {}, QStringLiteral("4|6|auto"));
     const QCommandLineOption family(QStringLiteral("family"), {}, QStringLiteral("4|6"));
     const QList<QCommandLineOption> options{
-        help, version, check, console, interval, log,   hosts, metrics,     outages, uptime,   quality,
-        from, to,      by,    csv,     json,     merge, min,   showHistory, echoes,  families, family};
+        help, version, check, console, interval, log, hosts,       metrics, outages,  uptime, quality, from,
+        to,   by,      csv,   json,    merge,    min, showHistory, echoes,  families, family, report};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -243,11 +248,18 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     }
     const int modes = (parser.isSet(check) ? 1 : 0) + (parser.isSet(console) ? 1 : 0) +
                       (parser.isSet(outages) ? 1 : 0) + (parser.isSet(uptime) ? 1 : 0) +
-                      (parser.isSet(quality) ? 1 : 0);
+                      (parser.isSet(quality) ? 1 : 0) + (parser.isSet(report) ? 1 : 0);
     if (modes > 1) {
-        return Failure("Only one of --check, --console, --outages, --uptime and --quality can be given.");
+        return Failure(
+            "Only one of --check, --console, --outages, --uptime, --quality and --report can be given.");
     }
-    const bool reporting = parser.isSet(outages) || parser.isSet(uptime) || parser.isSet(quality);
+    if (const std::string refusal = HtmlReportOptionsRefusal(parser.isSet(report), parser.isSet(by),
+                                                             parser.isSet(csv) || parser.isSet(json));
+        !refusal.empty()) {
+        return Failure(refusal);
+    }
+    const bool reporting =
+        parser.isSet(outages) || parser.isSet(uptime) || parser.isSet(quality) || parser.isSet(report);
     if (!reporting && (parser.isSet(from) || parser.isSet(to) || parser.isSet(by) || parser.isSet(csv) ||
                        parser.isSet(json))) {
         return Failure("--from, --to, --by, --csv and --json go with --outages, --uptime or --quality.");
@@ -258,8 +270,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (parser.isSet(by) && parser.isSet(outages)) {
         return Failure("--by goes with --uptime or --quality.");
     }
-    if ((parser.isSet(merge) || parser.isSet(min)) && !parser.isSet(outages)) {
-        return Failure("--merge and --min go with --outages.");
+    if ((parser.isSet(merge) || parser.isSet(min)) && !parser.isSet(outages) && !parser.isSet(report)) {
+        return Failure("--merge and --min go with --outages or --report.");
     }
     for (const auto& [option, seconds] :
          {std::pair{&merge, &request.mergeSeconds}, std::pair{&min, &request.minSeconds}}) {
@@ -317,6 +329,12 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     for (const QString& value : parser.values(hosts)) {
         request.hosts = value.toStdString();
     }
+    for (std::string& value : PathValues(parser, exact, report)) {
+        if (value.empty()) {
+            return Failure(kReportNeedsFile);
+        }
+        request.reportFile = std::move(value);
+    }
     for (std::string& value : PathValues(parser, exact, metrics)) {
         if (value.empty()) {
             return Failure("--metrics needs the path of the metrics file.");
@@ -329,6 +347,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
                    : parser.isSet(outages) ? Mode::Outages
                    : parser.isSet(uptime)  ? Mode::Uptime
                    : parser.isSet(quality) ? Mode::Quality
+                   : parser.isSet(report)  ? Mode::Report
                                            : Mode::Window;
     if (reporting && request.intervalRow) {
         return Failure("--interval goes with --console, not with the reports.");
@@ -378,6 +397,9 @@ std::string UsageText(const std::string& programName)
            " --outages | --uptime [--family 4|6] ...\n"
            "       " +
            programName +
+           " --report FILE.html [--log FILE] [--from DAY] [--to DAY] [--merge DURATION] [--min DURATION]\n"
+           "       " +
+           programName +
            " --show-history\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
@@ -404,8 +426,11 @@ std::string UsageText(const std::string& programName)
            "  --quality        per day (--by day), hour or month, while connected: echoes sent to the\n"
            "                   first target and lost, loss in percent, median and 95th percentile round\n"
            "                   trip, jitter, and the seconds the connection was degraded\n"
-           "  --merge DURATION with --outages: joins outages less than DURATION (30s, 5m, 1h) apart\n"
-           "  --min DURATION   with --outages: leaves out outages shorter than DURATION\n"
+           "  --report FILE    writes the history as one HTML page to hand to the provider: the summary,\n"
+           "                   a timeline, the outages, uptime and quality by day; readable offline\n"
+           "  --merge DURATION with --outages or --report: joins outages less than DURATION (30s, 5m, 1h) "
+           "apart\n"
+           "  --min DURATION   with --outages or --report: leaves out outages shorter than DURATION\n"
            "  --family 4|6     with --outages or --uptime: the history of IPv4 or IPv6 alone\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
            "  --csv, --json    the report as CSV or as JSON instead of a table\n"
