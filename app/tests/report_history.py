@@ -11,6 +11,7 @@ SPEC, one step a line ("start" first), in local time (TZ) or @EPOCH:
   start T [INTERVAL]   logging starts at T, a check every INTERVAL seconds (5)
   up T / down T CAUSE  checks until T, connected or disconnected for CAUSE
   sleep T              asleep from now until T
+  degraded T           connected checks until T, the connection degraded over them
 """
 import csv
 import html.parser
@@ -48,13 +49,17 @@ def write(spec, log):
             rows += [f"{iso(at)},sleep,,,,", f"{iso(until)},resume,,,,"]
             at = until
             continue
-        connected = step[0] == "up"
+        if step[0] == "degraded":
+            rows.append(f"{iso(at)},quality,degraded,,,loss 12%")
+        connected = step[0] in ("up", "degraded")
         while at < until:
             detail = "" if connected or len(step) < 3 else step[2]
             rows.append(f"{iso(at)},check,{'connected' if connected else 'disconnected'},"
                         f"{'12.5' if connected else ''},192.0.2.1,{detail}")
             lines.append(status_line(at, connected))
             at += interval
+        if step[0] == "degraded":
+            rows.append(f"{iso(at - interval)},quality,normal,,,")
     if text:
         with open(log, "w", newline="") as f:
             f.write("\r\n".join(lines) + "\r\n")

@@ -31,6 +31,7 @@ th, td { text-align: left; padding: 0.15em 0.5em; border-bottom: 1px solid #ddd;
 th.n, td.n { text-align: right; }
 dl.summary dt { font-weight: bold; margin-top: 0.4em; }
 dl.summary dd { margin-left: 1.5em; }
+dl.glossary dt { font-weight: bold; margin-top: 0.3em; }
 .about td:first-child { width: 10em; color: #444; }
 .timeline tbody th, .timeline thead th:first-child { width: 7em; white-space: nowrap; font-weight: normal; }
 .timeline td { padding: 1px 0; }
