@@ -98,7 +98,10 @@ std::vector<Case> Cases()
 
 TEST(GatherReportTest, OutagesAreThoseTheOutageReportGivesForTheSameOptions)
 {
-    const testing::ScopedTimeZone zone("Europe/Helsinki");
+    if (testing::kNoZoneRules) {
+        GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+    }
+    const testing::ScopedTimeZone zone(testing::kHelsinki);
     for (const Case& c : Cases()) {
         const testing::TempFolder folder;
         const std::string log = folder.File("log.txt");
@@ -125,7 +128,10 @@ TEST(GatherReportTest, OutagesAreThoseTheOutageReportGivesForTheSameOptions)
 
 TEST(GatherReportTest, FamiliesDegradedTimeAndIntervalComeFromTheOneReading)
 {
-    const testing::ScopedTimeZone zone("Europe/Helsinki");
+    if (testing::kNoZoneRules) {
+        GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+    }
+    const testing::ScopedTimeZone zone(testing::kHelsinki);
     const testing::TempFolder folder;
     const std::string log = folder.File("log.txt");
     const std::int64_t start = LocalTime(2026, 12, 8, 10, 0, 0);

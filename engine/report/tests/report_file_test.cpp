@@ -47,11 +47,10 @@ TEST(ReportFileTest, AFailedWriteNamesTheFileAndTheReasonAndLeavesNothing)
     {
         const char* name;
         const char* report;
-        const char* reason;
     } cases[] = {
-        {"a folder in the file's place", "taken", "Is a directory"},
-        {"a folder that does not exist", "missing/report.html", "No such file or directory"},
-        {"a file in the folder's place", "plain/report.html", "Not a directory"},
+        {"a folder in the file's place", "taken"},
+        {"a folder that does not exist", "missing/report.html"},
+        {"a file in the folder's place", "plain/report.html"},
     };
     for (const auto& c : cases) {
         const testing::TempFolder folder;
@@ -64,8 +63,10 @@ TEST(ReportFileTest, AFailedWriteNamesTheFileAndTheReasonAndLeavesNothing)
             WriteReportFile(folder.File("log.txt"), {}, {}, report);
             ADD_FAILURE() << c.name << ": no error";
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot write the report '" + report + "': " + c.reason)
-                << c.name;
+            // The reason in the system's own words; the program's test checks them on Linux.
+            const std::string prefix = "Cannot write the report '" + report + "': ";
+            EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+            EXPECT_GT(std::string(e.what()).size(), prefix.size() + 3) << e.what();
         }
         EXPECT_EQ(Names(folder.Path()), before) << c.name;
     }

@@ -17,6 +17,16 @@
 
 namespace pellavane::testing {
 
+/** Helsinki's time zone, written out so that no zone database is needed: the clocks go forward at
+ *  03:00 on the last Sunday of March and back at 04:00 on the last Sunday of October. */
+inline constexpr const char* kHelsinki = "EET-2EEST,M3.5.0/3,M10.5.0/4";
+
+#ifdef _WIN32
+inline constexpr bool kNoZoneRules = true;
+#else
+inline constexpr bool kNoZoneRules = false;
+#endif
+
 /** A report's request: outages joined and left out as --merge and --min ask, of the days given. */
 inline ReportRequest Asked(std::optional<std::int64_t> merge, std::optional<std::int64_t> min,
                            std::optional<LocalDate> from = std::nullopt,

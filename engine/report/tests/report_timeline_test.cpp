@@ -35,7 +35,10 @@ ReportData Gathered(const ReportHistory& history, const ReportRequest& request =
 
 TEST(ReportTimelineTest, ADayARowWithTheOutageOnItsDayAndTheTimeNotWatchedGrey)
 {
-    const testing::ScopedTimeZone zone("Europe/Helsinki");
+    if (testing::kNoZoneRules) {
+        GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+    }
+    const testing::ScopedTimeZone zone(testing::kHelsinki);
     const std::int64_t start = LocalTime(2026, 12, 7, 12, 0, 0);
     ReportHistory history(start);
     // Up to noon the next day, then down for an hour from 06:00 on the 9th (18 h in), up to noon.
@@ -57,7 +60,10 @@ TEST(ReportTimelineTest, ADayARowWithTheOutageOnItsDayAndTheTimeNotWatchedGrey)
 
 TEST(ReportTimelineTest, ALongRangeHasAWeekARowAndAShortOutageStaysVisible)
 {
-    const testing::ScopedTimeZone zone("Europe/Helsinki");
+    if (testing::kNoZoneRules) {
+        GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+    }
+    const testing::ScopedTimeZone zone(testing::kHelsinki);
     const std::int64_t start = LocalTime(2026, 9, 1, 0, 0, 0);
     // Checks every ten minutes, to keep the history small; one 10-minute outage on the 8th day.
     ReportHistory history(start, 600);
@@ -74,7 +80,10 @@ TEST(ReportTimelineTest, ALongRangeHasAWeekARowAndAShortOutageStaysVisible)
 
 TEST(ReportTimelineTest, ADayAskedForWithoutChecksIsAllGrey)
 {
-    const testing::ScopedTimeZone zone("Europe/Helsinki");
+    if (testing::kNoZoneRules) {
+        GTEST_SKIP() << "the C runtime knows no time zone rules but the US ones";
+    }
+    const testing::ScopedTimeZone zone(testing::kHelsinki);
     const std::int64_t start = LocalTime(2026, 12, 8, 12, 0, 0);
     ReportHistory history(start);
     history.Up(start + 60);
