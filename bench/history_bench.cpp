@@ -5,6 +5,7 @@
 // bench/run-all.sh collects.
 #include "bench/bench_folder.h"
 #include "bench/child_run.h"
+#include "bench/year_of_checks.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 #include "engine/monitor/journal.h"
@@ -21,8 +22,7 @@
 
 namespace {
 
-constexpr int kStep = 5;
-constexpr std::int64_t kChecks = 365LL * 86400 / kStep;
+constexpr std::int64_t kChecks = pellavane::bench::kYearOfChecks;
 constexpr int kRuns = 3;
 
 // Every 10,007th check begins an outage of a minute: about 630 in the year.
@@ -31,58 +31,9 @@ bool Disconnected(std::int64_t i)
     return i % 10007 < 12;
 }
 
-// Writes the year in 1 MiB pieces; the fields are counted on by hand, as a formatted time for each of
-// 6.3 million lines would take longer than what is measured.
 void WriteYear(const std::string& path, bool journal)
 {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        throw std::runtime_error("cannot write " + path);
-    }
-    std::string buffer;
-    buffer.reserve(1 << 21);
-    if (journal) {
-        buffer +=
-            "time,event,status,rtt_ms,target,detail\r\n2026-01-01T00:00:00+00:00,start,,,,interval=5\r\n";
-    }
-    int year = 2026, month = 1, day = 1;
-    int second = 0;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    char line[128];
-    for (std::int64_t i = 0; i < kChecks; ++i) {
-        const int h = second / 3600, m = second / 60 % 60, s = second % 60;
-        const bool down = Disconnected(i);
-        int n = 0;
-        if (journal) {
-            n = std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d+00:00,check,%s\r\n", year,
-                              month, day, h, m, s,
-                              down ? "disconnected,,,targets silent" : "connected,0.050,127.0.0.1,");
-        } else if (second == 0) {
-            n = std::snprintf(line, sizeof line, "%02d/%02d/%04d Internet Connection Status: %s\r\n", month,
-                              day, year, down ? "Disconnected" : "Connected");
-        } else {
-            n = std::snprintf(line, sizeof line,
-                              "%02d/%02d/%04d %02d:%02d:%02d Internet Connection Status: %s\r\n", month, day,
-                              year, h, m, s, down ? "Disconnected" : "Connected");
-        }
-        buffer.append(line, static_cast<std::size_t>(n));
-        if (buffer.size() >= (1 << 20)) {
-            std::fwrite(buffer.data(), 1, buffer.size(), out);
-            buffer.clear();
-        }
-        second += kStep;
-        if (second == 86400) {
-            second = 0;
-            if (++day > kDays[month - 1]) {
-                day = 1;
-                ++month;
-            }
-        }
-    }
-    std::fwrite(buffer.data(), 1, buffer.size(), out);
-    if (std::fclose(out) != 0) {
-        throw std::runtime_error("cannot write " + path);
-    }
+    pellavane::bench::WriteYearOfChecks(path, journal, Disconnected);
 }
 
 double TimeRun(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {})
