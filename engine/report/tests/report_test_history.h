@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// Journals the report tests write: checks every 5 s, outages, sleep and family rows, at times given
+// Journals the report tests write: checks every 5 s, outages, degraded time and family rows, at times given
 // in seconds since the epoch.
 
 namespace pellavane::testing {
@@ -52,14 +52,6 @@ public:
     ReportHistory& Down(std::int64_t until, const std::string& cause = "provider")
     {
         return Checks(until, false, cause);
-    }
-    /** Asleep from now until t. */
-    ReportHistory& Sleep(std::int64_t until)
-    {
-        m_rows.push_back(SleepRow(static_cast<std::time_t>(m_at)));
-        m_rows.push_back(ResumeRow(static_cast<std::time_t>(until)));
-        m_at = until;
-        return *this;
     }
     ReportHistory& Degraded(bool degraded)
     {
