@@ -6,6 +6,7 @@
 #include "engine/log_commands/message_boxes.h"
 #include "engine/report/report_file.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
@@ -287,12 +289,22 @@ void HistoryWindow::SaveReport()
         const LocalPeriod period = LocalPeriodAt(t, PeriodLength::Day);
         *day = LocalDate{period.year, period.month, period.day};
     }
-    try {
-        WriteReportFile(m_services.logPath(), request, m_services.reportAbout(now), path);
-        m_status->setText(QStringLiteral("Report saved to %1.").arg(QString::fromStdString(path)));
-    } catch (const std::exception& e) {
-        m_services.boxes.Inform(e.what());
+    std::string failure;
+    {
+        // The history is read again on this thread: a year of it takes a second or two.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        try {
+            WriteReportFile(m_services.logPath(), request, m_services.reportAbout(now), path);
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
     }
+    if (!failure.empty()) {
+        m_services.boxes.Inform(failure);
+        return;
+    }
+    m_status->setText(QStringLiteral("Report saved to %1.").arg(QString::fromStdString(path)));
 }
 
 } // namespace pellavane
