@@ -2,12 +2,12 @@
 """What the report tests share: histories written from a few lines of text, and the outage rows of
 the HTML report and of the CSV report read back for comparison.
 
-  report_history.py write SPEC LOG [SPEC LOG]...  writes each LOG's journal (or, with "text" first,
+  report_history.py write STEPS LOG [STEPS LOG]...  writes each LOG's journal (or, with "text" first,
                                                  LOG itself)
   report_history.py compare CSV HTML BLAME COUNT  fails unless the page's outage rows are the CSV's,
                                                  COUNT of them, and its closing line is BLAME
 
-SPEC, one step a line ("start" first), in local time (TZ) or @EPOCH:
+STEPS, one a line ("start" first), in local time (TZ) or @EPOCH:
   start T [INTERVAL]   logging starts at T, a check every INTERVAL seconds (5)
   up T / down T CAUSE  checks until T, connected or disconnected for CAUSE
   sleep T              asleep from now until T
@@ -35,8 +35,8 @@ def status_line(t, connected):
     return stamp + " Internet Connection Status: " + ("Connected" if connected else "Disconnected")
 
 
-def write(spec, log):
-    steps = [line.split(None, 2) for line in spec.strip().splitlines()]
+def write(text_of_steps, log):
+    steps = [line.split(None, 2) for line in text_of_steps.strip().splitlines()]
     text = steps[0] == ["text"]
     if text:
         steps = steps[1:]

@@ -56,14 +56,14 @@ up 2026-12-09T00:30:00||1"
 # Every history written at once: Python's start is most of the time such a step takes.
 writes=()
 for i in "${!cases[@]}"; do
-    IFS='|' read -r -d '' name spec options count < <(printf '%s\0' "${cases[i]}") || true
+    IFS='|' read -r -d '' name steps options count < <(printf '%s\0' "${cases[i]}") || true
     mkdir "$sandbox/case$i"
-    writes+=("$spec" "$sandbox/case$i/log.txt")
+    writes+=("$steps" "$sandbox/case$i/log.txt")
 done
 history write "${writes[@]}"
 
 for i in "${!cases[@]}"; do
-    IFS='|' read -r -d '' name spec options count < <(printf '%s\0' "${cases[i]}") || true
+    IFS='|' read -r -d '' name steps options count < <(printf '%s\0' "${cases[i]}") || true
     count=${count%$'\n'}
     dir=$sandbox/case$i
     # shellcheck disable=SC2086 # the options are words
