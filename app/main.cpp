@@ -2,6 +2,7 @@
 #include "app/check/app_verdict.h"
 #include "app/command_line/command_line.h"
 #include "app/command_line/console_mode.h"
+#include "app/command_line/html_report_mode.h"
 #include "app/desktop/desktop_notifier.h"
 #include "app/desktop/qt_clipboard.h"
 #include "app/desktop/qt_desktop_launcher.h"
@@ -209,6 +210,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QtSettingsStore settings;
         return RunReport(settings, request, std::cout, std::cerr);
+    }
+    case Mode::Report: {
+        QCoreApplication app(argc, argv);
+        QtSettingsStore settings;
+        return RunHtmlReport(settings, request, std::cout, std::cerr);
     }
     case Mode::Check:
     case Mode::Console:

@@ -7,6 +7,7 @@
 // bench/run-all.sh collects.
 #include "bench/bench_folder.h"
 #include "bench/child_run.h"
+#include "bench/year_of_checks.h"
 #include "engine/history/history_report.h"
 #include "engine/history/outages.h"
 #include "engine/monitor/journal.h"
@@ -24,8 +25,7 @@
 
 namespace {
 
-constexpr int kStep = 5;
-constexpr std::int64_t kChecks = 365LL * 86400 / kStep;
+constexpr std::int64_t kChecks = pellavane::bench::kYearOfChecks;
 constexpr int kRuns = 3;
 
 // Every 10,007th check begins an outage of a minute: about 630 in the year.
@@ -34,85 +34,12 @@ bool Disconnected(std::int64_t i)
     return i % 10007 < 12;
 }
 
-std::FILE* OpenForWriting(const std::string& path)
-{
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        throw std::runtime_error("cannot write " + path);
-    }
-    return out;
-}
-
-void Close(std::FILE* out, const std::string& path)
-{
-    if (std::fclose(out) != 0) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
-constexpr const char* kJournalStart =
-    "time,event,status,rtt_ms,target,detail\r\n2026-01-01T00:00:00+00:00,start,,,,interval=5\r\n";
-
-// Writes the year in 1 MiB pieces; the fields are counted on by hand, as a formatted time for each of
-// 6.3 million lines would take longer than what is measured. With byMonth, each month goes into a
-// piece of its own as a monthly logrotate leaves it, path.12 for January to path.1 for December, a
-// journal's each beginning with the header, and each is compressed by gzip as logrotate does it.
+// With byMonth, the year in twelve monthly pieces compressed by gzip, as logrotate leaves them.
 void WriteYear(const std::string& path, bool journal, bool byMonth = false)
 {
-    const auto pieceOf = [&](int month) { return byMonth ? path + "." + std::to_string(13 - month) : path; };
-    std::FILE* out = OpenForWriting(pieceOf(1));
-    std::string buffer;
-    buffer.reserve(1 << 21);
-    if (journal) {
-        buffer += kJournalStart;
-    }
-    int year = 2026, month = 1, day = 1;
-    int second = 0;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    char line[128];
-    for (std::int64_t i = 0; i < kChecks; ++i) {
-        const int h = second / 3600, m = second / 60 % 60, s = second % 60;
-        const bool down = Disconnected(i);
-        int n = 0;
-        if (journal) {
-            n = std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d+00:00,check,%s\r\n", year,
-                              month, day, h, m, s,
-                              down ? "disconnected,,,targets silent" : "connected,0.050,127.0.0.1,");
-        } else if (second == 0) {
-            n = std::snprintf(line, sizeof line, "%02d/%02d/%04d Internet Connection Status: %s\r\n", month,
-                              day, year, down ? "Disconnected" : "Connected");
-        } else {
-            n = std::snprintf(line, sizeof line,
-                              "%02d/%02d/%04d %02d:%02d:%02d Internet Connection Status: %s\r\n", month, day,
-                              year, h, m, s, down ? "Disconnected" : "Connected");
-        }
-        buffer.append(line, static_cast<std::size_t>(n));
-        if (buffer.size() >= (1 << 20)) {
-            std::fwrite(buffer.data(), 1, buffer.size(), out);
-            buffer.clear();
-        }
-        second += kStep;
-        if (second == 86400) {
-            second = 0;
-            if (++day > kDays[month - 1]) {
-                day = 1;
-                ++month;
-                if (byMonth && month <= 12) {
-                    std::fwrite(buffer.data(), 1, buffer.size(), out);
-                    buffer.clear();
-                    Close(out, pieceOf(month - 1));
-                    out = OpenForWriting(pieceOf(month));
-                    if (journal) {
-                        buffer += "time,event,status,rtt_ms,target,detail\r\n";
-                    }
-                }
-            }
-        }
-    }
-    std::fwrite(buffer.data(), 1, buffer.size(), out);
-    Close(out, pieceOf(month > 12 ? 12 : month));
+    pellavane::bench::WriteYearOfChecks(path, journal, Disconnected, byMonth);
     for (int m = 1; byMonth && m <= 12; ++m) {
-        pellavane::bench::RunChild({"gzip", "-f", pieceOf(m)});
+        pellavane::bench::RunChild({"gzip", "-f", path + "." + std::to_string(m)});
     }
 }
 

@@ -20,7 +20,7 @@ if ! ninja -C "$build" -t targets all | grep '^capture_bench:' >/dev/null; then
     echo "bench/run-all.sh needs Google Benchmark: install libbenchmark-dev (scripts/install-deps.sh test)." >&2
     exit 1
 fi
-cmake --build "$build" -j 2 --target capture_bench verdict_bench degraded_bench history_bench quality_bench status_list_bench list_view_bench timeline_bench bare_window pellavane >/dev/null
+cmake --build "$build" -j 2 --target capture_bench verdict_bench degraded_bench history_bench quality_bench report_bench status_list_bench list_view_bench timeline_bench bare_window pellavane >/dev/null
 # The idle window is measured as users build it: scripts/run.sh builds RelWithDebInfo.
 as_run="$build/as-run"
 cmake -S "$top" -B "$as_run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
@@ -46,6 +46,8 @@ echo "== outages of a year of checks" >&2
 "$build/bench/history_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== quality of a year of checks with 5 echoes each" >&2
 "$build/bench/quality_bench" "$program" | tee /dev/stderr | grep '^TABLE|' >>"$table"
+echo "== the HTML report of a year of checks with 3,000 outages" >&2
+"$build/bench/report_bench" "$program" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== status list" >&2
 QT_QPA_PLATFORM=offscreen "$build/bench/status_list_bench" | tee /dev/stderr | grep '^TABLE|' >>"$table"
 echo "== list view" >&2

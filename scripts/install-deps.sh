@@ -28,6 +28,8 @@ test_packages=(
     logrotate libz-mingw-w64-dev
     # The Wayland desktop test: sway headless with waybar's StatusNotifierItem tray, grim for pictures.
     sway waybar grim qt6-wayland
+    # The HTML report: read in a real browser and printed, in a time zone with clock changes.
+    chromium poppler-utils tzdata
 )
 windows_packages=(wine32:i386 wine64)
 # scripts/fuzz.sh: clang with libFuzzer and the sanitizers' runtimes.

@@ -45,12 +45,18 @@ struct FakeDialog : IFileDialog
     std::string title;
     std::string filter;
     int calls = 0;
+    std::string suggested;
     std::string ChooseFile(const std::string& t, const std::string& f) override
     {
         ++calls;
         title = t;
         filter = f;
         return result;
+    }
+    std::string ChooseFileToSave(const std::string& t, const std::string& f, const std::string& name) override
+    {
+        suggested = name;
+        return ChooseFile(t, f);
     }
 };
 

@@ -3,14 +3,13 @@
 #include "app/command_line/echoes_option.h"
 #include "app/command_line/families_option.h"
 #include "app/command_line/family_option.h"
+#include "app/command_line/html_report_option.h"
+#include "app/command_line/path_arguments.h"
 #include "engine/monitor/schedule.h"
-
-#include "core/utf8_text.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDate>
-#include <QStringDecoder>
 #include <QStringList>
 
 #include <string_view>
@@ -18,76 +17,6 @@
 namespace pellavane {
 
 namespace {
-
-/** The first of the lone surrogates U+DC80 to U+DCFF that stand for the bytes 0x80 to 0xFF. */
-constexpr char16_t kByteEscape = 0xDC00;
-
-/** An argument as text that keeps every byte. A file name need not be UTF-8: each byte that begins no
- *  well-formed sequence becomes the lone surrogate U+DC00 + byte, which no well-formed UTF-8 decodes
- *  to, and a byte order mark stays a character; ArgumentBytes gives the bytes back. */
-QString ArgumentText(std::string_view bytes)
-{
-    QStringDecoder utf8(QStringConverter::Utf8,
-                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    QString text;
-    while (!bytes.empty()) {
-        const std::size_t run = WellFormedUtf8Length(bytes);
-        text += utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(run)));
-        if (run == bytes.size()) {
-            break;
-        }
-        text += QChar(static_cast<char16_t>(kByteEscape + static_cast<unsigned char>(bytes[run])));
-        bytes.remove_prefix(run + 1);
-    }
-    return text;
-}
-
-/** The bytes an ArgumentText, or a part of one the parser cut at an ASCII sign, came from. */
-std::string ArgumentBytes(const QString& text)
-{
-    std::string bytes;
-    qsizetype runStart = 0;
-    const auto flush = [&](qsizetype end) {
-        bytes += QStringView(text).mid(runStart, end - runStart).toUtf8().toStdString();
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-        } else if (c >= kByteEscape + 0x80 && c <= kByteEscape + 0xFF) {
-            flush(i);
-            bytes.push_back(static_cast<char>(c - kByteEscape));
-            runStart = i + 1;
-        }
-    }
-    flush(text.size());
-    return bytes;
-}
-
-/** Whether bytes read as text, bytes that are not UTF-8 as U+FFFD, give shown: as a whole argument
- *  (a byte order mark in front dropped) or as the part of one after "--option=" (the mark kept). */
-bool ReadAs(const std::string& bytes, const QString& shown)
-{
-    QStringDecoder keepingMark(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return QString::fromStdString(bytes) == shown || QString(keepingMark(QByteArrayView(bytes))) == shown;
-}
-
-/** The values of a path option as the bytes they were given. parser read the arguments as text, with
- *  U+FFFD for bytes that are not UTF-8, and everything else is taken from it; exact read the same
- *  arguments through ArgumentText, which keeps every byte. A value is taken from exact when the two
- *  read it alike, as they do unless the parsers disagree; else as its text, as it always was. */
-std::vector<std::string> PathValues(const QCommandLineParser& parser, const QCommandLineParser& exact,
-                                    const QCommandLineOption& option)
-{
-    const QStringList shown = parser.values(option);
-    const QStringList given = exact.values(option);
-    std::vector<std::string> values;
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        std::string bytes = given.size() == shown.size() ? ArgumentBytes(given[i]) : std::string();
-        values.push_back(ReadAs(bytes, shown[i]) ? std::move(bytes) : shown[i].toStdString());
-    }
-    return values;
-}
 
 /** How an interval is written on the command line: "5s", "10m", "6h". */
 std::string IntervalOptionName(int seconds)
@@ -179,6 +108,9 @@ CommandLineRequest Refusal(const QCommandLineParser& parser, const std::vector<s
     if (!arguments.empty() && arguments.back() == "--metrics") {
         return Failure("--metrics needs the path of the metrics file.");
     }
+    if (!arguments.empty() && arguments.back() == "--report") {
+        return Failure(kReportNeedsFile);
+    }
     for (const auto& [option, message] :
          {std::pair{"--echoes", kEchoesNeedsValue}, std::pair{"--families", kFamiliesNeedsValue},
           std::pair{"--family", kFamilyNeedsValue}}) {
@@ -253,6 +185,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption outages(QStringLiteral("outages"));
     const QCommandLineOption uptime(QStringLiteral("uptime"));
     const QCommandLineOption quality(QStringLiteral("quality"));
+    const QCommandLineOption report(QStringLiteral("report"), {}, QStringLiteral("FILE"));
     const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("DAY"));
     const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("DAY"));
     const QCommandLineOption by(QStringLiteral("by"), {}, QStringLiteral("PERIOD"));
@@ -267,8 +200,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     const QCommandLineOption families(QStringLiteral("families"), {}, QStringLiteral("4|6|auto"));
     const QCommandLineOption family(QStringLiteral("family"), {}, QStringLiteral("4|6"));
     const QList<QCommandLineOption> options{
-        help, version, check, console, interval, log,   hosts, metrics,     outages, uptime,   quality,
-        from, to,      by,    csv,     json,     merge, min,   showHistory, echoes,  families, family};
+        help, version, check, console, interval, log, hosts,       metrics, outages,  uptime, quality, from,
+        to,   by,      csv,   json,    merge,    min, showHistory, echoes,  families, family, report};
     QCommandLineParser parser;
     parser.addOptions(options);
 
@@ -315,11 +248,18 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     }
     const int modes = (parser.isSet(check) ? 1 : 0) + (parser.isSet(console) ? 1 : 0) +
                       (parser.isSet(outages) ? 1 : 0) + (parser.isSet(uptime) ? 1 : 0) +
-                      (parser.isSet(quality) ? 1 : 0);
+                      (parser.isSet(quality) ? 1 : 0) + (parser.isSet(report) ? 1 : 0);
     if (modes > 1) {
-        return Failure("Only one of --check, --console, --outages, --uptime and --quality can be given.");
+        return Failure(
+            "Only one of --check, --console, --outages, --uptime, --quality and --report can be given.");
     }
-    const bool reporting = parser.isSet(outages) || parser.isSet(uptime) || parser.isSet(quality);
+    if (const std::string refusal = HtmlReportOptionsRefusal(parser.isSet(report), parser.isSet(by),
+                                                             parser.isSet(csv) || parser.isSet(json));
+        !refusal.empty()) {
+        return Failure(refusal);
+    }
+    const bool reporting =
+        parser.isSet(outages) || parser.isSet(uptime) || parser.isSet(quality) || parser.isSet(report);
     if (!reporting && (parser.isSet(from) || parser.isSet(to) || parser.isSet(by) || parser.isSet(csv) ||
                        parser.isSet(json))) {
         return Failure("--from, --to, --by, --csv and --json go with --outages, --uptime or --quality.");
@@ -330,8 +270,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     if (parser.isSet(by) && parser.isSet(outages)) {
         return Failure("--by goes with --uptime or --quality.");
     }
-    if ((parser.isSet(merge) || parser.isSet(min)) && !parser.isSet(outages)) {
-        return Failure("--merge and --min go with --outages.");
+    if ((parser.isSet(merge) || parser.isSet(min)) && !parser.isSet(outages) && !parser.isSet(report)) {
+        return Failure("--merge and --min go with --outages or --report.");
     }
     for (const auto& [option, seconds] :
          {std::pair{&merge, &request.mergeSeconds}, std::pair{&min, &request.minSeconds}}) {
@@ -389,6 +329,12 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
     for (const QString& value : parser.values(hosts)) {
         request.hosts = value.toStdString();
     }
+    for (std::string& value : PathValues(parser, exact, report)) {
+        if (value.empty()) {
+            return Failure(kReportNeedsFile);
+        }
+        request.reportFile = std::move(value);
+    }
     for (std::string& value : PathValues(parser, exact, metrics)) {
         if (value.empty()) {
             return Failure("--metrics needs the path of the metrics file.");
@@ -401,6 +347,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments)
                    : parser.isSet(outages) ? Mode::Outages
                    : parser.isSet(uptime)  ? Mode::Uptime
                    : parser.isSet(quality) ? Mode::Quality
+                   : parser.isSet(report)  ? Mode::Report
                                            : Mode::Window;
     if (reporting && request.intervalRow) {
         return Failure("--interval goes with --console, not with the reports.");
@@ -450,6 +397,9 @@ std::string UsageText(const std::string& programName)
            " --outages | --uptime [--family 4|6] ...\n"
            "       " +
            programName +
+           " --report FILE.html [--log FILE] [--from DAY] [--to DAY] [--merge DURATION] [--min DURATION]\n"
+           "       " +
+           programName +
            " --show-history\n"
            "Records whether this computer can reach the Internet.\n"
            "\n"
@@ -476,8 +426,11 @@ std::string UsageText(const std::string& programName)
            "  --quality        per day (--by day), hour or month, while connected: echoes sent to the\n"
            "                   first target and lost, loss in percent, median and 95th percentile round\n"
            "                   trip, jitter, and the seconds the connection was degraded\n"
-           "  --merge DURATION with --outages: joins outages less than DURATION (30s, 5m, 1h) apart\n"
-           "  --min DURATION   with --outages: leaves out outages shorter than DURATION\n"
+           "  --report FILE    writes the history as one HTML page to hand to the provider: the summary,\n"
+           "                   a timeline, the outages, uptime and quality by day; readable offline\n"
+           "  --merge DURATION with --outages or --report: joins outages less than DURATION (30s, 5m, 1h) "
+           "apart\n"
+           "  --min DURATION   with --outages or --report: leaves out outages shorter than DURATION\n"
            "  --family 4|6     with --outages or --uptime: the history of IPv4 or IPv6 alone\n"
            "  --from, --to DAY the first and last local day of the report (YYYY-MM-DD), both included\n"
            "  --csv, --json    the report as CSV or as JSON instead of a table\n"

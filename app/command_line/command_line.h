@@ -23,6 +23,7 @@ struct CommandLineRequest
         Outages, // --outages: one row per outage of the history
         Uptime,  // --uptime: up, down and unknown time per hour, day or month
         Quality, // --quality: echoes, losses, round trips and degraded time per hour, day or month
+        Report,  // --report FILE: the history as one HTML page for the provider
         Help,
         Version,
         Error // an unknown option or a bad value; message says which
@@ -32,6 +33,8 @@ struct CommandLineRequest
     std::optional<int> intervalRow;
     /** --log FILE */
     std::optional<std::string> logFile;
+    /** --report FILE: where the HTML report goes. */
+    std::optional<std::string> reportFile;
     /** --metrics FILE: the metrics file for this run instead of the stored "MetricsFile". */
     std::optional<std::string> metricsFile;
     /** --hosts h1,h2: the check's targets for this run */
@@ -43,7 +46,8 @@ struct CommandLineRequest
     std::optional<FamilyChoice> families;
     /** --from, --to, --by, --csv, --json of the reports. */
     ReportOptions report;
-    /** --merge, --min of --outages: outages less than this apart are joined, shorter ones left out. */
+    /** --merge, --min of --outages and --report: outages less than this apart are joined, shorter ones left
+     * out. */
     std::optional<std::int64_t> mergeSeconds;
     std::optional<std::int64_t> minSeconds;
     ReportFormat format = ReportFormat::Table;

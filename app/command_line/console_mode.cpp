@@ -228,36 +228,36 @@ std::string ReportText(const std::string& path, const CommandLineRequest& reques
     if (request.mode != CommandLineRequest::Mode::Outages) {
         return UptimeText(report.periods, request.format);
     }
-    // Joined first, then the short left out: outages a moment apart count as the long one they
-    // make together.
-    std::vector<Outage> outages = report.outages;
-    if (request.mergeSeconds) {
-        outages = MergeOutages(std::move(outages), *request.mergeSeconds);
-    }
-    if (request.minSeconds) {
-        outages = LongOutages(std::move(outages), *request.minSeconds);
-    }
-    return OutagesText(outages, request.format);
+    return OutagesText(OutagesAsAsked(report.outages, request.mergeSeconds, request.minSeconds),
+                       request.format);
 }
 
 } // namespace
 
+std::string ReportLogPath(ISettingsStore& settings, const CommandLineRequest& request)
+{
+    return request.logFile ? *request.logFile
+                           : Settings(settings).Get(kLogFileSetting, DefaultLogFilePath(kDisplayName));
+}
+
+void TellReadSummary(const HistoryReadSummary& summary, std::ostream& err)
+{
+    for (const std::string& note : summary.notes) {
+        err << note << '\n';
+    }
+    if (summary.notUnderstood > 0) {
+        err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
+            << " not understood.\n";
+    }
+}
+
 int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,
               std::ostream& err)
 {
-    const std::string path = request.logFile
-                                 ? *request.logFile
-                                 : Settings(settings).Get(kLogFileSetting, DefaultLogFilePath(kDisplayName));
     try {
         HistoryReadSummary summary;
-        const std::string text = ReportText(path, request, summary);
-        for (const std::string& note : summary.notes) {
-            err << note << '\n';
-        }
-        if (summary.notUnderstood > 0) {
-            err << summary.notUnderstood << (summary.notUnderstood == 1 ? " line was" : " lines were")
-                << " not understood.\n";
-        }
+        const std::string text = ReportText(ReportLogPath(settings, request), request, summary);
+        TellReadSummary(summary, err);
         out << text;
         out.flush();
         return out ? 0 : kExitFailure;

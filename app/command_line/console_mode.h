@@ -37,6 +37,13 @@ struct ConsoleRun
 int RunCheck(IConnectivityVerdict& verdict, IClock& clock, const std::optional<std::string>& logFile,
              std::ostream& out, std::ostream& err);
 
+/** The log a report reads: --log's, else the one the settings name. */
+std::string ReportLogPath(ISettingsStore& settings, const CommandLineRequest& request);
+
+/** What reading a history found besides its records, told on err: the notes and the count of lines
+ *  not understood. */
+void TellReadSummary(const HistoryReadSummary& summary, std::ostream& err);
+
 /** --outages, --uptime or --quality: the report of the history of logFile, else of the log the settings name,
  *  on out; what was not understood on err. Returns 0, or 3 when the history cannot be read. */
 int RunReport(ISettingsStore& settings, const CommandLineRequest& request, std::ostream& out,

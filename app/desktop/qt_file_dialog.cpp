@@ -50,4 +50,14 @@ std::string QtFileDialog::ChooseFile(const std::string& title, const std::string
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
+std::string QtFileDialog::ChooseFileToSave(const std::string& title, const std::string& pipeFilter,
+                                           const std::string& suggestedName)
+{
+    // Qt's save dialog asks before a file already there is replaced.
+    const QString chosen = QFileDialog::getSaveFileName(
+        m_parent, QString::fromStdString(title), QString::fromStdString(suggestedName),
+        QString::fromStdString(QtFileDialogFilter(pipeFilter)));
+    return chosen.toStdString();
+}
+
 } // namespace pellavane

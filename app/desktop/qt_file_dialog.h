@@ -17,6 +17,8 @@ class QtFileDialog : public IFileDialog
 public:
     explicit QtFileDialog(QWidget* parent) : m_parent(parent) {}
     std::string ChooseFile(const std::string& title, const std::string& pipeFilter) override;
+    std::string ChooseFileToSave(const std::string& title, const std::string& pipeFilter,
+                                 const std::string& suggestedName) override;
 
 private:
     QWidget* m_parent;

@@ -1,8 +1,12 @@
 #include "app/history_window/history_window.h"
 
 #include "engine/history/history_report.h"
+#include "engine/history/local_period.h"
+#include "engine/log_commands/file_dialog.h"
 #include "engine/log_commands/message_boxes.h"
+#include "engine/report/report_file.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
@@ -49,7 +54,8 @@ QTableView* MakeTable(QWidget* parent, const char* name, QAbstractItemModel& mod
 HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), m_services(std::move(services)), m_view(std::make_shared<HistoryView>()),
       m_range(new QComboBox(this)), m_status(new QLabel(this)), m_export(new QPushButton(this)),
-      m_timeline(new TimelineView(this)), m_outagesTable(MakeTable(this, "OutagesTable", m_outages)),
+      m_saveReport(new QPushButton(this)), m_timeline(new TimelineView(this)),
+      m_outagesTable(MakeTable(this, "OutagesTable", m_outages)),
       m_uptimeTable(MakeTable(this, "UptimeTable", m_uptime)),
       m_qualityTable(MakeTable(this, "QualityTable", m_quality)), m_tables(new QTabWidget(this))
 {
@@ -70,6 +76,11 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     m_export->setToolTip(QStringLiteral("Writes %1 and %2 into a folder you choose")
                              .arg(QString::fromLatin1(kOutagesCsvName), QString::fromLatin1(kUptimeCsvName)));
     connect(m_export, &QPushButton::clicked, this, [this] { ExportCsv(); });
+    m_saveReport->setObjectName(QStringLiteral("SaveReport"));
+    m_saveReport->setText(QStringLiteral("Save Report\u2026"));
+    m_saveReport->setToolTip(
+        QStringLiteral("Writes the days shown as one web page to hand to your provider"));
+    connect(m_saveReport, &QPushButton::clicked, this, [this] { SaveReport(); });
 
     m_status->setObjectName(QStringLiteral("HistoryStatus"));
     m_status->setWordWrap(true);
@@ -80,6 +91,7 @@ HistoryWindow::HistoryWindow(HistoryWindowServices services, QWidget* parent)
     top->addWidget(m_range);
     top->addStretch(1);
     top->addWidget(m_export);
+    top->addWidget(m_saveReport);
 
     // Each table gets the window's whole width: side by side, neither would show all its columns.
     m_tables->setObjectName(QStringLiteral("HistoryTables"));
@@ -128,6 +140,7 @@ void HistoryWindow::Load()
     const unsigned generation = ++m_generation;
     m_loading = true;
     m_export->setEnabled(false);
+    m_saveReport->setEnabled(false);
     m_status->setText(QStringLiteral("Reading the history\u2026"));
     const std::int64_t now = m_services.now ? m_services.now() : QDateTime::currentSecsSinceEpoch();
     std::string path;
@@ -214,6 +227,7 @@ void HistoryWindow::Apply(std::shared_ptr<HistoryView> view, unsigned generation
         m_status->setText(text);
     }
     m_export->setEnabled(m_view->error.empty());
+    m_saveReport->setEnabled(m_view->error.empty());
     emit Loaded();
 }
 
@@ -258,6 +272,39 @@ void HistoryWindow::ExportCsv()
         }
     }
     m_status->setText(QStringLiteral("Exported %1 and %2.").arg(outages, uptime));
+}
+
+void HistoryWindow::SaveReport()
+{
+    const std::string path =
+        m_services.dialog.ChooseFileToSave("Save Report", "Web page (*.html)|*.html|", kReportName);
+    if (path.empty()) {
+        return;
+    }
+    // The local days the chosen range reaches into, as --from and --to would name them.
+    const auto span = static_cast<std::int64_t>(m_range->currentData().toLongLong());
+    const std::int64_t now = m_view->now;
+    ReportRequest request;
+    for (auto [t, day] : {std::pair{now - span, &request.from}, std::pair{now, &request.to}}) {
+        const LocalPeriod period = LocalPeriodAt(t, PeriodLength::Day);
+        *day = LocalDate{period.year, period.month, period.day};
+    }
+    std::string failure;
+    {
+        // The history is read again on this thread: a year of it takes a second or two.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        try {
+            WriteReportFile(m_services.logPath(), request, m_services.reportAbout(now), path);
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    }
+    if (!failure.empty()) {
+        m_services.boxes.Inform(failure);
+        return;
+    }
+    m_status->setText(QStringLiteral("Report saved to %1.").arg(QString::fromStdString(path)));
 }
 
 } // namespace pellavane

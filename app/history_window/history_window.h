@@ -24,11 +24,14 @@ class QTableView;
 
 namespace pellavane {
 
+class IFileDialog;
 class IMessageBoxes;
+struct ReportAbout;
 
 inline constexpr const char* kHistoryWindowTitle = "Connection History";
 inline constexpr const char* kOutagesCsvName = "pellavane-outages.csv";
 inline constexpr const char* kUptimeCsvName = "pellavane-uptime.csv";
+inline constexpr const char* kReportName = "pellavane-report.html";
 struct HistoryWindowServices
 {
     /** The log whose history is shown, read afresh at every load. */
@@ -38,6 +41,10 @@ struct HistoryWindowServices
     IMessageBoxes& boxes;
     /** The folder the CSV files go to; empty when the user cancelled. */
     std::function<std::string()> chooseFolder;
+    /** Asks where the report goes. */
+    IFileDialog& dialog;
+    /** What a report made at a time says of itself and of this machine. */
+    std::function<ReportAbout(std::int64_t now)> reportAbout;
 };
 
 /** "Connection History": the timeline of the last hour, day, week or month, the outages and the
@@ -62,6 +69,9 @@ public:
     const HistoryView& View() const noexcept { return *m_view; }
     /** Writes the two tables into the chosen folder as the reports' CSV; asks before replacing. */
     void ExportCsv();
+    /** Writes the report of the local days the chosen range covers to the file the user chooses, as
+     *  pellavane --report does; a failure is told in a box naming the file and the reason. */
+    void SaveReport();
 
     TimelineView* Timeline() const noexcept { return m_timeline; }
     QTableView* OutagesTable() const noexcept { return m_outagesTable; }
@@ -85,6 +95,7 @@ private:
     QComboBox* m_range;
     QLabel* m_status;
     QPushButton* m_export;
+    QPushButton* m_saveReport;
     TimelineView* m_timeline;
     QTableView* m_outagesTable;
     QTableView* m_uptimeTable;

@@ -1,5 +1,6 @@
 #include "app/main_window/main_window.h"
 
+#include "app/check/report_about.h"
 #include "app/history_window/history_window.h"
 #include "app/main_window/qt_adapters.h"
 #include "autostart/startup_entry.h"
@@ -317,10 +318,11 @@ void MainWindow::ShowHistory()
         return;
     }
     if (!m_history) {
-        m_history = std::make_unique<HistoryWindow>(
-            HistoryWindowServices{[this] { return m_text1.Text(); },
-                                  [this] { return static_cast<std::int64_t>(m_services.clock.Now()); },
-                                  m_services.boxes, m_services.chooseFolder});
+        m_history = std::make_unique<HistoryWindow>(HistoryWindowServices{
+            [this] { return m_text1.Text(); },
+            [this] { return static_cast<std::int64_t>(m_services.clock.Now()); }, m_services.boxes,
+            m_services.chooseFolder, m_services.dialog,
+            [this](std::int64_t now) { return ThisMachinesReportAbout(m_services.settings, now); }});
         m_history->setWindowIcon(m_form.windowIcon());
     }
     m_history->ShowAndLoad();

@@ -131,45 +131,25 @@ std::string DurationText(std::int64_t seconds)
     return text;
 }
 
-std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
+OutageValues OutageCsvValues(const Outage& outage)
 {
-    std::string out;
-    switch (format) {
-    case ReportFormat::Csv:
-        out = "start,end,duration_s,cause\n";
-        // A report is read whole, so the cause keeps its text as the history held it.
-        for (const Outage& o : outages) {
-            out += IsoLocalTime(o.start) + "," + (o.ongoing ? std::string() : IsoLocalTime(o.end)) + "," +
-                   Number(o.Duration()) + "," + CsvField(o.cause, CsvControls::Keep) + "\n";
-        }
-        return out;
-    case ReportFormat::Json:
-        out = "[";
-        for (std::size_t i = 0; i < outages.size(); ++i) {
-            const Outage& o = outages[i];
-            out += std::string(i == 0 ? "\n" : ",\n") + "  {\"start\": " + JsonString(IsoLocalTime(o.start)) +
-                   ", \"end\": " + (o.ongoing ? std::string("null") : JsonString(IsoLocalTime(o.end))) +
-                   ", \"duration_s\": " + Number(o.Duration()) + ", \"cause\": " + JsonString(o.cause) + "}";
-        }
-        return out + (outages.empty() ? "]\n" : "\n]\n");
-    case ReportFormat::Table:
-        break;
-    }
+    // The C library's local time takes a time_t, 32 bits wide on some systems: narrowed in plain sight.
+    return {IsoLocalTime(static_cast<std::time_t>(outage.start)),
+            outage.ongoing ? std::string() : IsoLocalTime(static_cast<std::time_t>(outage.end)),
+            Number(outage.Duration()), outage.cause};
+}
+
+std::string OutagesBlameLine(const std::vector<Outage>& outages)
+{
     if (outages.empty()) {
-        return "No outages.\n";
+        return "No outages.";
     }
-    std::vector<std::vector<std::string>> rows;
     std::int64_t total = 0;
     for (const Outage& o : outages) {
-        rows.push_back({IsoLocalTimeWithoutZone(o.start),
-                        o.ongoing ? std::string("still going") : IsoLocalTimeWithoutZone(o.end),
-                        DurationText(o.Duration()), o.cause});
         total += o.Duration();
     }
-    out = Table({"Start", "End", "Duration", "Cause"}, {Align::Left, Align::Left, Align::Right, Align::Left},
-                rows);
-    out += std::to_string(outages.size()) + (outages.size() == 1 ? " outage, " : " outages, ") +
-           DurationText(total) + " in all";
+    std::string out = std::to_string(outages.size()) + (outages.size() == 1 ? " outage, " : " outages, ") +
+                      DurationText(total) + " in all";
     // The line a provider is shown: how much of it the router saw the provider's side fail. A history
     // from before the router was asked says nothing of it.
     int provider = 0;
@@ -191,7 +171,46 @@ std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
     } else if (routerAsked && outages.size() > 1) {
         out += "; in none of them the router answered and the Internet did not";
     }
-    return out + ".\n";
+    return out + ".";
+}
+
+std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format)
+{
+    std::string out;
+    switch (format) {
+    case ReportFormat::Csv:
+        out = "start,end,duration_s,cause\n";
+        // A report is read whole, so the cause keeps its text as the history held it.
+        for (const Outage& o : outages) {
+            const OutageValues values = OutageCsvValues(o);
+            out += values.start + "," + values.end + "," + values.durationSeconds + "," +
+                   CsvField(values.cause, CsvControls::Keep) + "\n";
+        }
+        return out;
+    case ReportFormat::Json:
+        out = "[";
+        for (std::size_t i = 0; i < outages.size(); ++i) {
+            const Outage& o = outages[i];
+            out += std::string(i == 0 ? "\n" : ",\n") + "  {\"start\": " + JsonString(IsoLocalTime(o.start)) +
+                   ", \"end\": " + (o.ongoing ? std::string("null") : JsonString(IsoLocalTime(o.end))) +
+                   ", \"duration_s\": " + Number(o.Duration()) + ", \"cause\": " + JsonString(o.cause) + "}";
+        }
+        return out + (outages.empty() ? "]\n" : "\n]\n");
+    case ReportFormat::Table:
+        break;
+    }
+    if (outages.empty()) {
+        return "No outages.\n";
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const Outage& o : outages) {
+        rows.push_back({IsoLocalTimeWithoutZone(o.start),
+                        o.ongoing ? std::string("still going") : IsoLocalTimeWithoutZone(o.end),
+                        DurationText(o.Duration()), o.cause});
+    }
+    out = Table({"Start", "End", "Duration", "Cause"}, {Align::Left, Align::Left, Align::Right, Align::Left},
+                rows);
+    return out + OutagesBlameLine(outages) + "\n";
 }
 
 std::string UptimeText(const std::vector<PeriodUptime>& periods, ReportFormat format)

@@ -29,6 +29,21 @@ std::string UptimePercentText(const PeriodUptime& period);
 /** The same for a person: "99.71 %", or "-" when no time is known. */
 std::string UptimePercentForPerson(const PeriodUptime& period);
 
+/** One outage as its row of the CSV report gives it, each field unquoted: start and end as ISO 8601
+ *  local times (end empty while it is still going), the duration in whole seconds, the cause. */
+struct OutageValues
+{
+    std::string start;
+    std::string end;
+    std::string durationSeconds;
+    std::string cause;
+};
+OutageValues OutageCsvValues(const Outage& outage);
+
+/** The line the outage table ends with: "3 outages, 1 h 02 min 05 s in all; in 2 of them (...) the
+ *  router answered and the Internet did not.", or "No outages." */
+std::string OutagesBlameLine(const std::vector<Outage>& outages);
+
 /** The outages as a table, CSV (start,end,duration_s,cause) or JSON. */
 std::string OutagesText(const std::vector<Outage>& outages, ReportFormat format);
 

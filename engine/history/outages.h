@@ -47,6 +47,21 @@ std::vector<Outage> MergeOutages(std::vector<Outage> outages, std::int64_t withi
 /** The outages that last at least seconds. */
 std::vector<Outage> LongOutages(std::vector<Outage> outages, std::int64_t seconds);
 
+/** The outages as --merge and --min ask: joined first, then the short left out, so that outages a
+ *  moment apart count as the long one they make together. */
+inline std::vector<Outage> OutagesAsAsked(std::vector<Outage> outages,
+                                          std::optional<std::int64_t> mergeSeconds,
+                                          std::optional<std::int64_t> minSeconds)
+{
+    if (mergeSeconds) {
+        outages = MergeOutages(std::move(outages), *mergeSeconds);
+    }
+    if (minSeconds) {
+        outages = LongOutages(std::move(outages), *minSeconds);
+    }
+    return outages;
+}
+
 /** Up, down and unknown time in one local hour, day or month (or the part of it in the report's
  *  range). */
 struct PeriodUptime

@@ -44,8 +44,10 @@ public:
 /** Replaces the file at path with text so that a reader sees the old file or the new one, never a
  *  part: written under a name in the same folder that does not end in ".prom", flushed to disk, then
  *  renamed over it; readable by everyone, since the collector runs as another user. Throws
- *  MetricsWriteError naming the file and the reason. */
-void ReplaceFileAtomically(const std::string& path, const std::string& text);
+ *  MetricsWriteError naming the file (as what, "the metrics file" or "the report") and the reason;
+ *  nothing is left behind then. */
+void ReplaceFileAtomically(const std::string& path, const std::string& text,
+                           const std::string& what = "the metrics file");
 
 /** Keeps the metrics file up to date after every check. A failure to write never stops logging: it is
  *  told once, and once more only after a write has worked again. */

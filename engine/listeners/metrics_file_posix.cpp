@@ -14,18 +14,18 @@
 namespace pellavane {
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, int error)
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error)
 {
-    throw MetricsWriteError("Cannot write the metrics file '" + path +
+    throw MetricsWriteError("Cannot write " + what + " '" + path +
                             "': " + std::generic_category().message(error));
 }
 
 } // namespace
 
-void ReplaceFileAtomically(const std::string& path, const std::string& text)
+void ReplaceFileAtomically(const std::string& path, const std::string& text, const std::string& what)
 {
     if (path.empty()) {
-        Fail(path, ENOENT);
+        Fail(what, path, ENOENT);
     }
     // "name.prom.XXXXXX" does not end in ".prom", so the collector never reads it half written.
     std::string temporary = path + ".XXXXXX";
@@ -33,7 +33,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text)
     name.push_back('\0');
     posix::UniqueFd file(::mkostemp(name.data(), O_CLOEXEC));
     if (!file) {
-        Fail(path, errno);
+        Fail(what, path, errno);
     }
     temporary = name.data();
     int error = 0;
@@ -55,7 +55,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text)
     }
     if (error != 0) {
         ::unlink(temporary.c_str());
-        Fail(path, error);
+        Fail(what, path, error);
     }
 }
 

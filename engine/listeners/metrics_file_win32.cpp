@@ -5,17 +5,17 @@
 namespace pellavane {
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, DWORD error)
+[[noreturn]] void Fail(const std::string& what, const std::string& path, DWORD error)
 {
-    throw MetricsWriteError("Cannot write the metrics file '" + path + "': " + win32::SystemMessage(error));
+    throw MetricsWriteError("Cannot write " + what + " '" + path + "': " + win32::SystemMessage(error));
 }
 
 } // namespace
 
-void ReplaceFileAtomically(const std::string& path, const std::string& text)
+void ReplaceFileAtomically(const std::string& path, const std::string& text, const std::string& what)
 {
     if (path.empty()) {
-        Fail(path, ERROR_PATH_NOT_FOUND);
+        Fail(what, path, ERROR_PATH_NOT_FOUND);
     }
     // The process id keeps two programs writing beside each other off each other's temporary file.
     const std::wstring temporary = win32::Utf8ToWide(path + ".tmp" + std::to_string(::GetCurrentProcessId()));
@@ -24,7 +24,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text)
         win32::Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
-            Fail(path, ::GetLastError());
+            Fail(what, path, ::GetLastError());
         }
         DWORD written = 0;
         if (!::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
@@ -44,7 +44,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text)
     }
     if (error != ERROR_SUCCESS) {
         ::DeleteFileW(temporary.c_str());
-        Fail(path, error);
+        Fail(what, path, error);
     }
 }
 

@@ -118,6 +118,20 @@ TEST(ParseCommandLine, OutagesMergeAndMinTakeDurationsAsTheIntervalIsWritten)
     }
 }
 
+TEST(ParseCommandLine, ReportTakesItsFileTheRangeAndTheOutageOptions)
+{
+    const auto request = ParseCommandLine({"--report", "r\xff.html", "--log", "l.txt", "--from", "2026-12-01",
+                                           "--to", "2026-12-08", "--merge", "1m", "--min", "30s"});
+    ASSERT_EQ(request.mode, Mode::Report) << request.message;
+    // A path keeps its bytes, as --log's does.
+    EXPECT_EQ(request.reportFile, "r\xff.html");
+    EXPECT_EQ(request.logFile, "l.txt");
+    ASSERT_TRUE(request.report.from && request.report.to);
+    EXPECT_EQ(request.report.to->day, 8);
+    EXPECT_EQ(request.mergeSeconds, 60);
+    EXPECT_EQ(request.minSeconds, 30);
+}
+
 TEST(ParseCommandLine, MistakesAreErrorsWithAMessage)
 {
     const std::vector<std::vector<std::string>> mistakes = {
@@ -207,7 +221,17 @@ TEST(ParseCommandLine, MessagesNameTheArgumentAndTheRemedy)
         {{"--hosts", "127.0.0.1"}, "--hosts goes with --console or --check."},
         {{"--outages", "--min"}, "--min needs a duration such as 30s, 5m or 1h."},
         {{"--outages", "--merge", "5 m"}, "'5 m' for --merge is not a duration such as 30s, 5m or 1h."},
-        {{"--uptime", "--min", "5m"}, "--merge and --min go with --outages."},
+        {{"--uptime", "--min", "5m"}, "--merge and --min go with --outages or --report."},
+        {{"--report"}, "--report needs the path of the HTML file to write."},
+        {{"--report="}, "--report needs the path of the HTML file to write."},
+        {{"--report", "r.html", "--by", "day"},
+         "--by goes with --uptime or --quality; the report is by day."},
+        {{"--report", "r.html", "--csv"},
+         "--csv and --json go with --outages, --uptime or --quality; the report is HTML."},
+        {{"--report", "r.html", "--outages"},
+         "Only one of --check, --console, --outages, --uptime, --quality and --report can be given."},
+        {{"--report", "r.html", "--family", "4"}, "--family goes with --outages or --uptime."},
+        {{"--report", "r.html", "--interval", "5s"}, "--interval goes with --console, not with the reports."},
         {{"--check", "--echoes", "21"}, "'21' for --echoes is not a number of echoes from 1 to 20."},
         {{"--check", "--echoes"}, "--echoes needs a number of echoes from 1 to 20."},
         {{"--echoes", "5"}, "--echoes goes with --console or --check."},

@@ -4,11 +4,13 @@
 #include "core/civil_date.h"
 #include "engine/history/history.h"
 #include "engine/log_commands/log_commands.h"
+#include "engine/report/report_page.h"
 #include "testsupport/test_files.h"
 
 #include "testsupport/desktop_fakes.h"
 
 #include <QAbstractItemModel>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -74,7 +76,10 @@ protected:
     HistoryWindow& Loaded(const std::string& log)
     {
         window = std::make_unique<HistoryWindow>(HistoryWindowServices{
-            [log] { return log; }, [] { return kTen + 3620; }, boxes, [this] { return folder; }});
+            [log] { return log; }, [] { return kTen + 3620; }, boxes, [this] { return folder; }, dialog,
+            [](std::int64_t now) {
+                return ReportAbout{"test-pc", "9.9", now, "192.0.2.1"};
+            }});
         window->ShowAndLoad();
         EXPECT_TRUE(QTest::qWaitFor([this] { return !window->Loading(); }, 10000));
         return *window;
@@ -87,6 +92,7 @@ protected:
 
     TempFolder temp;
     testing::FakeBoxes boxes;
+    testing::FakeDialog dialog;
     std::string folder;
     std::unique_ptr<HistoryWindow> window;
 };
@@ -301,6 +307,40 @@ TEST_F(HistoryWindowTest, HistoryThatCannotBeReadIsToldInTheWindowAndNothingIsEx
         EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("ExportCsv"))->isEnabled()) << log;
         EXPECT_EQ(w.OutagesTable()->model()->rowCount(), 0) << log;
     }
+}
+
+TEST_F(HistoryWindowTest, SaveReportWritesTheDaysOfTheRangeChosenAndTellsWhyItCannot)
+{
+    HistoryWindow& w = Loaded((temp.Path() / "net.txt").string());
+    const std::string report = (temp.Path() / "chosen.html").string();
+    dialog.result = report;
+    // The last hour: today alone.
+    w.findChild<QComboBox*>(QStringLiteral("RangeChoice"))->setCurrentIndex(0);
+    w.findChild<QPushButton*>(QStringLiteral("SaveReport"))->click();
+    EXPECT_EQ(dialog.suggested, kReportName);
+    ASSERT_TRUE(std::filesystem::exists(report)) << (boxes.shown.empty() ? "" : boxes.shown.back());
+    const std::string html = ReadFile(report);
+    // As --report --from 2026-12-08 --to 2026-12-08 gives it.
+    EXPECT_NE(html.find("<td>2026-12-08 to 2026-12-08</td>"), std::string::npos);
+    EXPECT_NE(html.find("data-start=\"2026-12-08T10:00:10+00:00\" data-end=\"2026-12-08T10:00:20+00:00\" "
+                        "data-duration-s=\"10\" data-cause=\"targets silent\""),
+              std::string::npos);
+    EXPECT_NE(html.find("test-pc"), std::string::npos);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A folder where the file should go: told, and nothing written.
+    std::filesystem::create_directory(temp.Path() / "taken.html");
+    dialog.result = (temp.Path() / "taken.html").string();
+    w.SaveReport();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0], "Cannot write the report '" + dialog.result + "': Is a directory");
+
+    // Cancelled: nothing asked, nothing written.
+    dialog.result.clear();
+    const int calls = dialog.calls;
+    w.SaveReport();
+    EXPECT_EQ(dialog.calls, calls + 1);
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 } // namespace
