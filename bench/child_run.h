@@ -4,6 +4,7 @@
 // real program against a baseline. Not /dev/null for the output: grep finds that out and stops at
 // the first match.
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <string>
@@ -74,6 +75,19 @@ inline ChildRun RunChild(const std::vector<std::string>& args, const std::vector
         throw std::runtime_error(args[0] + " failed");
     }
     return ChildRun{std::chrono::duration<double>(ended - started).count(), usage.ru_maxrss};
+}
+
+/** The fastest of runs runs of args, with the highest peak memory any of them reached. */
+inline ChildRun BestOf(int runs, const std::vector<std::string>& args,
+                       const std::vector<std::string>& extraEnv = {})
+{
+    ChildRun best{1e9, 0};
+    for (int i = 0; i < runs; ++i) {
+        const ChildRun run = RunChild(args, extraEnv);
+        best.seconds = std::min(best.seconds, run.seconds);
+        best.maxRssKb = std::max(best.maxRssKb, run.maxRssKb);
+    }
+    return best;
 }
 
 } // namespace pellavane::bench

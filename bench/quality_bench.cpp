@@ -112,17 +112,6 @@ void WriteYear(const std::string& path)
     }
 }
 
-pellavane::bench::ChildRun Best(const std::vector<std::string>& args, const std::vector<std::string>& env)
-{
-    pellavane::bench::ChildRun best{1e9, 0};
-    for (int i = 0; i < kRuns; ++i) {
-        const pellavane::bench::ChildRun run = pellavane::bench::RunChild(args, env);
-        best.seconds = std::min(best.seconds, run.seconds);
-        best.maxRssKb = std::max(best.maxRssKb, run.maxRssKb);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -150,9 +139,10 @@ int main(int argc, char** argv)
             "TZ=UTC0", "LC_ALL=C", "PELLAVANE_CHECK_URL=", "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent"};
         const std::vector<std::string> grep = {"grep", "-c", ",check,", journal};
         pellavane::bench::RunChild(grep, env); // the file into the page cache for both
-        const double grepSeconds = Best(grep, env).seconds;
+        const double grepSeconds = pellavane::bench::BestOf(kRuns, grep, env).seconds;
         const auto report = [&](const char* by) {
-            return Best({program, "--quality", "--by", by, "--log", log, "--csv"}, env);
+            return pellavane::bench::BestOf(kRuns, {program, "--quality", "--by", by, "--log", log, "--csv"},
+                                            env);
         };
         const pellavane::bench::ChildRun day = report("day");
         std::printf("journal: %lld checks with %d echoes each, %.0f MB\n", static_cast<long long>(kChecks),

@@ -27,17 +27,6 @@ bool Disconnected(std::int64_t i)
     return i % kOutageEvery < 12;
 }
 
-pellavane::bench::ChildRun Best(const std::vector<std::string>& args, const std::vector<std::string>& env)
-{
-    pellavane::bench::ChildRun best{1e9, 0};
-    for (int i = 0; i < kRuns; ++i) {
-        const pellavane::bench::ChildRun run = pellavane::bench::RunChild(args, env);
-        best.seconds = std::min(best.seconds, run.seconds);
-        best.maxRssKb = std::max(best.maxRssKb, run.maxRssKb);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,8 +56,9 @@ int main(int argc, char** argv)
             "PELLAVANE_PROBE_HOST=127.0.0.1"};
         const std::vector<std::string> outages = {program, "--outages", "--csv", "--log", log};
         pellavane::bench::RunChild(outages, env); // the file into the page cache for both
-        const pellavane::bench::ChildRun csv = Best(outages, env);
-        const pellavane::bench::ChildRun html = Best({program, "--report", page, "--log", log}, env);
+        const pellavane::bench::ChildRun csv = pellavane::bench::BestOf(kRuns, outages, env);
+        const pellavane::bench::ChildRun html =
+            pellavane::bench::BestOf(kRuns, {program, "--report", page, "--log", log}, env);
         const double pageMb = static_cast<double>(std::filesystem::file_size(page)) / 1e6;
         std::printf("journal: %lld checks, %.0f MB, %lld outages; page %.2f MB\n",
                     static_cast<long long>(pellavane::bench::kYearOfChecks),
