@@ -43,6 +43,17 @@ public:
     std::vector<std::string> writes;
 };
 
+/** A view of the schedule that shows nothing. */
+struct QuietView : IScheduleView
+{
+    void ShowCountdown(const std::string&) override {}
+    void ShowProgress(int, int) override {}
+    void ShowSwitch(bool) override {}
+    void ShowBusy(bool) override {}
+    void RecordsFailing(const std::string&) override {}
+    void RecordsWorkingAgain() override {}
+};
+
 /** A connection that is always up. */
 struct AnsweringVerdict : IConnectivityVerdict
 {
