@@ -196,8 +196,9 @@ soak() {
 
 # check_files KIND: every line and row whole, and a line for every second whose check could be
 # logged. A line is dated when its check ends, so a check that takes a little longer than the one
-# before may land in the next second: a second without a line beside one with two is that jitter, not
-# a lost check. Any other second without a line outside a hang, an unwritable log or a sleep is lost.
+# before may land in the next second and leave one without a line beside one with two: between a
+# hang, an unwritable log or a sleep and the next, the lines must number the seconds they span, or
+# one fewer, for the first and last check may each end either side of a second's start.
 check_files() {
     local kind=$1 f cr=$'\r'
     local line="^[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} Internet Connection Status: (Connected|Disconnected)$cr\$"
@@ -223,21 +224,27 @@ check_files() {
     fi
     [ "$bad" = 1 ] || pass "$kind: every log line and journal row is whole"
 
-    # Lines written, and the checks lost: the seconds without a line outside the excused spans.
+    # Lines written, and the checks lost: the seconds that lack one outside the excused spans.
     { cat "$run/fs/pieces/"* "$run/fs/net.txt" 2>/dev/null || true; } | awk '
         { split($1, d, "/"); split($2, t, ":"); print mktime(d[3] " " d[1] " " d[2] " " t[1] " " t[2] " " t[3]) }' |
         sort -n | awk -v excused="$run/excused" '
         BEGIN { while ((getline e < excused) > 0) { split(e, f, " "); from[++n] = f[1]; to[n] = f[2] } }
         { s[++lines] = $1 }
         END {
-            for (k = 2; k <= lines; k++) {
-                gap = s[k] - s[k - 1]
-                if (gap <= 1) continue
-                ok = 0
-                for (i = 1; i <= n; i++) if (from[i] <= s[k - 1] + 2 && to[i] >= s[k] - 1) ok = 1
-                # One second skipped where a neighbouring second has two lines.
-                if (gap == 2 && ((k > 2 && s[k - 1] == s[k - 2]) || (k < lines && s[k + 1] == s[k]))) ok = 1
-                if (!ok) { missing += gap - 1; if (++shown <= 5) printf "no line from %s to %s\n", strftime("%T", s[k - 1]), strftime("%T", s[k]) > "/dev/stderr" }
+            # Stretches of lines between the excused gaps; each must have a line for every second.
+            start = 1
+            for (k = 2; k <= lines + 1; k++) {
+                cut = k > lines
+                if (!cut && s[k] - s[k - 1] > 1)
+                    for (i = 1; i <= n; i++) if (from[i] <= s[k - 1] + 2 && to[i] >= s[k] - 1) cut = 1
+                if (!cut) continue
+                # Its first and last checks may each end either side of a second: one second more.
+                short = s[k - 1] - s[start] + 1 - (k - start) - 1
+                if (short > 0) {
+                    missing += short
+                    if (++shown <= 5) printf "%d lines from %s to %s\n", k - start, strftime("%T", s[start]), strftime("%T", s[k - 1]) > "/dev/stderr"
+                }
+                start = k
             }
             printf "%d %d %d %d\n", lines, lines + missing, missing + 0, s[lines] - s[1]
         }' >"$run/lines"
