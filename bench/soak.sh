@@ -12,7 +12,7 @@
 # (through a fake logind on a private system bus). Prints the growth per hour after the first
 # minute and exits non-zero when a goal is missed: no growth of descriptors or threads, resident
 # memory growing under 1 MB an hour apart from the status list's own rows, every line and row
-# whole, and a log line for every second but those a hung ping or an unwritable log may skip.
+# whole, and a log line for every second but those a hung ping, an unwritable log or a sleep skip.
 # Needs root: the log lives on a tmpfs of its own, mounted for the run and unmounted after. In a
 # private home with a fake ping first on PATH: no real settings, log, bus or network are touched.
 set -euo pipefail
@@ -194,9 +194,11 @@ soak() {
     figures "$kind"
 }
 
-# check_files KIND: every line and row whole, and a line for every check whose log could be
-# written. The next check is timed from the end of the last one, so at one second a line comes every
-# one or two seconds; a longer gap outside a hang, an unwritable log or a sleep lost lines.
+# check_files KIND: every line and row whole, and a line for every second whose check could be
+# logged. A line is dated when its check ends, so a check that takes a little longer than the one
+# before may land in the next second and leave one without a line beside one with two: between a
+# hang, an unwritable log or a sleep and the next, the lines must number the seconds they span, or
+# one fewer, for the first and last check may each end either side of a second's start.
 check_files() {
     local kind=$1 f cr=$'\r'
     local line="^[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} Internet Connection Status: (Connected|Disconnected)$cr\$"
@@ -222,19 +224,30 @@ check_files() {
     fi
     [ "$bad" = 1 ] || pass "$kind: every log line and journal row is whole"
 
-    # Lines written, and the checks lost: the seconds past two of each gap outside the excused spans.
+    # Lines written, and the checks lost: the seconds that lack one outside the excused spans.
     { cat "$run/fs/pieces/"* "$run/fs/net.txt" 2>/dev/null || true; } | awk '
         { split($1, d, "/"); split($2, t, ":"); print mktime(d[3] " " d[1] " " d[2] " " t[1] " " t[2] " " t[3]) }' |
         sort -n | awk -v excused="$run/excused" '
         BEGIN { while ((getline e < excused) > 0) { split(e, f, " "); from[++n] = f[1]; to[n] = f[2] } }
-        NR == 1 { first = $1 }
-        NR > 1 && $1 - last > 2 {
-            ok = 0
-            for (i = 1; i <= n; i++) if (from[i] <= last + 2 && to[i] >= $1 - 1) ok = 1
-            if (!ok) { missing += $1 - last - 2; if (++shown <= 5) printf "no line from %s to %s\n", strftime("%T", last), strftime("%T", $1) > "/dev/stderr" }
-        }
-        { last = $1; lines++ }
-        END { printf "%d %d %d %d\n", lines, lines + missing, missing + 0, last - first }' >"$run/lines"
+        { s[++lines] = $1 }
+        END {
+            # Stretches of lines between the excused gaps; each must have a line for every second.
+            start = 1
+            for (k = 2; k <= lines + 1; k++) {
+                cut = k > lines
+                if (!cut && s[k] - s[k - 1] > 1)
+                    for (i = 1; i <= n; i++) if (from[i] <= s[k - 1] + 2 && to[i] >= s[k] - 1) cut = 1
+                if (!cut) continue
+                # Its first and last checks may each end either side of a second: one second more.
+                short = s[k - 1] - s[start] + 1 - (k - start) - 1
+                if (short > 0) {
+                    missing += short
+                    if (++shown <= 5) printf "%d lines from %s to %s\n", k - start, strftime("%T", s[start]), strftime("%T", s[k - 1]) > "/dev/stderr"
+                }
+                start = k
+            }
+            printf "%d %d %d %d\n", lines, lines + missing, missing + 0, s[lines] - s[1]
+        }' >"$run/lines"
     local lines expected missing span
     read -r lines expected missing span <"$run/lines"
     echo "$lines $expected $span" >"$run/coverage"

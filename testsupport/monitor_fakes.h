@@ -18,9 +18,13 @@ class FakeTimer : public ITimer
 {
 public:
     int Interval() const override { return interval; }
-    void SetInterval(int milliseconds) override
+    void SetInterval(int milliseconds) override { SetIntervalWithFirstTick(milliseconds, milliseconds); }
+    /** Written as a plain interval, so that the order of writes reads the same either way; the
+     *  first tick's delay is kept apart. */
+    void SetIntervalWithFirstTick(int milliseconds, int first) override
     {
         interval = milliseconds;
+        firstTick = first;
         writes.push_back("interval " + std::to_string(milliseconds));
     }
     bool Enabled() const override { return enabled; }
@@ -33,8 +37,21 @@ public:
     bool Ticking() const { return enabled && interval != 0; }
 
     int interval = 0;
+    /** Milliseconds to the first tick of the period the last interval write began. */
+    int firstTick = 0;
     bool enabled = true;
     std::vector<std::string> writes;
+};
+
+/** A view of the schedule that shows nothing. */
+struct QuietView : IScheduleView
+{
+    void ShowCountdown(const std::string&) override {}
+    void ShowProgress(int, int) override {}
+    void ShowSwitch(bool) override {}
+    void ShowBusy(bool) override {}
+    void RecordsFailing(const std::string&) override {}
+    void RecordsWorkingAgain() override {}
 };
 
 /** A connection that is always up. */

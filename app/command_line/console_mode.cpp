@@ -51,10 +51,11 @@ class ConsoleTimer : public ITimer
 {
 public:
     int Interval() const override { return m_interval; }
-    void SetInterval(int milliseconds) override
+    void SetInterval(int milliseconds) override { SetIntervalWithFirstTick(milliseconds, milliseconds); }
+    void SetIntervalWithFirstTick(int milliseconds, int firstTick) override
     {
         m_interval = milliseconds;
-        m_due = SteadyClock::now() + std::chrono::milliseconds(milliseconds);
+        m_due = SteadyClock::now() + std::chrono::milliseconds(firstTick);
     }
     bool Enabled() const override { return m_enabled; }
     void SetEnabled(bool enabled) override { m_enabled = enabled; }

@@ -137,6 +137,10 @@ public:
     ClosingTimer(ITimer& timer, const bool& closing) : m_timer(timer), m_closing(closing) {}
     int Interval() const override { return m_timer.Interval(); }
     void SetInterval(int milliseconds) override { m_timer.SetInterval(milliseconds); }
+    void SetIntervalWithFirstTick(int milliseconds, int firstTick) override
+    {
+        m_timer.SetIntervalWithFirstTick(milliseconds, firstTick);
+    }
     bool Enabled() const override { return m_timer.Enabled(); }
     void SetEnabled(bool enabled) override { m_timer.SetEnabled(enabled && !m_closing); }
 

@@ -27,6 +27,11 @@ QtTimer::QtTimer(std::function<void()> onTick) : m_onTick(std::move(onTick))
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        // The short first tick is over: from now on a full interval, counted from this tick.
+        if (m_firstTick > 0) {
+            m_firstTick = 0;
+            Restart();
+        }
         if (m_onTick)
             m_onTick();
     });
@@ -38,6 +43,17 @@ void QtTimer::SetInterval(int milliseconds)
         throw std::invalid_argument("Invalid timer interval " + std::to_string(milliseconds) +
                                     ": it must be 0 or more milliseconds");
     m_interval = milliseconds;
+    m_firstTick = 0;
+    Restart();
+}
+
+void QtTimer::SetIntervalWithFirstTick(int milliseconds, int firstTick)
+{
+    if (firstTick < 1)
+        throw std::invalid_argument("Invalid first tick " + std::to_string(firstTick) +
+                                    ": it must be 1 or more milliseconds");
+    SetInterval(milliseconds);
+    m_firstTick = firstTick;
     Restart();
 }
 
@@ -52,7 +68,7 @@ void QtTimer::SetEnabled(bool enabled)
 void QtTimer::Restart()
 {
     if (m_enabled && m_interval > 0)
-        m_timer.start(m_interval);
+        m_timer.start(m_firstTick > 0 ? m_firstTick : m_interval);
     else
         m_timer.stop();
 }

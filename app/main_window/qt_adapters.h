@@ -36,6 +36,7 @@ public:
 
     int Interval() const override { return m_interval; }
     void SetInterval(int milliseconds) override;
+    void SetIntervalWithFirstTick(int milliseconds, int firstTick) override;
     bool Enabled() const override { return m_enabled; }
     void SetEnabled(bool enabled) override;
 
@@ -49,6 +50,8 @@ private:
     QTimer m_timer;
     std::function<void()> m_onTick;
     int m_interval = 0;
+    /** The delay of the next period's first tick until that tick has come; 0 for a full interval. */
+    int m_firstTick = 0;
     bool m_enabled = true;
 };
 

@@ -17,6 +17,8 @@ namespace pellavane {
 namespace {
 
 constexpr int kTickMilliseconds = 1000;
+/** How late a tick may come and still be counted from when it was due. */
+constexpr std::chrono::milliseconds kTickLateness{250};
 constexpr long long kSecondsPerDay = 86400;
 
 /** Sets a flag for the lifetime of the guard, so that a handler knows it is running. */
@@ -58,7 +60,9 @@ std::string CountdownText(int seconds)
     return twoDigits(rest / 3600) + ":" + twoDigits(rest / 60 % 60) + ":" + twoDigits(rest % 60);
 }
 
-LoggingSchedule::LoggingSchedule(ScheduleServices services) : m_s(std::move(services)), m_quality(m_s.clocks)
+LoggingSchedule::LoggingSchedule(ScheduleServices services)
+    : m_s(std::move(services)), m_clocks(m_s.clocks != nullptr ? *m_s.clocks : m_systemClocks),
+      m_quality(m_s.clocks)
 {}
 
 int LoggingSchedule::IntervalSeconds() const
@@ -129,6 +133,13 @@ void LoggingSchedule::Tick()
         return;
     }
     const RunningFlag running(m_ticking);
+    // Every tick comes a little after it was due; counting the next second from its arrival would
+    // let that lateness add up, after a record at each second, until one second had no check.
+    std::chrono::nanoseconds began = m_clocks.Read().boottime;
+    if (m_tickDue && began >= *m_tickDue && began - *m_tickDue < kTickLateness) {
+        began = *m_tickDue;
+    }
+    m_tickDue = began + std::chrono::milliseconds(kTickMilliseconds);
 
     if (m_s.timer.Interval() == 0) {
         ShowCountdown(kLogIsOff);
@@ -157,13 +168,13 @@ void LoggingSchedule::Tick()
         return;
     }
     if (m_currentInterval > 0 && m_elapsedSeconds == m_currentInterval) {
-        MakeScheduledRecord();
+        MakeScheduledRecord(began);
     } else if (m_s.gate != nullptr && m_s.gate->RetryDue()) {
-        MakeScheduledRecord(false);
+        MakeScheduledRecord(began, false);
     }
 }
 
-void LoggingSchedule::MakeScheduledRecord(bool restartCount)
+void LoggingSchedule::MakeScheduledRecord(std::chrono::nanoseconds tickBegan, bool restartCount)
 {
     m_s.timer.SetInterval(0);
     m_s.timer.SetEnabled(false);
@@ -199,9 +210,7 @@ void LoggingSchedule::MakeScheduledRecord(bool restartCount)
         m_elapsedSeconds = 0;
         ShowProgress(m_shownProgress ? m_shownProgress->first : 0, 0);
     }
-    // Follows the switch rather than forcing 1000: a turn-off handled during the record keeps logging off.
-    m_s.timer.SetInterval(SwitchInterval());
-    m_s.timer.SetEnabled(true);
+    RestartTimer(tickBegan);
 
     if (failure) {
         NoteRecordFailed(*failure);
@@ -212,6 +221,26 @@ void LoggingSchedule::MakeScheduledRecord(bool restartCount)
     if (pumpFailure) {
         std::rethrow_exception(pumpFailure);
     }
+}
+
+void LoggingSchedule::RestartTimer(std::chrono::nanoseconds tickBegan)
+{
+    // Follows the switch rather than forcing 1000: a turn-off handled during the record keeps logging off.
+    const int interval = SwitchInterval();
+    const auto now = m_clocks.Read().boottime;
+    const auto taken = now - tickBegan;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(std::chrono::milliseconds(interval) - taken);
+    // A record that took the whole second or more (a hung ping, a log that cannot be written, a
+    // sleep) restarts the count: the seconds it missed are not made up in a burst of checks.
+    if (interval > 0 && taken >= std::chrono::nanoseconds::zero() && left.count() > 0 &&
+        left.count() < interval) {
+        m_s.timer.SetIntervalWithFirstTick(interval, static_cast<int>(left.count()));
+    } else {
+        m_s.timer.SetInterval(interval);
+        m_tickDue = now + std::chrono::milliseconds(interval);
+    }
+    m_s.timer.SetEnabled(true);
 }
 
 void LoggingSchedule::PushButton5_Click()

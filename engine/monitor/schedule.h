@@ -6,6 +6,7 @@
 #include "engine/monitor/sleep_watch.h"
 
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,7 +70,8 @@ struct ScheduleServices
     /** Asked on every tick whether a check kept out of the log after a resume is due again; nullptr
      *  for none. */
     ICheckGate* gate = nullptr;
-    /** The clocks the degraded state is measured on; nullptr for the machine's own. */
+    /** The clocks the degraded state and the length of a record are measured on; nullptr for the
+     *  machine's own. */
     IMachineClocks* clocks = nullptr;
 };
 
@@ -123,10 +125,13 @@ public:
 
 private:
     void Pump();
-    /** The scheduled record of a tick, with the timer stopped around it. */
-    /** restartCount is false for the retry of a check the gate kept out of the log: the countdown
-     *  to the next scheduled record goes on. */
-    void MakeScheduledRecord(bool restartCount = true);
+    /** The scheduled record of the tick that began at tickBegan (boot clock), with the timer stopped
+     *  around it. restartCount is false for the retry of a check the gate kept out of the log: the
+     *  countdown to the next scheduled record goes on. */
+    void MakeScheduledRecord(std::chrono::nanoseconds tickBegan, bool restartCount = true);
+    /** Starts the timer again after a record: the next tick one second after tickBegan, so that a
+     *  check's own time does not stretch the second. */
+    void RestartTimer(std::chrono::nanoseconds tickBegan);
     /** The timer interval the switch stands for: 1000 while logging is on, else 0. */
     int SwitchInterval() const;
     void ShowSwitch(bool on);
@@ -146,6 +151,8 @@ private:
     void TellListeners(Call&& call);
 
     ScheduleServices m_s;
+    SystemMachineClocks m_systemClocks;
+    IMachineClocks& m_clocks;
     /** nullopt until start-up sets the switch; the switch does nothing before. */
     std::optional<bool> m_on;
     std::optional<int> m_row;
@@ -160,6 +167,8 @@ private:
     /** Counts the turns of the switch, so that a handler can tell one was handled while it let
      *  events run. */
     unsigned m_switchTurns = 0;
+    /** When the next tick is due on the cadence of the ticks so far (boot clock). */
+    std::optional<std::chrono::nanoseconds> m_tickDue;
     bool m_recordsFailing = false;
     bool m_ticking = false;
     std::vector<IMonitorListener*> m_listeners;

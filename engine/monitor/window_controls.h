@@ -15,6 +15,10 @@ public:
     virtual ~ITimer() = default;
     virtual int Interval() const = 0;
     virtual void SetInterval(int milliseconds) = 0;
+    /** As SetInterval, except that the new period's first tick comes after firstTick milliseconds
+     *  (1 or more) rather than a full interval; the ticks after it come every interval again. A
+     *  disabled timer keeps the short first tick for when it is enabled. */
+    virtual void SetIntervalWithFirstTick(int milliseconds, int firstTick) = 0;
     virtual bool Enabled() const = 0;
     virtual void SetEnabled(bool enabled) = 0;
 };

@@ -82,6 +82,25 @@ TEST(QtTimerTest, EnablingAgainStartsAFullNewPeriodButEnablingWhileEnabledDoesNo
     EXPECT_GT(timer.Timer().remainingTime(), 9700);
 }
 
+TEST(QtTimerTest, AShortFirstTickKeepsThroughADisabledSpellThenFullIntervalsFollow)
+{
+    int ticks = 0;
+    QtTimer timer([&] { ++ticks; });
+    timer.SetEnabled(false);
+    timer.SetIntervalWithFirstTick(10000, 1);
+    EXPECT_FALSE(timer.IsTicking());
+    timer.SetEnabled(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks == 1; }, 2000));
+    EXPECT_EQ(timer.Interval(), 10000);
+    EXPECT_GT(timer.Timer().remainingTime(), 9700) << "the second tick is a full interval after the first";
+
+    timer.SetIntervalWithFirstTick(10000, 5000);
+    EXPECT_LE(timer.Timer().remainingTime(), 5000);
+    timer.SetInterval(10000);
+    EXPECT_GT(timer.Timer().remainingTime(), 9700) << "a plain write forgets the short first tick";
+    EXPECT_THROW(timer.SetIntervalWithFirstTick(10000, 0), std::invalid_argument);
+}
+
 TEST(QtTimerTest, NegativeIntervalIsRefusedAndLeavesTheTimerAsItWas)
 {
     QtTimer timer([] {});

@@ -23,17 +23,8 @@ using namespace std::chrono_literals;
 using pellavane::testing::FakeClocks;
 using pellavane::testing::FakeSettings;
 using pellavane::testing::FakeTimer;
+using pellavane::testing::QuietView;
 using pellavane::testing::RecordingReporter;
-
-struct QuietView : IScheduleView
-{
-    void ShowCountdown(const std::string&) override {}
-    void ShowProgress(int, int) override {}
-    void ShowSwitch(bool) override {}
-    void ShowBusy(bool) override {}
-    void RecordsFailing(const std::string&) override {}
-    void RecordsWorkingAgain() override {}
-};
 
 /** A first target that loses each of its echoes on its own, from a seed, at the share the test
  *  sets; a silent link gives disconnected checks. Each check is dated by the fake wall clock. */
