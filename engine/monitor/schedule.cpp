@@ -62,7 +62,7 @@ std::string CountdownText(int seconds)
 
 LoggingSchedule::LoggingSchedule(ScheduleServices services)
     : m_s(std::move(services)), m_clocks(m_s.clocks != nullptr ? *m_s.clocks : m_systemClocks),
-      m_quality(m_s.clocks)
+      m_quality(&m_clocks)
 {}
 
 int LoggingSchedule::IntervalSeconds() const
